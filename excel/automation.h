@@ -1,0 +1,78 @@
+// The automation boundary: the object model of a spreadsheet application
+// (application -> workbooks -> workbook -> sheets -> sheet), as the window's
+// handlers and the command line drive it. Every call may throw excel::CallError
+// with a message that names the file and the reason; nothing done before the
+// failing call is undone.
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace excel {
+
+// A failed automation call. what() is a sentence for the user.
+class CallError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Sheet;
+class Sheets;
+class Workbook;
+class Workbooks;
+
+class Sheet {
+public:
+    virtual ~Sheet() = default;
+    virtual std::string name() const = 0;            // sheet "name" read
+    virtual void setName(const std::string& name) = 0;  // sheet "name" written
+    // "Copy" with the named argument "after": the copy lands right behind anchor,
+    // which may lie in another workbook of the same application.
+    virtual void copyAfter(Sheet& anchor) = 0;
+    virtual void deleteSheet() = 0;                  // "Delete"
+};
+
+class Sheets {
+public:
+    virtual ~Sheets() = default;
+    virtual int count() const = 0;                              // Sheets.Count
+    virtual std::shared_ptr<Sheet> item(int index) = 0;         // Sheets(i), 1-based
+    // Sheets(name): found without regard to letter case, as the application does.
+    virtual std::shared_ptr<Sheet> item(const std::string& name) = 0;
+};
+
+class Workbook {
+public:
+    virtual ~Workbook() = default;
+    virtual std::shared_ptr<Sheets> worksheets() = 0;  // Workbook.Worksheets
+    virtual std::shared_ptr<Sheets> sheets() = 0;      // Workbook.Sheets
+    virtual void save(int locale = 1033) = 0;          // Workbook.Save, in its own format
+};
+
+class Workbooks {
+public:
+    virtual ~Workbooks() = default;
+    virtual std::shared_ptr<Workbook> open(const std::string& path) = 0;  // "Open"
+    virtual int count() const = 0;                                        // "count"
+    virtual std::shared_ptr<Workbook> item(int index) = 0;                // Workbooks(i), 1-based
+    virtual void close() = 0;                                             // "Close": all of them
+};
+
+class Application {
+public:
+    virtual ~Application() = default;
+    virtual std::shared_ptr<Workbooks> workbooks() = 0;  // "Workbooks"
+    virtual void setDisplayAlerts(bool on) = 0;          // "DisplayAlerts"
+    virtual void quit() = 0;                             // "Quit"
+};
+
+// Creates a new, separate application instance holding no workbooks
+// (creating an object of "Excel.Application").
+class ApplicationFactory {
+public:
+    virtual ~ApplicationFactory() = default;
+    virtual std::unique_ptr<Application> create() = 0;
+};
+
+}  // namespace excel
