@@ -31,6 +31,8 @@ public:
     // which may lie in another workbook of the same application.
     virtual void copyAfter(Sheet& anchor) = 0;
     virtual void deleteSheet() = 0;                  // "Delete"
+    // "Visible": -1 visible, 0 hidden, 2 very hidden (the application's values).
+    virtual int visible() const { return -1; }
 };
 
 class Sheets {
