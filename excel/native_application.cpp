@@ -1,0 +1,69 @@
+#include "native_application.h"
+
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "native_workbook.h"
+
+namespace excel {
+
+namespace {
+
+// Two paths name the same open workbook when they lead to the same file.
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    bool same = std::filesystem::equivalent(a, b, ec);
+    return !ec && same;
+}
+
+class NativeWorkbooks final : public Workbooks {
+public:
+    std::shared_ptr<Workbook> open(const std::string& path) override {
+        // Opening a workbook already open in this application gives that workbook.
+        for (const auto& book : books_) {
+            if (sameFile(book->path(), path)) return book;
+        }
+        try {
+            auto book = std::make_shared<NativeWorkbook>(xls::Workbook::open(path), path);
+            books_.push_back(book);
+            return book;
+        } catch (...) {
+            rethrowAsCallError(path);
+        }
+    }
+
+    int count() const override { return static_cast<int>(books_.size()); }
+
+    std::shared_ptr<Workbook> item(int index) override {
+        if (index < 1 || index > count()) {
+            throw CallError("There is no open workbook number " + std::to_string(index) + ".");
+        }
+        return books_[static_cast<std::size_t>(index - 1)];
+    }
+
+    // Closes every workbook; unsaved changes are dropped.
+    void close() override { books_.clear(); }
+
+private:
+    std::vector<std::shared_ptr<NativeWorkbook>> books_;
+};
+
+class NativeApplication final : public Application {
+public:
+    std::shared_ptr<Workbooks> workbooks() override { return workbooks_; }
+    // The engine never asks the user anything, so there are no alerts to switch off.
+    void setDisplayAlerts(bool) override {}
+    void quit() override { workbooks_->close(); }
+
+private:
+    std::shared_ptr<NativeWorkbooks> workbooks_ = std::make_shared<NativeWorkbooks>();
+};
+
+}  // namespace
+
+std::unique_ptr<Application> NativeApplicationFactory::create() {
+    return std::make_unique<NativeApplication>();
+}
+
+}  // namespace excel
