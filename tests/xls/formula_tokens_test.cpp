@@ -118,7 +118,7 @@ TEST(FormulaRewrite, RenumbersAndRemovesNames) {
     };
     edits.nameX = [&](std::uint16_t, std::uint32_t index) { return edits.name(index); };
     EXPECT_TRUE(rewriteFormula(rgce, edits));
-    const Bytes expected{0x23, 2, 0, 0, 0, 0x4A, 0,    0, 0, 0, 0x7C,
+    const Bytes expected{0x23, 2, 0, 0, 0, 0x4A, 0,    0, 0, 0, 0x5C,
                          0,    0, 0, 0, 0, 0,    0x23, 6, 0, 0, 0};
     EXPECT_EQ(rgce, expected);
     EXPECT_EQ(walkFormulaTokens(rgce).size(), 4u) << "still four tokens of the same sizes";
