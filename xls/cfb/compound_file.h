@@ -33,7 +33,7 @@ struct DirectoryEntry {
 };
 
 class CompoundFile {
-public:
+  public:
     // Reads the header and the directory. Raises Error: NotCompoundFile (with the
     // kind of file where it is easy to tell: ZipBasedWorkbook, WebPage, ...),
     // CorruptContainer, TruncatedContainer.
@@ -52,12 +52,18 @@ public:
     std::shared_ptr<const io::ByteSource> openStream(std::uint32_t id) const;
     // A stream's bytes, all of them.
     std::vector<std::uint8_t> readStream(std::uint32_t id) const;
+    // openStream and readStream raise CorruptContainer or TruncatedContainer for a
+    // stream whose chain or size does not fit the file, and std::out_of_range for
+    // an id that is not a stream.
+
+    // How many FAT sectors have been read so far: the FAT is read as chains need it.
+    std::size_t fatSectorsRead() const;
 
     CompoundFile(CompoundFile&&) noexcept;
     CompoundFile& operator=(CompoundFile&&) noexcept;
     ~CompoundFile();
 
-private:
+  private:
     struct Impl;
     explicit CompoundFile(std::shared_ptr<Impl> impl);
     std::shared_ptr<Impl> impl_;

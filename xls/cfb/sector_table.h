@@ -1,0 +1,112 @@
+// Allocation tables of a compound file: the FAT for regular sectors, read
+// lazily through the DIFAT one FAT sector at a time, and the MiniFAT for the
+// 64-byte sectors of the mini stream ([MS-CFB] 2.3-2.5).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "cfb/header.h"
+#include "io/byte_source.h"
+#include "xls/error.h"
+
+namespace xls::cfb {
+
+class SectorTable {
+  public:
+    virtual ~SectorTable() = default;
+    // The table's entry for sector: the next sector of its chain, or a special
+    // value (ENDOFCHAIN, FREESECT, ...). Raises CorruptContainer when the table
+    // has no entry for it.
+    virtual std::uint32_t next(std::uint32_t sector) const = 0;
+    // How many sectors exist; a chain can visit each at most once.
+    virtual std::uint32_t sectorCount() const = 0;
+    // What a sector number at or past sectorCount() means: a regular sector the
+    // FAT describes but the file does not hold is a truncation; a number beyond
+    // what the table describes is corruption.
+    virtual ErrorCode beyondEndCode(std::uint32_t sector) const = 0;
+    virtual const char* name() const = 0;
+};
+
+// Number of sectors in a file of fileSize bytes, counting a short final one.
+std::uint32_t regularSectorCount(std::uint64_t fileSize, std::uint32_t sectorSize);
+
+// Reads regular sector `sector` whole into out (one sector long). Bytes missing
+// at the end of the file are filled with pad; a sector wholly past the end is
+// TruncatedContainer.
+void readRegularSector(const io::ByteSource& source, std::uint32_t sector,
+                       std::span<std::uint8_t> out, std::uint8_t pad);
+
+class FatTable final : public SectorTable {
+  public:
+    // Reads the DIFAT (header entries and DIFAT sectors); FAT sectors are read
+    // when first needed. Raises CorruptContainer on a DIFAT cycle or a bad FAT
+    // sector number, TruncatedContainer when the file cannot hold its FAT.
+    FatTable(std::shared_ptr<const io::ByteSource> source, const Header& header);
+
+    std::uint32_t next(std::uint32_t sector) const override;
+    std::uint32_t sectorCount() const override { return sectorCount_; }
+    ErrorCode beyondEndCode(std::uint32_t sector) const override;
+    const char* name() const override { return "FAT"; }
+
+    std::uint32_t sectorSize() const { return sectorSize_; }
+    const io::ByteSource& source() const { return *source_; }
+    std::shared_ptr<const io::ByteSource> sharedSource() const { return source_; }
+    // How many FAT sectors have been read so far (for the listing benchmark).
+    std::size_t loadedFatSectors() const;
+
+  private:
+    void readDifat(const Header& header);
+    const std::vector<std::uint32_t>& fatSector(std::uint32_t index) const;
+
+    std::shared_ptr<const io::ByteSource> source_;
+    std::uint32_t sectorSize_;
+    std::uint32_t entriesPerSector_;
+    std::uint32_t sectorCount_;
+    std::vector<std::uint32_t> fatLocations_;                   // from the DIFAT
+    mutable std::vector<std::vector<std::uint32_t>> fatCache_;  // empty = not read yet
+};
+
+class MiniFatTable final : public SectorTable {
+  public:
+    MiniFatTable(std::vector<std::uint32_t> entries, std::uint32_t miniSectorCount)
+        : entries_(std::move(entries)), miniSectorCount_(miniSectorCount) {}
+
+    std::uint32_t next(std::uint32_t sector) const override;
+    std::uint32_t sectorCount() const override { return miniSectorCount_; }
+    ErrorCode beyondEndCode(std::uint32_t) const override { return ErrorCode::CorruptContainer; }
+    const char* name() const override { return "MiniFAT"; }
+
+  private:
+    std::vector<std::uint32_t> entries_;
+    std::uint32_t miniSectorCount_;
+};
+
+// A chain of sectors through a table, followed only as far as it is asked for.
+// Every sector number is checked; a chain that visits a sector twice is a
+// cycle (CorruptContainer), so following a chain always ends.
+class SectorChain {
+  public:
+    SectorChain(std::shared_ptr<const SectorTable> table, std::uint32_t start, const char* what);
+
+    // The index-th sector of the chain. Raises CorruptContainer when the chain
+    // ends before it.
+    std::uint32_t at(std::size_t index);
+    // Follows the chain to its end and returns all its sectors.
+    const std::vector<std::uint32_t>& all();
+    const SectorTable& table() const { return *table_; }
+
+  private:
+    bool advance();
+    void check(std::uint32_t sector) const;
+
+    std::shared_ptr<const SectorTable> table_;
+    const char* what_;
+    std::vector<std::uint32_t> sectors_;
+    std::vector<bool> seen_;
+    bool ended_ = false;
+};
+
+}  // namespace xls::cfb
