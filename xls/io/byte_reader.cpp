@@ -45,8 +45,9 @@ void ByteReader::skip(std::size_t count) {
 
 void ByteReader::seek(std::size_t position) {
     if (position > bytes_.size()) {
-        pos_ = bytes_.size();
-        require(position - bytes_.size());
+        std::string where(context_.empty() ? std::string_view("data") : context_);
+        fail(overrunCode_, where + ": seek to offset " + std::to_string(position) + " of " +
+                               std::to_string(bytes_.size()));
     }
     pos_ = position;
 }

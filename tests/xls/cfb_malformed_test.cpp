@@ -1,0 +1,175 @@
+// Damaged compound files: each damage raises its own error code, at open or
+// when the stream is read, and never hangs or reads out of bounds.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "cfb/compound_file.h"
+#include "cfb_test_file.h"
+#include "io/byte_source.h"
+#include "xls/error.h"
+
+namespace xls::cfb {
+namespace {
+
+using testing::buildTestCompoundFile;
+using testing::patternBytes;
+using testing::TestCompoundFile;
+
+constexpr std::uint32_t kEnd = 0xFFFFFFFE;
+constexpr std::uint32_t kFree = 0xFFFFFFFF;
+
+// Big: regular sectors (5000 bytes, 10 sectors); Small: in the mini stream (200
+// bytes, 4 mini sectors).
+TestCompoundFile sampleFile() {
+    return buildTestCompoundFile({{u"Big", patternBytes(5000)}, {u"Small", patternBytes(200)}});
+}
+
+// Opens the file and reads every stream; returns the code raised, if any.
+std::optional<ErrorCode> openAndReadAll(const std::vector<std::uint8_t>& bytes) {
+    try {
+        const auto file = CompoundFile::open(std::make_shared<io::MemorySource>(bytes));
+        for (std::uint32_t id = 0; id < file.entries().size(); ++id) {
+            if (file.entries()[id].type == EntryType::Stream) file.readStream(id);
+        }
+        return std::nullopt;
+    } catch (const Error& e) {
+        return e.code();
+    }
+}
+
+struct Damage {
+    const char* name;
+    std::function<void(TestCompoundFile&)> apply;
+    ErrorCode expected;
+};
+
+void PrintTo(const Damage& damage, std::ostream* os) {
+    *os << damage.name;
+}
+
+class DamagedCompoundFileTest : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(DamagedCompoundFileTest, RaisesItsCode) {
+    auto file = sampleFile();
+    ASSERT_EQ(openAndReadAll(file.bytes), std::nullopt);
+    GetParam().apply(file);
+    EXPECT_EQ(openAndReadAll(file.bytes), GetParam().expected);
+}
+
+const std::uint32_t kBig = 0;  // index in startSectors
+const std::uint32_t kSmall = 1;
+
+INSTANTIATE_TEST_SUITE_P(
+    Damages, DamagedCompoundFileTest,
+    ::testing::Values(
+        Damage{"BadSignature", [](auto& f) { f.bytes[7] = 0; }, ErrorCode::NotCompoundFile},
+        Damage{"BadByteOrder", [](auto& f) { f.put16(0x1C, 0xFEFF); }, ErrorCode::CorruptContainer},
+        Damage{"BadSectorShift", [](auto& f) { f.put16(0x1E, 10); }, ErrorCode::CorruptContainer},
+        Damage{"BadMiniSectorShift", [](auto& f) { f.put16(0x20, 7); },
+               ErrorCode::CorruptContainer},
+        Damage{"BadMiniCutoff", [](auto& f) { f.put32(0x38, 0); }, ErrorCode::CorruptContainer},
+        Damage{"BadMajorVersion", [](auto& f) { f.put16(0x1A, 5); }, ErrorCode::CorruptContainer},
+        Damage{"HeaderOnly", [](auto& f) { f.bytes.resize(300); }, ErrorCode::TruncatedContainer},
+        Damage{"CutInsideAStream",
+               [](auto& f) { f.bytes.resize(f.sectorOffset(f.startSectors[kBig]) + 1000); },
+               ErrorCode::TruncatedContainer},
+        Damage{"MoreFatSectorsThanTheFileHolds", [](auto& f) { f.put32(0x2C, 500); },
+               ErrorCode::TruncatedContainer},
+        Damage{"FatSectorOutsideTheFile", [](auto& f) { f.put32(0x4C, 900); },
+               ErrorCode::TruncatedContainer},
+        Damage{"CyclicStreamChain",
+               [](auto& f) {
+                   const auto first = f.startSectors[kBig];
+                   f.put32(f.fatEntryOffset(first + 3), first + 1);
+               },
+               ErrorCode::CorruptContainer},
+        Damage{"ChainEndsEarly",
+               [](auto& f) { f.put32(f.fatEntryOffset(f.startSectors[kBig] + 2), kEnd); },
+               ErrorCode::CorruptContainer},
+        Damage{"FreeSectorInAChain",
+               [](auto& f) { f.put32(f.fatEntryOffset(f.startSectors[kBig] + 2), kFree); },
+               ErrorCode::CorruptContainer},
+        Damage{"StartSectorBeyondTheFat",
+               [](auto& f) { f.put32(f.entryOffset(kBig + 1) + 116, 5000); },
+               ErrorCode::CorruptContainer},
+        Damage{"StartSectorBeyondTheEnd",
+               [](auto& f) { f.put32(f.entryOffset(kBig + 1) + 116, 100); },
+               ErrorCode::TruncatedContainer},
+        Damage{"StreamSizeBeyondTheFile",
+               [](auto& f) { f.put32(f.entryOffset(kBig + 1) + 120, 10'000'000); },
+               ErrorCode::TruncatedContainer},
+        Damage{"MiniStreamSizeBeyondTheMiniStream",
+               [](auto& f) { f.put32(f.entryOffset(kSmall + 1) + 120, 4000); },
+               ErrorCode::CorruptContainer},
+        Damage{"CyclicMiniChain",
+               [](auto& f) { f.put32(f.miniFatEntryOffset(f.startSectors[kSmall] + 2), 0); },
+               ErrorCode::CorruptContainer},
+        Damage{"CyclicDirectoryChain",
+               [](auto& f) {
+                   f.put32(f.fatEntryOffset(f.firstDirectorySector), f.firstDirectorySector);
+               },
+               ErrorCode::CorruptContainer},
+        Damage{"DirectoryTreeLoops", [](auto& f) { f.put32(f.entryOffset(2) + 72, 1); },
+               ErrorCode::CorruptContainer},
+        Damage{"DirectoryLinkOutOfRange", [](auto& f) { f.put32(f.entryOffset(0) + 76, 77); },
+               ErrorCode::CorruptContainer},
+        Damage{"RootIsNotARoot", [](auto& f) { f.bytes[f.entryOffset(0) + 66] = 1; },
+               ErrorCode::CorruptContainer},
+        Damage{"TreeHoldsASecondRoot", [](auto& f) { f.bytes[f.entryOffset(1) + 66] = 5; },
+               ErrorCode::CorruptContainer}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// The DIFAT names more FAT sectors than the header holds, and its one chained
+// sector points back to itself.
+TEST(DamagedCompoundFile, DifatCycleIsCorrupt) {
+    auto file = sampleFile();
+    const auto difat = static_cast<std::uint32_t>(file.bytes.size() / 512 - 1);
+    file.bytes.resize(file.bytes.size() + 300 * 512, 0);
+    file.put32(0x2C, 109 + 127 + 1);  // needs two DIFAT sectors
+    file.put32(0x44, difat);
+    file.put32(0x48, 2);
+    for (std::uint32_t i = 1; i < 109; ++i) file.put32(0x4C + 4 * i, 0);
+    file.put32(file.sectorOffset(difat) + 127 * 4, difat);
+    EXPECT_EQ(openAndReadAll(file.bytes), ErrorCode::CorruptContainer);
+}
+
+TEST(DamagedCompoundFile, DegenerateDeepTreeOpensWithoutExhaustingTheStack) {
+    std::vector<testing::TestStream> streams;
+    for (int i = 0; i < 100; ++i)
+        streams.push_back(
+            {u"S" + std::u16string(1, char16_t(u'0' + i % 10)) + char16_t(u'A' + i / 10), {1, 2}});
+    const auto file = buildTestCompoundFile(streams, 4096);
+    EXPECT_EQ(openAndReadAll(file.bytes), std::nullopt);
+}
+
+// Fixtures in tests/data/malformed made from the damages above, one per kind, so
+// other readers (the workbook layer, the fuzz seeds) meet the same files.
+TEST(DamagedCompoundFile, MalformedFixturesRaiseTheirCodes) {
+    struct Fixture {
+        const char* name;
+        ErrorCode expected;
+    };
+    for (const auto& fixture :
+         {Fixture{"cfb-cyclic-fat-chain.xls", ErrorCode::CorruptContainer},
+          Fixture{"cfb-difat-cycle.xls", ErrorCode::CorruptContainer},
+          Fixture{"cfb-directory-cycle.xls", ErrorCode::CorruptContainer},
+          Fixture{"cfb-sector-out-of-range.xls", ErrorCode::CorruptContainer},
+          Fixture{"cfb-stream-size-beyond-file.xls", ErrorCode::TruncatedContainer},
+          Fixture{"cfb-truncated.xls", ErrorCode::TruncatedContainer},
+          Fixture{"cfb-bad-byte-order.xls", ErrorCode::CorruptContainer}}) {
+        const std::string path = std::string(TARNVALE_TEST_DATA_DIR) + "/malformed/" + fixture.name;
+        try {
+            const auto source = std::make_shared<io::FileSource>(path);
+            std::vector<std::uint8_t> bytes(source->size());
+            source->readAt(0, bytes);
+            EXPECT_EQ(openAndReadAll(bytes), fixture.expected) << fixture.name;
+        } catch (const Error& e) {
+            ADD_FAILURE() << path << ": " << e.what();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace xls::cfb

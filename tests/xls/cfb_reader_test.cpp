@@ -1,0 +1,124 @@
+// Reading well-formed compound files: both sector sizes, streams on both sides
+// of the mini-stream cutoff, reads at any offset, case-blind lookup.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "cfb/compound_file.h"
+#include "cfb/entry_name.h"
+#include "cfb_test_file.h"
+#include "io/byte_source.h"
+#include "xls/error.h"
+
+namespace xls::cfb {
+namespace {
+
+using testing::buildTestCompoundFile;
+using testing::patternBytes;
+using testing::TestStream;
+
+CompoundFile openBytes(std::vector<std::uint8_t> bytes) {
+    return CompoundFile::open(std::make_shared<io::MemorySource>(std::move(bytes)));
+}
+
+std::vector<TestStream> sampleStreams() {
+    return {{u"Workbook", patternBytes(10000, 1)},
+            {u"Tiny", patternBytes(100, 2)},
+            {u"JustUnder", patternBytes(4095, 3)},
+            {u"AtCutoff", patternBytes(4096, 4)},
+            {u"Empty", {}},
+            {u"\u0005SummaryInformation", patternBytes(300, 5)}};
+}
+
+class CompoundFileReadTest : public ::testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(CompoundFileReadTest, ReadsEveryStreamWithItsBytes) {
+    const auto streams = sampleStreams();
+    const auto file = openBytes(buildTestCompoundFile(streams, GetParam()).bytes);
+    EXPECT_EQ(file.sectorSize(), GetParam());
+    EXPECT_EQ(file.majorVersion(), GetParam() == 512 ? 3 : 4);
+    EXPECT_EQ(file.children(0).size(), streams.size());
+    for (const auto& stream : streams) {
+        const auto id = file.find(stream.name);
+        ASSERT_TRUE(id.has_value());
+        EXPECT_EQ(file.entries()[*id].type, EntryType::Stream);
+        EXPECT_EQ(file.entries()[*id].size, stream.data.size());
+        EXPECT_EQ(file.readStream(*id), stream.data);
+    }
+}
+
+TEST_P(CompoundFileReadTest, ReadsAnySliceOfAStream) {
+    const auto data = patternBytes(9000, 7);
+    const auto mini = patternBytes(1000, 8);
+    const auto file =
+        openBytes(buildTestCompoundFile({{u"Big", data}, {u"Small", mini}}, GetParam()).bytes);
+    struct Slice {
+        std::size_t offset, length;
+    };
+    for (const auto& [source, bytes] : {std::pair{file.openStream(*file.find(u"Big")), data},
+                                        std::pair{file.openStream(*file.find(u"Small")), mini}}) {
+        for (Slice slice :
+             {Slice{0, 1}, Slice{1, 63}, Slice{63, 2}, Slice{500, 30}, Slice{510, 520},
+              Slice{0, bytes.size()}, Slice{bytes.size() - 1, 1}, Slice{64, 512}}) {
+            if (slice.offset + slice.length > bytes.size()) continue;
+            std::vector<std::uint8_t> out(slice.length);
+            source->readAt(slice.offset, out);
+            EXPECT_TRUE(std::equal(out.begin(), out.end(),
+                                   bytes.begin() + static_cast<std::ptrdiff_t>(slice.offset)))
+                << slice.offset << "+" << slice.length;
+        }
+        std::vector<std::uint8_t> past(2);
+        try {
+            source->readAt(bytes.size() - 1, past);
+            ADD_FAILURE() << "read past the end of the stream";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.code(), ErrorCode::TruncatedContainer);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SectorSizes, CompoundFileReadTest, ::testing::Values(512u, 4096u));
+
+TEST(CompoundFileFind, IgnoresLetterCase) {
+    const auto file = openBytes(
+        buildTestCompoundFile({{u"Workbook", patternBytes(5000)}, {u"\u00C4rger", {1}}}).bytes);
+    EXPECT_EQ(file.find(u"WORKBOOK"), file.find(u"Workbook"));
+    EXPECT_TRUE(file.find(u"workbook").has_value());
+    EXPECT_TRUE(file.find(u"\u00E4RGER").has_value());
+    EXPECT_FALSE(file.find(u"Book").has_value());
+    EXPECT_FALSE(file.find(u"Workbook", 42).has_value());
+}
+
+TEST(CompoundFileNames, SortShorterFirstThenUpperCase) {
+    EXPECT_LT(compareNames(u"Zz", u"AAA"), 0);
+    EXPECT_EQ(compareNames(u"book", u"BOOK"), 0);
+    EXPECT_LT(compareNames(u"abc", u"ABD"), 0);
+    EXPECT_EQ(compareNames(u"\u0436", u"\u0416"), 0);  // Cyrillic zhe
+    EXPECT_EQ(compareNames(u"\u0101", u"\u0100"), 0);  // a with macron
+}
+
+TEST(CompoundFileRead, AcceptsTheSapByteOrderMark) {
+    auto built = buildTestCompoundFile({{u"Workbook", patternBytes(200)}});
+    built.put16(0x1C, 0xFFFF);
+    const auto file = openBytes(built.bytes);
+    EXPECT_EQ(file.readStream(*file.find(u"Workbook")), patternBytes(200));
+}
+
+TEST(CompoundFileRead, ToleratesAFinalSectorCutShortAfterTheStreamEnds) {
+    const auto data = patternBytes(5000);
+    auto built = buildTestCompoundFile({{u"Workbook", data}});
+    // The stream's last sector holds 5000 - 4608 = 392 bytes; drop the padding.
+    built.bytes.resize(built.bytes.size() - (512 - 392));
+    const auto file = openBytes(built.bytes);
+    EXPECT_EQ(file.readStream(*file.find(u"Workbook")), data);
+}
+
+TEST(CompoundFileRead, V3IgnoresTheHighHalfOfAStreamSize) {
+    auto built = buildTestCompoundFile({{u"Workbook", patternBytes(300)}});
+    built.put32(built.entryOffset(1) + 124, 0xDEADBEEF);
+    const auto file = openBytes(built.bytes);
+    EXPECT_EQ(file.readStream(*file.find(u"Workbook")).size(), 300u);
+}
+
+}  // namespace
+}  // namespace xls::cfb

@@ -1,0 +1,126 @@
+// The bounds-checked reader and checked arithmetic: values decode little-endian,
+// and every overrun or overflow raises the caller's code instead of reading on.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include "io/byte_reader.h"
+#include "io/byte_source.h"
+#include "io/checked_math.h"
+
+namespace xls::io {
+namespace {
+
+template <typename F>
+std::optional<ErrorCode> codeOf(F&& action) {
+    try {
+        action();
+        return std::nullopt;
+    } catch (const Error& e) {
+        return e.code();
+    }
+}
+
+TEST(ByteReader, DecodesLittleEndian) {
+    const std::vector<std::uint8_t> bytes = {0x01, 0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0xEF,
+                                             0xCD, 0xAB, 0x89, 0x67, 0x45, 0x23, 0x01};
+    ByteReader reader(bytes);
+    EXPECT_EQ(reader.u8(), 0x01);
+    EXPECT_EQ(reader.u16(), 0x1234);
+    EXPECT_EQ(reader.u32(), 0x12345678u);
+    EXPECT_EQ(reader.u64(), 0x0123456789ABCDEFull);
+    EXPECT_TRUE(reader.atEnd());
+}
+
+TEST(ByteReader, OverrunRaisesTheGivenCodeAndDoesNotMove) {
+    const std::vector<std::uint8_t> bytes = {1, 2, 3};
+    ByteReader reader(bytes, ErrorCode::CorruptContainer, "test");
+    reader.u16();
+    EXPECT_EQ(codeOf([&] { reader.u16(); }), ErrorCode::CorruptContainer);
+    EXPECT_EQ(reader.position(), 2u);
+    EXPECT_EQ(codeOf([&] { reader.skip(2); }), ErrorCode::CorruptContainer);
+    EXPECT_EQ(codeOf([&] { reader.seek(4); }), ErrorCode::CorruptContainer);
+    EXPECT_EQ(codeOf([&] { reader.bytes(std::numeric_limits<std::size_t>::max()); }),
+              ErrorCode::CorruptContainer);
+    EXPECT_EQ(reader.u8(), 3);
+}
+
+TEST(ByteReader, SubReaderIsBoundedByItsLength) {
+    const std::vector<std::uint8_t> bytes = {1, 0, 2, 0, 3, 0};
+    ByteReader reader(bytes, ErrorCode::CorruptWorkbook);
+    ByteReader inner = reader.sub(4);
+    EXPECT_EQ(inner.u16(), 1);
+    EXPECT_EQ(inner.u16(), 2);
+    EXPECT_EQ(codeOf([&] { inner.u8(); }), ErrorCode::CorruptWorkbook);
+    EXPECT_EQ(reader.u16(), 3);
+}
+
+TEST(CheckedMath, RaisesOnOverflow) {
+    const auto max = std::numeric_limits<std::uint64_t>::max();
+    EXPECT_EQ(checkedAdd<std::uint64_t>(2, 3, ErrorCode::CorruptContainer, "x"), 5u);
+    EXPECT_EQ(codeOf([&] { checkedAdd<std::uint64_t>(max, 1, ErrorCode::CorruptContainer, "x"); }),
+              ErrorCode::CorruptContainer);
+    EXPECT_EQ(codeOf([&] {
+                  checkedMul<std::uint32_t>(0x10000, 0x10000, ErrorCode::CorruptWorkbook, "x");
+              }),
+              ErrorCode::CorruptWorkbook);
+    EXPECT_EQ(codeOf([&] {
+                  checkedNarrow<std::uint16_t>(std::uint32_t{70000}, ErrorCode::CorruptWorkbook,
+                                               "x");
+              }),
+              ErrorCode::CorruptWorkbook);
+    EXPECT_EQ(unitsFor(0, 512), 0u);
+    EXPECT_EQ(unitsFor(513, 512), 2u);
+}
+
+class FileSourceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ =
+            std::filesystem::temp_directory_path() /
+            ("tarnvale-io-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(folder_);
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+    std::filesystem::path folder_;
+};
+
+TEST_F(FileSourceTest, ReadsAndCountsBytes) {
+    const auto path = folder_ / "ten.bin";
+    std::ofstream(path, std::ios::binary) << "0123456789";
+    FileSource source(path);
+    EXPECT_EQ(source.size(), 10u);
+    std::vector<std::uint8_t> out(3);
+    source.readAt(4, out);
+    EXPECT_EQ(std::string(out.begin(), out.end()), "456");
+    EXPECT_EQ(source.bytesRead(), 3u);
+    EXPECT_EQ(codeOf([&] { source.readAt(8, out); }), ErrorCode::TruncatedContainer);
+    EXPECT_EQ(codeOf([&] { source.readAt(std::numeric_limits<std::uint64_t>::max(), out); }),
+              ErrorCode::TruncatedContainer);
+}
+
+TEST_F(FileSourceTest, TellsMissingFromUnreadable) {
+    EXPECT_EQ(codeOf([&] { FileSource source(folder_ / "absent.xls"); }), ErrorCode::FileNotFound);
+    EXPECT_EQ(codeOf([&] { FileSource source(folder_ / "absent" / "deeper.xls"); }),
+              ErrorCode::FileNotFound);
+    EXPECT_EQ(codeOf([&] { FileSource source(folder_); }), ErrorCode::FileUnreadable);
+    try {
+        FileSource source(folder_ / "absent.xls");
+    } catch (const Error& e) {
+        EXPECT_NE(e.file().find("absent.xls"), std::string::npos);
+    }
+}
+
+TEST(MemorySource, RefusesReadsOutsideItsBytes) {
+    MemorySource source({1, 2, 3});
+    std::vector<std::uint8_t> out(2);
+    source.readAt(1, out);
+    EXPECT_EQ(out, (std::vector<std::uint8_t>{2, 3}));
+    EXPECT_EQ(codeOf([&] { source.readAt(2, out); }), ErrorCode::TruncatedContainer);
+}
+
+}  // namespace
+}  // namespace xls::io
