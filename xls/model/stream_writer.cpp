@@ -1,0 +1,238 @@
+#include "model/stream_writer.h"
+
+#include <algorithm>
+#include <limits>
+#include <span>
+
+#include "biff/record_reader.h"
+#include "io/byte_reader.h"
+#include "model/stream_writer_sst.h"
+#include "xls/error.h"
+
+namespace xls::model {
+
+using biff::kMaxRecordPayload;
+using biff::kRecordHeaderSize;
+using biff::RecordType;
+
+namespace {
+
+// Index ([MS-XLS] 2.4.144): ibXF, then rgibRw to the end. BIFF5 holds rwMic and
+// rwMac in two bytes each, so its ibXF sits four bytes earlier.
+constexpr std::size_t kIndexIbXfBiff8 = 12;
+constexpr std::size_t kIndexIbXfBiff5 = 8;
+constexpr std::size_t kIsstInfSize = 8;
+
+// One record as it goes out: its id and payload (held by the model, or by the
+// writer for payloads it split or rebuilt).
+struct Piece {
+    RecordType type{};
+    std::span<const std::uint8_t> payload;
+};
+
+struct Layout {
+    std::vector<Piece> pieces;
+    std::vector<std::uint64_t> offsets;            // stream position of each piece
+    std::size_t globalsEnd = 0;                    // pieces [0, globalsEnd) are the globals
+    std::vector<std::size_t> substreamStart;       // first piece of each substream
+    std::vector<std::vector<std::uint8_t>> owned;  // payloads the writer made
+    std::uint64_t size = 0;
+};
+
+void addRecord(Layout& layout, const Record& record) {
+    if (record.payload.size() <= kMaxRecordPayload) {
+        layout.pieces.push_back({record.type, record.payload});
+        return;
+    }
+    if (record.type == RecordType::SST) {
+        // An SST grown past one record: lay its strings out again.
+        const SstTable table = readSst({std::span<const std::uint8_t>(record.payload)});
+        SstLayout sst = layoutSst(table.cstTotal, table.strings);
+        // Moving a buffer into the owned list keeps its bytes where they are,
+        // so the piece can point at them straight away.
+        for (std::size_t i = 0; i < sst.payloads.size(); ++i) {
+            layout.owned.push_back(std::move(sst.payloads[i]));
+            layout.pieces.push_back(
+                {i == 0 ? RecordType::SST : RecordType::Continue, layout.owned.back()});
+        }
+        return;
+    }
+    // Any other record goes on in Continue records holding the rest in order.
+    const std::span<const std::uint8_t> all(record.payload);
+    for (std::size_t at = 0; at < all.size(); at += kMaxRecordPayload) {
+        const std::size_t n = std::min(kMaxRecordPayload, all.size() - at);
+        layout.pieces.push_back({at == 0 ? record.type : RecordType::Continue, all.subspan(at, n)});
+    }
+}
+
+Layout layOut(const WorkbookStream& stream) {
+    Layout layout;
+    for (const Record& r : stream.globals.records) addRecord(layout, r);
+    layout.globalsEnd = layout.pieces.size();
+    for (const Substream& s : stream.substreams) {
+        layout.substreamStart.push_back(layout.pieces.size());
+        for (const Record& r : s.records) addRecord(layout, r);
+    }
+    return layout;
+}
+
+// The SST's record and the Continue records right after it, in the globals.
+std::vector<std::size_t> sstPieces(const Layout& layout) {
+    std::vector<std::size_t> found;
+    for (std::size_t i = 0; i < layout.globalsEnd; ++i) {
+        if (layout.pieces[i].type != RecordType::SST) continue;
+        found.push_back(i);
+        for (std::size_t k = i + 1;
+             k < layout.globalsEnd && layout.pieces[k].type == RecordType::Continue; ++k)
+            found.push_back(k);
+        break;
+    }
+    return found;
+}
+
+std::optional<std::size_t> findPiece(const Layout& layout, std::size_t from, std::size_t to,
+                                     RecordType type) {
+    for (std::size_t i = from; i < to; ++i)
+        if (layout.pieces[i].type == type) return i;
+    return std::nullopt;
+}
+
+// Where the strings land decides the ExtSST. When the rebuilt index says what
+// the stored one says, the stored one is kept (its reserved bytes too);
+// otherwise it is replaced.
+void rebuildExtSst(Layout& layout, const WriteHints& hints) {
+    const auto extAt = findPiece(layout, 0, layout.globalsEnd, RecordType::ExtSST);
+    const auto sst = sstPieces(layout);
+    if (!extAt || sst.empty() || *extAt < sst.back()) return;
+    if (!hints.sstEdited && hints.sstOffsetAsLoaded == layout.offsets[sst.front()]) return;
+
+    std::vector<std::span<const std::uint8_t>> payloads;
+    std::vector<std::uint64_t> offsets;
+    for (std::size_t i : sst) {
+        payloads.push_back(layout.pieces[i].payload);
+        offsets.push_back(layout.offsets[i]);
+    }
+    const SstTable table = readSst(payloads);
+    const auto stored = layout.pieces[*extAt].payload;
+    io::ByteReader reader(stored, ErrorCode::CorruptWorkbook, "ExtSST");
+    const std::uint16_t storedDsst = stored.size() >= 2 ? reader.u16() : 0;
+    const std::uint16_t dsst =
+        storedDsst != 0 ? storedDsst : extSstBucketSize(table.strings.size());
+    std::vector<std::uint8_t> rebuilt = buildExtSst(dsst, table.positions, offsets);
+
+    bool same = stored.size() >= rebuilt.size();
+    for (std::size_t at = 2; same && at + kIsstInfSize <= rebuilt.size(); at += kIsstInfSize)
+        same = std::equal(rebuilt.begin() + at, rebuilt.begin() + at + 6, stored.begin() + at);
+    if (same && stored.size() == rebuilt.size()) return;
+    layout.owned.push_back(std::move(rebuilt));
+    layout.pieces[*extAt].payload = layout.owned.back();
+}
+
+void computeOffsets(Layout& layout, std::size_t trailing) {
+    layout.offsets.clear();
+    std::uint64_t at = 0;
+    for (const Piece& p : layout.pieces) {
+        layout.offsets.push_back(at);
+        at += kRecordHeaderSize + p.payload.size();
+    }
+    layout.size = at + trailing;
+    if (layout.size > std::numeric_limits<std::uint32_t>::max())
+        fail(ErrorCode::UnsupportedOperation, "the workbook stream would exceed 4 GB");
+}
+
+std::uint64_t bodyAt(const Layout& layout, std::size_t piece) {
+    return layout.offsets[piece] + kRecordHeaderSize;
+}
+
+void patchU32(std::vector<std::uint8_t>& out, std::uint64_t at, std::uint32_t value) {
+    io::storeU32(out, static_cast<std::size_t>(at), value);
+}
+
+std::uint32_t readU32(const std::vector<std::uint8_t>& out, std::uint64_t at) {
+    io::ByteReader r(std::span<const std::uint8_t>(out).subspan(static_cast<std::size_t>(at), 4));
+    return r.u32();
+}
+
+void patchSheetOffsets(const WorkbookStream& stream, const Layout& layout,
+                       std::vector<std::uint8_t>& out) {
+    std::size_t tab = 0;
+    for (std::size_t i = 0; i < layout.globalsEnd; ++i) {
+        if (layout.pieces[i].type != RecordType::BoundSheet8) continue;
+        if (tab >= stream.sheetSubstream.size() || layout.pieces[i].payload.size() < 4 ||
+            stream.sheetSubstream[tab] >= layout.substreamStart.size())
+            fail(ErrorCode::CorruptWorkbook, "a sheet has no substream to point at");
+        const std::size_t first = layout.substreamStart[stream.sheetSubstream[tab]];
+        patchU32(out, bodyAt(layout, i), static_cast<std::uint32_t>(layout.offsets[first]));
+        ++tab;
+    }
+}
+
+// Index positions move with their substream: the records between them are
+// written as they were, so a shift by the substream's move keeps them right.
+void patchIndexRecords(const WorkbookStream& stream, const Layout& layout,
+                       std::vector<std::uint8_t>& out) {
+    const std::size_t ibXfAt =
+        stream.version == BiffVersion::Biff5 ? kIndexIbXfBiff5 : kIndexIbXfBiff8;
+    for (std::size_t s = 0; s < stream.substreams.size(); ++s) {
+        const std::size_t first = layout.substreamStart[s];
+        const std::size_t end = s + 1 < layout.substreamStart.size() ? layout.substreamStart[s + 1]
+                                                                     : layout.pieces.size();
+        const auto delta = static_cast<std::int64_t>(layout.offsets[first]) -
+                           static_cast<std::int64_t>(stream.substreams[s].offset);
+        if (delta == 0) continue;
+        const auto index = findPiece(layout, first, end, RecordType::Index);
+        if (!index) continue;
+        const std::uint64_t body = bodyAt(layout, *index);
+        const std::size_t size = layout.pieces[*index].payload.size();
+        for (std::size_t at = ibXfAt; at + 4 <= size; at += 4) {
+            const std::uint32_t old = readU32(out, body + at);
+            if (old == 0) continue;  // no DefColWidth / no block: nothing to point at
+            patchU32(out, body + at, static_cast<std::uint32_t>(old + delta));
+        }
+    }
+}
+
+}  // namespace
+
+WriteHints readWriteHints(std::shared_ptr<const io::ByteSource> storedStream) {
+    WriteHints hints;
+    biff::RecordReader reader(std::move(storedStream));
+    while (const auto header = reader.next()) {
+        if (header->type == RecordType::SST) {
+            hints.sstOffsetAsLoaded = header->offset;
+            break;
+        }
+        if (header->type == RecordType::EOF_) break;
+    }
+    return hints;
+}
+
+std::vector<std::uint8_t> writeWorkbookStream(const WorkbookStream& stream,
+                                              const WriteHints& hints) {
+    if (stream.sheetSubstream.size() > stream.substreams.size() + 0 && stream.substreams.empty())
+        fail(ErrorCode::CorruptWorkbook, "sheets without substreams");
+    Layout layout = layOut(stream);
+    computeOffsets(layout, stream.trailing.size());
+    rebuildExtSst(layout, hints);
+    computeOffsets(layout, stream.trailing.size());  // the ExtSST may have changed size
+
+    std::vector<std::uint8_t> out;
+    out.reserve(static_cast<std::size_t>(layout.size));
+    for (const Piece& p : layout.pieces) {
+        const auto id = biff::toU16(p.type);
+        const auto size = static_cast<std::uint16_t>(p.payload.size());
+        out.push_back(static_cast<std::uint8_t>(id & 0xFF));
+        out.push_back(static_cast<std::uint8_t>(id >> 8));
+        out.push_back(static_cast<std::uint8_t>(size & 0xFF));
+        out.push_back(static_cast<std::uint8_t>(size >> 8));
+        out.insert(out.end(), p.payload.begin(), p.payload.end());
+    }
+    out.insert(out.end(), stream.trailing.begin(), stream.trailing.end());
+
+    patchSheetOffsets(stream, layout, out);
+    patchIndexRecords(stream, layout, out);
+    if (stream.cipher) encryptRecordBodies(out, *stream.cipher);
+    return out;
+}
+
+}  // namespace xls::model

@@ -1,0 +1,41 @@
+// Writes a WorkbookStream back as bytes with every stream position that moved
+// patched: BoundSheet8.lbPlyPos recomputed from where each sheet's substream
+// lands, the Index records' ibXF and rgibRw shifted with their substream, and
+// the ExtSST index rebuilt from where the shared strings land. A payload longer
+// than a record holds is split into Continue records (the SST only between
+// strings, between characters with a fresh flag byte, or between formatting
+// runs). An encrypted workbook is encrypted again once positions are final.
+// Saving an unchanged workbook gives back its stream byte for byte.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "io/byte_source.h"
+#include "model/workbook_stream.h"
+
+namespace xls::model {
+
+// What the writer cannot see in the records: where the shared strings stood
+// when the workbook was loaded, and whether they changed since. With them an
+// ExtSST whose strings did not move is kept exactly as stored (some writers
+// leave junk there that readers ignore); without them it is kept when it
+// agrees with where the strings land, and rebuilt otherwise.
+struct WriteHints {
+    std::optional<std::uint64_t> sstOffsetAsLoaded;
+    bool sstEdited = false;
+};
+
+// The hints for a workbook stream as stored: reads the globals' record
+// headers only, stepping over their bodies.
+WriteHints readWriteHints(std::shared_ptr<const io::ByteSource> storedStream);
+
+// Raises CorruptWorkbook when a sheet's substream is missing or a record the
+// writer patches is too short, UnsupportedOperation when the stream would
+// outgrow the 4 GB positions can address.
+std::vector<std::uint8_t> writeWorkbookStream(const WorkbookStream& stream,
+                                              const WriteHints& hints = {});
+
+}  // namespace xls::model
