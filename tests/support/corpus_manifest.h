@@ -1,0 +1,33 @@
+// The corpus of real-world workbooks (TARNVALE_CORPUS_DIR) and its MANIFEST.tsv,
+// one row per file, read by column name, for data-driven tests.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tarnvale::testing {
+
+struct CorpusEntry {
+    std::map<std::string, std::string> columns;
+
+    const std::string& name() const { return at("name"); }
+    // The cell of a column ("" when the manifest lacks it).
+    const std::string& at(const std::string& column) const;
+    int number(const std::string& column) const;  // 0 when empty or not a number
+    std::filesystem::path path() const;
+};
+
+inline void PrintTo(const CorpusEntry& entry, std::ostream* os) {
+    *os << entry.name();
+}
+
+// Every row of the manifest; empty when the corpus is missing.
+std::vector<CorpusEntry> corpusEntries();
+
+// A name usable in a test name: letters and digits only.
+std::string testNameOf(const CorpusEntry& entry);
+
+}  // namespace tarnvale::testing

@@ -1,0 +1,136 @@
+// Every workbook of the real-world corpus through Workbook::open: either it lists
+// the sheets MANIFEST.tsv records (names, types, visibility, protection), or it is
+// refused with a code that fits what is wrong with the file. And every workbook
+// stream loads into records that write back byte for byte.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "cfb/compound_file.h"
+#include "io/byte_source.h"
+#include "model/stream_location.h"
+#include "model/workbook_stream.h"
+#include "support/corpus_manifest.h"
+#include "xls/error.h"
+#include "xls/workbook.h"
+
+namespace xls {
+namespace {
+
+using tarnvale::testing::CorpusEntry;
+
+// Sheet names joined as the manifest shows them: " | " between, control characters as \xNN.
+std::string manifestNames(const std::vector<SheetInfo>& sheets) {
+    std::string out;
+    for (const SheetInfo& sheet : sheets) {
+        if (!out.empty()) out += " | ";
+        for (char c : sheet.name) {
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned>(c));
+                out += escaped;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out;
+}
+
+int countOf(const std::vector<SheetInfo>& sheets, SheetType type) {
+    int n = 0;
+    for (const SheetInfo& sheet : sheets) n += sheet.type == type;
+    return n;
+}
+
+int countOf(const std::vector<SheetInfo>& sheets, Visibility visibility) {
+    int n = 0;
+    for (const SheetInfo& sheet : sheets) n += sheet.visibility == visibility;
+    return n;
+}
+
+bool opensWithDefaultPassword(const CorpusEntry& entry) {
+    const std::string& encrypted = entry.at("encrypted");
+    return encrypted.empty() || encrypted == "no" ||
+           encrypted.find("(VelvetSweatshop)") != std::string::npos;
+}
+
+// Codes that may refuse a file the manifest describes so.
+std::set<ErrorCode> acceptableCodes(const CorpusEntry& entry) {
+    if (entry.at("container") != "ole2") {
+        return {
+            ErrorCode::EmptyFile,       ErrorCode::ZipBasedWorkbook, ErrorCode::WebPage,
+            ErrorCode::XmlSpreadsheet,  ErrorCode::PlainText,        ErrorCode::OldExcelFormat,
+            ErrorCode::NotCompoundFile, ErrorCode::CorruptContainer, ErrorCode::TruncatedContainer};
+    }
+    if (!opensWithDefaultPassword(entry)) return {ErrorCode::PasswordProtected};
+    if (entry.at("xlrd_ok") == "yes") return {};  // xlrd lists it: so must we
+    return {ErrorCode::CorruptWorkbook, ErrorCode::CorruptContainer, ErrorCode::TruncatedContainer,
+            ErrorCode::UnsupportedVersion, ErrorCode::NoWorkbookStream};
+}
+
+class CorpusListingTest : public ::testing::TestWithParam<CorpusEntry> {};
+
+TEST_P(CorpusListingTest, ListsAsTheManifestSaysOrRefusesClearly) {
+    const CorpusEntry& entry = GetParam();
+    try {
+        Workbook book = Workbook::open(entry.path());
+        EXPECT_EQ(entry.at("container"), "ole2");
+        EXPECT_TRUE(opensWithDefaultPassword(entry)) << entry.at("encrypted");
+        const auto& sheets = book.sheets();
+        EXPECT_EQ(manifestNames(sheets), entry.at("sheet_names"));
+        EXPECT_EQ(countOf(sheets, SheetType::Worksheet), entry.number("n_worksheet"));
+        EXPECT_EQ(countOf(sheets, SheetType::Dialog), entry.number("n_dialog"));
+        EXPECT_EQ(countOf(sheets, SheetType::Chart), entry.number("n_chart"));
+        EXPECT_EQ(countOf(sheets, SheetType::MacroSheet), entry.number("n_macro"));
+        EXPECT_EQ(countOf(sheets, SheetType::VbModule), entry.number("n_vbmodule"));
+        EXPECT_EQ(countOf(sheets, Visibility::Hidden), entry.number("n_hidden"));
+        EXPECT_EQ(countOf(sheets, Visibility::VeryHidden), entry.number("n_veryhidden"));
+        EXPECT_EQ(book.worksheetIndices().size(),
+                  static_cast<std::size_t>(entry.number("n_worksheet")));
+        EXPECT_EQ(book.isStructureProtected(), entry.at("struct_protected") == "1");
+        EXPECT_EQ(book.isEncrypted(), entry.at("encrypted") != "no");  // listed: never empty
+        EXPECT_EQ(book.isBiff5(), entry.at("biff").rfind("BIFF5", 0) == 0);
+    } catch (const Error& error) {
+        std::set<ErrorCode> acceptable = acceptableCodes(entry);
+        EXPECT_TRUE(acceptable.count(error.code()))
+            << error.what() << " [" << error.context() << "]";
+        EXPECT_EQ(error.file(), entry.path().string());
+    }
+}
+
+class CorpusStreamTest : public ::testing::TestWithParam<CorpusEntry> {};
+
+// Loading the workbook stream as records and writing them back gives the stream again,
+// byte for byte; an encrypted one, once its records are encrypted again.
+TEST_P(CorpusStreamTest, RecordsWriteBackByteForByte) {
+    const CorpusEntry& entry = GetParam();
+    std::vector<std::uint8_t> original;
+    try {
+        Workbook::open(entry.path());  // only files that list are loaded in full
+        auto file = cfb::CompoundFile::open(std::make_shared<io::FileSource>(entry.path()));
+        original = file.readStream(model::findWorkbookStream(file).id);
+    } catch (const Error&) {
+        GTEST_SKIP() << "does not open";
+    }
+    model::WorkbookStream stream = model::parseWorkbookStream(original);
+    EXPECT_EQ(stream.sheetSubstream.size(), static_cast<std::size_t>(entry.number("n_sheets")));
+    std::vector<std::uint8_t> written = model::serializeWorkbookStream(stream);
+    EXPECT_EQ(stream.cipher != nullptr, entry.at("encrypted") != "no");
+    if (stream.cipher) model::encryptRecordBodies(written, *stream.cipher);
+    ASSERT_EQ(written.size(), original.size());
+    EXPECT_TRUE(written == original);
+}
+
+std::string nameOf(const ::testing::TestParamInfo<CorpusEntry>& info) {
+    return tarnvale::testing::testNameOf(info.param);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusListingTest,
+                         ::testing::ValuesIn(tarnvale::testing::corpusEntries()), nameOf);
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusStreamTest,
+                         ::testing::ValuesIn(tarnvale::testing::corpusEntries()), nameOf);
+
+}  // namespace
+}  // namespace xls

@@ -1,0 +1,44 @@
+// The inside of xls::Workbook, shared by its read side (xls/workbook.cpp) and
+// its edits and saving (xls/ops). Opening fills everything but the full load,
+// which the first edit asks for.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cfb/compound_file.h"
+#include "io/byte_source.h"
+#include "model/stream_location.h"
+#include "model/workbook_listing.h"
+#include "model/workbook_stream.h"
+#include "xls/workbook.h"
+
+namespace xls {
+
+struct Workbook::Impl {
+    // Opens the compound file in source, finds the workbook stream and lists it.
+    static std::unique_ptr<Impl> open(std::filesystem::path path, std::string displayName,
+                                      std::shared_ptr<const io::ByteSource> source);
+    Impl(std::filesystem::path filePath, std::string name,
+         std::shared_ptr<const io::ByteSource> bytes, cfb::CompoundFile compoundFile);
+
+    std::filesystem::path path;  // empty for a workbook opened from memory
+    std::string displayName;     // names the workbook in errors
+    std::shared_ptr<const io::ByteSource> file;
+    cfb::CompoundFile container;
+    model::WorkbookStreamEntry streamEntry;  // which stream holds the workbook
+    model::WorkbookListing listing;          // sheet table, protection, encryption
+    std::vector<SheetInfo> sheets;           // what sheets() gives; edits keep it current
+
+    // The whole workbook stream as records (decrypted when encrypted), loaded on
+    // first call. Errors carry displayName.
+    model::WorkbookStream& workbookStream();
+
+  private:
+    std::optional<model::WorkbookStream> loadedStream_;
+};
+
+}  // namespace xls
