@@ -1,0 +1,363 @@
+#include "recording_application.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <optional>
+#include <utility>
+
+namespace excel {
+namespace recording {
+
+struct OpenSheet {
+    int id;
+    std::string name;
+    SheetKind kind;
+};
+
+// A workbook as opened in one application: a copy of the scripted file.
+struct OpenBook {
+    std::string path;
+    std::vector<OpenSheet> sheets;
+};
+
+struct State {
+    std::map<std::string, std::vector<ScriptedSheet>> files;
+    std::map<std::string, int> saves;
+    std::vector<std::string> log;
+    std::optional<std::size_t> failIndex;
+    std::string failIndexMessage;
+    std::optional<std::string> failEntry;
+    std::string failEntryMessage;
+    std::function<void(const std::string&)> observer;
+    int live = 0;
+    int nextSheetId = 1;
+
+    // Logs a call, then throws when the script says this call fails.
+    void record(std::string entry) {
+        log.push_back(entry);
+        if (observer) observer(entry);
+        if (failIndex && *failIndex == log.size() - 1) {
+            failIndex.reset();
+            throw CallError(failIndexMessage);
+        }
+        if (failEntry && *failEntry == entry) {
+            failEntry.reset();
+            throw CallError(failEntryMessage);
+        }
+    }
+};
+
+}  // namespace recording
+
+namespace {
+
+using recording::OpenBook;
+using recording::OpenSheet;
+using recording::State;
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+std::string folded(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool sameName(const std::string& a, const std::string& b) {
+    return folded(a) == folded(b);
+}
+
+std::size_t characterCount(const std::string& utf8) {
+    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// The application's own rules for a sheet name, enough to make the double refuse
+// what the real one refuses; other is the sheet being renamed (not a clash with itself).
+void checkNewName(const OpenBook& book, const std::string& name, int self) {
+    if (name.empty()) throw CallError("A sheet name cannot be empty.");
+    if (characterCount(name) > 31)
+        throw CallError("The sheet name \"" + name + "\" is longer than 31 characters.");
+    if (name.find_first_of(":\\/?*[]") != std::string::npos)
+        throw CallError("The sheet name \"" + name +
+                        "\" contains a character that is not allowed.");
+    if (name.front() == '\'' || name.back() == '\'')
+        throw CallError("A sheet name cannot begin or end with an apostrophe.");
+    for (const OpenSheet& sheet : book.sheets) {
+        if (sheet.id != self && sameName(sheet.name, name))
+            throw CallError("A sheet named \"" + sheet.name + "\" already exists in " + book.path +
+                            ".");
+    }
+}
+
+OpenSheet& findSheet(OpenBook& book, int id) {
+    auto it = std::find_if(book.sheets.begin(), book.sheets.end(),
+                           [id](const OpenSheet& sheet) { return sheet.id == id; });
+    if (it == book.sheets.end())
+        throw CallError("The sheet no longer exists in " + book.path + ".");
+    return *it;
+}
+
+class RecordingSheet final : public Sheet {
+  public:
+    RecordingSheet(std::shared_ptr<State> state, std::shared_ptr<OpenBook> book, int id)
+        : state_(std::move(state)), book_(std::move(book)), id_(id) {}
+
+    std::string name() const override {
+        state_->record("Sheet.name");
+        return findSheet(*book_, id_).name;
+    }
+
+    void setName(const std::string& name) override {
+        state_->record("Sheet.name = " + quoted(name));
+        OpenSheet& sheet = findSheet(*book_, id_);
+        checkNewName(*book_, name, id_);
+        sheet.name = name;
+    }
+
+    void copyAfter(Sheet& anchor) override {
+        auto* target = dynamic_cast<RecordingSheet*>(&anchor);
+        const std::string anchorName =
+            target ? findSheet(*target->book_, target->id_).name : std::string("?");
+        state_->record("Sheet.Copy after:=Sheets(" + quoted(anchorName) + ")");
+        if (!target) throw CallError("The anchor sheet belongs to another application.");
+        const OpenSheet source = findSheet(*book_, id_);
+        OpenBook& destination = *target->book_;
+        std::string name = source.name;
+        for (int n = 2; std::any_of(destination.sheets.begin(), destination.sheets.end(),
+                                    [&](const OpenSheet& s) { return sameName(s.name, name); });
+             ++n) {
+            name = source.name + " (" + std::to_string(n) + ")";
+        }
+        auto at = std::find_if(destination.sheets.begin(), destination.sheets.end(),
+                               [&](const OpenSheet& s) { return s.id == target->id_; });
+        destination.sheets.insert(at + 1, OpenSheet{state_->nextSheetId++, name, source.kind});
+    }
+
+    void deleteSheet() override {
+        state_->record("Sheet.Delete");
+        findSheet(*book_, id_);
+        if (book_->sheets.size() < 2)
+            throw CallError("A workbook must contain at least one sheet: " + book_->path + ".");
+        std::erase_if(book_->sheets, [this](const OpenSheet& s) { return s.id == id_; });
+    }
+
+  private:
+    std::shared_ptr<State> state_;
+    std::shared_ptr<OpenBook> book_;
+    int id_;
+};
+
+class RecordingSheets final : public Sheets {
+  public:
+    RecordingSheets(std::shared_ptr<State> state, std::shared_ptr<OpenBook> book,
+                    bool worksheetsOnly)
+        : state_(std::move(state)), book_(std::move(book)), worksheetsOnly_(worksheetsOnly) {}
+
+    int count() const override {
+        state_->record("Sheets.Count");
+        return static_cast<int>(members().size());
+    }
+
+    std::shared_ptr<Sheet> item(int index) override {
+        state_->record("Sheets(" + std::to_string(index) + ")");
+        const auto list = members();
+        if (index < 1 || static_cast<std::size_t>(index) > list.size())
+            throw CallError("There is no sheet number " + std::to_string(index) + " in " +
+                            book_->path + ".");
+        return std::make_shared<RecordingSheet>(state_, book_, list[index - 1]);
+    }
+
+    std::shared_ptr<Sheet> item(const std::string& name) override {
+        state_->record("Sheets(" + quoted(name) + ")");
+        for (const OpenSheet& sheet : book_->sheets) {
+            if (included(sheet) && sameName(sheet.name, name))
+                return std::make_shared<RecordingSheet>(state_, book_, sheet.id);
+        }
+        throw CallError("There is no sheet named \"" + name + "\" in " + book_->path + ".");
+    }
+
+  private:
+    bool included(const OpenSheet& sheet) const {
+        return !worksheetsOnly_ || sheet.kind == SheetKind::Worksheet;
+    }
+    std::vector<int> members() const {
+        std::vector<int> ids;
+        for (const OpenSheet& sheet : book_->sheets)
+            if (included(sheet)) ids.push_back(sheet.id);
+        return ids;
+    }
+
+    std::shared_ptr<State> state_;
+    std::shared_ptr<OpenBook> book_;
+    bool worksheetsOnly_;
+};
+
+class RecordingWorkbook final : public Workbook {
+  public:
+    RecordingWorkbook(std::shared_ptr<State> state, std::shared_ptr<OpenBook> book)
+        : state_(std::move(state)), book_(std::move(book)) {}
+
+    std::shared_ptr<Sheets> worksheets() override {
+        state_->record("Workbook.Worksheets");
+        return std::make_shared<RecordingSheets>(state_, book_, true);
+    }
+    std::shared_ptr<Sheets> sheets() override {
+        state_->record("Workbook.Sheets");
+        return std::make_shared<RecordingSheets>(state_, book_, false);
+    }
+    void save(int locale) override {
+        state_->record("Workbook.Save " + std::to_string(locale));
+        std::vector<ScriptedSheet> saved;
+        for (const OpenSheet& sheet : book_->sheets) saved.push_back({sheet.name, sheet.kind});
+        state_->files[book_->path] = std::move(saved);
+        ++state_->saves[book_->path];
+    }
+
+  private:
+    std::shared_ptr<State> state_;
+    std::shared_ptr<OpenBook> book_;
+};
+
+class RecordingWorkbooks final : public Workbooks {
+  public:
+    RecordingWorkbooks(std::shared_ptr<State> state,
+                       std::shared_ptr<std::vector<std::shared_ptr<OpenBook>>> books)
+        : state_(std::move(state)), books_(std::move(books)) {}
+
+    std::shared_ptr<Workbook> open(const std::string& path) override {
+        state_->record("Workbooks.Open(" + quoted(path) + ")");
+        for (const auto& book : *books_)
+            if (book->path == path) return std::make_shared<RecordingWorkbook>(state_, book);
+        auto file = state_->files.find(path);
+        if (file == state_->files.end()) throw CallError(path + " could not be found.");
+        auto book = std::make_shared<OpenBook>();
+        book->path = path;
+        for (const ScriptedSheet& sheet : file->second)
+            book->sheets.push_back({state_->nextSheetId++, sheet.name, sheet.kind});
+        books_->push_back(book);
+        return std::make_shared<RecordingWorkbook>(state_, book);
+    }
+
+    int count() const override {
+        state_->record("Workbooks.count");
+        return static_cast<int>(books_->size());
+    }
+
+    std::shared_ptr<Workbook> item(int index) override {
+        state_->record("Workbooks(" + std::to_string(index) + ")");
+        if (index < 1 || static_cast<std::size_t>(index) > books_->size())
+            throw CallError("There is no open workbook number " + std::to_string(index) + ".");
+        return std::make_shared<RecordingWorkbook>(state_, (*books_)[index - 1]);
+    }
+
+    void close() override {
+        state_->record("Workbooks.Close");
+        books_->clear();
+    }
+
+  private:
+    std::shared_ptr<State> state_;
+    std::shared_ptr<std::vector<std::shared_ptr<OpenBook>>> books_;
+};
+
+class RecordingApplication final : public Application {
+  public:
+    explicit RecordingApplication(std::shared_ptr<State> state)
+        : state_(std::move(state)),
+          books_(std::make_shared<std::vector<std::shared_ptr<OpenBook>>>()) {
+        ++state_->live;
+    }
+    ~RecordingApplication() override {
+        --state_->live;
+        state_->log.push_back("Release");
+        if (state_->observer) state_->observer("Release");
+    }
+
+    std::shared_ptr<Workbooks> workbooks() override {
+        return std::make_shared<RecordingWorkbooks>(state_, books_);
+    }
+    void setDisplayAlerts(bool on) override {
+        state_->record(std::string("DisplayAlerts = ") + (on ? "True" : "False"));
+    }
+    void quit() override {
+        state_->record("Quit");
+        books_->clear();
+    }
+
+  private:
+    std::shared_ptr<State> state_;
+    std::shared_ptr<std::vector<std::shared_ptr<OpenBook>>> books_;
+};
+
+}  // namespace
+
+RecordingApplicationFactory::RecordingApplicationFactory()
+    : state_(std::make_shared<recording::State>()) {}
+
+RecordingApplicationFactory::~RecordingApplicationFactory() = default;
+
+void RecordingApplicationFactory::addWorkbook(const std::string& path,
+                                              std::vector<ScriptedSheet> sheets) {
+    state_->files[path] = std::move(sheets);
+}
+
+void RecordingApplicationFactory::addWorkbook(const std::string& path,
+                                              const std::vector<std::string>& worksheetNames) {
+    std::vector<ScriptedSheet> sheets;
+    for (const std::string& name : worksheetNames) sheets.push_back({name, SheetKind::Worksheet});
+    addWorkbook(path, std::move(sheets));
+}
+
+std::vector<ScriptedSheet> RecordingApplicationFactory::sheets(const std::string& path) const {
+    auto file = state_->files.find(path);
+    return file == state_->files.end() ? std::vector<ScriptedSheet>{} : file->second;
+}
+
+std::vector<std::string> RecordingApplicationFactory::sheetNames(const std::string& path) const {
+    std::vector<std::string> names;
+    for (const ScriptedSheet& sheet : sheets(path)) names.push_back(sheet.name);
+    return names;
+}
+
+int RecordingApplicationFactory::saveCount(const std::string& path) const {
+    auto saves = state_->saves.find(path);
+    return saves == state_->saves.end() ? 0 : saves->second;
+}
+
+const std::vector<std::string>& RecordingApplicationFactory::log() const {
+    return state_->log;
+}
+
+void RecordingApplicationFactory::clearLog() {
+    state_->log.clear();
+}
+
+void RecordingApplicationFactory::failAt(std::size_t entryIndex, std::string message) {
+    state_->failIndex = entryIndex;
+    state_->failIndexMessage = std::move(message);
+}
+
+void RecordingApplicationFactory::failOn(std::string entry, std::string message) {
+    state_->failEntry = std::move(entry);
+    state_->failEntryMessage = std::move(message);
+}
+
+void RecordingApplicationFactory::onCall(std::function<void(const std::string&)> observer) {
+    state_->observer = std::move(observer);
+}
+
+int RecordingApplicationFactory::liveApplications() const {
+    return state_->live;
+}
+
+std::unique_ptr<Application> RecordingApplicationFactory::create() {
+    state_->record("CreateObject(\"Excel.Application\")");
+    return std::make_unique<RecordingApplication>(state_);
+}
+
+}  // namespace excel

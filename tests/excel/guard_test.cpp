@@ -1,0 +1,129 @@
+// The running-program guard reads a process table; these tests build fake ones.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "excel/guard.h"
+
+namespace excel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FakeProcessTable {
+  public:
+    FakeProcessTable()
+        : root_(fs::temp_directory_path() /
+                ("tarnvale-proc-" + std::to_string(::getpid()) + "-" + std::to_string(next_++))) {
+        fs::create_directories(root_);
+    }
+    ~FakeProcessTable() { fs::remove_all(root_); }
+
+    void add(int pid, const std::string& command, const std::vector<std::string>& arguments) {
+        const fs::path dir = root_ / std::to_string(pid);
+        fs::create_directories(dir);
+        std::ofstream(dir / "comm") << command << "\n";
+        std::ofstream cmdline(dir / "cmdline", std::ios::binary);
+        for (const auto& argument : arguments) cmdline << argument << '\0';
+    }
+    const fs::path& root() const { return root_; }
+
+  private:
+    static inline int next_ = 0;
+    fs::path root_;
+};
+
+struct ProcessRow {
+    std::string label;
+    std::string command;
+    std::vector<std::string> arguments;
+    bool spreadsheet;
+};
+
+class SpreadsheetProcessTest : public ::testing::TestWithParam<ProcessRow> {};
+
+TEST_P(SpreadsheetProcessTest, IsRecognised) {
+    FakeProcessTable table;
+    table.add(1, "systemd", {"/sbin/init"});
+    table.add(4242, GetParam().command, GetParam().arguments);
+    EXPECT_EQ(IsExcelRunning(table.root(), ::getuid()), GetParam().spreadsheet);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Processes, SpreadsheetProcessTest,
+    ::testing::Values(
+        ProcessRow{"LibreOffice",
+                   "soffice.bin",
+                   {"/usr/lib/libreoffice/program/soffice.bin", "--calc"},
+                   true},
+        ProcessRow{
+            "OpenOfficeByPathOnly", "soffice", {"/opt/openoffice4/program/soffice.bin"}, true},
+        ProcessRow{"Gnumeric", "gnumeric", {"gnumeric", "/home/u/book.xls"}, true},
+        ProcessRow{"ExcelUnderWine",
+                   "wine-preloader",
+                   {"C:\\Program Files\\Microsoft Office\\Office14\\EXCEL.EXE", "/e"},
+                   true},
+        ProcessRow{"ExcelUnderWineLowerCase", "excel.exe", {"c:\\office\\excel.exe"}, true},
+        ProcessRow{"LibreOfficeLauncherScript", "soffice", {"/bin/sh", "/usr/bin/soffice"}, false},
+        ProcessRow{"AnEditorOfAnExcelFile", "vim", {"vim", "EXCEL.EXE.txt"}, false},
+        ProcessRow{"Shell", "bash", {"-bash"}, false},
+        ProcessRow{"KernelThread", "kworker/0:1", {}, false}),
+    [](const auto& row) { return row.param.label; });
+
+TEST(IsExcelRunningTest, OnlyCountsTheUsersOwnProcesses) {
+    FakeProcessTable table;
+    table.add(77, "soffice.bin", {"soffice.bin"});
+    EXPECT_TRUE(IsExcelRunning(table.root(), ::getuid()));
+    EXPECT_FALSE(IsExcelRunning(table.root(), ::getuid() + 1));
+}
+
+TEST(IsExcelRunningTest, SkipsStrayEntriesAndGivesFalseOnAnyError) {
+    FakeProcessTable table;
+    fs::create_directories(table.root() / "self");
+    fs::create_directories(table.root() / "12");  // ended while being read: no comm
+    std::ofstream(table.root() / "uptime") << "1.0 2.0\n";
+    table.add(13, "gnumeric", {"gnumeric"});
+    EXPECT_TRUE(IsExcelRunning(table.root(), ::getuid()));
+    EXPECT_FALSE(IsExcelRunning(table.root() / "missing", ::getuid()));
+    EXPECT_FALSE(IsExcelRunning(table.root() / "uptime", ::getuid()));
+}
+
+class ScriptedBox final : public MessageBox {
+  public:
+    explicit ScriptedBox(int answer) : answer_(answer) {}
+    int messageBox(const std::string& prompt, int buttons) override {
+        shown.push_back({prompt, buttons});
+        return answer_;
+    }
+    std::vector<std::pair<std::string, int>> shown;
+
+  private:
+    int answer_;
+};
+
+TEST(WarnIfExcelRunningTest, NothingRunningAsksNothing) {
+    ScriptedBox box(kAnswerNo);
+    EXPECT_FALSE(WarnIfExcelRunning(box, [] { return false; }));
+    EXPECT_TRUE(box.shown.empty());
+}
+
+TEST(WarnIfExcelRunningTest, YesGoesOnAndNoStops) {
+    ScriptedBox yes(kAnswerYes);
+    EXPECT_FALSE(WarnIfExcelRunning(yes, [] { return true; }));
+    ASSERT_EQ(yes.shown.size(), 1u);
+    EXPECT_EQ(yes.shown[0].first,
+              "Excel may be open. It is recommended that you close Excel first.\r\n\r\n"
+              "Would you like to proceed anyway?");
+    EXPECT_EQ(yes.shown[0].second, 4);
+
+    ScriptedBox no(kAnswerNo);
+    EXPECT_TRUE(WarnIfExcelRunning(no, [] { return true; }));
+    ScriptedBox closed(0);  // any answer but Yes stops
+    EXPECT_TRUE(WarnIfExcelRunning(closed, [] { return true; }));
+}
+
+}  // namespace
+}  // namespace excel
