@@ -1,0 +1,134 @@
+// The shared string table is split into Continue records only where readers
+// expect it, read back whole across any split, and indexed by ExtSST.
+#include <gtest/gtest.h>
+
+#include "biff/record_reader.h"
+#include "model/stream_writer_sst.h"
+#include "xls/error.h"
+
+namespace xls::model {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+SstString plain(std::size_t length, char16_t c = u'a') {
+    SstString s;
+    s.chars.assign(length, c);
+    s.highByte = c > 0xFF;
+    return s;
+}
+
+std::vector<std::span<const std::uint8_t>> spans(const std::vector<Bytes>& payloads) {
+    return {payloads.begin(), payloads.end()};
+}
+
+void expectSameStrings(const std::vector<SstString>& a, const std::vector<SstString>& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].chars, b[i].chars) << "string " << i;
+        EXPECT_EQ(a[i].runs, b[i].runs) << "string " << i;
+        EXPECT_EQ(a[i].extRst, b[i].extRst) << "string " << i;
+    }
+}
+
+struct LayoutCase {
+    const char* what;
+    std::vector<SstString> strings;
+    std::size_t records;
+};
+
+class SstLayoutTest : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(SstLayoutTest, ReadsBackWhatItLaidOut) {
+    const auto& c = GetParam();
+    const SstLayout layout = layoutSst(42, c.strings);
+    EXPECT_EQ(layout.payloads.size(), c.records);
+    for (const auto& p : layout.payloads) EXPECT_LE(p.size(), biff::kMaxRecordPayload);
+    const SstTable table = readSst(spans(layout.payloads));
+    EXPECT_EQ(table.cstTotal, 42u);
+    expectSameStrings(table.strings, c.strings);
+    ASSERT_EQ(table.positions.size(), layout.positions.size());
+    for (std::size_t i = 0; i < table.positions.size(); ++i) {
+        EXPECT_EQ(table.positions[i].record, layout.positions[i].record);
+        EXPECT_EQ(table.positions[i].offset, layout.positions[i].offset);
+    }
+}
+
+SstString rich() {
+    SstString s = plain(10, u'é');
+    s.rich = true;
+    s.runs = {0, 0, 5, 0, 4, 0, 6, 0};
+    s.ext = true;
+    s.extRst = Bytes(20, 0x11);
+    return s;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Splits, SstLayoutTest,
+    ::testing::Values(
+        LayoutCase{"empty table", {}, 1},
+        LayoutCase{"a few short strings", {plain(3), plain(0)}, 1},
+        LayoutCase{"one long compressed string", {plain(20000)}, 3},
+        LayoutCase{"one long UTF-16 string", {plain(9000, u'Ж')}, 3},
+        LayoutCase{"many strings across records", std::vector<SstString>(3000, plain(7)), 4},
+        LayoutCase{"rich and extended strings", std::vector<SstString>(800, rich()), 5}));
+
+TEST(SstLayout, ContinuationOfCharactersStartsWithAFlagByte) {
+    const SstLayout layout = layoutSst(1, {plain(9000, u'Ж')});
+    ASSERT_GE(layout.payloads.size(), 2u);
+    EXPECT_EQ(layout.payloads[1][0], 0x01) << "fresh fHighByte";
+    EXPECT_EQ((layout.payloads[0].size() - 8 - 3) % 2, 0u) << "no character cut in half";
+}
+
+TEST(SstLayout, StringStartingAtARecordEndStartsTheNextRecord) {
+    // 8 bytes of counts, then one string filling the record to the last byte.
+    const SstLayout layout = layoutSst(2, {plain(8224 - 8 - 3), plain(5)});
+    ASSERT_EQ(layout.payloads.size(), 2u);
+    EXPECT_EQ(layout.payloads[0].size(), 8224u);
+    EXPECT_EQ(layout.positions[1].record, 1u);
+    EXPECT_EQ(layout.positions[1].offset, 0u);
+    EXPECT_EQ(layout.payloads[1][0], 5) << "cch, no flag byte before a new string";
+}
+
+TEST(SstRead, SwitchesEncodingAtAContinue) {
+    // "abc" compressed then "Жd" in UTF-16 after a Continue with fHighByte set.
+    const Bytes sst{1, 0, 0, 0, 1, 0, 0, 0, 5, 0, 0x00, 'a', 'b', 'c'};
+    const Bytes cont{0x01, 0x16, 0x04, 'd', 0};
+    const SstTable table = readSst({sst, cont});
+    ASSERT_EQ(table.strings.size(), 1u);
+    EXPECT_EQ(table.strings[0].chars, u"abcЖd");
+    EXPECT_TRUE(table.strings[0].highByte);
+}
+
+TEST(SstRead, SkipsEmptyContinueRecordsAndTrustsBytesOverCstUnique) {
+    const Bytes sst{9, 0, 0, 0, 99, 0, 0, 0, 1, 0, 0, 'x'};
+    const Bytes empty;
+    const Bytes cont{1, 0, 0, 'y'};
+    const SstTable table = readSst({sst, empty, cont});
+    ASSERT_EQ(table.strings.size(), 2u);
+    EXPECT_EQ(table.positions[1].record, 2u);
+}
+
+TEST(SstRead, StringCutShortIsCorrupt) {
+    const Bytes sst{1, 0, 0, 0, 1, 0, 0, 0, 5, 0, 0, 'a'};
+    EXPECT_THROW(readSst({sst}), Error);
+    const Bytes runsMissing{1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0x08, 2, 0, 'a', 0, 0};
+    EXPECT_THROW(readSst({runsMissing}), Error);
+}
+
+TEST(ExtSst, OneEntryPerBucketFromWhereStringsLand) {
+    const SstLayout layout = layoutSst(20, std::vector<SstString>(20, plain(3)));
+    const Bytes ext = buildExtSst(8, layout.positions, {1000});
+    ASSERT_EQ(ext.size(), 2u + 3 * 8);
+    EXPECT_EQ(ext[0], 8);
+    // First string: record at 1000, header 4, counts 8 -> ib 1012, cbOffset 12.
+    EXPECT_EQ(ext[2] | ext[3] << 8, 1012);
+    EXPECT_EQ(ext[6], 12);
+    // Ninth string: eight strings of 6 bytes later.
+    EXPECT_EQ(ext[10] | ext[11] << 8, 1012 + 48);
+    EXPECT_EQ(extSstBucketSize(100), 8);
+    EXPECT_EQ(extSstBucketSize(5000), 40);
+}
+
+}  // namespace
+}  // namespace xls::model
