@@ -1,0 +1,196 @@
+#include "io/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "xls/error.h"
+
+namespace xls::io {
+
+namespace {
+
+constexpr int kMaxLinkHops = 40;
+constexpr int kMaxNameAttempts = 100;
+
+[[noreturn]] void failWrite(const std::filesystem::path& target, const std::string& step, int err) {
+    throw Error(ErrorCode::WriteFailed, target.string(), step + ": " + std::strerror(err));
+}
+
+bool isPermissionError(int err) {
+    return err == EACCES || err == EPERM || err == EROFS;
+}
+
+// Refuses before anything is written when the folder or the file is read-only.
+void checkWritable(const std::filesystem::path& target, const std::filesystem::path& folder,
+                   bool exists, FileSystemCalls& calls) {
+    if (calls.access(folder.c_str(), W_OK) != 0) {
+        const int err = errno;
+        if (isPermissionError(err)) {
+            throw Error(ErrorCode::FileNotWritable, target.string(),
+                        "folder: " + std::string(std::strerror(err)));
+        }
+        failWrite(target, "folder " + folder.string(), err);
+    }
+    if (exists && calls.access(target.c_str(), W_OK) != 0) {
+        const int err = errno;
+        if (isPermissionError(err)) {
+            throw Error(ErrorCode::FileNotWritable, target.string(), std::strerror(err));
+        }
+        failWrite(target, "checking the file", err);
+    }
+}
+
+std::string randomSuffix() {
+    static constexpr char kLetters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937 generator{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof(kLetters) - 2);
+    std::string suffix(6, 'x');
+    for (char& c : suffix) c = kLetters[pick(generator)];
+    return suffix;
+}
+
+// Creates the temporary file (O_EXCL: never reuses a file someone else made).
+int createTemporary(const std::filesystem::path& target, const std::filesystem::path& folder,
+                    std::filesystem::path& temporary, FileSystemCalls& calls) {
+    const std::string stem = "." + target.filename().string() + ".tarnvale-";
+    for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
+        temporary = folder / (stem + randomSuffix());
+        const int fd = calls.open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) return fd;
+        const int err = errno;
+        if (err == EEXIST) continue;
+        temporary.clear();
+        if (isPermissionError(err)) {
+            throw Error(ErrorCode::FileNotWritable, target.string(), std::strerror(err));
+        }
+        failWrite(target, "creating the temporary file", err);
+    }
+    temporary.clear();
+    failWrite(target, "creating the temporary file", EEXIST);
+}
+
+void writeAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& target,
+              FileSystemCalls& calls) {
+    while (!bytes.empty()) {
+        const ssize_t written = calls.write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            failWrite(target, "writing", errno);
+        }
+        // Nothing written and no error: the disk takes no more.
+        if (written == 0) failWrite(target, "writing", ENOSPC);
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+    }
+}
+
+}  // namespace
+
+std::filesystem::path resolveSymbolicLinks(const std::filesystem::path& path) {
+    std::filesystem::path current = path;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(current, error)))
+            return current;
+        const std::filesystem::path next = std::filesystem::read_symlink(current, error);
+        if (error) return current;
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    failWrite(path, "following symbolic links", ELOOP);
+}
+
+PendingFile PendingFile::prepare(const std::filesystem::path& requested,
+                                 std::span<const std::uint8_t> bytes,
+                                 const VerifyWrittenFile& verify, FileSystemCalls& calls) {
+    const std::filesystem::path target = resolveSymbolicLinks(requested);
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+
+    struct stat original {};
+    const bool exists = ::stat(target.c_str(), &original) == 0;
+    if (exists && !S_ISREG(original.st_mode)) failWrite(target, "not a regular file", EISDIR);
+    checkWritable(target, folder, exists, calls);
+
+    std::filesystem::path temporary;
+    const int fd = createTemporary(target, folder, temporary, calls);
+    // From here on the temporary file exists: whatever fails removes it.
+    PendingFile pending(target, temporary, calls);
+    int open = fd;
+    try {
+        writeAll(fd, bytes, target, calls);
+        if (exists) {
+            if (calls.fchmod(fd, original.st_mode & 07777) != 0)
+                failWrite(target, "copying permissions", errno);
+            // Only a privileged process may give the file away; a failure keeps our ownership.
+            (void)calls.fchown(fd, original.st_uid, original.st_gid);
+        }
+        if (calls.fsync(fd) != 0) failWrite(target, "flushing to disk", errno);
+        open = -1;
+        if (calls.close(fd) != 0) failWrite(target, "closing", errno);
+    } catch (...) {
+        if (open >= 0) calls.close(open);
+        throw;
+    }
+    if (verify) {
+        try {
+            verify(temporary);
+        } catch (const Error& e) {
+            throw Error(
+                ErrorCode::WriteFailed, target.string(),
+                "the written file did not read back: " + std::string(e.what()) + " " + e.context());
+        } catch (const std::exception& e) {
+            throw Error(ErrorCode::WriteFailed, target.string(),
+                        "the written file did not read back: " + std::string(e.what()));
+        }
+    }
+    return pending;
+}
+
+PendingFile::PendingFile(PendingFile&& other) noexcept
+    : target_(std::move(other.target_)),
+      temporary_(std::move(other.temporary_)),
+      calls_(other.calls_) {
+    other.temporary_.clear();
+}
+
+PendingFile::~PendingFile() {
+    discard();
+}
+
+void PendingFile::discard() noexcept {
+    if (temporary_.empty()) return;
+    calls_->unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+void PendingFile::commit() {
+    if (temporary_.empty()) throw std::logic_error("PendingFile::commit: nothing to commit");
+    if (calls_->rename(temporary_.c_str(), target_.c_str()) != 0) {
+        const int err = errno;
+        discard();
+        failWrite(target_, "replacing the file", err);
+    }
+    temporary_.clear();
+    // Make the rename itself durable. The new file is in place whatever this
+    // reports, so a failure here is not a failed save.
+    std::filesystem::path folder = target_.parent_path();
+    if (folder.empty()) folder = ".";
+    const int fd = calls_->open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd >= 0) {
+        (void)calls_->fsync(fd);
+        (void)calls_->close(fd);
+    }
+}
+
+void saveFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                        const VerifyWrittenFile& verify, FileSystemCalls& calls) {
+    PendingFile::prepare(target, bytes, verify, calls).commit();
+}
+
+}  // namespace xls::io

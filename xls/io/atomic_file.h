@@ -1,0 +1,67 @@
+// Saving over a user's file without ever endangering it: the new bytes go to a
+// temporary file in the same folder, are flushed to disk, read back and checked
+// by the caller, take the original's permissions, and only then replace the
+// original in one rename. A symbolic link is followed to the file it names,
+// and stays a link. Any failure removes the temporary file and leaves the
+// original byte for byte as it was.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+
+#include "io/file_system_calls.h"
+
+namespace xls::io {
+
+// Reads the written file back and raises (any exception) if it is not right.
+using VerifyWrittenFile = std::function<void(const std::filesystem::path& written)>;
+
+// A new file written and checked beside its target, not yet in place. Two
+// files can be prepared and then committed one after the other, so a failure
+// in preparing either leaves both originals untouched.
+class PendingFile {
+  public:
+    // Writes, flushes and verifies. Raises Error: FileNotWritable when the file
+    // or its folder is read-only (checked before anything is written),
+    // WriteFailed for any later failure (the OS reason in the context).
+    static PendingFile prepare(const std::filesystem::path& target,
+                               std::span<const std::uint8_t> bytes,
+                               const VerifyWrittenFile& verify = {},
+                               FileSystemCalls& calls = systemCalls());
+
+    PendingFile(PendingFile&& other) noexcept;
+    PendingFile& operator=(PendingFile&&) = delete;
+    PendingFile(const PendingFile&) = delete;
+    ~PendingFile();
+
+    // Renames the new file over the target (WriteFailed if that fails; the
+    // target is then unchanged), then flushes the folder.
+    void commit();
+    // Removes the new file; the target stays as it was.
+    void discard() noexcept;
+
+    // The file finally written: the target, or what its symbolic link names.
+    const std::filesystem::path& target() const { return target_; }
+    const std::filesystem::path& temporary() const { return temporary_; }
+
+  private:
+    PendingFile(std::filesystem::path target, std::filesystem::path temporary,
+                FileSystemCalls& calls)
+        : target_(std::move(target)), temporary_(std::move(temporary)), calls_(&calls) {}
+
+    std::filesystem::path target_;
+    std::filesystem::path temporary_;  // empty once committed or discarded
+    FileSystemCalls* calls_;
+};
+
+// prepare() then commit().
+void saveFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                        const VerifyWrittenFile& verify = {},
+                        FileSystemCalls& calls = systemCalls());
+
+// Follows a chain of symbolic links to the path it ends at (which may not exist yet).
+std::filesystem::path resolveSymbolicLinks(const std::filesystem::path& path);
+
+}  // namespace xls::io
