@@ -1,0 +1,59 @@
+// The command line drives the automation boundary in the same order as the
+// window's handlers, and quits its application on every path out.
+#include "cli/sheet_commands.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "excel/recording_application.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+
+class SheetCommandsTest : public ::testing::Test {
+protected:
+    SheetCommandsTest() {
+        factory.addWorkbook("/books/a.xls", {{"Alpha", excel::SheetKind::Worksheet},
+                                             {"Chart1", excel::SheetKind::Chart},
+                                             {"Beta", excel::SheetKind::Worksheet}});
+    }
+    excel::RecordingApplicationFactory factory;
+};
+
+TEST_F(SheetCommandsTest, ListsWorksheetsInTabOrderWithTheCallsOfAListing) {
+    auto sheets = cli::listWorksheets(factory, "/books/a.xls");
+    ASSERT_EQ(sheets.size(), 2u);
+    EXPECT_EQ(sheets[0].name, "Alpha");
+    EXPECT_EQ(sheets[1].name, "Beta");
+    EXPECT_THAT(factory.log(),
+                ElementsAre("CreateObject(\"Excel.Application\")",
+                            "Workbooks.Open(\"/books/a.xls\")", "Workbooks.count", "Workbooks(1)",
+                            "Workbook.Worksheets", "Sheets.Count", "Workbook.Worksheets",
+                            "Sheets(1)", "Sheet.name", "Workbook.Worksheets", "Sheets(2)",
+                            "Sheet.name", "Quit", "Release"));
+    EXPECT_EQ(factory.liveApplications(), 0);
+}
+
+TEST_F(SheetCommandsTest, RenameAndDeleteSaveThroughTheBoundary) {
+    cli::renameSheet(factory, "/books/a.xls", "beta", "Gamma");
+    EXPECT_THAT(factory.sheetNames("/books/a.xls"), ElementsAre("Alpha", "Chart1", "Gamma"));
+    cli::deleteSheet(factory, "/books/a.xls", "Chart1");
+    EXPECT_THAT(factory.sheetNames("/books/a.xls"), ElementsAre("Alpha", "Gamma"));
+    EXPECT_EQ(factory.saveCount("/books/a.xls"), 2);
+    EXPECT_EQ(factory.liveApplications(), 0);
+}
+
+TEST_F(SheetCommandsTest, AFailedCallStillQuitsTheApplicationAndSavesNothing) {
+    factory.failOn("Sheets(\"Missing\")", "no sheet named Missing");
+    EXPECT_THROW(cli::deleteSheet(factory, "/books/a.xls", "Missing"), excel::CallError);
+    EXPECT_EQ(factory.log().back(), "Release");
+    EXPECT_EQ(factory.log()[factory.log().size() - 2], "Quit");
+    EXPECT_EQ(factory.saveCount("/books/a.xls"), 0);
+    EXPECT_EQ(factory.liveApplications(), 0);
+
+    EXPECT_THROW(cli::listWorksheets(factory, "/books/missing.xls"), excel::CallError);
+    EXPECT_EQ(factory.liveApplications(), 0);
+}
+
+}  // namespace
