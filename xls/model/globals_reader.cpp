@@ -98,6 +98,11 @@ WorkbookListing readGlobals(biff::RecordReader& reader, std::u16string_view pass
                 return listing;
             case RecordType::BOF:
                 fail(ErrorCode::CorruptWorkbook, "the workbook globals are not closed by EOF");
+            case RecordType::SST:
+                // The shared strings follow the sheet table; everything a listing needs has
+                // been read, and the strings can be most of a large workbook's globals.
+                if (!listing.sheets.empty()) return listing;
+                break;
             case RecordType::FilePass: {
                 listing.filePass = crypto::parseFilePass(reader.readBody(*header),
                                                          listing.version == BiffVersion::Biff5);
