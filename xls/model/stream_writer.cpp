@@ -97,35 +97,62 @@ std::optional<std::size_t> findPiece(const Layout& layout, std::size_t from, std
     return std::nullopt;
 }
 
-// Where the strings land decides the ExtSST. When the rebuilt index says what
-// the stored one says, the stored one is kept (its reserved bytes too);
-// otherwise it is replaced.
-void rebuildExtSst(Layout& layout, const WriteHints& hints) {
-    const auto extAt = findPiece(layout, 0, layout.globalsEnd, RecordType::ExtSST);
-    const auto sst = sstPieces(layout);
-    if (!extAt || sst.empty() || *extAt < sst.back()) return;
-    if (!hints.sstEdited && hints.sstOffsetAsLoaded == layout.offsets[sst.front()]) return;
+// An SST that moved but did not change: every ISSTInf.ib moves with it, and
+// the rest of the stored ExtSST (its reserved bytes too) stays.
+void shiftExtSst(Layout& layout, std::size_t extAt, std::int64_t delta) {
+    const auto stored = layout.pieces[extAt].payload;
+    std::vector<std::uint8_t> shifted(stored.begin(), stored.end());
+    for (std::size_t at = 2; at + kIsstInfSize <= shifted.size(); at += kIsstInfSize) {
+        io::ByteReader r(std::span<const std::uint8_t>(shifted).subspan(at, 4));
+        io::storeU32(shifted, at, static_cast<std::uint32_t>(r.u32() + delta));
+    }
+    layout.owned.push_back(std::move(shifted));
+    layout.pieces[extAt].payload = layout.owned.back();
+}
 
+// Rebuilds the ExtSST from where the strings land. When the rebuilt index says
+// what the stored one says, the stored one is kept; when the table cannot be
+// read (junk some writers leave), it is kept too: readers do not need it.
+void rebuildExtSst(Layout& layout, std::size_t extAt, const std::vector<std::size_t>& sst) {
     std::vector<std::span<const std::uint8_t>> payloads;
     std::vector<std::uint64_t> offsets;
     for (std::size_t i : sst) {
         payloads.push_back(layout.pieces[i].payload);
         offsets.push_back(layout.offsets[i]);
     }
-    const SstTable table = readSst(payloads);
-    const auto stored = layout.pieces[*extAt].payload;
+    SstTable table;
+    try {
+        table = readSst(payloads);
+    } catch (const Error&) {
+        return;
+    }
+    const auto stored = layout.pieces[extAt].payload;
     io::ByteReader reader(stored, ErrorCode::CorruptWorkbook, "ExtSST");
     const std::uint16_t storedDsst = stored.size() >= 2 ? reader.u16() : 0;
     const std::uint16_t dsst =
         storedDsst != 0 ? storedDsst : extSstBucketSize(table.strings.size());
     std::vector<std::uint8_t> rebuilt = buildExtSst(dsst, table.positions, offsets);
 
-    bool same = stored.size() >= rebuilt.size();
+    bool same = stored.size() == rebuilt.size();
     for (std::size_t at = 2; same && at + kIsstInfSize <= rebuilt.size(); at += kIsstInfSize)
         same = std::equal(rebuilt.begin() + at, rebuilt.begin() + at + 6, stored.begin() + at);
-    if (same && stored.size() == rebuilt.size()) return;
+    if (same) return;
     layout.owned.push_back(std::move(rebuilt));
-    layout.pieces[*extAt].payload = layout.owned.back();
+    layout.pieces[extAt].payload = layout.owned.back();
+}
+
+void placeExtSst(Layout& layout, const WriteHints& hints) {
+    const auto extAt = findPiece(layout, 0, layout.globalsEnd, RecordType::ExtSST);
+    const auto sst = sstPieces(layout);
+    if (!extAt || sst.empty() || *extAt < sst.back()) return;
+    const std::uint64_t sstOffset = layout.offsets[sst.front()];
+    if (!hints.sstEdited && hints.sstOffsetAsLoaded) {
+        const auto delta = static_cast<std::int64_t>(sstOffset) -
+                           static_cast<std::int64_t>(*hints.sstOffsetAsLoaded);
+        if (delta != 0) shiftExtSst(layout, *extAt, delta);
+        return;
+    }
+    rebuildExtSst(layout, *extAt, sst);
 }
 
 void computeOffsets(Layout& layout, std::size_t trailing) {
@@ -213,7 +240,7 @@ std::vector<std::uint8_t> writeWorkbookStream(const WorkbookStream& stream,
         fail(ErrorCode::CorruptWorkbook, "sheets without substreams");
     Layout layout = layOut(stream);
     computeOffsets(layout, stream.trailing.size());
-    rebuildExtSst(layout, hints);
+    placeExtSst(layout, hints);
     computeOffsets(layout, stream.trailing.size());  // the ExtSST may have changed size
 
     std::vector<std::uint8_t> out;

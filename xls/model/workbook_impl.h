@@ -14,6 +14,7 @@
 #include "model/stream_location.h"
 #include "model/workbook_listing.h"
 #include "model/workbook_stream.h"
+#include "ops/edit_state.h"
 #include "xls/workbook.h"
 
 namespace xls {
@@ -32,6 +33,7 @@ struct Workbook::Impl {
     model::WorkbookStreamEntry streamEntry;  // which stream holds the workbook
     model::WorkbookListing listing;          // sheet table, protection, encryption
     std::vector<SheetInfo> sheets;           // what sheets() gives; edits keep it current
+    ops::EditState edits;                    // what edits changed outside the workbook stream
 
     // The whole workbook stream as records (decrypted when encrypted), loaded on
     // first call. Errors carry displayName.

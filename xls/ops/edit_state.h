@@ -1,0 +1,18 @@
+// What a workbook's edits leave for saving besides the workbook stream's
+// records: the document summary stream with its sheet titles brought up to date.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace xls::ops {
+
+struct EditState {
+    // \005DocumentSummaryInformation as edited, and its directory id; unset
+    // until an edit changed it.
+    std::optional<std::uint32_t> docSummaryId;
+    std::optional<std::vector<std::uint8_t>> docSummary;
+};
+
+}  // namespace xls::ops

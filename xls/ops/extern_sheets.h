@@ -1,0 +1,29 @@
+// The ExternSheet table ([MS-XLS] 2.4.106) as far as it concerns this
+// workbook's own sheets: the XTIs whose SupBook is the self-reference, by which
+// every 3-D reference, defined name and chart series reaches a sheet.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <set>
+
+#include "model/workbook_stream.h"
+
+namespace xls::ops {
+
+// Index of the self-reference SupBook (cch 0x0401) among the globals' SupBook
+// records, or nullopt when the workbook has none.
+std::optional<std::uint16_t> selfSupBookIndex(const model::Substream& globals);
+
+// The ixti values whose XTI goes through the self SupBook.
+std::set<std::uint16_t> selfXtis(const model::Substream& globals);
+
+// Mends the table for the deletion of sheet tab: XTIs on that sheet alone
+// become #REF! (itabFirst = itabLast = -1), later sheets move down one, a 3-D
+// range losing an end sheet shrinks to the sheets left. XTIs are never removed,
+// since every ixti in every formula counts them. Also lowers the self SupBook's
+// ctab. Returns the ixti values that now point nowhere.
+std::set<std::uint16_t> removeSheetFromExternSheets(model::Substream& globals, std::size_t tab);
+
+}  // namespace xls::ops

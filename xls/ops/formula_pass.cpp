@@ -1,0 +1,123 @@
+#include "ops/formula_pass.h"
+
+#include <utility>
+
+#include "biff/formula_rewrite.h"
+#include "ops/formula_fields.h"
+#include "ops/record_runs.h"
+
+namespace xls::ops {
+
+using biff::RecordType;
+
+namespace {
+
+constexpr std::uint8_t kPtgExp = 0x01;
+constexpr std::uint8_t kErrRef = 0x17;                 // #REF!
+constexpr std::uint16_t kFormulaValueMarker = 0xFFFF;  // fExprO: not a number
+constexpr std::uint8_t kResultString = 0x00;
+constexpr std::uint8_t kResultError = 0x02;
+constexpr std::uint16_t kFAlwaysCalc = 0x0001;
+
+using Anchor = std::pair<std::uint16_t, std::uint16_t>;  // row, column
+
+std::optional<std::uint32_t> renumbered(const NameRenumbering& names, std::uint32_t index) {
+    if (names.empty() || index == 0 || index >= names.size()) return std::nullopt;
+    return names[index];
+}
+
+// True when the formula reaches the deleted sheet or a removed name.
+bool reachesDeleted(std::span<const std::uint8_t> rgce, const FormulaPassEdits& edits) {
+    for (const auto& token : biff::walkFormulaTokens(rgce)) {
+        if (token.hasIxti() && token.base != biff::PtgBase::NameX &&
+            edits.deadIxti.count(biff::tokenIxti(rgce, token)))
+            return true;
+        if (token.base == biff::PtgBase::Name &&
+            renumbered(edits.names, biff::tokenNameIndex(rgce, token)) == 0u)
+            return true;
+        if (token.base == biff::PtgBase::NameX &&
+            edits.selfIxti.count(biff::tokenIxti(rgce, token)) &&
+            renumbered(edits.names, biff::tokenNameIndex(rgce, token)) == 0u)
+            return true;
+    }
+    return false;
+}
+
+std::optional<Anchor> sharedAnchor(std::span<const std::uint8_t> rgce) {
+    if (rgce.size() != 5 || rgce[0] != kPtgExp) return std::nullopt;
+    return Anchor{readU16(rgce, 1, "PtgExp"), readU16(rgce, 3, "PtgExp")};
+}
+
+// ShrFmla and Array formulas that reach the deleted sheet, by their first
+// cell, which the PtgExp of the cells sharing them names.
+std::set<Anchor> deadSharedFormulas(const model::Substream& s, const FormulaPassEdits& edits) {
+    std::set<Anchor> dead;
+    for (const auto& r : s.records) {
+        if (r.type != RecordType::ShrFmla && r.type != RecordType::Array) continue;
+        for (const auto& f : formulaFields(r.type, r.payload)) {
+            if (reachesDeleted(std::span(r.payload).subspan(f.offset, f.size), edits))
+                dead.insert({readU16(r.payload, 0, "ShrFmla"),
+                             static_cast<std::uint16_t>(r.payload.at(4))});
+        }
+    }
+    return dead;
+}
+
+void showRefError(std::vector<std::uint8_t>& formula) {
+    auto value = std::span(formula).subspan(kFormulaValueOffset, 8);
+    const bool stringResult =
+        value[0] == kResultString && readU16(value, 6, "Formula") == kFormulaValueMarker;
+    // A string result has its String record after the formula; replacing it
+    // would leave that record orphaned, so the text stays until recalculation.
+    if (!stringResult) {
+        const std::uint8_t error[8] = {kResultError, 0, kErrRef, 0, 0, 0, 0xFF, 0xFF};
+        std::copy(std::begin(error), std::end(error), value.begin());
+    }
+    const std::uint16_t flags = readU16(formula, kFormulaFlagsOffset, "Formula");
+    writeU16(formula, kFormulaFlagsOffset, flags | kFAlwaysCalc, "Formula");
+}
+
+}  // namespace
+
+std::size_t applyFormulaPass(model::Substream& substream, const FormulaPassEdits& edits) {
+    if (edits.deadIxti.empty() && edits.names.empty()) return 0;
+    const std::set<Anchor> deadShared = deadSharedFormulas(substream, edits);
+    biff::FormulaEdits rewrite;
+    if (!edits.names.empty()) {
+        rewrite.name = [&](std::uint32_t index) { return renumbered(edits.names, index); };
+        rewrite.nameX = [&](std::uint16_t ixti,
+                            std::uint32_t index) -> std::optional<std::uint32_t> {
+            if (!edits.selfIxti.count(ixti)) return std::nullopt;
+            return renumbered(edits.names, index);
+        };
+    }
+    std::size_t changed = 0;
+    auto& records = substream.records;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (!carriesFormula(records[i].type)) continue;
+        const RecordRun run = runAt(records, i);
+        auto joined = joinedPayload(records, run);
+        bool touched = false;
+        for (const auto& f : formulaFields(records[i].type, joined)) {
+            auto rgce = std::span(joined).subspan(f.offset, f.size);
+            bool dead = false;
+            if (records[i].type == RecordType::Formula) {
+                const auto anchor = sharedAnchor(rgce);
+                dead = (anchor && deadShared.count(*anchor)) || reachesDeleted(rgce, edits);
+            }
+            if (!edits.names.empty() && biff::rewriteFormula(rgce, rewrite)) touched = true;
+            if (dead) {
+                showRefError(joined);
+                touched = true;
+            }
+        }
+        if (touched) {
+            spreadPayload(records, run, joined);
+            ++changed;
+        }
+        i = run.end - 1;
+    }
+    return changed;
+}
+
+}  // namespace xls::ops

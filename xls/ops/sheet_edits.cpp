@@ -1,0 +1,96 @@
+#include "ops/sheet_edits.h"
+
+#include <algorithm>
+
+#include "biff/text_encoding.h"
+#include "ops/extern_sheets.h"
+#include "ops/formula_pass.h"
+#include "ops/record_runs.h"
+#include "ops/sheet_windows.h"
+#include "xls/error.h"
+
+namespace xls::ops {
+
+using biff::RecordType;
+
+namespace {
+
+constexpr std::size_t kBoundSheetNameOffset = 6;  // after lbPlyPos, hsState, dt
+constexpr std::uint8_t kHighByte = 0x01;
+
+std::vector<std::size_t> boundSheetRecords(const model::Substream& globals) {
+    std::vector<std::size_t> found;
+    for (std::size_t i = 0; i < globals.records.size(); ++i)
+        if (globals.records[i].type == RecordType::BoundSheet8) found.push_back(i);
+    return found;
+}
+
+std::size_t boundSheetRecord(const model::WorkbookStream& stream, std::size_t tab) {
+    const auto all = boundSheetRecords(stream.globals);
+    if (tab >= all.size() || tab >= stream.sheetSubstream.size())
+        fail(ErrorCode::SheetNotFound, "tab " + std::to_string(tab));
+    return all[tab];
+}
+
+// ShortXLUnicodeString: cch, then the characters compressed to their low
+// bytes when every one fits, else UTF-16.
+std::vector<std::uint8_t> shortUnicodeString(std::string_view utf8) {
+    const std::u16string units = biff::utf8ToUtf16(utf8);
+    const bool compressible =
+        std::all_of(units.begin(), units.end(), [](char16_t c) { return c <= 0xFF; });
+    std::vector<std::uint8_t> out{static_cast<std::uint8_t>(units.size()),
+                                  static_cast<std::uint8_t>(compressible ? 0 : kHighByte)};
+    for (char16_t c : units) {
+        out.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        if (!compressible) out.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    return out;
+}
+
+// RRTabId holds one tab id per sheet in tab order: the deleted sheet's goes.
+void removeTabId(model::Substream& globals, std::size_t tab) {
+    for (auto& r : globals.records) {
+        if (r.type != RecordType::RRTabId) continue;
+        const std::size_t at = tab * 2;
+        if (at + 2 <= r.payload.size())
+            r.payload.erase(r.payload.begin() + static_cast<std::ptrdiff_t>(at),
+                            r.payload.begin() + static_cast<std::ptrdiff_t>(at + 2));
+        return;
+    }
+}
+
+}  // namespace
+
+void renameSheetRecords(model::WorkbookStream& stream, std::size_t tab, std::string_view newName) {
+    auto& payload = stream.globals.records[boundSheetRecord(stream, tab)].payload;
+    if (payload.size() < kBoundSheetNameOffset)
+        fail(ErrorCode::CorruptWorkbook, "BoundSheet8 too short");
+    payload.resize(kBoundSheetNameOffset);
+    const auto name = shortUnicodeString(newName);
+    payload.insert(payload.end(), name.begin(), name.end());
+}
+
+void deleteSheetRecords(model::WorkbookStream& stream, std::size_t tab,
+                        const std::vector<Visibility>& visibilityAfter) {
+    const std::size_t boundSheet = boundSheetRecord(stream, tab);
+    auto& globals = stream.globals;
+    globals.records.erase(globals.records.begin() + static_cast<std::ptrdiff_t>(boundSheet));
+
+    const std::size_t gone = stream.sheetSubstream[tab];
+    stream.substreams.erase(stream.substreams.begin() + static_cast<std::ptrdiff_t>(gone));
+    stream.sheetSubstream.erase(stream.sheetSubstream.begin() + static_cast<std::ptrdiff_t>(tab));
+    for (auto& s : stream.sheetSubstream)
+        if (s > gone) --s;
+
+    FormulaPassEdits edits;
+    edits.deadIxti = removeSheetFromExternSheets(globals, tab);
+    edits.names = removeNamesOfSheet(globals, tab);
+    edits.selfIxti = selfXtis(globals);
+    applyFormulaPass(globals, edits);
+    for (auto& s : stream.substreams) applyFormulaPass(s, edits);
+
+    removeTabId(globals, tab);
+    mendWindowsAfterDelete(stream, tab, visibilityAfter);
+}
+
+}  // namespace xls::ops

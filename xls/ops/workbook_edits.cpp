@@ -1,0 +1,114 @@
+// Workbook::renameSheet and Workbook::deleteSheet: the application's checks,
+// then the edits in the workbook stream's records and the document summary.
+#include <algorithm>
+
+#include "model/doc_summary.h"
+#include "model/workbook_impl.h"
+#include "ops/sheet_edits.h"
+#include "xls/error.h"
+#include "xls/sheet_name.h"
+#include "xls/workbook.h"
+
+namespace xls {
+
+namespace {
+
+constexpr std::u16string_view kDocSummaryStream =
+    u"\x05"
+    u"DocumentSummaryInformation";
+
+// Workbook::Impl is private to Workbook: the helpers take it as a deduced type.
+template <typename WorkbookImpl>
+[[noreturn]] void refuse(const WorkbookImpl& impl, ErrorCode code, std::string context = {}) {
+    throw Error(code, impl.displayName, std::move(context));
+}
+
+// Runs an edit, naming the file in any error it raises.
+template <typename WorkbookImpl, typename Step>
+void editing(const WorkbookImpl& impl, Step&& step) {
+    try {
+        step();
+    } catch (const Error& error) {
+        if (!error.file().empty()) throw;
+        throw error.withFile(impl.displayName);
+    }
+}
+
+template <typename WorkbookImpl>
+void checkSheetsMayChange(const WorkbookImpl& impl, std::size_t tab) {
+    if (impl.listing.version == model::BiffVersion::Biff5)
+        refuse(impl, ErrorCode::UnsupportedVersion,
+               "renaming and deleting sheets of Excel 5/95 workbooks is not supported");
+    if (impl.listing.structureProtected) refuse(impl, ErrorCode::StructureProtected);
+    if (tab >= impl.sheets.size())
+        refuse(impl, ErrorCode::SheetNotFound, "tab " + std::to_string(tab));
+}
+
+// The document summary as it stands (edited or as stored), or nullopt when
+// the file has none. An encrypted workbook may keep its summary encrypted too,
+// so its titles are left alone.
+template <typename WorkbookImpl>
+std::optional<std::vector<std::uint8_t>> currentDocSummary(WorkbookImpl& impl) {
+    if (impl.listing.filePass) return std::nullopt;
+    if (impl.edits.docSummary) return impl.edits.docSummary;
+    const auto id = impl.container.find(kDocSummaryStream);
+    if (!id || impl.container.entries()[*id].type != cfb::EntryType::Stream) return std::nullopt;
+    impl.edits.docSummaryId = *id;
+    return impl.container.readStream(*id);
+}
+
+template <typename WorkbookImpl, typename Edit>
+void editDocSummary(WorkbookImpl& impl, Edit&& edit) {
+    const auto current = currentDocSummary(impl);
+    if (!current) return;
+    if (auto changed = edit(*current)) impl.edits.docSummary = std::move(*changed);
+}
+
+}  // namespace
+
+void Workbook::renameSheet(std::size_t tabIndex, std::string_view newName) {
+    Impl& impl = *impl_;
+    checkSheetsMayChange(impl, tabIndex);
+    if (const auto broken = checkSheetName(newName)) refuse(impl, *broken, std::string(newName));
+    for (std::size_t i = 0; i < impl.sheets.size(); ++i) {
+        // Another sheet's name in any letter case is taken; the sheet's own
+        // name may change its letter case.
+        if (i != tabIndex && sheetNamesEqual(impl.sheets[i].name, newName))
+            refuse(impl, ErrorCode::SheetNameTaken, std::string(newName));
+    }
+    const std::string oldName = impl.sheets[tabIndex].name;
+    editing(impl, [&] {
+        ops::renameSheetRecords(impl.workbookStream(), tabIndex, newName);
+        editDocSummary(impl, [&](const std::vector<std::uint8_t>& stream) {
+            return model::renameSheetInDocSummary(stream, oldName, newName);
+        });
+    });
+    impl.sheets[tabIndex].name = std::string(newName);
+    if (tabIndex < impl.listing.sheets.size())
+        impl.listing.sheets[tabIndex].info.name = std::string(newName);
+}
+
+void Workbook::deleteSheet(std::size_t tabIndex) {
+    Impl& impl = *impl_;
+    checkSheetsMayChange(impl, tabIndex);
+    std::vector<Visibility> visibilityAfter;
+    for (std::size_t i = 0; i < impl.sheets.size(); ++i)
+        if (i != tabIndex) visibilityAfter.push_back(impl.sheets[i].visibility);
+    if (std::none_of(visibilityAfter.begin(), visibilityAfter.end(),
+                     [](Visibility v) { return v == Visibility::Visible; }))
+        refuse(impl, ErrorCode::LastVisibleSheet, impl.sheets[tabIndex].name);
+
+    const std::string name = impl.sheets[tabIndex].name;
+    editing(impl, [&] {
+        ops::deleteSheetRecords(impl.workbookStream(), tabIndex, visibilityAfter);
+        editDocSummary(impl, [&](const std::vector<std::uint8_t>& stream) {
+            return model::removeSheetFromDocSummary(stream, name);
+        });
+    });
+    const auto at = static_cast<std::ptrdiff_t>(tabIndex);
+    impl.sheets.erase(impl.sheets.begin() + at);
+    if (tabIndex < impl.listing.sheets.size())
+        impl.listing.sheets.erase(impl.listing.sheets.begin() + at);
+}
+
+}  // namespace xls

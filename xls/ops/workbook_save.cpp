@@ -1,0 +1,65 @@
+// Workbook::serialize and Workbook::save: the compound file rebuilt with the
+// workbook stream (and an edited document summary) replaced, every other
+// stream and storage kept; saved through a checked temporary file.
+#include <map>
+
+#include "cfb/compound_file_writer.h"
+#include "io/atomic_file.h"
+#include "model/stream_writer.h"
+#include "model/workbook_impl.h"
+#include "xls/error.h"
+#include "xls/workbook.h"
+
+namespace xls {
+
+namespace {
+
+// The written file must open and list the sheets this workbook now has, and its
+// workbook stream must load whole.
+void verifySaved(const std::filesystem::path& written, const std::vector<SheetInfo>& expected) {
+    Workbook reopened = Workbook::open(written);
+    const auto& sheets = reopened.sheets();
+    bool same = sheets.size() == expected.size();
+    for (std::size_t i = 0; same && i < sheets.size(); ++i)
+        same = sheets[i].name == expected[i].name && sheets[i].type == expected[i].type &&
+               sheets[i].visibility == expected[i].visibility;
+    if (!same) fail(ErrorCode::WriteFailed, "the saved file does not list the expected sheets");
+    reopened.serialize();  // loads and writes the whole stream: it must parse
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> Workbook::serialize() const {
+    Impl& impl = *impl_;
+    try {
+        const auto hints = model::readWriteHints(impl.container.openStream(impl.streamEntry.id));
+        std::map<std::uint32_t, std::vector<std::uint8_t>> replacements;
+        replacements[impl.streamEntry.id] =
+            model::writeWorkbookStream(impl.workbookStream(), hints);
+        if (impl.edits.docSummary && impl.edits.docSummaryId)
+            replacements[*impl.edits.docSummaryId] = *impl.edits.docSummary;
+        return cfb::rewriteCompoundFile(impl.container, replacements);
+    } catch (const Error& error) {
+        if (!error.file().empty()) throw;
+        throw error.withFile(impl.displayName);
+    }
+}
+
+void Workbook::save() {
+    Impl& impl = *impl_;
+    if (impl.path.empty())
+        throw Error(ErrorCode::UnsupportedOperation, impl.displayName,
+                    "a workbook opened from memory has no file to save to");
+    const std::vector<std::uint8_t> bytes = serialize();
+    const std::vector<SheetInfo> expected = impl.sheets;
+    try {
+        io::saveFileAtomically(impl.path, bytes, [&](const std::filesystem::path& written) {
+            verifySaved(written, expected);
+        });
+    } catch (const Error& error) {
+        if (!error.file().empty()) throw;
+        throw error.withFile(impl.displayName);
+    }
+}
+
+}  // namespace xls
