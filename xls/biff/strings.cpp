@@ -18,12 +18,12 @@ std::u16string readCharacters(ContinuedReader& reader, std::uint8_t flags, std::
     text.reserve(cch);
     bool highByte = (flags & kHighByte) != 0;
     while (text.size() < cch) {
-        std::size_t inPiece = reader.remainingInPiece();
-        if (inPiece == 0) {
-            if (reader.atEnd()) fail(ErrorCode::CorruptWorkbook, "string runs past its record");
-            highByte = (reader.u8() & kHighByte) != 0;  // fresh flags byte of the Continue
+        if (reader.atContinueStart()) {
+            highByte = (reader.u8() & kHighByte) != 0;  // the Continue's fresh flags byte
             continue;
         }
+        std::size_t inPiece = reader.remainingInPiece();
+        if (inPiece == 0) fail(ErrorCode::CorruptWorkbook, "string runs past its record");
         std::size_t width = highByte ? 2 : 1;
         std::size_t count = std::min(cch - text.size(), inPiece / width);
         if (count == 0) fail(ErrorCode::CorruptWorkbook, "a character is split between records");

@@ -1,0 +1,143 @@
+#include "support/workbook_builder.h"
+
+#include "xls/cfb_test_file.h"
+
+namespace tarnvale::testing {
+
+void appendU16(Bytes& out, std::uint16_t value) {
+    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void appendU32(Bytes& out, std::uint32_t value) {
+    appendU16(out, static_cast<std::uint16_t>(value & 0xFFFF));
+    appendU16(out, static_cast<std::uint16_t>(value >> 16));
+}
+
+Bytes join(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+Bytes record(std::uint16_t id, std::span<const std::uint8_t> payload) {
+    Bytes out;
+    appendU16(out, id);
+    appendU16(out, static_cast<std::uint16_t>(payload.size()));
+    out.insert(out.end(), payload.begin(), payload.end());
+    return out;
+}
+
+Bytes shortUnicodeString(std::u16string_view text) {
+    bool compressed = true;
+    for (char16_t c : text) compressed = compressed && c < 0x100;
+    Bytes out{static_cast<std::uint8_t>(text.size()),
+              static_cast<std::uint8_t>(compressed ? 0 : 1)};
+    for (char16_t c : text) {
+        if (compressed) {
+            out.push_back(static_cast<std::uint8_t>(c));
+        } else {
+            appendU16(out, c);
+        }
+    }
+    return out;
+}
+
+Bytes bofPayload(std::uint16_t version, std::uint16_t substreamType) {
+    Bytes out;
+    appendU16(out, version);
+    appendU16(out, substreamType);
+    appendU16(out, 0x0DBB);  // rupBuild
+    appendU16(out, 0x07CC);  // rupYear
+    if (version == 0x0600) {
+        appendU32(out, 0);       // file history flags
+        appendU32(out, 0x0006);  // lowest version
+    }
+    return out;
+}
+
+WorkbookStreamBuilder& WorkbookStreamBuilder::globalsBefore(Bytes records) {
+    before_.insert(before_.end(), records.begin(), records.end());
+    return *this;
+}
+
+WorkbookStreamBuilder& WorkbookStreamBuilder::globalsAfter(Bytes records) {
+    after_.insert(after_.end(), records.begin(), records.end());
+    return *this;
+}
+
+WorkbookStreamBuilder& WorkbookStreamBuilder::sheet(SheetSpec spec) {
+    sheets_.push_back(std::move(spec));
+    return *this;
+}
+
+WorkbookStreamBuilder& WorkbookStreamBuilder::trailing(Bytes bytes) {
+    trailing_ = std::move(bytes);
+    return *this;
+}
+
+Bytes WorkbookStreamBuilder::boundSheet(const SheetSpec& sheet, std::uint32_t lbPlyPos) const {
+    Bytes payload;
+    appendU32(payload, lbPlyPos);
+    payload.push_back(sheet.hsState);
+    payload.push_back(sheet.dt);
+    if (version_ == 0x0600) {
+        Bytes name = shortUnicodeString(sheet.name);
+        payload.insert(payload.end(), name.begin(), name.end());
+    } else {
+        payload.push_back(static_cast<std::uint8_t>(sheet.name.size()));
+        for (char16_t c : sheet.name) payload.push_back(static_cast<std::uint8_t>(c));
+    }
+    return record(kBoundSheetId, payload);
+}
+
+Bytes WorkbookStreamBuilder::substream(const SheetSpec& sheet) const {
+    static constexpr std::uint16_t kTypes[] = {0x0010, 0x0040, 0x0020, 0, 0, 0, 0x0006};
+    std::uint16_t type = sheet.dt < 7 && kTypes[sheet.dt] ? kTypes[sheet.dt] : 0x0010;
+    Bytes out = record(kBofId, bofPayload(version_, type));
+    if (sheet.dt == 0) {
+        Bytes wsBool;
+        appendU16(wsBool, static_cast<std::uint16_t>(0x04C1 | (sheet.dialog ? 0x0010 : 0)));
+        Bytes wsBoolRecord = record(kWsBoolId, wsBool);
+        out.insert(out.end(), wsBoolRecord.begin(), wsBoolRecord.end());
+    }
+    out.insert(out.end(), sheet.body.begin(), sheet.body.end());
+    Bytes eof = record(kEofId);
+    out.insert(out.end(), eof.begin(), eof.end());
+    return out;
+}
+
+Bytes WorkbookStreamBuilder::build() const {
+    Bytes globals = record(kBofId, bofPayload(version_, 0x0005));
+    globals.insert(globals.end(), before_.begin(), before_.end());
+    std::size_t boundSheetsSize = 0;
+    for (const SheetSpec& sheet : sheets_) boundSheetsSize += boundSheet(sheet, 0).size();
+    std::size_t globalsSize = globals.size() + boundSheetsSize + after_.size() + 4;  // + EOF
+
+    Bytes sheetsBytes;
+    for (const SheetSpec& sheet : sheets_) {
+        Bytes boundSheetRecord =
+            boundSheet(sheet, static_cast<std::uint32_t>(globalsSize + sheetsBytes.size()));
+        globals.insert(globals.end(), boundSheetRecord.begin(), boundSheetRecord.end());
+        Bytes sub = substream(sheet);
+        sheetsBytes.insert(sheetsBytes.end(), sub.begin(), sub.end());
+    }
+    globals.insert(globals.end(), after_.begin(), after_.end());
+    Bytes eof = record(kEofId);
+    globals.insert(globals.end(), eof.begin(), eof.end());
+    globals.insert(globals.end(), sheetsBytes.begin(), sheetsBytes.end());
+    globals.insert(globals.end(), trailing_.begin(), trailing_.end());
+    return globals;
+}
+
+Bytes compoundFileWith(const std::vector<std::pair<std::u16string, Bytes>>& streams) {
+    std::vector<xls::cfb::testing::TestStream> testStreams;
+    for (const auto& [name, data] : streams) testStreams.push_back({name, data});
+    return xls::cfb::testing::buildTestCompoundFile(testStreams).bytes;
+}
+
+Bytes compoundFileWithWorkbook(const Bytes& workbookStream) {
+    return compoundFileWith({{u"Workbook", workbookStream}});
+}
+
+}  // namespace tarnvale::testing

@@ -1,0 +1,117 @@
+// The record reader: headers without bodies, Continue records joined with their
+// boundaries kept, bodies decoded, damaged streams refused.
+#include <gtest/gtest.h>
+
+#include "biff/record_reader.h"
+#include "io/byte_source.h"
+#include "support/counting_source.h"
+#include "support/error_code_of.h"
+#include "support/workbook_builder.h"
+#include "xls/error.h"
+
+namespace xls::biff {
+namespace {
+
+using tarnvale::testing::Bytes;
+using tarnvale::testing::CountingSource;
+using tarnvale::testing::join;
+using tarnvale::testing::record;
+
+std::shared_ptr<CountingSource> sourceOf(Bytes bytes) {
+    return std::make_shared<tarnvale::testing::CountingSource>(std::move(bytes));
+}
+
+TEST(RecordReader, StepsOverBodiesWithoutReadingThem) {
+    Bytes big(8000, 0xAB);
+    auto source =
+        sourceOf(join({record(0x0809, Bytes(16, 0)), record(0x00FC, big), record(0x000A)}));
+    RecordReader reader(source);
+    std::vector<RecordType> types;
+    while (auto header = reader.next()) types.push_back(header->type);
+    EXPECT_EQ(types, (std::vector{RecordType::BOF, RecordType::SST, RecordType::EOF_}));
+    EXPECT_EQ(source->bytesRead, 12u);  // three headers, no body
+}
+
+TEST(RecordReader, GivesHeaderPositionsAndBodies) {
+    RecordReader reader(sourceOf(join({record(0x0042, Bytes{0xE4, 0x04}), record(0x000A)})));
+    auto codePage = reader.next();
+    ASSERT_TRUE(codePage);
+    EXPECT_EQ(codePage->offset, 0u);
+    EXPECT_EQ(codePage->size, 2u);
+    EXPECT_EQ(reader.readBody(*codePage), (Bytes{0xE4, 0x04}));
+    auto eof = reader.peek();
+    ASSERT_TRUE(eof);
+    EXPECT_EQ(eof->offset, 6u);
+    EXPECT_EQ(reader.position(), 6u);  // peek does not move
+}
+
+TEST(RecordReader, BytesTooFewForAHeaderEndTheRecords) {
+    RecordReader reader(sourceOf(join({record(0x000A), Bytes{0, 0, 0}})));
+    EXPECT_TRUE(reader.next());
+    EXPECT_FALSE(reader.next());
+    EXPECT_EQ(reader.position(), 4u);
+}
+
+TEST(RecordReader, BodyPastTheEndIsCorrupt) {
+    Bytes bytes = record(0x00FC, Bytes(10, 0));
+    bytes.resize(bytes.size() - 1);
+    RecordReader reader(sourceOf(bytes));
+    try {
+        reader.next();
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.code(), ErrorCode::CorruptWorkbook);
+    }
+}
+
+TEST(RecordReader, SeekBeyondTheStreamIsCorrupt) {
+    RecordReader reader(sourceOf(record(0x000A)));
+    EXPECT_NO_THROW(reader.seek(4));
+    EXPECT_THROW(reader.seek(5), Error);
+}
+
+TEST(RecordReader, JoinsContinueRecordsAndKeepsTheirBoundaries) {
+    RecordReader reader(sourceOf(
+        join({record(0x00FC, Bytes{1, 2, 3}), record(0x003C, Bytes{4, 5}), record(0x003C, Bytes{}),
+              record(0x003C, Bytes{6}), record(0x00FF, Bytes{9})})));
+    auto sst = reader.next();
+    ContinuedRecord joined = reader.readContinued(*sst);
+    EXPECT_EQ(joined.bytes, (Bytes{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(joined.continueStarts, (std::vector<std::size_t>{3, 5, 5}));
+    auto next = reader.next();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->type, RecordType::ExtSST);
+}
+
+class InvertingDecoder final : public BodyDecoder {
+  public:
+    void decode(const RecordHeader& header, std::span<std::uint8_t> body) const override {
+        if (header.type == RecordType::BOF) return;
+        for (auto& b : body) b = static_cast<std::uint8_t>(~b);
+    }
+};
+
+TEST(RecordReader, DecodesBodiesOnceADecoderIsSet) {
+    RecordReader reader(sourceOf(join({record(0x0809, Bytes{0x0F}), record(0x0042, Bytes{0x0F})})));
+    reader.setDecoder(std::make_shared<InvertingDecoder>());
+    EXPECT_EQ(reader.readBody(*reader.next()), (Bytes{0x0F}));
+    EXPECT_EQ(reader.readBody(*reader.next()), (Bytes{0xF0}));
+}
+
+TEST(ScanRecordHeaders, StopsBeforeARecordCutShort) {
+    Bytes bytes = join({record(0x0809, Bytes(4, 0)), record(0x000A), record(0x00FC, Bytes(8, 0))});
+    bytes.resize(bytes.size() - 2);
+    std::uint64_t tail = 0;
+    auto headers = scanRecordHeaders(bytes, &tail);
+    ASSERT_EQ(headers.size(), 2u);
+    EXPECT_EQ(tail, 12u);
+}
+
+TEST(RecordTypeNames, NameKnownRecordsAndShowOthersInHex) {
+    EXPECT_EQ(describeRecordType(0x0085), "BoundSheet8");
+    EXPECT_EQ(describeRecordType(0x000A), "EOF");
+    EXPECT_EQ(describeRecordType(0x7777), "0x7777");
+}
+
+}  // namespace
+}  // namespace xls::biff

@@ -1,0 +1,154 @@
+// String encodings: compressed and 16-bit characters, rich and phonetic data,
+// character data split across Continue records, BIFF5 code pages, damage.
+#include <gtest/gtest.h>
+
+#include "biff/strings.h"
+#include "biff/text_encoding.h"
+#include "xls/error.h"
+
+namespace xls::biff {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct StringCase {
+    const char* what;
+    Bytes bytes;
+    std::vector<std::size_t> continueStarts;
+    std::string expected;  // UTF-8
+};
+
+void PrintTo(const StringCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class XLUnicodeStringTest : public ::testing::TestWithParam<StringCase> {};
+
+TEST_P(XLUnicodeStringTest, ReadsAsUtf8AndConsumesExactly) {
+    const StringCase& c = GetParam();
+    ContinuedReader reader(c.bytes, c.continueStarts);
+    EXPECT_EQ(readXLUnicodeString(reader), c.expected);
+    EXPECT_TRUE(reader.atEnd());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, XLUnicodeStringTest,
+    ::testing::Values(
+        StringCase{"compressed", {3, 0, 0, 'a', 'b', 'c'}, {}, "abc"},
+        StringCase{"compressed Latin-1", {2, 0, 0, 0xE9, 0xFF}, {}, "\xC3\xA9\xC3\xBF"},
+        StringCase{"16-bit", {2, 0, 1, 0x16, 0x04, 0x41, 0x04}, {}, "\xD0\x96\xD1\x81"},
+        StringCase{"surrogate pair", {2, 0, 1, 0x3D, 0xD8, 0x00, 0xDE}, {}, "\xF0\x9F\x98\x80"},
+        StringCase{"lone surrogate", {1, 0, 1, 0x3D, 0xD8}, {}, "\xEF\xBF\xBD"},
+        StringCase{"empty", {0, 0, 0}, {}, ""},
+        StringCase{"compressed then 16-bit after Continue",
+                   {3, 0, 0, 'a', 1, 0x16, 0x04, 0x41, 0x04},
+                   {4},
+                   "a\xD0\x96\xD1\x81"},
+        StringCase{"16-bit then compressed after Continue",
+                   {2, 0, 1, 0x16, 0x04, 0, 'z'},
+                   {5},
+                   "\xD0\x96z"},
+        StringCase{
+            "header alone, characters after a flags byte", {2, 0, 0, 0, 'h', 'i'}, {3}, "hi"},
+        StringCase{"string starting at a boundary", {1, 0, 0, 'q'}, {0}, "q"}));
+
+struct DamagedCase {
+    const char* what;
+    Bytes bytes;
+    std::vector<std::size_t> continueStarts;
+};
+
+void PrintTo(const DamagedCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class DamagedStringTest : public ::testing::TestWithParam<DamagedCase> {};
+
+TEST_P(DamagedStringTest, IsCorruptWorkbook) {
+    const DamagedCase& c = GetParam();
+    ContinuedReader reader(c.bytes, c.continueStarts);
+    try {
+        readXLUnicodeRichExtendedString(reader);
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.code(), ErrorCode::CorruptWorkbook);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Damage, DamagedStringTest,
+    ::testing::Values(
+        DamagedCase{"characters cut short", {5, 0, 0, 'a', 'b'}, {}},
+        DamagedCase{"16-bit character split by Continue", {2, 0, 1, 0x41, 0, 0x42, 1, 0}, {6}},
+        DamagedCase{"runs cut short", {1, 0, 0x08, 2, 0, 'a', 0, 0, 1, 0}, {}},
+        DamagedCase{"ExtRst larger than the record", {1, 0, 0x04, 0xFF, 0xFF, 0xFF, 0x7F, 'a'}, {}},
+        DamagedCase{"no header", {1}, {}}));
+
+TEST(RichExtendedString, ReadsRunsAndPhoneticDataAcrossAContinue) {
+    // cch 2, fRichSt|fExtSt, cRun 1, cbExtRst 3, "ab" | runs and ExtRst continue without flags
+    Bytes bytes{2, 0, 0x0C, 1, 0, 3, 0, 0, 0, 'a', 'b', 1, 0, 5, 0, 0xAA, 0xBB, 0xCC};
+    ContinuedReader reader(bytes, std::vector<std::size_t>{13});
+    RichString s = readXLUnicodeRichExtendedString(reader);
+    EXPECT_EQ(s.text, "ab");
+    EXPECT_EQ(s.runs, (std::vector<FormatRun>{{1, 5}}));
+    EXPECT_EQ(s.extRst, (Bytes{0xAA, 0xBB, 0xCC}));
+    EXPECT_TRUE(reader.atEnd());
+}
+
+TEST(SharedStrings, ReadsTheStringsPresentWhateverCstUniqueSays) {
+    ContinuedRecord sst;
+    sst.bytes = {9, 0, 0, 0,   15, 0, 0, 0,  // cstTotal 9, cstUnique 15 (wrong)
+                 1, 0, 0, 'x', 2,  0, 0, 'y'};
+    sst.bytes.push_back(1);  // second string's flags byte at the Continue: 16-bit
+    sst.bytes.insert(sst.bytes.end(), {'z', 0});
+    sst.continueStarts = {16};
+    SharedStrings strings = readSharedStrings(sst);
+    EXPECT_EQ(strings.cstUnique, 15u);
+    ASSERT_EQ(strings.strings.size(), 2u);
+    EXPECT_EQ(strings.strings[0].text, "x");
+    EXPECT_EQ(strings.strings[1].text, "yz");
+}
+
+TEST(ShortStrings, ReadOneByteCounts) {
+    Bytes unicode{2, 0, 'o', 'k'};
+    ContinuedReader u(unicode);
+    EXPECT_EQ(readShortXLUnicodeString(u), "ok");
+    Bytes biff5{3, 0x80, 'a', 0x9F};
+    ContinuedReader b(biff5);
+    EXPECT_EQ(readShortByteString(b, 1252),
+              "\xE2\x82\xAC"
+              "a\xC5\xB8");
+}
+
+struct CodePageCase {
+    std::uint16_t codePage;
+    Bytes bytes;
+    std::string expected;
+};
+
+class CodePageTest : public ::testing::TestWithParam<CodePageCase> {};
+
+TEST_P(CodePageTest, DecodesToUtf8) {
+    const CodePageCase& c = GetParam();
+    EXPECT_EQ(decodeCodePage(c.bytes, c.codePage), c.expected) << c.codePage;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, CodePageTest,
+    ::testing::Values(CodePageCase{1252, {0x80, 0xE9}, "\xE2\x82\xAC\xC3\xA9"},
+                      CodePageCase{32769, {0x80}, "\xE2\x82\xAC"},
+                      CodePageCase{10000, {0x8E}, "\xC3\xA9"},  // Mac Roman e acute
+                      CodePageCase{
+                          1251, {0xCB, 0xE8, 0xF1, 0xF2}, "\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82"},
+                      CodePageCase{932, {0x82, 0xA0}, "\xE3\x81\x82"},      // hiragana a
+                      CodePageCase{932, {0x82}, "\xEF\xBF\xBD"},            // cut-short double byte
+                      CodePageCase{9999, {0x41, 0x80}, "A\xE2\x82\xAC"}));  // unknown: 1252
+
+TEST(Utf16, RoundTripsThroughUtf8) {
+    std::u16string text = u"Ab\u00E9\u0416\U0001F600";
+    EXPECT_EQ(utf8ToUtf16(utf16ToUtf8(text)), text);
+    EXPECT_EQ(utf8ToUtf16("\xFF"), std::u16string(1, u'\uFFFD'));
+}
+
+}  // namespace
+}  // namespace xls::biff

@@ -1,0 +1,186 @@
+// Encrypted workbooks: FilePass parsing, the RC4 and RC4 CryptoAPI key
+// derivations checked on real files whose passwords their sources publish,
+// position-based decryption, and the bodies that stay clear.
+#include <gtest/gtest.h>
+
+#include "biff/text_encoding.h"
+#include "cfb/compound_file.h"
+#include "crypto/file_pass.h"
+#include "crypto/record_cipher.h"
+#include "io/byte_source.h"
+#include "model/stream_location.h"
+#include "model/workbook_listing.h"
+#include "model/workbook_stream.h"
+#include "support/counting_source.h"
+#include "support/error_code_of.h"
+#include "support/workbook_builder.h"
+#include "xls/error.h"
+
+namespace xls::crypto {
+namespace {
+
+using tarnvale::testing::appendU16;
+using tarnvale::testing::appendU32;
+using tarnvale::testing::Bytes;
+using tarnvale::testing::errorCodeOf;
+
+Bytes rc4FilePass() {
+    Bytes body;
+    appendU16(body, 1);  // RC4
+    appendU16(body, 1);  // version 1.1
+    appendU16(body, 1);
+    for (int i = 0; i < 48; ++i) body.push_back(static_cast<std::uint8_t>(i));
+    return body;
+}
+
+Bytes cryptoApiFilePass(std::uint32_t algId, std::uint32_t keyBits) {
+    Bytes body;
+    appendU16(body, 1);
+    appendU16(body, 2);  // version 2.2
+    appendU16(body, 2);
+    appendU32(body, 0x04);  // flags
+    appendU32(body, 32);    // header size, no CSP name
+    for (std::uint32_t v : {0x04u, 0u, algId, kAlgIdSha1, keyBits, 1u, 0u, 0u}) appendU32(body, v);
+    appendU32(body, 16);
+    body.insert(body.end(), 32, 0x11);  // salt, verifier
+    appendU32(body, 20);
+    body.insert(body.end(), 20, 0x22);
+    return body;
+}
+
+TEST(FilePassParsing, TellsTheKinds) {
+    Bytes xor8{0, 0, 0x34, 0x12, 0x78, 0x56};
+    FilePass x = parseFilePass(xor8, false);
+    EXPECT_EQ(x.kind, EncryptionKind::Xor);
+    EXPECT_EQ(x.xorKey, 0x1234);
+    EXPECT_EQ(parseFilePass(Bytes{0x34, 0x12, 0x78, 0x56}, true).kind, EncryptionKind::Xor);
+
+    FilePass rc4 = parseFilePass(rc4FilePass(), false);
+    EXPECT_EQ(rc4.kind, EncryptionKind::Rc4);
+    EXPECT_EQ(rc4.salt[15], 15);
+    EXPECT_EQ(rc4.encryptedVerifierHash.size(), 16u);
+
+    FilePass api = parseFilePass(cryptoApiFilePass(kAlgIdRc4, 0), false);
+    EXPECT_EQ(api.kind, EncryptionKind::CryptoApi);
+    EXPECT_EQ(api.keySizeBits, 40u);  // 0 stands for 40
+    EXPECT_EQ(api.encryptedVerifierHash.size(), 20u);
+}
+
+TEST(FilePassParsing, RefusesWhatItCannotDecrypt) {
+    Bytes rc4 = rc4FilePass();
+    rc4.resize(30);
+    EXPECT_EQ(errorCodeOf([&] { parseFilePass(rc4, false); }), ErrorCode::CorruptWorkbook);
+    EXPECT_EQ(errorCodeOf([] {
+                  parseFilePass(Bytes{2, 0}, false);
+              }),
+              ErrorCode::UnsupportedEncryption);
+    Bytes aes = cryptoApiFilePass(0x660E, 128);
+    EXPECT_EQ(errorCodeOf([&] { parseFilePass(aes, false); }), ErrorCode::UnsupportedEncryption);
+    Bytes odd = cryptoApiFilePass(kAlgIdRc4, 44);
+    EXPECT_EQ(errorCodeOf([&] { parseFilePass(odd, false); }), ErrorCode::UnsupportedEncryption);
+}
+
+TEST(DefaultPassword, OtherPasswordsAndXorAreRefused) {
+    FilePass made = parseFilePass(rc4FilePass(), false);  // verifier matches no password
+    EXPECT_EQ(errorCodeOf([&] { openRecordCipher(made); }), ErrorCode::PasswordProtected);
+    FilePass x = parseFilePass(Bytes{0, 0, 1, 2, 3, 4}, false);
+    EXPECT_EQ(errorCodeOf([&] { openRecordCipher(x); }), ErrorCode::PasswordProtected);
+}
+
+struct EncryptedFile {
+    const char* name;
+    const char16_t* password;  // as the file's source publishes it
+    const char* firstSheet;
+};
+
+void PrintTo(const EncryptedFile& f, std::ostream* os) {
+    *os << f.name;
+}
+
+class EncryptedCorpusTest : public ::testing::TestWithParam<EncryptedFile> {
+  protected:
+    std::filesystem::path path() const {
+        return std::filesystem::path(TARNVALE_CORPUS_DIR) / GetParam().name;
+    }
+};
+
+TEST_P(EncryptedCorpusTest, ListsWithThePasswordAndWritesBackExactly) {
+    const EncryptedFile& f = GetParam();
+    auto file = cfb::CompoundFile::open(std::make_shared<io::FileSource>(path()));
+    auto entry = model::findWorkbookStream(file);
+    model::WorkbookListing listing =
+        model::readWorkbookListing(file.openStream(entry.id), f.password);
+    ASSERT_FALSE(listing.sheets.empty());
+    EXPECT_EQ(listing.sheets[0].info.name, f.firstSheet);
+
+    Bytes original = file.readStream(entry.id);
+    model::WorkbookStream stream = model::parseWorkbookStream(original, f.password);
+    ASSERT_TRUE(stream.cipher);
+    Bytes written = model::serializeWorkbookStream(stream);
+    EXPECT_NE(written, original);  // decrypted
+    model::encryptRecordBodies(written, *stream.cipher);
+    EXPECT_TRUE(written == original);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Corpus, EncryptedCorpusTest,
+    ::testing::Values(
+        EncryptedFile{"poi__50833.xls", u"VelvetSweatshop", "Sheet1"},
+        EncryptedFile{"poi__password.xls", u"password",
+                      "\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82"
+                      "1"},
+        EncryptedFile{"parseexcel__pers-encrypted-def-pass-QwErTyUiOp.xls", u"QwErTyUiOp",
+                      "\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82"
+                      "1"},
+        EncryptedFile{"parseexcel__pers-encrypted-RC4-pass-11.xls", u"11",
+                      "\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82"
+                      "1"},
+        EncryptedFile{"poi__35897-type4.xls", u"freedom", "Sheet1"},
+        EncryptedFile{"sheetjs__password_2002_40_basecrypto.xls", u"password", "Sheet1"},
+        EncryptedFile{"sheetjs__password_2002_128_enhanced.xls", u"password", "Sheet1"},
+        EncryptedFile{"edr__Test_git_issue_242_std_rc4_pwd_password.xls", u"password", "Sheet1"}),
+    [](const auto& param) { return "File" + std::to_string(param.index); });
+
+// A cipher opened on a real FilePass, for the position tests.
+std::shared_ptr<const RecordCipher> realCipher() {
+    auto path = std::filesystem::path(TARNVALE_CORPUS_DIR) / "poi__50833.xls";
+    auto file = cfb::CompoundFile::open(std::make_shared<io::FileSource>(path));
+    return model::readWorkbookListing(file.openStream(model::findWorkbookStream(file).id)).cipher;
+}
+
+TEST(RecordCipher, DecryptsAnyPieceFromItsPositionAlone) {
+    auto cipher = realCipher();
+    ASSERT_TRUE(cipher);
+    Bytes whole(3000, 0x5A);
+    biff::RecordHeader header{996, biff::RecordType::Font, 2000};  // body 1000-2999
+    Bytes wholeBody(whole.begin() + 1000, whole.end());
+    cipher->apply(header, wholeBody);
+    // The same bytes as two records whose bodies meet across the 2048 block boundary.
+    Bytes first(whole.begin() + 1000, whole.begin() + 2040);
+    Bytes second(whole.begin() + 2044, whole.end());
+    cipher->apply({996, biff::RecordType::Font, 1040}, first);
+    cipher->apply({2040, biff::RecordType::Font, 956}, second);
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), wholeBody.begin()));
+    EXPECT_TRUE(std::equal(second.begin(), second.end(), wholeBody.begin() + 1044));
+    cipher->apply(header, wholeBody);
+    EXPECT_EQ(wholeBody, Bytes(2000, 0x5A));  // applying twice gives the plain bytes back
+}
+
+TEST(RecordCipher, LeavesClearWhatStaysClear) {
+    auto cipher = realCipher();
+    ASSERT_TRUE(cipher);
+    for (auto type : {biff::RecordType::BOF, biff::RecordType::FilePass, biff::RecordType::UsrExcl,
+                      biff::RecordType::FileLock, biff::RecordType::InterfaceHdr,
+                      biff::RecordType::RRDInfo, biff::RecordType::RRDHead}) {
+        Bytes body(8, 7);
+        cipher->apply({100, type, 8}, body);
+        EXPECT_EQ(body, Bytes(8, 7)) << biff::describeRecordType(biff::toU16(type));
+    }
+    Bytes boundSheet(10, 7);
+    cipher->apply({100, biff::RecordType::BoundSheet8, 10}, boundSheet);
+    EXPECT_EQ(Bytes(boundSheet.begin(), boundSheet.begin() + 4), Bytes(4, 7));  // lbPlyPos
+    EXPECT_NE(Bytes(boundSheet.begin() + 4, boundSheet.end()), Bytes(6, 7));
+}
+
+}  // namespace
+}  // namespace xls::crypto

@@ -1,0 +1,231 @@
+// Listing hand-built workbooks: the sheet table, sheet types and visibility,
+// dialog sheets, protection, BIFF5 names, the choice of stream, and every way
+// a damaged workbook is refused. Listing never reads cell data.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "io/byte_source.h"
+#include "model/workbook_listing.h"
+#include "support/counting_source.h"
+#include "support/error_code_of.h"
+#include "support/workbook_builder.h"
+#include "xls/error.h"
+#include "xls/workbook.h"
+
+namespace xls::model {
+namespace {
+
+using namespace tarnvale::testing;
+
+Bytes u16Payload(std::uint16_t value) {
+    Bytes out;
+    appendU16(out, value);
+    return out;
+}
+
+WorkbookListing list(const Bytes& stream) {
+    return readWorkbookListing(std::make_shared<io::MemorySource>(stream));
+}
+
+TEST(Listing, GivesEverySheetWithItsTypeAndVisibility) {
+    Bytes stream = WorkbookStreamBuilder()
+                       .sheet({u"Data", 0, 0})
+                       .sheet({u"Hidden", 0, 1})
+                       .sheet({u"Form", 0, 0, true})
+                       .sheet({u"Chart1", 2, 2})
+                       .sheet({u"Macro1", 1, 0})
+                       .sheet({u"Module1", 6, 0})
+                       .sheet({u"\u0414\u0430\u043D\u043D\u044B\u0435", 0, 0})
+                       .build();
+    WorkbookListing listing = list(stream);
+    ASSERT_EQ(listing.sheets.size(), 7u);
+    std::vector<std::pair<std::string, SheetType>> got;
+    for (const SheetEntry& s : listing.sheets) got.emplace_back(s.info.name, s.info.type);
+    EXPECT_EQ(got,
+              (std::vector<std::pair<std::string, SheetType>>{
+                  {"Data", SheetType::Worksheet},
+                  {"Hidden", SheetType::Worksheet},
+                  {"Form", SheetType::Dialog},
+                  {"Chart1", SheetType::Chart},
+                  {"Macro1", SheetType::MacroSheet},
+                  {"Module1", SheetType::VbModule},
+                  {"\xD0\x94\xD0\xB0\xD0\xBD\xD0\xBD\xD1\x8B\xD0\xB5", SheetType::Worksheet}}));
+    EXPECT_EQ(listing.sheets[1].info.visibility, Visibility::Hidden);
+    EXPECT_EQ(listing.sheets[3].info.visibility, Visibility::VeryHidden);
+    EXPECT_EQ(listing.version, BiffVersion::Biff8);
+    EXPECT_FALSE(listing.structureProtected);
+    EXPECT_FALSE(listing.filePass);
+}
+
+TEST(Listing, ReadsStructureAndWindowProtection) {
+    Bytes stream =
+        WorkbookStreamBuilder()
+            .globalsBefore(join({record(0x0019, u16Payload(1)), record(0x0012, u16Payload(1))}))
+            .sheet({u"S"})
+            .build();
+    WorkbookListing listing = list(stream);
+    EXPECT_TRUE(listing.structureProtected);
+    EXPECT_TRUE(listing.windowProtected);
+    Bytes unlocked =
+        WorkbookStreamBuilder().globalsBefore(record(0x0012, u16Payload(0))).sheet({u"S"}).build();
+    EXPECT_FALSE(list(unlocked).structureProtected);
+}
+
+TEST(Listing, ReadsBiff5NamesInTheWorkbookCodePage) {
+    Bytes stream = WorkbookStreamBuilder(0x0500)
+                       .globalsBefore(record(0x0042, u16Payload(1251)))
+                       .sheet({u"\u00CB\u00E8\u00F1\u00F2"})  // bytes CB E8 F1 F2
+                       .build();
+    WorkbookListing listing = list(stream);
+    EXPECT_EQ(listing.version, BiffVersion::Biff5);
+    EXPECT_EQ(listing.codePage, 1251);
+    EXPECT_EQ(listing.sheets.at(0).info.name, "\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82");
+}
+
+TEST(Listing, ReadsNeitherTheStringTableNorCellData) {
+    Bytes sst = record(0x00FC, Bytes(8000, 0));
+    Bytes cells;
+    for (int i = 0; i < 500; ++i) cells = join({cells, record(0x0203, Bytes(14, 0))});
+    Bytes stream = WorkbookStreamBuilder()
+                       .globalsAfter(join({sst, record(0x003C, Bytes(8000, 0))}))
+                       .sheet({u"A", 0, 0, false, join({record(0x0200, Bytes(14, 0)), cells})})
+                       .sheet({u"B", 0, 0, false, cells})
+                       .build();
+    auto source = std::make_shared<tarnvale::testing::CountingSource>(stream);
+    WorkbookListing listing = readWorkbookListing(source);
+    EXPECT_EQ(listing.sheets.size(), 2u);
+    EXPECT_LT(source->bytesRead, 300u) << "of " << stream.size();
+}
+
+struct DamagedWorkbook {
+    const char* what;
+    std::function<Bytes()> make;
+    ErrorCode code;
+};
+
+void PrintTo(const DamagedWorkbook& d, std::ostream* os) {
+    *os << d.what;
+}
+
+Bytes withSheetOffset(Bytes stream, std::uint32_t lbPlyPos) {
+    // The first BoundSheet8 follows the 20-byte BIFF8 globals BOF record.
+    for (int i = 0; i < 4; ++i) stream[24 + i] = static_cast<std::uint8_t>(lbPlyPos >> (8 * i));
+    return stream;
+}
+
+const std::vector<DamagedWorkbook> kDamaged = {
+    {"empty stream", [] { return Bytes{}; }, ErrorCode::CorruptWorkbook},
+    {"no BOF first", [] { return record(0x0042, u16Payload(1252)); }, ErrorCode::CorruptWorkbook},
+    {"BIFF4 stream", [] { return record(0x0409, Bytes(6, 0)); }, ErrorCode::OldExcelFormat},
+    {"BOF of an unknown version",
+     [] {
+         return join({record(0x0809, bofPayload(0x0400, 5)), record(0x000A)});
+     },
+     ErrorCode::UnsupportedVersion},
+    {"first substream not the globals",
+     [] {
+         return join({record(0x0809, bofPayload(0x0600, 0x10)), record(0x000A)});
+     },
+     ErrorCode::CorruptWorkbook},
+    {"globals without EOF", [] { return record(0x0809, bofPayload(0x0600, 5)); },
+     ErrorCode::CorruptWorkbook},
+    {"record cut short",
+     [] {
+         Bytes s = WorkbookStreamBuilder().sheet({u"S"}).build();
+         s.resize(30);
+         return s;
+     },
+     ErrorCode::CorruptWorkbook},
+    {"sheet offset beyond the stream",
+     [] { return withSheetOffset(WorkbookStreamBuilder().sheet({u"S"}).build(), 100000); },
+     ErrorCode::CorruptWorkbook},
+    {"sheet offset not at a BOF",
+     [] { return withSheetOffset(WorkbookStreamBuilder().sheet({u"S"}).build(), 20); },
+     ErrorCode::CorruptWorkbook},
+    {"sheet name cut short",
+     [] {
+         Bytes payload{0, 0, 0, 0, 0, 0, 9, 0, 'a'};
+         return join(
+             {record(0x0809, bofPayload(0x0600, 5)), record(0x0085, payload), record(0x000A)});
+     },
+     ErrorCode::CorruptWorkbook},
+    {"unknown sheet type",
+     [] {
+         return WorkbookStreamBuilder().sheet({u"S", 9}).build();
+     },
+     ErrorCode::CorruptWorkbook},
+    {"XOR-obfuscated",
+     [] {
+         return WorkbookStreamBuilder()
+             .globalsBefore(record(0x002F, Bytes{0, 0, 1, 2, 3, 4}))
+             .build();
+     },
+     ErrorCode::PasswordProtected},
+};
+
+class DamagedWorkbookTest : public ::testing::TestWithParam<DamagedWorkbook> {};
+
+TEST_P(DamagedWorkbookTest, IsRefusedWithItsCode) {
+    Bytes stream = GetParam().make();
+    EXPECT_EQ(errorCodeOf([&] { list(stream); }), GetParam().code);
+}
+
+INSTANTIATE_TEST_SUITE_P(Damage, DamagedWorkbookTest, ::testing::ValuesIn(kDamaged));
+
+TEST(Listing, BytesAfterTheLastSheetAreFine) {
+    Bytes stream = WorkbookStreamBuilder().sheet({u"S"}).trailing(Bytes(37, 0)).build();
+    EXPECT_EQ(list(stream).sheets.size(), 1u);
+}
+
+// Through the public Workbook: a compound file in memory.
+TEST(WorkbookOpen, ListsFindsAndTellsWorksheets) {
+    Bytes stream = WorkbookStreamBuilder()
+                       .globalsBefore(record(0x0012, u16Payload(1)))
+                       .sheet({u"Summary"})
+                       .sheet({u"Chart", 2})
+                       .sheet({u"\u00C9t\u00E9"})
+                       .build();
+    Workbook book = Workbook::openBytes(compoundFileWithWorkbook(stream), "book.xls");
+    EXPECT_EQ(book.sheets().size(), 3u);
+    EXPECT_EQ(book.worksheetIndices(), (std::vector<std::size_t>{0, 2}));
+    EXPECT_EQ(book.findSheet("SUMMARY"), 0u);
+    EXPECT_EQ(book.findSheet("\xC3\xA9T\xC3\xA9"), 2u);  // case-blind beyond ASCII
+    EXPECT_FALSE(book.findSheet("Missing"));
+    EXPECT_TRUE(book.isStructureProtected());
+    EXPECT_FALSE(book.isBiff5());
+    EXPECT_FALSE(book.isEncrypted());
+    EXPECT_TRUE(book.path().empty());
+}
+
+TEST(WorkbookOpen, PrefersWorkbookOverAStaleBookStream) {
+    Bytes biff8 = WorkbookStreamBuilder().sheet({u"New"}).build();
+    Bytes biff5 = WorkbookStreamBuilder(0x0500).sheet({u"Old"}).build();
+    Workbook both =
+        Workbook::openBytes(compoundFileWith({{u"Book", biff5}, {u"WORKBOOK", biff8}}), "x");
+    EXPECT_EQ(both.sheets().at(0).name, "New");
+    Workbook bookOnly = Workbook::openBytes(compoundFileWith({{u"BOOK", biff5}}), "x");
+    EXPECT_EQ(bookOnly.sheets().at(0).name, "Old");
+    EXPECT_TRUE(bookOnly.isBiff5());
+}
+
+TEST(WorkbookOpen, ErrorsNameTheFile) {
+    try {
+        Workbook::openBytes(compoundFileWith({{u"WordDocument", Bytes(100, 0)}}), "letter.xls");
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.code(), ErrorCode::NoWorkbookStream);
+        EXPECT_EQ(e.file(), "letter.xls");
+        EXPECT_NE(std::string(e.what()).find("letter.xls"), std::string::npos);
+    }
+    try {
+        Workbook::open("/nonexistent/folder/book.xls");
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.code(), ErrorCode::FileNotFound);
+        EXPECT_EQ(e.file(), "/nonexistent/folder/book.xls");
+    }
+}
+
+}  // namespace
+}  // namespace xls::model

@@ -1,0 +1,105 @@
+// The full load of a workbook stream: substreams found by BOF/EOF depth and by
+// the sheet offsets, sheets linked to their substreams, trailing bytes kept, and
+// the records writing back byte for byte.
+#include <gtest/gtest.h>
+
+#include "model/workbook_stream.h"
+#include "support/counting_source.h"
+#include "support/error_code_of.h"
+#include "support/workbook_builder.h"
+#include "xls/error.h"
+
+namespace xls::model {
+namespace {
+
+using namespace tarnvale::testing;
+using biff::RecordType;
+
+const Bytes kChart =
+    join({record(kBofId, bofPayload(0x0600, 0x20)), record(0x1002, Bytes(16, 1)), record(kEofId)});
+
+WorkbookStream loadExactly(const Bytes& bytes) {
+    WorkbookStream stream = parseWorkbookStream(bytes);
+    EXPECT_EQ(serializeWorkbookStream(stream), bytes);
+    return stream;
+}
+
+TEST(WorkbookStream, HoldsGlobalsAndEachSheetWithNestedChartsAndContinues) {
+    Bytes bytes =
+        WorkbookStreamBuilder()
+            .globalsAfter(join({record(0x00FC, Bytes(20, 2)), record(kContinueId, Bytes(5, 3))}))
+            .sheet({u"One", 0, 0, false, join({record(0x0200, Bytes(14, 0)), kChart})})
+            .sheet({u"Two"})
+            .build();
+    WorkbookStream stream = loadExactly(bytes);
+    EXPECT_EQ(stream.version, BiffVersion::Biff8);
+    ASSERT_EQ(stream.substreams.size(), 2u);
+    EXPECT_EQ(stream.sheetSubstream, (std::vector<std::size_t>{0, 1}));
+    EXPECT_EQ(stream.globals.records.back().type, RecordType::EOF_);
+    EXPECT_EQ(stream.globals.records[stream.globals.records.size() - 2].type, RecordType::Continue);
+    const Substream& one = stream.substreams[0];
+    EXPECT_EQ(one.records.size(), 7u);  // BOF WsBool Dimensions [BOF Chart EOF] EOF
+    EXPECT_TRUE(one.closed);
+    EXPECT_TRUE(stream.trailing.empty());
+}
+
+TEST(WorkbookStream, LinksSheetsToSubstreamsStoredInAnotherOrder) {
+    Bytes bytes = WorkbookStreamBuilder().sheet({u"A"}).sheet({u"B"}).build();
+    // Swap the two BoundSheet8.lbPlyPos fields: tab 0 now names the second substream.
+    std::size_t first = 24, second = first + 4 + 9;  // each BoundSheet8 payload is 9 bytes
+    for (int i = 0; i < 4; ++i) std::swap(bytes[first + i], bytes[second + i]);
+    WorkbookStream stream = loadExactly(bytes);
+    EXPECT_EQ(stream.sheetSubstream, (std::vector<std::size_t>{1, 0}));
+}
+
+TEST(WorkbookStream, KeepsBytesAfterTheLastSubstream) {
+    Bytes padding = join({record(0, {}), record(0, {}), Bytes{0, 0}});
+    WorkbookStream stream =
+        loadExactly(WorkbookStreamBuilder().sheet({u"S"}).trailing(padding).build());
+    EXPECT_EQ(stream.trailing, padding);
+    EXPECT_EQ(stream.substreams.at(0).records.back().type, RecordType::EOF_);
+}
+
+TEST(WorkbookStream, ASheetWithoutItsEofEndsAtTheNextSheet) {
+    // Sheet A opens a chart and never closes itself: the builder's EOF closes the chart.
+    Bytes open = join({record(kBofId, bofPayload(0x0600, 0x20)), record(0x1002, Bytes(4, 0))});
+    Bytes bytes = WorkbookStreamBuilder().sheet({u"A", 0, 0, false, open}).sheet({u"B"}).build();
+    WorkbookStream stream = loadExactly(bytes);
+    ASSERT_EQ(stream.substreams.size(), 2u);
+    EXPECT_FALSE(stream.substreams[0].closed);
+    EXPECT_TRUE(stream.substreams[1].closed);
+    EXPECT_EQ(stream.sheetSubstream, (std::vector<std::size_t>{0, 1}));
+}
+
+TEST(WorkbookStream, KeepsARecordCutShortAtTheEndAsTrailingBytes) {
+    Bytes bytes = WorkbookStreamBuilder().sheet({u"S"}).build();
+    bytes.resize(bytes.size() - 2);  // the last EOF loses half its header
+    WorkbookStream stream = loadExactly(bytes);
+    EXPECT_FALSE(stream.substreams.at(0).closed);
+    EXPECT_EQ(stream.trailing.size(), 2u);
+}
+
+TEST(WorkbookStream, RefusesASheetOffsetThatIsNoSubstream) {
+    Bytes bytes = WorkbookStreamBuilder().sheet({u"S"}).build();
+    bytes[24] = static_cast<std::uint8_t>(bytes[24] + 4);  // points at the sheet's WsBool
+    try {
+        parseWorkbookStream(bytes);
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.code(), ErrorCode::CorruptWorkbook);
+    }
+}
+
+TEST(WorkbookStream, WritesEditedRecords) {
+    WorkbookStream stream = parseWorkbookStream(WorkbookStreamBuilder().sheet({u"S"}).build());
+    stream.substreams[0].records.insert(stream.substreams[0].records.begin() + 1,
+                                        Record{RecordType::CodeName, Bytes(3, 9)});
+    Bytes written = serializeWorkbookStream(stream);
+    WorkbookStream again = parseWorkbookStream(written);
+    EXPECT_EQ(again.substreams[0].records[1], (Record{RecordType::CodeName, Bytes(3, 9)}));
+    stream.substreams[0].records[1].payload.resize(70000);
+    EXPECT_THROW(serializeWorkbookStream(stream), Error);
+}
+
+}  // namespace
+}  // namespace xls::model
