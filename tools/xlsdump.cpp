@@ -14,6 +14,7 @@
 #include "cfb/compound_file.h"
 #include "io/byte_source.h"
 #include "model/stream_location.h"
+#include "model/workbook_listing.h"
 #include "xls/error.h"
 
 namespace {
@@ -63,8 +64,16 @@ void printDirectory(const cfb::CompoundFile& file, std::uint32_t storage, int de
     }
 }
 
+// Bodies are shown decrypted when the workbook opens with the default password.
 void printRecords(std::shared_ptr<const io::ByteSource> stream, std::size_t limit) {
     biff::RecordReader reader(stream);
+    try {
+        model::WorkbookListing listing = model::readWorkbookListing(stream);
+        if (listing.cipher) std::printf("(encrypted: bodies shown decrypted)\n");
+        reader.setDecoder(listing.cipher);
+    } catch (const Error& error) {
+        std::printf("(listing fails: %s [%s])\n", error.what(), error.context().c_str());
+    }
     std::size_t count = 0;
     int depth = 0;
     while (std::optional<biff::RecordHeader> header = reader.next()) {
@@ -73,8 +82,8 @@ void printRecords(std::shared_ptr<const io::ByteSource> stream, std::size_t limi
             return;
         }
         if (header->type == biff::RecordType::EOF_ && depth > 0) --depth;
-        std::vector<std::uint8_t> body(std::min<std::size_t>(header->size, kBytesShown));
-        if (!body.empty()) stream->readAt(header->bodyOffset(), body);
+        std::vector<std::uint8_t> body = reader.readBody(*header);
+        if (body.size() > kBytesShown) body.resize(kBytesShown);
         std::printf("%08llX %*s%-22s %5u ", static_cast<unsigned long long>(header->offset),
                     depth * 2, "", biff::describeRecordType(header->id()).c_str(), header->size);
         for (std::uint8_t b : body) std::printf(" %02X", b);
