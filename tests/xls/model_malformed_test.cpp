@@ -1,0 +1,130 @@
+// Damaged workbook streams kept as fixtures (tests/data/malformed/biff-*), each
+// modelled on a real file of the corpus, and the code each one is refused with.
+// The fixtures are made by the disabled test at the end:
+//   xls_tests --gtest_also_run_disabled_tests --gtest_filter='*WriteBiffFixtures'
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "support/error_code_of.h"
+#include "support/workbook_builder.h"
+#include "xls/error.h"
+#include "xls/workbook.h"
+
+namespace xls {
+namespace {
+
+using namespace tarnvale::testing;
+
+const std::filesystem::path kFixtures = std::filesystem::path(TARNVALE_TEST_DATA_DIR) / "malformed";
+
+Bytes u16Payload(std::uint16_t value) {
+    Bytes out;
+    appendU16(out, value);
+    return out;
+}
+
+Bytes oneSheet() {
+    return WorkbookStreamBuilder().sheet({u"Sheet1"}).build();
+}
+
+// The first BoundSheet8's lbPlyPos sits after the 20-byte BOF record and a 4-byte header.
+Bytes shiftFirstSheetOffset(Bytes stream, int by) {
+    std::uint32_t pos = stream[24] | (stream[25] << 8) | (stream[26] << 16) | (stream[27] << 24);
+    pos = static_cast<std::uint32_t>(static_cast<int>(pos) + by);
+    for (int i = 0; i < 4; ++i) stream[24 + i] = static_cast<std::uint8_t>(pos >> (8 * i));
+    return stream;
+}
+
+struct Fixture {
+    const char* file;
+    ErrorCode code;
+    std::function<Bytes()> make;  // the compound file
+};
+
+void PrintTo(const Fixture& f, std::ostream* os) {
+    *os << f.file;
+}
+
+const std::vector<Fixture> kFixtureList = {
+    // edr__Test_git_issue624.xls: the sheet offset is 20 bytes past the sheet's BOF.
+    {"biff-sheet-offset-not-at-bof.xls", ErrorCode::CorruptWorkbook,
+     [] { return compoundFileWithWorkbook(shiftFirstSheetOffset(oneSheet(), 20)); }},
+    // poi__61300.xls: the globals run into a record cut short, never reaching EOF.
+    {"biff-globals-without-eof.xls", ErrorCode::CorruptWorkbook,
+     [] {
+         Bytes s = join({record(kBofId, bofPayload(0x0600, 5)), record(0x0042, u16Payload(1200))});
+         return compoundFileWithWorkbook(s);
+     }},
+    {"biff-truncated-record.xls", ErrorCode::CorruptWorkbook,
+     [] {
+         Bytes s = oneSheet();
+         s.resize(26);  // inside the first BoundSheet8
+         return compoundFileWithWorkbook(s);
+     }},
+    // poi__64130.xls: BOF version 0x0580.
+    {"biff-bof-version-unknown.xls", ErrorCode::UnsupportedVersion,
+     [] {
+         return compoundFileWith(
+             {{u"Book", join({record(kBofId, bofPayload(0x0580, 5)), record(kEofId)})}});
+     }},
+    // The poi clusterfuzz files: a Workbook stream that does not begin with BOF.
+    {"biff-first-record-not-bof.xls", ErrorCode::CorruptWorkbook,
+     [] {
+         return compoundFileWithWorkbook(join({record(0x0042, u16Payload(1252)), oneSheet()}));
+     }},
+    {"biff-sheet-name-past-record.xls", ErrorCode::CorruptWorkbook,
+     [] {
+         Bytes boundSheet{0, 0, 0, 0, 0, 0, 30, 0, 'S', 'h'};
+         return compoundFileWithWorkbook(join({record(kBofId, bofPayload(0x0600, 5)),
+                                               record(kBoundSheetId, boundSheet), record(kEofId)}));
+     }},
+    {"biff-unknown-sheet-type.xls", ErrorCode::CorruptWorkbook,
+     [] {
+         return compoundFileWithWorkbook(WorkbookStreamBuilder().sheet({u"Sheet1", 7}).build());
+     }},
+    // A Word document: a compound file without a workbook stream.
+    {"biff-no-workbook-stream.xls", ErrorCode::NoWorkbookStream,
+     [] {
+         return compoundFileWith({{u"WordDocument", Bytes(600, 0)}});
+     }},
+    // poi__xor-encryption-abc.xls: XOR obfuscation, never decrypted.
+    {"biff-xor-obfuscated.xls", ErrorCode::PasswordProtected,
+     [] {
+         Bytes filePass{0, 0, 0x21, 0xA4, 0x4C, 0xCB};
+         return compoundFileWithWorkbook(WorkbookStreamBuilder()
+                                             .globalsBefore(record(0x002F, filePass))
+                                             .sheet({u"Sheet1"})
+                                             .build());
+     }},
+};
+
+class MalformedWorkbookTest : public ::testing::TestWithParam<Fixture> {};
+
+TEST_P(MalformedWorkbookTest, IsRefusedWithItsCode) {
+    auto path = kFixtures / GetParam().file;
+    ASSERT_TRUE(std::filesystem::exists(path)) << path;
+    EXPECT_EQ(errorCodeOf([&] { Workbook::open(path); }), GetParam().code);
+}
+
+TEST_P(MalformedWorkbookTest, FixtureIsWhatItsMakerMakes) {
+    std::ifstream in(kFixtures / GetParam().file, std::ios::binary);
+    Bytes stored((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(stored, GetParam().make());
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, MalformedWorkbookTest, ::testing::ValuesIn(kFixtureList));
+
+TEST(MalformedWorkbookFixtures, DISABLED_WriteBiffFixtures) {
+    for (const Fixture& fixture : kFixtureList) {
+        Bytes bytes = fixture.make();
+        std::ofstream out(kFixtures / fixture.file, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+}
+
+}  // namespace
+}  // namespace xls
