@@ -1,0 +1,209 @@
+#!/usr/bin/python3
+"""Rename and delete sweep over the corpus through tarnvale-sheets.
+
+For every corpus workbook with at least two worksheets, a copy is renamed
+(last worksheet) and another copy loses a sheet (first worksheet). python3-xlrd
+(formatting_info=True) then checks that every remaining sheet keeps its values
+and cell formats, with one allowed change: a formula that referred to the
+deleted sheet now shows #REF!. LibreOffice headless converts every output in one
+call and must write a CSV for each. A refusal (exit 1) must leave the file
+byte-identical. Prints the counts; exits 1 when anything failed.
+
+usage: edit_sweep.py TARNVALE_SHEETS CORPUS_DIR [--keep DIR] [--no-libreoffice] [--only NAME...]
+"""
+import argparse
+import collections
+import filecmp
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+import xlrd
+
+NEW_NAME = "Renamed Ωmega"
+REF_ERROR = 0x17
+
+
+def run(tool, *args):
+    proc = subprocess.run([tool, *args], capture_output=True, text=True, timeout=120)
+    return proc.returncode, proc.stdout, proc.stderr.strip()
+
+
+def refusal_reason(stderr):
+    """The reason part of the tool's message ('"file": the reason.')."""
+    text = stderr.splitlines()[-1] if stderr else "no message"
+    if '": ' in text:
+        text = text.split('": ', 1)[1]
+    return text.rstrip(".")
+
+
+def open_book(path):
+    try:
+        return xlrd.open_workbook(path, formatting_info=True, on_demand=False)
+    except NotImplementedError:
+        return xlrd.open_workbook(path, on_demand=False)
+
+
+def format_of(book, xf_index):
+    if not book.xf_list or xf_index is None or xf_index >= len(book.xf_list):
+        return None
+    key = book.xf_list[xf_index].format_key
+    fmt = book.format_map.get(key)
+    return fmt.format_str if fmt else key
+
+
+def compare_sheet(before_book, before, after_book, after, allow_ref_errors):
+    """Differences between two sheets, and how many cells turned into #REF!."""
+    problems = []
+    refs = 0
+    if (before.nrows, before.ncols) != (after.nrows, after.ncols):
+        return ["size %dx%d became %dx%d" % (before.nrows, before.ncols, after.nrows, after.ncols)], 0
+    for r in range(before.nrows):
+        for c in range(before.ncols):
+            a = before.cell(r, c)
+            b = after.cell(r, c)
+            if (a.ctype, a.value) != (b.ctype, b.value):
+                if allow_ref_errors and b.ctype == xlrd.XL_CELL_ERROR and b.value == REF_ERROR:
+                    refs += 1
+                else:
+                    problems.append("cell %s: %r became %r" % (
+                        xlrd.cellname(r, c), (a.ctype, a.value), (b.ctype, b.value)))
+            if a.xf_index != b.xf_index or format_of(before_book, a.xf_index) != format_of(
+                    after_book, b.xf_index):
+                problems.append("cell %s: format changed" % xlrd.cellname(r, c))
+            if len(problems) > 5:
+                return problems, refs
+    return problems, refs
+
+
+def verify(original, edited, renamed=None, deleted=None):
+    """Problems found by xlrd (empty when all is well), and #REF! cells seen."""
+    try:
+        before = open_book(original)
+    except Exception as exc:  # xlrd cannot read the original: nothing to compare with
+        return None, 0
+    try:
+        after = open_book(edited)
+    except Exception as exc:
+        return ["xlrd cannot open the result: %s" % exc], 0
+    expected = [n for n in before.sheet_names() if n != deleted]
+    if renamed:
+        expected = [NEW_NAME if n == renamed else n for n in expected]
+    if after.sheet_names() != expected:
+        return ["sheets %r, expected %r" % (after.sheet_names(), expected)], 0
+    problems, refs = [], 0
+    for name in before.sheet_names():
+        if name == deleted:
+            continue
+        new_name = NEW_NAME if name == renamed else name
+        found, count = compare_sheet(before, before.sheet_by_name(name), after,
+                                     after.sheet_by_name(new_name), deleted is not None)
+        problems += ["%s: %s" % (name, p) for p in found]
+        refs += count
+    return problems, refs
+
+
+def libreoffice_convert(files, out_dir):
+    """Converts every file in one call; returns the files without any CSV."""
+    if not files:
+        return []
+    profile = tempfile.mkdtemp(prefix="lo-profile-")
+    try:
+        subprocess.run(
+            ["soffice", "-env:UserInstallation=file://" + profile, "--headless", "--convert-to",
+             "csv:Text - txt - csv (StarCalc):44,34,UTF8,1,,0,false,true,false,false,false,-1",
+             "--outdir", out_dir, *files],
+            capture_output=True, text=True, timeout=1800)
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
+    produced = os.listdir(out_dir)
+    missing = []
+    for f in files:
+        stem = os.path.splitext(os.path.basename(f))[0]
+        if not any(p.startswith(stem) and p.endswith(".csv") for p in produced):
+            missing.append(f)
+    return missing
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("tool")
+    parser.add_argument("corpus")
+    parser.add_argument("--keep", help="folder to keep the outputs in")
+    parser.add_argument("--no-libreoffice", action="store_true")
+    parser.add_argument("--only", nargs="*")
+    args = parser.parse_args()
+
+    work = args.keep or tempfile.mkdtemp(prefix="edit-sweep-")
+    os.makedirs(work, exist_ok=True)
+    counts = collections.Counter()
+    refused = collections.Counter()
+    failures = []
+    outputs = []
+    ref_cells = 0
+
+    names = sorted(n for n in os.listdir(args.corpus) if n.lower().endswith((".xls", ".xlt")))
+    if args.only:
+        names = [n for n in names if n in args.only]
+    for name in names:
+        source = os.path.join(args.corpus, name)
+        code, out, err = run(args.tool, "list", source)
+        if code != 0:
+            counts["not opened"] += 1
+            continue
+        sheets = [line for line in out.splitlines()]
+        if len(sheets) < 2:
+            counts["fewer than two worksheets"] += 1
+            continue
+        stem, ext = os.path.splitext(name)
+        for op, target, extra in (("rename", sheets[-1], [NEW_NAME]), ("delete", sheets[0], [])):
+            copy = os.path.join(work, "%s.%s%s" % (stem, op, ext))
+            shutil.copyfile(source, copy)
+            code, _, err = run(args.tool, op, copy, target, *extra)
+            if code == 1:
+                refused["%s: %s" % (op, refusal_reason(err))] += 1
+                if not filecmp.cmp(source, copy, shallow=False):
+                    failures.append("%s %s: refused but the file changed" % (op, name))
+                os.remove(copy)
+                continue
+            if code != 0:
+                failures.append("%s %s: exit %d: %s" % (op, name, code, err))
+                continue
+            problems, refs = verify(source, copy,
+                                    renamed=target if op == "rename" else None,
+                                    deleted=target if op == "delete" else None)
+            if problems is None:
+                counts["%s done, original unreadable by xlrd" % op] += 1
+            elif problems:
+                failures.append("%s %s: %s" % (op, name, "; ".join(problems[:5])))
+                continue
+            else:
+                counts["%s done and verified" % op] += 1
+                ref_cells += refs
+            outputs.append(copy)
+
+    if not args.no_libreoffice:
+        csv_dir = os.path.join(work, "csv")
+        os.makedirs(csv_dir, exist_ok=True)
+        for f in libreoffice_convert(outputs, csv_dir):
+            failures.append("LibreOffice could not convert %s" % os.path.basename(f))
+        counts["converted by LibreOffice"] = len(outputs) - sum(
+            1 for f in failures if f.startswith("LibreOffice"))
+
+    for key in sorted(counts):
+        print("%-45s %d" % (key, counts[key]))
+    print("cells now showing #REF! after a delete      %d" % ref_cells)
+    for key in sorted(refused):
+        print("refused  %-36s %d" % (key, refused[key]))
+    print("failed                                        %d" % len(failures))
+    for f in failures:
+        print("  " + f)
+    if not args.keep:
+        shutil.rmtree(work, ignore_errors=True)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

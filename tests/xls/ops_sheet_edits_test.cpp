@@ -1,0 +1,226 @@
+// Deleting and renaming a sheet in hand-built workbook records: every holder of
+// a tab index or a name index follows, and the written stream reopens.
+#include <gtest/gtest.h>
+
+#include "biff/formula_tokens.h"
+#include "model/stream_writer.h"
+#include "model/workbook_stream.h"
+#include "ops/sheet_edits.h"
+
+namespace xls::ops {
+namespace {
+
+using biff::RecordType;
+using model::Record;
+using Bytes = std::vector<std::uint8_t>;
+
+void put16(Bytes& b, std::uint16_t v) {
+    b.push_back(static_cast<std::uint8_t>(v));
+    b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void put32(Bytes& b, std::uint32_t v) {
+    put16(b, static_cast<std::uint16_t>(v));
+    put16(b, static_cast<std::uint16_t>(v >> 16));
+}
+std::uint16_t get16(const Bytes& b, std::size_t at) {
+    return static_cast<std::uint16_t>(b.at(at) | b.at(at + 1) << 8);
+}
+
+Record bof(std::uint16_t dt) {
+    Bytes p;
+    put16(p, 0x0600), put16(p, dt), put16(p, 0x0DBB), put16(p, 0x07CC);
+    put32(p, 0), put32(p, 0x0206);
+    return {RecordType::BOF, p};
+}
+Record eof() {
+    return {RecordType::EOF_, {}};
+}
+
+Record boundSheet(const std::string& name) {
+    Bytes p;
+    put32(p, 0);
+    p.push_back(0), p.push_back(0);
+    p.push_back(static_cast<std::uint8_t>(name.size())), p.push_back(0);
+    p.insert(p.end(), name.begin(), name.end());
+    return {RecordType::BoundSheet8, p};
+}
+
+Record window1(std::uint16_t itabCur) {
+    Bytes p(10, 0);
+    put16(p, itabCur), put16(p, 0), put16(p, 1), put16(p, 600);
+    return {RecordType::Window1, p};
+}
+
+Record window2(bool active) {
+    Bytes p;
+    put16(p, static_cast<std::uint16_t>(0x00B6 | (active ? 0x0600 : 0)));
+    p.resize(18, 0);
+    return {RecordType::Window2, p};
+}
+
+// XTIs: 0 = A, 1 = B, 2 = A:C, 3 = B:C, 4 = C, 5 = an external workbook.
+Record externSheet() {
+    const std::uint16_t xtis[][3] = {{0, 0, 0}, {0, 1, 1}, {0, 0, 2},
+                                     {0, 1, 2}, {0, 2, 2}, {1, 0, 0}};
+    Bytes p;
+    put16(p, 6);
+    for (const auto& x : xtis) put16(p, x[0]), put16(p, x[1]), put16(p, x[2]);
+    return {RecordType::ExternSheet, p};
+}
+
+Record lbl(const std::string& name, std::uint16_t itab, const Bytes& rgce) {
+    Bytes p;
+    put16(p, 0), p.push_back(0), p.push_back(static_cast<std::uint8_t>(name.size()));
+    put16(p, static_cast<std::uint16_t>(rgce.size())), put16(p, 0), put16(p, itab), put32(p, 0);
+    p.push_back(0);
+    p.insert(p.end(), name.begin(), name.end());
+    p.insert(p.end(), rgce.begin(), rgce.end());
+    return {RecordType::Lbl, p};
+}
+
+Bytes ref3d(std::uint16_t ixti) {
+    return {0x3A, static_cast<std::uint8_t>(ixti), 0, 0, 0, 0, 0};
+}
+Bytes name(std::uint8_t index) {
+    return {0x23, index, 0, 0, 0};
+}
+
+Record formula(std::uint16_t row, const Bytes& rgce, double cached) {
+    Bytes p;
+    put16(p, row), put16(p, 0), put16(p, 15);
+    const auto* raw = reinterpret_cast<const std::uint8_t*>(&cached);
+    p.insert(p.end(), raw, raw + 8);
+    put16(p, 0), put32(p, 0);
+    put16(p, static_cast<std::uint16_t>(rgce.size()));
+    p.insert(p.end(), rgce.begin(), rgce.end());
+    return {RecordType::Formula, p};
+}
+
+model::Substream sheet(bool active, std::vector<Record> cells) {
+    model::Substream s;
+    s.records.push_back(bof(0x0010));
+    for (auto& c : cells) s.records.push_back(std::move(c));
+    s.records.push_back(window2(active));
+    s.records.push_back(eof());
+    return s;
+}
+
+// Three sheets A, B (active), C; names: 1 G (global, B!A1), 2 Print_Area
+// local to B, 3 L3 local to C (Print_Area), 4 uses names 2 and 3.
+model::WorkbookStream threeSheets() {
+    model::WorkbookStream w;
+    auto& g = w.globals.records;
+    g.push_back(bof(0x0005));
+    g.push_back(window1(1));
+    for (const char* n : {"A", "B", "C"}) g.push_back(boundSheet(n));
+    Bytes self;
+    put16(self, 3), put16(self, 0x0401);
+    g.push_back({RecordType::SupBook, self});
+    g.push_back(externSheet());
+    g.push_back(lbl("G", 0, ref3d(1)));
+    g.push_back(lbl("\x06", 2, ref3d(1)));
+    g.push_back(lbl("L3", 3, ref3d(4)));
+    Bytes both = name(2);
+    const Bytes third = name(3);
+    both.insert(both.end(), third.begin(), third.end());
+    both.push_back(0x03);
+    g.push_back(lbl("Both", 0, both));
+    g.push_back({RecordType::RRTabId, {1, 0, 2, 0, 3, 0}});
+    g.push_back(eof());
+    w.substreams.push_back(sheet(false, {formula(0, ref3d(1), 5.0)}));
+    w.substreams.push_back(sheet(true, {}));
+    w.substreams.push_back(sheet(
+        false, {formula(0, ref3d(1), 7.0), formula(1, ref3d(3), 8.0), formula(2, name(4), 9.0)}));
+    w.sheetSubstream = {0, 1, 2};
+    return w;
+}
+
+const Record* find(const std::vector<Record>& records, RecordType type, std::size_t nth = 0) {
+    for (const auto& r : records)
+        if (r.type == type && nth-- == 0) return &r;
+    return nullptr;
+}
+
+TEST(DeleteSheet, MendsExternSheetTable) {
+    auto w = threeSheets();
+    deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
+    const auto& x = find(w.globals.records, RecordType::ExternSheet)->payload;
+    const std::int16_t expected[][2] = {{0, 0}, {-1, -1}, {0, 1}, {1, 1}, {1, 1}, {0, 0}};
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(static_cast<std::int16_t>(get16(x, 2 + i * 6 + 2)), expected[i][0]) << i;
+        EXPECT_EQ(static_cast<std::int16_t>(get16(x, 2 + i * 6 + 4)), expected[i][1]) << i;
+    }
+    EXPECT_EQ(get16(find(w.globals.records, RecordType::SupBook)->payload, 0), 2);
+}
+
+TEST(DeleteSheet, DropsLocalNamesAndRenumbersTheRest) {
+    auto w = threeSheets();
+    deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
+    ASSERT_EQ(find(w.globals.records, RecordType::Lbl, 3), nullptr) << "three names left";
+    const auto& l3 = find(w.globals.records, RecordType::Lbl, 1)->payload;
+    EXPECT_EQ(l3[15], 'L');
+    EXPECT_EQ(get16(l3, 8), 2) << "C's local name follows C to tab 2";
+    const auto& both = find(w.globals.records, RecordType::Lbl, 2)->payload;
+    const Bytes rgce(both.end() - 11, both.end());
+    EXPECT_EQ(rgce, (Bytes{0x2A, 0, 0, 0, 0, 0x23, 2, 0, 0, 0, 0x03}))
+        << "removed name 2 shows #REF!, name 3 is now 2";
+    // C's formula using name 4 now uses name 3.
+    const auto& c = w.substreams[w.sheetSubstream[1]].records;
+    EXPECT_EQ(find(c, RecordType::Formula, 2)->payload[23], 3);
+}
+
+TEST(DeleteSheet, FormulasOnTheDeletedSheetShowRefError) {
+    auto w = threeSheets();
+    deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
+    const auto& c = w.substreams[w.sheetSubstream[1]].records;
+    const auto& dead = find(c, RecordType::Formula, 0)->payload;
+    EXPECT_EQ(Bytes(dead.begin() + 6, dead.begin() + 14), (Bytes{2, 0, 0x17, 0, 0, 0, 0xFF, 0xFF}));
+    EXPECT_EQ(get16(dead, 14) & 1, 1) << "calculated again on load";
+    const auto& range = find(c, RecordType::Formula, 1)->payload;
+    EXPECT_EQ(get16(range, 14) & 1, 0) << "B:C still reaches C";
+    const auto& a = w.substreams[w.sheetSubstream[0]].records;
+    EXPECT_EQ(find(a, RecordType::Formula)->payload[6 + 2], 0x17);
+}
+
+TEST(DeleteSheet, ActiveSheetPassesToTheNextVisibleOne) {
+    auto w = threeSheets();
+    deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
+    const auto& win = find(w.globals.records, RecordType::Window1)->payload;
+    EXPECT_EQ(get16(win, 10), 1) << "C, now tab 1, is active";
+    EXPECT_EQ(get16(win, 14), 1) << "one selected tab";
+    const auto& c = w.substreams[w.sheetSubstream[1]].records;
+    EXPECT_EQ(get16(find(c, RecordType::Window2)->payload, 0) & 0x0600, 0x0600);
+    const auto& a = w.substreams[w.sheetSubstream[0]].records;
+    EXPECT_EQ(get16(find(a, RecordType::Window2)->payload, 0) & 0x0600, 0);
+
+    auto hidden = threeSheets();
+    deleteSheetRecords(hidden, 1, {Visibility::Visible, Visibility::Hidden});
+    EXPECT_EQ(get16(find(hidden.globals.records, RecordType::Window1)->payload, 10), 0)
+        << "C is hidden: A becomes active";
+}
+
+TEST(DeleteSheet, RemovesTabIdAndWritesAStreamThatReopens) {
+    auto w = threeSheets();
+    deleteSheetRecords(w, 0, {Visibility::Visible, Visibility::Visible});
+    EXPECT_EQ(find(w.globals.records, RecordType::RRTabId)->payload, (Bytes{2, 0, 3, 0}));
+    const auto bytes = model::writeWorkbookStream(w);
+    const auto reopened = model::parseWorkbookStream(bytes);
+    ASSERT_EQ(reopened.sheetSubstream.size(), 2u);
+    EXPECT_EQ(reopened.substreams[reopened.sheetSubstream[1]].records, w.substreams[1].records)
+        << "lbPlyPos leads to C's own records";
+}
+
+TEST(RenameSheet, StoresCompressedOrUtf16Names) {
+    auto w = threeSheets();
+    renameSheetRecords(w, 2, "Résumé");
+    const auto& c = find(w.globals.records, RecordType::BoundSheet8, 2)->payload;
+    EXPECT_EQ(Bytes(c.begin() + 6, c.end()), (Bytes{6, 0, 'R', 0xE9, 's', 'u', 'm', 0xE9}));
+    renameSheetRecords(w, 2, "Ωx");
+    const auto& u = find(w.globals.records, RecordType::BoundSheet8, 2)->payload;
+    EXPECT_EQ(Bytes(u.begin() + 6, u.end()), (Bytes{2, 1, 0xA9, 0x03, 'x', 0}));
+    const auto reopened = model::parseWorkbookStream(model::writeWorkbookStream(w));
+    EXPECT_EQ(reopened.sheetSubstream, (std::vector<std::size_t>{0, 1, 2}));
+}
+
+}  // namespace
+}  // namespace xls::ops
