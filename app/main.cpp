@@ -1,0 +1,16 @@
+// Tarnvale: start-up only. The window does the rest.
+#include <QApplication>
+
+#include "app/form1.h"
+#include "excel/native_application.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tarnvale"));
+    excel::NativeApplicationFactory factory;
+    tarnvale::Form1Environment environment;
+    environment.factory = &factory;
+    tarnvale::Form1 form(environment);
+    form.show();
+    return QApplication::exec();
+}

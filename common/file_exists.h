@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+namespace tarnvale {
+
+// True when path (UTF-8) names an existing file whose modification time can be
+// read; false for the empty string, a folder, a missing path or any error.
+// Never throws.
+bool FileExists(const std::string& path) noexcept;
+
+}  // namespace tarnvale

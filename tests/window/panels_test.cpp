@@ -1,0 +1,215 @@
+// The workbook panels: browse buttons (Check3, Check6) and the sheet listing that
+// a change of a path box runs, through the recording boundary.
+#include <QLineEdit>
+#include <QtTest>
+
+#include "support/window_under_test.h"
+
+using excel::ScriptedSheet;
+using excel::SheetKind;
+using tarnvale::testing::WindowUnderTest;
+
+namespace {
+
+const char* kWarning =
+    "Excel may be open. It is recommended that you close Excel first.\r\n\r\n"
+    "Would you like to proceed anyway?";
+
+std::vector<std::string> listingCalls(const std::string& path, int sheets) {
+    std::vector<std::string> calls{"CreateObject(\"Excel.Application\")",
+                                   "Workbooks.Open(\"" + path + "\")",
+                                   "Workbooks.count",
+                                   "Workbooks(1)",
+                                   "Workbook.Worksheets",
+                                   "Sheets.Count"};
+    for (int i = 1; i <= sheets; ++i) {
+        calls.insert(calls.end(),
+                     {"Workbook.Worksheets", "Sheets(" + std::to_string(i) + ")", "Sheet.name"});
+    }
+    calls.insert(calls.end(), {"Quit", "Release"});
+    return calls;
+}
+
+}  // namespace
+
+class PanelsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void listsWorksheetsInTabOrderAndSelectsTheFirst() {
+        WindowUnderTest window;
+        const auto path = window.workbookWithKinds(
+            "a.xls", std::vector<ScriptedSheet>{{"A", SheetKind::Worksheet},
+                                                {"Chart", SheetKind::Chart},
+                                                {" q1 Data, 'final' ", SheetKind::Worksheet},
+                                                {"C", SheetKind::Worksheet}});
+        window.choose(1, path);
+        QCOMPARE(window.entries(1), (QStringList{"A", " q1 Data, 'final' ", "C"}));
+        QCOMPARE(window.list(1).currentRow(), 0);
+        QCOMPARE(window.calls(), listingCalls(path, 3));
+        QCOMPARE(window.factory.liveApplications(), 0);
+        QCOMPARE(window.factory.saveCount(path), 0);
+        QVERIFY(window.prompts.shown.empty());
+        QCOMPARE(window.entries(2), QStringList());
+    }
+
+    void aNewListingReplacesTheEntriesOfTheLast() {
+        WindowUnderTest window;
+        window.choose(2, window.workbook("a.xls", {"A", "B", "C"}));
+        window.list(2).setCurrentRow(2);
+        window.choose(2, window.workbook("b.xls", {"X", "Y"}));
+        QCOMPARE(window.entries(2), (QStringList{"X", "Y"}));
+        QCOMPARE(window.list(2).currentRow(), 0);
+    }
+
+    void aPathOfNoFileIsSilentAndKeepsTheList_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("missing file") << QString();
+        QTest::newRow("empty") << QStringLiteral("");
+        QTest::newRow("folder") << QStringLiteral("/tmp");
+    }
+    void aPathOfNoFileIsSilentAndKeepsTheList() {
+        QFETCH(QString, path);
+        WindowUnderTest window;
+        window.choose(1, window.workbook("a.xls", {"A", "B"}));
+        window.list(1).setCurrentRow(1);
+        window.factory.clearLog();
+        window.choose(1, path.isNull() ? window.missingPath() : path.toStdString());
+        QCOMPARE(window.entries(1), (QStringList{"A", "B"}));
+        QCOMPARE(window.list(1).currentRow(), 1);
+        QVERIFY(window.calls().empty());
+        QVERIFY(window.prompts.shown.empty());
+    }
+
+    void typingListsOnlyOnceThePathNamesAFile() {
+        WindowUnderTest window;
+        const auto path = window.workbook("typed.xls", {"Only"});
+        QTest::keyClicks(&window.pathBox(1), QString::fromStdString(path));
+        QCOMPARE(window.entries(1), QStringList{"Only"});
+        QCOMPARE(std::count(window.calls().begin(), window.calls().end(),
+                            "CreateObject(\"Excel.Application\")"),
+                 1);
+        QVERIFY(window.prompts.shown.empty());  // a typed path asks no guard
+    }
+
+    void aFailedCallNamesFileAndReasonAndKeepsTheList_data() {
+        QTest::addColumn<QString>("failingCall");
+        QTest::addColumn<bool>("quitAfterwards");
+        QTest::newRow("open") << "Workbooks.Open" << false;
+        QTest::newRow("count") << "Sheets.Count" << true;
+        QTest::newRow("second name") << "Sheets(2)" << true;
+        QTest::newRow("quit") << "Quit" << true;
+    }
+    void aFailedCallNamesFileAndReasonAndKeepsTheList() {
+        QFETCH(QString, failingCall);
+        QFETCH(bool, quitAfterwards);
+        WindowUnderTest window;
+        window.choose(1, window.workbook("old.xls", {"Kept", "Also kept"}));
+        window.list(1).setCurrentRow(1);
+        const auto path = window.workbook("bad.xls", {"A", "B"});
+        std::string entry = failingCall.toStdString();
+        if (entry == "Workbooks.Open") entry += "(\"" + path + "\")";
+        window.factory.failOn(entry, "the file is damaged (its container is corrupt)");
+        window.factory.clearLog();
+        window.choose(1, path);
+
+        QCOMPARE(window.prompts.messages().size(), 1u);
+        const auto message = QString::fromStdString(window.prompts.messages()[0]);
+        QVERIFY2(message.contains(QString::fromStdString(path)), qPrintable(message));
+        QVERIFY(message.contains("the file is damaged (its container is corrupt)"));
+        QCOMPARE(window.prompts.shown[0].buttons, 0);
+        QCOMPARE(window.entries(1), (QStringList{"Kept", "Also kept"}));
+        QCOMPARE(window.list(1).currentRow(), 1);
+        QCOMPARE(window.factory.liveApplications(), 0);
+        const auto& calls = window.calls();
+        const auto failed = std::find(calls.begin(), calls.end(), entry);
+        QVERIFY(failed != calls.end());
+        // Nothing after the failing call but the shutdown.
+        std::vector<std::string> after(failed + 1, calls.end());
+        if (quitAfterwards)
+            QCOMPARE(after, (std::vector<std::string>{"Quit", "Release"}));
+        else
+            QCOMPARE(after, (std::vector<std::string>{"Release"}));
+    }
+
+    void browseAsksTheGuardFirst_data() {
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("dialogShown");
+        QTest::newRow("nothing running") << false << 0 << true;
+        QTest::newRow("running, Yes") << true << 6 << true;
+        QTest::newRow("running, No") << true << 7 << false;
+    }
+    void browseAsksTheGuardFirst() {
+        QFETCH(bool, running);
+        QFETCH(int, answer);
+        QFETCH(bool, dialogShown);
+        for (const char* button : {"Check3", "Check6"}) {
+            WindowUnderTest window;
+            window.excelRunning = running;
+            window.prompts.messageAnswers = {answer};
+            window.click(button);
+            std::vector<std::string> kinds;
+            for (const auto& shown : window.prompts.shown) kinds.push_back(shown.kind);
+            std::vector<std::string> expected;
+            if (running) expected.push_back("messageBox");
+            if (dialogShown) expected.push_back("openFile");
+            QCOMPARE(kinds, expected);
+            if (running) {
+                QCOMPARE(window.prompts.shown[0].text, std::string(kWarning));
+                QCOMPARE(window.prompts.shown[0].buttons, 4);
+            }
+            QVERIFY(window.calls().empty());
+        }
+    }
+
+    void browseShowsOneDialogWithTheButtonUp() {
+        WindowUnderTest window;
+        const auto path = window.workbook("chosen.xls", {"S1", "S2"});
+        auto* check3 = window.form().findChild<tarnvale::GraphicalButton*>("Check3");
+        bool upWhileShown = false;
+        window.prompts.onShow = [&](const auto&) {
+            upWhileShown = check3->value() == 0 && !check3->isDown();
+        };
+        window.prompts.fileAnswers.push_back(path);
+        window.click("Check3");
+        QCOMPARE(window.prompts.shown.size(), 1u);
+        QCOMPARE(window.prompts.shown[0].kind, std::string("openFile"));
+        QCOMPARE(window.prompts.shown[0].text, std::string("Select Excel File"));
+        QCOMPARE(window.prompts.shown[0].detail,
+                 std::string("Excel Workbooks (*.xls)|*.xls|Excel Templates (*.xlt)|*.xlt"));
+        QVERIFY(upWhileShown);
+        QCOMPARE(window.pathBox(1).text(), QString::fromStdString(path));
+        QCOMPARE(window.entries(1), (QStringList{"S1", "S2"}));
+        QCOMPARE(window.calls(), listingCalls(path, 2));
+    }
+
+    void cancelLeavesPathListAndSelection() {
+        WindowUnderTest window;
+        const auto path = window.workbook("a.xls", {"A", "B", "C"});
+        window.choose(2, path);
+        window.list(2).setCurrentRow(2);
+        window.factory.clearLog();
+        window.click("Check6");  // no file answer scripted: Cancel
+        QCOMPARE(window.pathBox(2).text(), QString::fromStdString(path));
+        QCOMPARE(window.list(2).currentRow(), 2);
+        QCOMPARE(window.prompts.messages().size(), 0u);
+        QVERIFY(window.calls().empty());
+    }
+
+    void onlyPanel2MakesItsFirstEntryCurrentAfterBrowsing() {
+        // A chosen name of no file lists nothing; panel 2 still moves to its first entry.
+        for (int panel : {1, 2}) {
+            WindowUnderTest window;
+            window.choose(panel, window.workbook("a.xls", {"A", "B", "C"}));
+            window.list(panel).setCurrentRow(2);
+            window.prompts.fileAnswers.push_back(window.missingPath());
+            window.click(panel == 1 ? "Check3" : "Check6");
+            QCOMPARE(window.pathBox(panel).text(), QString::fromStdString(window.missingPath()));
+            QCOMPARE(window.entries(panel), (QStringList{"A", "B", "C"}));
+            QCOMPARE(window.list(panel).currentRow(), panel == 1 ? 2 : 0);
+        }
+    }
+};
+
+QTEST_MAIN(PanelsTest)
+#include "panels_test.moc"

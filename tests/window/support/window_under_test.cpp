@@ -1,0 +1,62 @@
+#include "support/window_under_test.h"
+
+#include <QFile>
+#include <QLineEdit>
+
+namespace tarnvale::testing {
+
+WindowUnderTest::WindowUnderTest(Form1Environment environment) {
+    prompts.callLog = &factory.log();
+    environment.factory = &factory;
+    environment.prompts = &prompts;
+    if (!environment.isExcelRunning) environment.isExcelRunning = [this] { return excelRunning; };
+    if (!environment.draw) environment.draw = [] { return 0.5; };
+    if (!environment.openAddress) environment.openAddress = [](const std::string&) {};
+    if (environment.applicationFolder.isEmpty()) environment.applicationFolder = folder_.path();
+    form_ = std::make_unique<Form1>(environment);
+}
+
+std::string WindowUnderTest::workbookWithKinds(const std::string& fileName,
+                                               std::vector<excel::ScriptedSheet> sheets) {
+    const QString path = folder_.filePath(QString::fromStdString(fileName));
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write("scripted");
+    factory.addWorkbook(path.toStdString(), std::move(sheets));
+    return path.toStdString();
+}
+
+std::string WindowUnderTest::workbook(const std::string& fileName,
+                                      const std::vector<std::string>& sheets) {
+    std::vector<excel::ScriptedSheet> scripted;
+    for (const auto& name : sheets) scripted.push_back({name, excel::SheetKind::Worksheet});
+    return workbookWithKinds(fileName, std::move(scripted));
+}
+
+std::string WindowUnderTest::missingPath() const {
+    return folder_.filePath(QStringLiteral("missing.xls")).toStdString();
+}
+
+void WindowUnderTest::choose(int panel, const std::string& path) {
+    pathBox(panel).setText(QString::fromStdString(path));
+}
+
+void WindowUnderTest::click(const char* buttonName) {
+    form_->findChild<GraphicalButton*>(QString::fromUtf8(buttonName))->click();
+}
+
+QLineEdit& WindowUnderTest::pathBox(int panel) {
+    return *form_->context().panel(panel).pathBox;
+}
+
+QListWidget& WindowUnderTest::list(int panel) {
+    return *form_->context().panel(panel).sheetList;
+}
+
+QStringList WindowUnderTest::entries(int panel) {
+    QStringList texts;
+    for (int i = 0; i < list(panel).count(); ++i) texts << list(panel).item(i)->text();
+    return texts;
+}
+
+}  // namespace tarnvale::testing
