@@ -2,6 +2,14 @@
 // result reopens, lists exactly the expected sheets, and loads whole again.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <set>
+
+#include "biff/record_reader.h"
+#include "cfb/compound_file.h"
+#include "io/byte_reader.h"
+#include "io/byte_source.h"
+#include "model/stream_location.h"
 #include "xls/error.h"
 #include "xls/ops_corpus_files.h"
 #include "xls/workbook.h"
@@ -25,6 +33,34 @@ std::optional<Workbook> openEditable(const std::string& file) {
     } catch (const Error&) {
         return std::nullopt;
     }
+}
+
+std::vector<std::uint8_t> workbookStreamOf(std::vector<std::uint8_t> file) {
+    const auto container =
+        cfb::CompoundFile::open(std::make_shared<io::MemorySource>(std::move(file)));
+    return container.readStream(model::findWorkbookStream(container).id);
+}
+
+// True when every Index record's rgibRw points at a DBCell and its ibXF (when
+// set) at a DefColWidth: the positions the writer must keep right.
+bool indexPositionsHold(const std::vector<std::uint8_t>& stream) {
+    const auto headers = biff::scanRecordHeaders(stream, nullptr);
+    std::set<std::uint64_t> dbcells, defColWidths;
+    for (const auto& h : headers) {
+        if (h.type == biff::RecordType::DBCell) dbcells.insert(h.offset);
+        if (h.type == biff::RecordType::DefColWidth) defColWidths.insert(h.offset);
+    }
+    for (const auto& h : headers) {
+        if (h.type != biff::RecordType::Index) continue;
+        const std::span<const std::uint8_t> all(stream);
+        io::ByteReader r(all.subspan(static_cast<std::size_t>(h.bodyOffset()), h.size));
+        r.skip(12);
+        const std::uint32_t ibXF = r.u32();
+        if (ibXF != 0 && !defColWidths.count(ibXF)) return false;
+        while (r.remaining() >= 4)
+            if (!dbcells.count(r.u32())) return false;
+    }
+    return true;
 }
 
 class CorpusEditTest : public ::testing::TestWithParam<std::string> {};
@@ -55,6 +91,9 @@ TEST_P(CorpusEditTest, DeleteRemovesOnlyThatSheet) {
     }
     expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(tab));
     const auto bytes = book->serialize();
+    if (const auto original = testing::readWorkbookStreamBytes(testing::corpusPath(GetParam()));
+        original && !book->isEncrypted() && indexPositionsHold(*original))
+        EXPECT_TRUE(indexPositionsHold(workbookStreamOf(bytes))) << "Index records moved wrong";
     Workbook reopened = Workbook::openBytes(bytes, GetParam());
     EXPECT_EQ(names(reopened.sheets()), expected);
     EXPECT_NO_THROW(reopened.serialize());
