@@ -118,7 +118,7 @@ TEST_P(EncryptedCorpusTest, ListsWithThePasswordAndWritesBackExactly) {
     ASSERT_TRUE(stream.cipher);
     Bytes written = model::serializeWorkbookStream(stream);
     EXPECT_NE(written, original);  // decrypted
-    model::encryptRecordBodies(written, *stream.cipher);
+    model::encryptRecordBodies(written, *stream.cipher, written.size() - stream.trailing.size());
     EXPECT_TRUE(written == original);
 }
 
@@ -140,6 +140,20 @@ INSTANTIATE_TEST_SUITE_P(
         EncryptedFile{"sheetjs__password_2002_128_enhanced.xls", u"password", "Sheet1"},
         EncryptedFile{"edr__Test_git_issue_242_std_rc4_pwd_password.xls", u"password", "Sheet1"}),
     [](const auto& param) { return "File" + std::to_string(param.index); });
+
+// Bytes after the last EOF are never decrypted, so they are not encrypted again.
+TEST(EncryptedStream, TrailingRecordsStayAsStored) {
+    auto path = std::filesystem::path(TARNVALE_CORPUS_DIR) / "poi__50833.xls";
+    auto file = cfb::CompoundFile::open(std::make_shared<io::FileSource>(path));
+    Bytes original = file.readStream(model::findWorkbookStream(file).id);
+    Bytes trailing = tarnvale::testing::record(0x0042, Bytes{1, 2});
+    original.insert(original.end(), trailing.begin(), trailing.end());
+    model::WorkbookStream stream = model::parseWorkbookStream(original);
+    EXPECT_EQ(stream.trailing, trailing);
+    Bytes written = model::serializeWorkbookStream(stream);
+    model::encryptRecordBodies(written, *stream.cipher, written.size() - stream.trailing.size());
+    EXPECT_TRUE(written == original);
+}
 
 // A cipher opened on a real FilePass, for the position tests.
 std::shared_ptr<const RecordCipher> realCipher() {

@@ -165,8 +165,10 @@ std::vector<std::uint8_t> serializeWorkbookStream(const WorkbookStream& stream) 
     return out;
 }
 
-void encryptRecordBodies(std::span<std::uint8_t> stream, const crypto::RecordCipher& cipher) {
-    std::vector<RecordHeader> headers = biff::scanRecordHeaders(stream, nullptr);
+void encryptRecordBodies(std::span<std::uint8_t> stream, const crypto::RecordCipher& cipher,
+                         std::size_t recordsEnd) {
+    std::vector<RecordHeader> headers =
+        biff::scanRecordHeaders(stream.first(std::min(recordsEnd, stream.size())), nullptr);
     bool afterFilePass = false;
     for (const RecordHeader& h : headers) {
         if (afterFilePass) {

@@ -59,7 +59,9 @@ WorkbookStream parseWorkbookStream(std::span<const std::uint8_t> bytes,
 std::vector<std::uint8_t> serializeWorkbookStream(const WorkbookStream& stream);
 
 // Encrypts, in place, the bodies of the records after FilePass in a serialized
-// stream (what parseWorkbookStream decrypted), up to the last whole record.
-void encryptRecordBodies(std::span<std::uint8_t> stream, const crypto::RecordCipher& cipher);
+// stream (what parseWorkbookStream decrypted), among the whole records that end by
+// recordsEnd. Pass the size less the trailing bytes: those were never decrypted.
+void encryptRecordBodies(std::span<std::uint8_t> stream, const crypto::RecordCipher& cipher,
+                         std::size_t recordsEnd = SIZE_MAX);
 
 }  // namespace xls::model
