@@ -1,0 +1,294 @@
+// The delete (Check7, Check8) and rename (Check9, Check10) handlers through the
+// recording boundary with scripted prompts: call order, message precedence,
+// pointer, list edits and failure paths. Copy and move only spring back up yet.
+#include <QFile>
+#include <QLineEdit>
+#include <QtTest>
+
+#include "support/window_under_test.h"
+
+using tarnvale::testing::WindowUnderTest;
+using Calls = std::vector<std::string>;
+
+namespace {
+
+const char* kWarning =
+    "Excel may be open. It is recommended that you close Excel first.\r\n\r\n"
+    "Would you like to proceed anyway?";
+const char* kLastSheet = "You can not delete a sheet if it is the last one left in the workbook.";
+
+const char* deleteButton(int panel) {
+    return panel == 1 ? "Check7" : "Check8";
+}
+const char* renameButton(int panel) {
+    return panel == 1 ? "Check9" : "Check10";
+}
+
+Calls opening(const std::string& path) {
+    return {"CreateObject(\"Excel.Application\")", "Workbooks.Open(\"" + path + "\")",
+            "Workbooks.count", "Workbooks(1)", "DisplayAlerts = False"};
+}
+
+Calls concat(Calls a, const Calls& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+QStringList toQt(const std::vector<std::string>& names) {
+    QStringList list;
+    for (const auto& name : names) list << QString::fromStdString(name);
+    return list;
+}
+
+// A window whose panel holds a listed workbook with the given entry selected.
+struct Listed {
+    Listed(int panelNumber, const std::vector<std::string>& sheets, int selected)
+        : panel(panelNumber) {
+        path = window.workbook("book" + std::to_string(panel) + ".xls", sheets);
+        window.choose(panel, path);
+        window.list(panel).setCurrentRow(selected);
+        window.factory.clearLog();
+    }
+    WindowUnderTest window;
+    int panel;
+    std::string path;
+};
+
+}  // namespace
+
+class OperationsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void deleteEditsTheListOnceSaved_data() {
+        QTest::addColumn<int>("panel");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QStringList>("remaining");
+        QTest::addColumn<int>("nowSelected");
+        for (int panel : {1, 2}) {
+            QTest::addRow("panel %d first", panel)
+                << panel << 0 << QStringList{"B", "C", "D", "E"} << 0;
+            QTest::addRow("panel %d middle", panel)
+                << panel << 2 << QStringList{"A", "B", "D", "E"} << 1;
+            QTest::addRow("panel %d last", panel)
+                << panel << 4 << QStringList{"A", "B", "C", "D"} << 3;
+        }
+    }
+    void deleteEditsTheListOnceSaved() {
+        QFETCH(int, panel);
+        QFETCH(int, selected);
+        QFETCH(QStringList, remaining);
+        QFETCH(int, nowSelected);
+        Listed listed(panel, {"A", "B", "C", "D", "E"}, selected);
+        auto& window = listed.window;
+        const std::string name = window.list(panel).item(selected)->text().toStdString();
+        QList<int> pointerDuringDelete;
+        window.factory.onCall([&](const std::string& call) {
+            if (call == "Sheet.Delete") pointerDuringDelete << window.pointer();
+        });
+        window.form().mousePointer().setValue(99);  // the mouse rests on the button
+        window.click(deleteButton(panel));
+
+        QCOMPARE(window.calls(), concat(opening(listed.path),
+                                        {"Workbook.Sheets", "Sheets(\"" + name + "\")",
+                                         "Sheet.Delete", "Workbook.Save 1033", "Quit", "Release"}));
+        QVERIFY(window.prompts.shown.empty());  // no confirmation, no closing message
+        QCOMPARE(window.entries(panel), remaining);
+        QCOMPARE(window.list(panel).currentRow(), nowSelected);
+        QCOMPARE(toQt(window.factory.sheetNames(listed.path)), remaining);
+        QCOMPARE(pointerDuringDelete, QList<int>{11});
+        QCOMPARE(window.pointer(), 0);
+        QCOMPARE(window.entries(3 - panel), QStringList());  // the other panel untouched
+    }
+
+    void deleteOfTwoLeavesTheOtherSelected() {
+        Listed listed(1, {"Keep", "Drop"}, 1);
+        listed.window.click("Check7");
+        QCOMPARE(listed.window.entries(1), QStringList{"Keep"});
+        QCOMPARE(listed.window.list(1).currentRow(), 0);
+    }
+
+    void validationMessagesInTheirOrder_data() {
+        QTest::addColumn<bool>("badPath");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<QStringList>("deleteMessages");
+        QTest::addColumn<bool>("renameGoesOn");
+        const QString badPath = QStringLiteral("Excel File #%1 does not appear to be valid");
+        QTest::newRow("bad path beats one entry")
+            << true << true << 6 << 1 << QStringList{badPath} << false;
+        QTest::newRow("declined warning beats one entry")
+            << false << true << 7 << 1 << QStringList{kWarning} << false;
+        QTest::newRow("accepted warning, then one entry")
+            << false << true << 6 << 1 << QStringList{kWarning, kLastSheet} << true;
+        QTest::newRow("one entry") << false << false << 0 << 1 << QStringList{kLastSheet} << true;
+        QTest::newRow("empty list") << false << false << 0 << 0 << QStringList{kLastSheet} << true;
+    }
+    void validationMessagesInTheirOrder() {
+        QFETCH(bool, badPath);
+        QFETCH(bool, running);
+        QFETCH(int, answer);
+        QFETCH(int, entries);
+        QFETCH(QStringList, deleteMessages);
+        QFETCH(bool, renameGoesOn);
+        for (int panel : {1, 2}) {
+            for (bool rename : {false, true}) {
+                Listed listed(panel, {"Only", "Second"}, 0);
+                auto& window = listed.window;
+                if (entries < 2) delete window.list(panel).takeItem(1);
+                if (entries < 1) delete window.list(panel).takeItem(0);
+                if (badPath) {  // the file went away after the listing
+                    QFile::remove(QString::fromStdString(listed.path));
+                }
+                window.excelRunning = running;
+                window.prompts.messageAnswers = {answer};
+                window.prompts.inputAnswers = {""};
+                window.form().mousePointer().setValue(99);
+                window.click(rename ? renameButton(panel) : deleteButton(panel));
+
+                QStringList expected = deleteMessages;
+                if (rename) expected.removeAll(kLastSheet);
+                QStringList shown;
+                for (const auto& text : window.prompts.messages())
+                    shown << QString::fromStdString(text);
+                for (auto& text : expected) text = text.arg(panel);
+                QCOMPARE(shown, expected);
+                for (const auto& prompt : window.prompts.shown)
+                    if (prompt.kind == "messageBox" && prompt.text != kWarning)
+                        QCOMPARE(prompt.buttons, 0);
+                const bool wentOn = rename && renameGoesOn;
+                QCOMPARE(window.calls().empty(), !wentOn);
+                QCOMPARE(window.pointer(), wentOn ? 0 : 99);  // untouched unless work began
+                QCOMPARE(window.factory.saveCount(listed.path), 0);
+            }
+        }
+    }
+
+    void renameAsksOnceTheWorkbookIsOpen_data() {
+        QTest::addColumn<int>("panel");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("panel 1") << 1 << "Costs 2024";
+        QTest::newRow("panel 2") << 2 << "Costs 2024";
+        QTest::newRow("blanks kept") << 1 << "  padded  ";
+        QTest::newRow("unchanged default") << 2 << "B";
+    }
+    void renameAsksOnceTheWorkbookIsOpen() {
+        QFETCH(int, panel);
+        QFETCH(QString, answer);
+        Listed listed(panel, {"A", "B", "C"}, 1);
+        auto& window = listed.window;
+        int pointerDuringPrompt = -1;
+        window.prompts.onShow = [&](const auto&) { pointerDuringPrompt = window.pointer(); };
+        window.prompts.inputAnswers = {answer.toStdString()};
+        window.click(renameButton(panel));
+
+        QCOMPARE(window.prompts.shown.size(), 1u);
+        const auto& prompt = window.prompts.shown[0];
+        QCOMPARE(prompt.kind, std::string("inputBox"));
+        QCOMPARE(prompt.text, std::string("Rename to:"));
+        QCOMPARE(prompt.detail, std::string("B"));
+        QCOMPARE(prompt.callsBefore, opening(listed.path).size());
+        QCOMPARE(pointerDuringPrompt, 11);
+        QCOMPARE(window.calls(),
+                 concat(opening(listed.path), {"Workbook.Sheets", "Sheets(\"B\")",
+                                               "Sheet.name = \"" + answer.toStdString() + "\"",
+                                               "Workbook.Save 1033", "Quit", "Release"}));
+        QCOMPARE(window.entries(panel), (QStringList{"A", answer, "C"}));
+        QCOMPARE(window.list(panel).currentRow(), 1);
+        QCOMPARE(toQt(window.factory.sheetNames(listed.path)), (QStringList{"A", answer, "C"}));
+        QCOMPARE(window.pointer(), 0);
+    }
+
+    void cancelledRenameOnlyReleasesTheApplication() {
+        Listed listed(1, {"A", "B", "C"}, 2);
+        auto& window = listed.window;
+        window.prompts.inputAnswers = {""};
+        window.click("Check9");
+        QCOMPARE(window.calls(), concat(opening(listed.path), {"Release"}));
+        QCOMPARE(window.entries(1), (QStringList{"A", "B", "C"}));
+        QCOMPARE(window.list(1).currentRow(), 2);
+        QCOMPARE(window.factory.saveCount(listed.path), 0);
+        QCOMPARE(window.factory.liveApplications(), 0);
+        QCOMPARE(window.pointer(), 0);
+        QCOMPARE(window.prompts.messages().size(), 0u);
+    }
+
+    // A failed call: one message naming the file and the reason; Quit; the list
+    // and the file as they were; the default pointer; the window usable again.
+    void failedCallsLeaveListAndFileAsTheyWere_data() {
+        QTest::addColumn<bool>("rename");
+        QTest::addColumn<QString>("failingCall");
+        QTest::addColumn<bool>("quits");
+        QTest::newRow("delete: open") << false << "Workbooks.Open" << false;
+        QTest::newRow("delete: no such sheet") << false << "Sheets(\"B\")" << true;
+        QTest::newRow("delete: refused") << false << "Sheet.Delete" << true;
+        QTest::newRow("delete: save") << false << "Workbook.Save 1033" << true;
+        QTest::newRow("rename: open") << true << "Workbooks.Open" << false;
+        QTest::newRow("rename: alerts") << true << "DisplayAlerts = False" << true;
+        QTest::newRow("rename: refused name") << true << "Sheet.name = \"New\"" << true;
+        QTest::newRow("rename: save") << true << "Workbook.Save 1033" << true;
+    }
+    void failedCallsLeaveListAndFileAsTheyWere() {
+        QFETCH(bool, rename);
+        QFETCH(QString, failingCall);
+        QFETCH(bool, quits);
+        Listed listed(2, {"A", "B", "C"}, 1);
+        auto& window = listed.window;
+        std::string failing = failingCall.toStdString();
+        if (failing == "Workbooks.Open") failing += "(\"" + listed.path + "\")";
+        window.factory.failOn(failing, "the file or its folder is read-only");
+        window.prompts.inputAnswers = {"New"};
+        window.click(rename ? "Check10" : "Check8");
+
+        const auto messages = window.prompts.messages();
+        QCOMPARE(messages.size(), 1u);
+        QVERIFY2(QString::fromStdString(messages[0]).contains(QString::fromStdString(listed.path)),
+                 messages[0].c_str());
+        QVERIFY(
+            QString::fromStdString(messages[0]).endsWith("the file or its folder is read-only"));
+        const auto& calls = window.calls();
+        const auto failed = std::find(calls.begin(), calls.end(), failing);
+        QVERIFY(failed != calls.end());
+        const Calls expectedAfter = quits ? Calls{"Quit", "Release"} : Calls{"Release"};
+        QCOMPARE(Calls(failed + 1, calls.end()), expectedAfter);
+        QCOMPARE(window.entries(2), (QStringList{"A", "B", "C"}));
+        QCOMPARE(window.list(2).currentRow(), 1);
+        QCOMPARE(toQt(window.factory.sheetNames(listed.path)), (QStringList{"A", "B", "C"}));
+        QCOMPARE(window.pointer(), 0);
+        QCOMPARE(window.factory.liveApplications(), 0);
+
+        // Still usable: the next click works.
+        window.prompts.shown.clear();
+        window.click("Check8");
+        QCOMPARE(window.entries(2), (QStringList{"A", "C"}));
+    }
+
+    void noSelectionFailsLikeAnyOtherCall() {
+        for (const char* button : {"Check7", "Check9"}) {
+            Listed listed(1, {"A", "B"}, -1);
+            auto& window = listed.window;
+            window.prompts.inputAnswers = {"New"};
+            window.click(button);
+            QCOMPARE(window.prompts.messages().size(), 1u);
+            QVERIFY(window.calls().end()[-3] == "Sheets(\"\")");
+            QCOMPARE(window.entries(1), (QStringList{"A", "B"}));
+            QCOMPARE(window.pointer(), 0);
+        }
+    }
+
+    void copyAndMoveOnlySpringBackUp() {
+        Listed listed(1, {"A", "B"}, 0);
+        auto& window = listed.window;
+        for (const char* name : {"Check1", "Check2", "Check4", "Check5"}) {
+            window.click(name);
+            auto* button = window.form().findChild<tarnvale::GraphicalButton*>(name);
+            QCOMPARE(button->value(), 0);
+            QVERIFY(!button->isDown());
+        }
+        QVERIFY(window.calls().empty());
+        QVERIFY(window.prompts.shown.empty());
+    }
+};
+
+QTEST_MAIN(OperationsTest)
+#include "operations_test.moc"
