@@ -7,7 +7,7 @@ namespace tarnvale::testing {
 
 WindowUnderTest::WindowUnderTest(Form1Environment environment) {
     prompts.callLog = &factory.log();
-    environment.factory = &factory;
+    if (!environment.factory) environment.factory = &factory;
     environment.prompts = &prompts;
     if (!environment.isExcelRunning) environment.isExcelRunning = [this] { return excelRunning; };
     if (!environment.draw) environment.draw = [] { return 0.5; };
