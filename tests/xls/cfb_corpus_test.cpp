@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "cfb/compound_file.h"
+#include "cfb_test_file.h"
 #include "io/byte_source.h"
 #include "xls/error.h"
 
@@ -100,13 +101,7 @@ TEST_P(CorpusContainerTest, OpensOrNamesWhatIsWrong) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusContainerTest, ::testing::ValuesIn(corpusFiles()),
-                         [](const auto& row) {
-                             std::string name = row.param.name;
-                             for (char& c : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             }
-                             return name;
-                         });
+                         [](const auto& row) { return testing::testNameForFile(row.param.name); });
 
 }  // namespace
 }  // namespace xls::cfb

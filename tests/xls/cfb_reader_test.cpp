@@ -14,12 +14,9 @@ namespace xls::cfb {
 namespace {
 
 using testing::buildTestCompoundFile;
+using testing::openInMemory;
 using testing::patternBytes;
 using testing::TestStream;
-
-CompoundFile openBytes(std::vector<std::uint8_t> bytes) {
-    return CompoundFile::open(std::make_shared<io::MemorySource>(std::move(bytes)));
-}
 
 std::vector<TestStream> sampleStreams() {
     return {{u"Workbook", patternBytes(10000, 1)},
@@ -34,7 +31,7 @@ class CompoundFileReadTest : public ::testing::TestWithParam<std::uint32_t> {};
 
 TEST_P(CompoundFileReadTest, ReadsEveryStreamWithItsBytes) {
     const auto streams = sampleStreams();
-    const auto file = openBytes(buildTestCompoundFile(streams, GetParam()).bytes);
+    const auto file = openInMemory(buildTestCompoundFile(streams, GetParam()).bytes);
     EXPECT_EQ(file.sectorSize(), GetParam());
     EXPECT_EQ(file.majorVersion(), GetParam() == 512 ? 3 : 4);
     EXPECT_EQ(file.children(0).size(), streams.size());
@@ -51,7 +48,7 @@ TEST_P(CompoundFileReadTest, ReadsAnySliceOfAStream) {
     const auto data = patternBytes(9000, 7);
     const auto mini = patternBytes(1000, 8);
     const auto file =
-        openBytes(buildTestCompoundFile({{u"Big", data}, {u"Small", mini}}, GetParam()).bytes);
+        openInMemory(buildTestCompoundFile({{u"Big", data}, {u"Small", mini}}, GetParam()).bytes);
     struct Slice {
         std::size_t offset, length;
     };
@@ -80,7 +77,7 @@ TEST_P(CompoundFileReadTest, ReadsAnySliceOfAStream) {
 INSTANTIATE_TEST_SUITE_P(SectorSizes, CompoundFileReadTest, ::testing::Values(512u, 4096u));
 
 TEST(CompoundFileFind, IgnoresLetterCase) {
-    const auto file = openBytes(
+    const auto file = openInMemory(
         buildTestCompoundFile({{u"Workbook", patternBytes(5000)}, {u"\u00C4rger", {1}}}).bytes);
     EXPECT_EQ(file.find(u"WORKBOOK"), file.find(u"Workbook"));
     EXPECT_TRUE(file.find(u"workbook").has_value());
@@ -100,7 +97,7 @@ TEST(CompoundFileNames, SortShorterFirstThenUpperCase) {
 TEST(CompoundFileRead, AcceptsTheSapByteOrderMark) {
     auto built = buildTestCompoundFile({{u"Workbook", patternBytes(200)}});
     built.put16(0x1C, 0xFFFF);
-    const auto file = openBytes(built.bytes);
+    const auto file = openInMemory(built.bytes);
     EXPECT_EQ(file.readStream(*file.find(u"Workbook")), patternBytes(200));
 }
 
@@ -109,14 +106,14 @@ TEST(CompoundFileRead, ToleratesAFinalSectorCutShortAfterTheStreamEnds) {
     auto built = buildTestCompoundFile({{u"Workbook", data}});
     // The stream's last sector holds 5000 - 4608 = 392 bytes; drop the padding.
     built.bytes.resize(built.bytes.size() - (512 - 392));
-    const auto file = openBytes(built.bytes);
+    const auto file = openInMemory(built.bytes);
     EXPECT_EQ(file.readStream(*file.find(u"Workbook")), data);
 }
 
 TEST(CompoundFileRead, V3IgnoresTheHighHalfOfAStreamSize) {
     auto built = buildTestCompoundFile({{u"Workbook", patternBytes(300)}});
     built.put32(built.entryOffset(1) + 124, 0xDEADBEEF);
-    const auto file = openBytes(built.bytes);
+    const auto file = openInMemory(built.bytes);
     EXPECT_EQ(file.readStream(*file.find(u"Workbook")).size(), 300u);
 }
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "cfb/compound_file.h"
+
 namespace xls::cfb::testing {
 
 struct TestStream {
@@ -43,6 +45,12 @@ struct TestCompoundFile {
 
 TestCompoundFile buildTestCompoundFile(const std::vector<TestStream>& streams,
                                        std::uint32_t sectorSize = 512);
+
+// Opens compound-file bytes held in memory.
+CompoundFile openInMemory(std::vector<std::uint8_t> bytes);
+
+// A corpus file name as a test name (letters and digits only).
+std::string testNameForFile(std::string name);
 
 // size bytes of a pattern that differs from sector to sector.
 std::vector<std::uint8_t> patternBytes(std::size_t size, std::uint8_t seed = 1);

@@ -21,11 +21,8 @@ namespace xls::cfb {
 namespace {
 
 using testing::buildTestCompoundFile;
+using testing::openInMemory;
 using testing::patternBytes;
-
-CompoundFile openBytes(std::vector<std::uint8_t> bytes) {
-    return CompoundFile::open(std::make_shared<io::MemorySource>(std::move(bytes)));
-}
 
 // Everything a rewrite must keep, by path from the root.
 struct EntrySnapshot {
@@ -69,14 +66,14 @@ void expectSortedTrees(const CompoundFile& file) {
 class RewriteTest : public ::testing::TestWithParam<std::uint32_t> {};
 
 TEST_P(RewriteTest, UnchangedKeepsEverything) {
-    const auto original = openBytes(buildTestCompoundFile({{u"Workbook", patternBytes(10000)},
-                                                           {u"Tiny", patternBytes(10)},
-                                                           {u"Empty", {}},
-                                                           {u"AtCutoff", patternBytes(4096)}},
-                                                          GetParam())
-                                        .bytes);
+    const auto original = openInMemory(buildTestCompoundFile({{u"Workbook", patternBytes(10000)},
+                                                              {u"Tiny", patternBytes(10)},
+                                                              {u"Empty", {}},
+                                                              {u"AtCutoff", patternBytes(4096)}},
+                                                             GetParam())
+                                           .bytes);
     const auto bytes = rewriteCompoundFile(original, {});
-    const auto copy = openBytes(bytes);
+    const auto copy = openInMemory(bytes);
     EXPECT_EQ(copy.sectorSize(), GetParam());
     EXPECT_EQ(bytes.size() % GetParam(), 0u);
     EXPECT_EQ(snapshot(copy), snapshot(original));
@@ -84,16 +81,16 @@ TEST_P(RewriteTest, UnchangedKeepsEverything) {
 }
 
 TEST_P(RewriteTest, ReplacementsMoveAcrossTheMiniStreamCutoff) {
-    const auto original = openBytes(buildTestCompoundFile({{u"Workbook", patternBytes(10000)},
-                                                           {u"Small", patternBytes(100)},
-                                                           {u"Kept", patternBytes(5000, 9)}},
-                                                          GetParam())
-                                        .bytes);
+    const auto original = openInMemory(buildTestCompoundFile({{u"Workbook", patternBytes(10000)},
+                                                              {u"Small", patternBytes(100)},
+                                                              {u"Kept", patternBytes(5000, 9)}},
+                                                             GetParam())
+                                           .bytes);
     const auto workbook = *original.find(u"Workbook");
     const auto small = *original.find(u"Small");
     const auto bytes = rewriteCompoundFile(
         original, {{workbook, patternBytes(300, 4)}, {small, patternBytes(7000, 5)}});
-    const auto copy = openBytes(bytes);
+    const auto copy = openInMemory(bytes);
     EXPECT_EQ(copy.readStream(*copy.find(u"Workbook")), patternBytes(300, 4));
     EXPECT_EQ(copy.readStream(*copy.find(u"Small")), patternBytes(7000, 5));
     EXPECT_EQ(copy.readStream(*copy.find(u"Kept")), patternBytes(5000, 9));
@@ -102,10 +99,10 @@ TEST_P(RewriteTest, ReplacementsMoveAcrossTheMiniStreamCutoff) {
 INSTANTIATE_TEST_SUITE_P(SectorSizes, RewriteTest, ::testing::Values(512u, 4096u));
 
 TEST(Rewrite, RemovesStreamsAndRefusesBadIds) {
-    const auto original = openBytes(
+    const auto original = openInMemory(
         buildTestCompoundFile({{u"Workbook", patternBytes(5000)}, {u"Book", patternBytes(600)}})
             .bytes);
-    const auto copy = openBytes(rewriteCompoundFile(original, {}, {*original.find(u"Book")}));
+    const auto copy = openInMemory(rewriteCompoundFile(original, {}, {*original.find(u"Book")}));
     EXPECT_FALSE(copy.find(u"Book").has_value());
     EXPECT_EQ(copy.readStream(*copy.find(u"Workbook")), patternBytes(5000));
     EXPECT_EQ(copy.children(0).size(), 1u);
@@ -125,7 +122,7 @@ TEST(Rewrite, RemovingAStorageTakesWhatItHolds) {
         corpusPath("calamine__gh548_incorrect_sst_unique_count.xls")));
     const auto store = original.find(u"MsoDataStore");
     ASSERT_TRUE(store.has_value());
-    const auto copy = openBytes(rewriteCompoundFile(original, {}, {*store}));
+    const auto copy = openInMemory(rewriteCompoundFile(original, {}, {*store}));
     EXPECT_FALSE(copy.find(u"MsoDataStore").has_value());
     auto before = snapshot(original);
     std::erase_if(before,
@@ -137,7 +134,7 @@ TEST(Rewrite, RemovingAStorageTakesWhatItHolds) {
 TEST(Rewrite, LargeFileGetsDifatSectorsAndIsReadLazily) {
     const auto big = patternBytes(8'000'000, 3);
     const auto original =
-        openBytes(buildTestCompoundFile({{u"Workbook", patternBytes(5000)}}).bytes);
+        openInMemory(buildTestCompoundFile({{u"Workbook", patternBytes(5000)}}).bytes);
     const auto bytes = rewriteCompoundFile(original, {{*original.find(u"Workbook"), big}});
     EXPECT_GT(bytes[0x48], 0u) << "no DIFAT sectors";
 
@@ -188,20 +185,14 @@ TEST_P(CorpusRewriteTest, UnchangedRewriteKeepsEveryEntry) {
     } catch (const Error& e) {
         GTEST_SKIP() << "damaged container: " << e.what() << " " << e.context();
     }
-    const auto copy = openBytes(rewriteCompoundFile(*original, {}));
+    const auto copy = openInMemory(rewriteCompoundFile(*original, {}));
     EXPECT_EQ(snapshot(copy), before);
     EXPECT_EQ(copy.sectorSize(), original->sectorSize());
     expectSortedTrees(copy);
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusRewriteTest, ::testing::ValuesIn(corpusCompoundFiles()),
-                         [](const auto& row) {
-                             std::string name = row.param;
-                             for (char& c : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             }
-                             return name;
-                         });
+                         [](const auto& row) { return testing::testNameForFile(row.param); });
 
 // olefile, an independent reader, finds the same storages, streams, bytes and
 // metadata in the original and in our rewrite.
