@@ -6,6 +6,7 @@
 #include "model/stream_writer.h"
 #include "model/workbook_stream.h"
 #include "ops/sheet_edits.h"
+#include "xls/error.h"
 
 namespace xls::ops {
 namespace {
@@ -208,6 +209,27 @@ TEST(DeleteSheet, RemovesTabIdAndWritesAStreamThatReopens) {
     ASSERT_EQ(reopened.sheetSubstream.size(), 2u);
     EXPECT_EQ(reopened.substreams[reopened.sheetSubstream[1]].records, w.substreams[1].records)
         << "lbPlyPos leads to C's own records";
+}
+
+TEST(DeleteSheet, DamagedExternSheetRefusesAndChangesNothing) {
+    auto w = threeSheets();
+    for (auto& r : w.globals.records)
+        if (r.type == RecordType::ExternSheet) r.payload[0] = 99;  // claims 99 XTIs
+    const auto before = w.globals.records;
+    EXPECT_THROW(deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible}), Error);
+    EXPECT_EQ(w.globals.records, before);
+    EXPECT_EQ(w.substreams.size(), 3u);
+}
+
+TEST(DeleteSheet, UnreadableFormulaIsLeftWhileTheRestFollows) {
+    auto w = threeSheets();
+    auto& cells = w.substreams[2].records;
+    cells.insert(cells.begin() + 1, formula(9, {0x3A, 1}, 1.0));  // PtgRef3d cut short
+    const auto broken = cells[1];
+    deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
+    const auto& c = w.substreams[w.sheetSubstream[1]].records;
+    EXPECT_EQ(c[1], broken);
+    EXPECT_EQ(find(c, RecordType::Formula, 3)->payload[23], 3) << "name 4 still renumbered";
 }
 
 TEST(RenameSheet, StoresCompressedOrUtf16Names) {

@@ -12,6 +12,11 @@ constexpr std::size_t kLblItabOffset = 8;  // after flags, chKey, cch, cce, rese
 
 }  // namespace
 
+void checkNamesReadable(const model::Substream& globals) {
+    for (const auto& r : globals.records)
+        if (r.type == RecordType::Lbl) readU16(r.payload, kLblItabOffset, "Lbl");
+}
+
 NameRenumbering removeNamesOfSheet(model::Substream& globals, std::size_t tab) {
     const auto localItab = static_cast<std::uint16_t>(tab + 1);  // itab is 1-based
     NameRenumbering renumbering{0};

@@ -16,6 +16,10 @@ namespace xls::ops {
 // unused. Empty when no name was removed, so no formula needs renumbering.
 using NameRenumbering = std::vector<std::uint32_t>;
 
+// Raises CorruptWorkbook when a Lbl is too short to hold its itab; changes nothing then.
+void checkNamesReadable(const model::Substream& globals);
+
+// Call after checkNamesReadable: raises nothing.
 NameRenumbering removeNamesOfSheet(model::Substream& globals, std::size_t tab);
 
 }  // namespace xls::ops

@@ -68,18 +68,13 @@ std::set<std::uint16_t> selfXtis(const model::Substream& globals) {
     return found;
 }
 
-std::set<std::uint16_t> removeSheetFromExternSheets(model::Substream& globals, std::size_t tab) {
-    std::set<std::uint16_t> dead;
-    if (const auto self = selfSupBookRecord(globals)) {
-        auto& payload = globals.records[*self].payload;
-        const std::uint16_t ctab = readU16(payload, 0, "SupBook");
-        if (ctab > 0) writeU16(payload, 0, static_cast<std::uint16_t>(ctab - 1), "SupBook");
-    }
+ExternSheetRemoval planSheetRemoval(const model::Substream& globals, std::size_t tab) {
+    ExternSheetRemoval plan;
     const auto self = selfSupBookIndex(globals);
-    const auto at = externSheetRecord(globals);
-    if (!self || !at) return dead;
-    const RecordRun run = runAt(globals.records, *at);
-    auto joined = joinedPayload(globals.records, run);
+    plan.record = externSheetRecord(globals);
+    if (!self || !plan.record) return plan;
+    plan.joined = joinedPayload(globals.records, runAt(globals.records, *plan.record));
+    auto& joined = plan.joined;
     const std::uint16_t count = readU16(joined, 0, "ExternSheet");
     if (joined.size() < 2 + std::size_t{count} * kXtiSize)
         fail(ErrorCode::CorruptWorkbook, "ExternSheet: fewer XTIs than it declares");
@@ -89,12 +84,21 @@ std::set<std::uint16_t> removeSheetFromExternSheets(model::Substream& globals, s
         const auto first = static_cast<std::int16_t>(readU16(joined, xti + 2, "XTI"));
         const auto last = static_cast<std::int16_t>(readU16(joined, xti + 4, "XTI"));
         const auto [newFirst, newLast] = shiftRange(first, last, static_cast<int>(tab));
-        if (newFirst == kNoSheet && first != kNoSheet) dead.insert(i);
+        if (newFirst == kNoSheet && first != kNoSheet) plan.deadIxti.insert(i);
         writeU16(joined, xti + 2, static_cast<std::uint16_t>(newFirst), "XTI");
         writeU16(joined, xti + 4, static_cast<std::uint16_t>(newLast), "XTI");
     }
-    spreadPayload(globals.records, run, joined);
-    return dead;
+    return plan;
+}
+
+void applySheetRemoval(model::Substream& globals, const ExternSheetRemoval& plan) {
+    if (const auto self = selfSupBookRecord(globals)) {
+        auto& payload = globals.records[*self].payload;
+        const std::uint16_t ctab = readU16(payload, 0, "SupBook");
+        if (ctab > 0) writeU16(payload, 0, static_cast<std::uint16_t>(ctab - 1), "SupBook");
+    }
+    if (plan.record && !plan.joined.empty())
+        spreadPayload(globals.records, runAt(globals.records, *plan.record), plan.joined);
 }
 
 }  // namespace xls::ops

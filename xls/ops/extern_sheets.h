@@ -19,11 +19,21 @@ std::optional<std::uint16_t> selfSupBookIndex(const model::Substream& globals);
 // The ixti values whose XTI goes through the self SupBook.
 std::set<std::uint16_t> selfXtis(const model::Substream& globals);
 
-// Mends the table for the deletion of sheet tab: XTIs on that sheet alone
-// become #REF! (itabFirst = itabLast = -1), later sheets move down one, a 3-D
-// range losing an end sheet shrinks to the sheets left. XTIs are never removed,
-// since every ixti in every formula counts them. Also lowers the self SupBook's
-// ctab. Returns the ixti values that now point nowhere.
-std::set<std::uint16_t> removeSheetFromExternSheets(model::Substream& globals, std::size_t tab);
+// The table mended for the deletion of sheet tab, not yet applied: XTIs on
+// that sheet alone become #REF! (itabFirst = itabLast = -1), later sheets move
+// down one, a 3-D range losing an end sheet shrinks to the sheets left. XTIs
+// are never removed, since every ixti in every formula counts them.
+struct ExternSheetRemoval {
+    std::optional<std::size_t> record;  // the ExternSheet record in the globals
+    std::vector<std::uint8_t> joined;   // its new payload, Continue payloads joined on
+    std::set<std::uint16_t> deadIxti;   // XTIs that now point nowhere
+};
+
+// Raises CorruptWorkbook for a table shorter than it declares; changes nothing.
+ExternSheetRemoval planSheetRemoval(const model::Substream& globals, std::size_t tab);
+
+// Writes the planned table back and lowers the self SupBook's ctab. Call
+// before records ahead of the ExternSheet are added or removed.
+void applySheetRemoval(model::Substream& globals, const ExternSheetRemoval& plan);
 
 }  // namespace xls::ops

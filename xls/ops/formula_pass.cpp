@@ -5,6 +5,7 @@
 #include "biff/formula_rewrite.h"
 #include "ops/formula_fields.h"
 #include "ops/record_runs.h"
+#include "xls/error.h"
 
 namespace xls::ops {
 
@@ -54,10 +55,14 @@ std::set<Anchor> deadSharedFormulas(const model::Substream& s, const FormulaPass
     std::set<Anchor> dead;
     for (const auto& r : s.records) {
         if (r.type != RecordType::ShrFmla && r.type != RecordType::Array) continue;
-        for (const auto& f : formulaFields(r.type, r.payload)) {
-            if (reachesDeleted(std::span(r.payload).subspan(f.offset, f.size), edits))
-                dead.insert({readU16(r.payload, 0, "ShrFmla"),
-                             static_cast<std::uint16_t>(r.payload.at(4))});
+        try {
+            for (const auto& f : formulaFields(r.type, r.payload)) {
+                if (reachesDeleted(std::span(r.payload).subspan(f.offset, f.size), edits))
+                    dead.insert({readU16(r.payload, 0, "ShrFmla"),
+                                 static_cast<std::uint16_t>(r.payload.at(4))});
+            }
+        } catch (const Error&) {
+            // A formula we cannot read keeps its bytes (see applyFormulaPass).
         }
     }
     return dead;
@@ -75,6 +80,30 @@ void showRefError(std::vector<std::uint8_t>& formula) {
     }
     const std::uint16_t flags = readU16(formula, kFormulaFlagsOffset, "Formula");
     writeU16(formula, kFormulaFlagsOffset, flags | kFAlwaysCalc, "Formula");
+}
+
+// Edits one formula record (with its Continue records) in a copy, and writes
+// the copy back only when every field of it was read: all or nothing.
+bool rewriteRecord(std::vector<model::Record>& records, RecordRun run,
+                   const FormulaPassEdits& edits, const biff::FormulaEdits& rewrite,
+                   const std::set<Anchor>& deadShared) {
+    auto joined = joinedPayload(records, run);
+    bool touched = false;
+    for (const auto& f : formulaFields(records[run.first].type, joined)) {
+        auto rgce = std::span(joined).subspan(f.offset, f.size);
+        bool dead = false;
+        if (records[run.first].type == RecordType::Formula) {
+            const auto anchor = sharedAnchor(rgce);
+            dead = (anchor && deadShared.count(*anchor)) || reachesDeleted(rgce, edits);
+        }
+        if (!edits.names.empty() && biff::rewriteFormula(rgce, rewrite)) touched = true;
+        if (dead) {
+            showRefError(joined);
+            touched = true;
+        }
+    }
+    if (touched) spreadPayload(records, run, joined);
+    return touched;
 }
 
 }  // namespace
@@ -96,26 +125,13 @@ std::size_t applyFormulaPass(model::Substream& substream, const FormulaPassEdits
     for (std::size_t i = 0; i < records.size(); ++i) {
         if (!carriesFormula(records[i].type)) continue;
         const RecordRun run = runAt(records, i);
-        auto joined = joinedPayload(records, run);
-        bool touched = false;
-        for (const auto& f : formulaFields(records[i].type, joined)) {
-            auto rgce = std::span(joined).subspan(f.offset, f.size);
-            bool dead = false;
-            if (records[i].type == RecordType::Formula) {
-                const auto anchor = sharedAnchor(rgce);
-                dead = (anchor && deadShared.count(*anchor)) || reachesDeleted(rgce, edits);
-            }
-            if (!edits.names.empty() && biff::rewriteFormula(rgce, rewrite)) touched = true;
-            if (dead) {
-                showRefError(joined);
-                touched = true;
-            }
-        }
-        if (touched) {
-            spreadPayload(records, run, joined);
-            ++changed;
-        }
         i = run.end - 1;
+        try {
+            if (rewriteRecord(records, run, edits, rewrite, deadShared)) ++changed;
+        } catch (const Error&) {
+            // A formula record we cannot read is left as it is: the edit goes on
+            // for the rest of the workbook rather than half done.
+        }
     }
     return changed;
 }

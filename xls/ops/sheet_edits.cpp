@@ -72,10 +72,15 @@ void renameSheetRecords(model::WorkbookStream& stream, std::size_t tab, std::str
 
 void deleteSheetRecords(model::WorkbookStream& stream, std::size_t tab,
                         const std::vector<Visibility>& visibilityAfter) {
-    const std::size_t boundSheet = boundSheetRecord(stream, tab);
+    // Everything that can find the records damaged runs first, so a refusal
+    // leaves the workbook as it was.
     auto& globals = stream.globals;
-    globals.records.erase(globals.records.begin() + static_cast<std::ptrdiff_t>(boundSheet));
+    const std::size_t boundSheet = boundSheetRecord(stream, tab);
+    const ExternSheetRemoval externSheets = planSheetRemoval(globals, tab);
+    checkNamesReadable(globals);
 
+    applySheetRemoval(globals, externSheets);
+    globals.records.erase(globals.records.begin() + static_cast<std::ptrdiff_t>(boundSheet));
     const std::size_t gone = stream.sheetSubstream[tab];
     stream.substreams.erase(stream.substreams.begin() + static_cast<std::ptrdiff_t>(gone));
     stream.sheetSubstream.erase(stream.sheetSubstream.begin() + static_cast<std::ptrdiff_t>(tab));
@@ -83,7 +88,7 @@ void deleteSheetRecords(model::WorkbookStream& stream, std::size_t tab,
         if (s > gone) --s;
 
     FormulaPassEdits edits;
-    edits.deadIxti = removeSheetFromExternSheets(globals, tab);
+    edits.deadIxti = externSheets.deadIxti;
     edits.names = removeNamesOfSheet(globals, tab);
     edits.selfIxti = selfXtis(globals);
     applyFormulaPass(globals, edits);
