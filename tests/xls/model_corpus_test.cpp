@@ -92,6 +92,16 @@ TEST_P(CorpusListingTest, ListsAsTheManifestSaysOrRefusesClearly) {
         EXPECT_EQ(book.isStructureProtected(), entry.at("struct_protected") == "1");
         EXPECT_EQ(book.isEncrypted(), entry.at("encrypted") != "no");  // listed: never empty
         EXPECT_EQ(book.isBiff5(), entry.at("biff").rfind("BIFF5", 0) == 0);
+        if (entry.at("xlrd_ok") == "yes") {
+            // xlrd, an independent reader, lists worksheets and dialog sheets.
+            std::vector<SheetInfo> xlrdKinds;
+            for (const SheetInfo& sheet : sheets) {
+                if (sheet.type == SheetType::Worksheet || sheet.type == SheetType::Dialog) {
+                    xlrdKinds.push_back(sheet);
+                }
+            }
+            EXPECT_EQ(manifestNames(xlrdKinds), entry.at("xlrd_sheets"));
+        }
     } catch (const Error& error) {
         std::set<ErrorCode> acceptable = acceptableCodes(entry);
         EXPECT_TRUE(acceptable.count(error.code()))
