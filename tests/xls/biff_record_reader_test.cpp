@@ -107,11 +107,5 @@ TEST(ScanRecordHeaders, StopsBeforeARecordCutShort) {
     EXPECT_EQ(tail, 12u);
 }
 
-TEST(RecordTypeNames, NameKnownRecordsAndShowOthersInHex) {
-    EXPECT_EQ(describeRecordType(0x0085), "BoundSheet8");
-    EXPECT_EQ(describeRecordType(0x000A), "EOF");
-    EXPECT_EQ(describeRecordType(0x7777), "0x7777");
-}
-
 }  // namespace
 }  // namespace xls::biff
