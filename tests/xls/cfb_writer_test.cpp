@@ -63,6 +63,16 @@ void expectSortedTrees(const CompoundFile& file) {
     }
 }
 
+void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+std::filesystem::path corpusPath(const char* name) {
+    return std::filesystem::path(TARNVALE_CORPUS_DIR) / name;
+}
+
 class RewriteTest : public ::testing::TestWithParam<std::uint32_t> {};
 
 TEST_P(RewriteTest, UnchangedKeepsEverything) {
@@ -113,10 +123,6 @@ TEST(Rewrite, RemovesStreamsAndRefusesBadIds) {
     EXPECT_THROW(rewriteCompoundFile(original, {}, {99}), std::invalid_argument);
 }
 
-std::filesystem::path corpusPath(const char* name) {
-    return std::filesystem::path(TARNVALE_CORPUS_DIR) / name;
-}
-
 TEST(Rewrite, RemovingAStorageTakesWhatItHolds) {
     const auto original = CompoundFile::open(std::make_shared<io::FileSource>(
         corpusPath("calamine__gh548_incorrect_sst_unique_count.xls")));
@@ -140,9 +146,7 @@ TEST(Rewrite, LargeFileGetsDifatSectorsAndIsReadLazily) {
 
     const auto path = std::filesystem::temp_directory_path() /
                       ("tarnvale-cfb-large-" + std::to_string(::getpid()) + ".xls");
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    writeBytes(path, bytes);
     {
         const auto source = std::make_shared<io::FileSource>(path);
         const auto copy = CompoundFile::open(source);
@@ -195,7 +199,8 @@ INSTANTIATE_TEST_SUITE_P(Corpus, CorpusRewriteTest, ::testing::ValuesIn(corpusCo
                          [](const auto& row) { return testing::testNameForFile(row.param); });
 
 // olefile, an independent reader, finds the same storages, streams, bytes and
-// metadata in the original and in our rewrite.
+// metadata in the original and in our rewrite: corpus files with storages, a
+// file of 4096-byte sectors, and one large enough for DIFAT sectors.
 TEST(Rewrite, OlefileReadsTheRewriteAsTheOriginal) {
     const std::filesystem::path script =
         std::filesystem::path(__FILE__).parent_path() / "cfb_olefile_compare.py";
@@ -205,18 +210,32 @@ TEST(Rewrite, OlefileReadsTheRewriteAsTheOriginal) {
     const auto folder =
         std::filesystem::temp_directory_path() / ("tarnvale-olefile-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> originals;
     for (const char* name :
          {"calamine__gh548_incorrect_sst_unique_count.xls", "poi__60460.xls",
           "sheetjs__BlankSheetTypes.xls", "poi__59858.xls", "xlrd__ragged.xls"}) {
-        const auto original =
-            CompoundFile::open(std::make_shared<io::FileSource>(corpusPath(name)));
-        const auto bytes = rewriteCompoundFile(original, {});
-        const auto written = folder / name;
-        std::ofstream(written, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+        const io::FileSource source(corpusPath(name));
+        std::vector<std::uint8_t> bytes(source.size());
+        source.readAt(0, bytes);
+        originals.emplace_back(name, std::move(bytes));
+    }
+    originals.emplace_back(
+        "v4.xls", buildTestCompoundFile(
+                      {{u"Workbook", patternBytes(20000)}, {u"Small", patternBytes(90)}}, 4096)
+                      .bytes);
+    const auto small =
+        openInMemory(buildTestCompoundFile({{u"Workbook", patternBytes(5000)}}).bytes);
+    originals.emplace_back(
+        "difat.xls",
+        rewriteCompoundFile(small, {{*small.find(u"Workbook"), patternBytes(8'000'000)}}));
+
+    for (const auto& [name, bytes] : originals) {
+        const auto before = folder / ("before-" + name);
+        const auto after = folder / ("after-" + name);
+        writeBytes(before, bytes);
+        writeBytes(after, rewriteCompoundFile(openInMemory(bytes), {}));
         const std::string command = "/usr/bin/python3 '" + script.string() + "' '" +
-                                    corpusPath(name).string() + "' '" + written.string() + "'";
+                                    before.string() + "' '" + after.string() + "'";
         EXPECT_EQ(std::system(command.c_str()), 0) << name;
     }
     std::filesystem::remove_all(folder);
