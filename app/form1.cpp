@@ -51,43 +51,41 @@ void paintWhite(QWidget& widget) {
     widget.setAutoFillBackground(true);
 }
 
-QWidget* createControl(const ControlSpec& spec, QWidget* container) {
-    const QString caption = QString::fromUtf8(spec.caption);
-    QWidget* control = nullptr;
-    switch (spec.kind) {
+QWidget* newControl(ControlKind kind, const QString& caption, QWidget* container) {
+    switch (kind) {
         case ControlKind::Frame:
-            control = new QGroupBox(caption, container);
-            control->setFont(arialBold(9));
-            paintWhite(*control);
-            break;
+            return new QGroupBox(caption, container);
         case ControlKind::GraphicalButton:
-            control = new GraphicalButton(caption, container);
-            control->setFont(arialBold(11.25));
-            paintWhite(*control);
-            break;
+            return new GraphicalButton(caption, container);
         case ControlKind::TextBox:
-            control = new QLineEdit(caption, container);
-            control->setFont(arialBold(9));
-            break;
+            return new QLineEdit(caption, container);
+        case ControlKind::Label:
+            return new QLabel(caption, container);
+        case ControlKind::CommandButton:
+            return new QPushButton(caption, container);
         case ControlKind::ListBox: {
             auto* list = new QListWidget(container);
             list->setSelectionMode(QAbstractItemView::SingleSelection);
             list->setSortingEnabled(false);
-            list->setFont(arialBold(9));
-            control = list;
-            break;
+            return list;
         }
-        case ControlKind::Label:
-            control = new QLabel(caption, container);
-            control->setFont(arialBold(9));
-            paintWhite(*control);
-            break;
-        case ControlKind::CommandButton:
-            control = new QPushButton(caption, container);
-            break;
     }
+    return nullptr;
+}
+
+QWidget* createControl(const ControlSpec& spec, QWidget* container) {
+    QWidget* control = newControl(spec.kind, QString::fromUtf8(spec.caption), container);
     control->setObjectName(QString::fromUtf8(spec.name));
     control->setGeometry(pixelsFromTwips(spec));
+    // The graphical buttons use the larger face; Command1 keeps the system's.
+    if (spec.kind == ControlKind::GraphicalButton)
+        control->setFont(arialBold(11.25));
+    else if (spec.kind != ControlKind::CommandButton)
+        control->setFont(arialBold(9));
+    // Text and list boxes keep the system's window colours.
+    if (spec.kind == ControlKind::Frame || spec.kind == ControlKind::Label ||
+        spec.kind == ControlKind::GraphicalButton)
+        paintWhite(*control);
     return control;
 }
 

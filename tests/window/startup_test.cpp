@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -11,6 +12,7 @@
 #include "app/mouse_icon.h"
 #include "common/centre_form.h"
 #include "common/file_exists.h"
+#include "common/list_contains.h"
 #include "support/window_under_test.h"
 
 using tarnvale::testing::WindowUnderTest;
@@ -79,6 +81,16 @@ class StartupTest : public QObject {
         QVERIFY(!tarnvale::FileExists(
             folder.filePath(QStringLiteral("no/such/book.xls")).toStdString()));
         QVERIFY(!tarnvale::FileExists(std::string("bad\0name", 8)));
+    }
+
+    void listContainsComparesWholeEntriesExactly() {
+        QListWidget list;
+        QVERIFY(!tarnvale::ListContains(list, QString()));
+        list.addItems({"Data", "Summary", "Data"});
+        QVERIFY(tarnvale::ListContains(list, "Data"));
+        QVERIFY(!tarnvale::ListContains(list, "data"));
+        QVERIFY(!tarnvale::ListContains(list, "Data "));
+        QVERIFY(!tarnvale::ListContains(list, "Sum"));
     }
 
     void homePageOnlyOnDrawSeven_data() {
