@@ -53,8 +53,16 @@ void paintWhite(QWidget& widget) {
 
 QWidget* newControl(ControlKind kind, const QString& caption, QWidget* container) {
     switch (kind) {
-        case ControlKind::Frame:
-            return new QGroupBox(caption, container);
+        case ControlKind::Frame: {
+            // The caption sits on the frame's top line, as frames draw it on Windows.
+            auto* frame = new QGroupBox(caption, container);
+            frame->setStyleSheet(QStringLiteral(
+                "QGroupBox { background: white; border: 1px solid #a0a0a0; border-radius: 2px;"
+                " margin-top: 7px; }"
+                "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                " left: 7px; padding: 0 2px; }"));
+            return frame;
+        }
         case ControlKind::GraphicalButton:
             return new GraphicalButton(caption, container);
         case ControlKind::TextBox:
