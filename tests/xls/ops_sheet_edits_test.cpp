@@ -232,6 +232,38 @@ TEST(DeleteSheet, UnreadableFormulaIsLeftWhileTheRestFollows) {
     EXPECT_EQ(find(c, RecordType::Formula, 3)->payload[23], 3) << "name 4 still renumbered";
 }
 
+TEST(DeleteSheet, CellsSharingAFormulaOnTheDeletedSheetShowRefError) {
+    auto w = threeSheets();
+    auto& cells = w.substreams[0].records;
+    const Bytes exp{0x01, 5, 0, 0, 0};  // PtgExp: shared formula anchored at A6
+    Bytes shared;
+    put16(shared, 5), put16(shared, 7), shared.push_back(0), shared.push_back(0);
+    shared.push_back(0), shared.push_back(3);
+    const Bytes rgce = ref3d(1);
+    put16(shared, static_cast<std::uint16_t>(rgce.size()));
+    shared.insert(shared.end(), rgce.begin(), rgce.end());
+    cells.insert(cells.begin() + 1, formula(5, exp, 1.0));
+    cells.insert(cells.begin() + 2, {RecordType::ShrFmla, shared});
+    cells.insert(cells.begin() + 3, formula(6, exp, 2.0));
+    deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
+    for (std::size_t n : {0, 1}) {
+        const auto& f = find(w.substreams[0].records, RecordType::Formula, n)->payload;
+        EXPECT_EQ(f[8], 0x17) << "cell " << n << " shows #REF!";
+    }
+}
+
+TEST(DeleteSheet, NameXThroughThisWorkbookIsRenumbered) {
+    auto w = threeSheets();
+    // PtgNameX through XTI 0 (this workbook) naming Lbl 4, and through XTI 5
+    // (another workbook) naming its external name 4.
+    const Bytes rgce{0x39, 0, 0, 4, 0, 0, 0, 0x39, 5, 0, 4, 0, 0, 0, 0x03};
+    w.substreams[0].records.insert(w.substreams[0].records.begin() + 1, formula(3, rgce, 0));
+    deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
+    const auto& f = find(w.substreams[0].records, RecordType::Formula, 0)->payload;
+    EXPECT_EQ(f[22 + 3], 3) << "Lbl 4 is now 3";
+    EXPECT_EQ(f[22 + 7 + 3], 4) << "the external name keeps its index";
+}
+
 TEST(RenameSheet, StoresCompressedOrUtf16Names) {
     auto w = threeSheets();
     renameSheetRecords(w, 2, "Résumé");
