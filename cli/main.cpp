@@ -57,11 +57,11 @@ void printListing(const std::vector<cli::ListedSheet>& sheets, bool json) {
     }
     QJsonArray array;
     for (const auto& sheet : sheets) {
-        const char* visibility = sheet.visible == -1 ? "visible"
+        const char* visibility = sheet.visible == -1  ? "visible"
                                  : sheet.visible == 2 ? "veryHidden"
                                                       : "hidden";
-        array.append(QJsonObject{{"name", QString::fromStdString(sheet.name)},
-                                 {"visibility", visibility}});
+        array.append(
+            QJsonObject{{"name", QString::fromStdString(sheet.name)}, {"visibility", visibility}});
     }
     std::cout << QJsonDocument(array).toJson(QJsonDocument::Indented).toStdString();
 }

@@ -8,7 +8,7 @@ namespace {
 
 // The application of one command: quit on every path out, as the window's handlers do.
 class ApplicationSession {
-public:
+  public:
     ApplicationSession(excel::ApplicationFactory& factory, const std::string& path)
         : application_(excel::OpenWorkbook(factory, path)) {}
     ~ApplicationSession() {
@@ -33,7 +33,7 @@ public:
         application_->quit();
     }
 
-private:
+  private:
     std::unique_ptr<excel::Application> application_;
     bool quit_ = false;
 };

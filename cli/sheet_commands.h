@@ -15,7 +15,8 @@ struct ListedSheet {
 };
 
 // Opens path in a fresh application and reads its worksheets in tab order.
-std::vector<ListedSheet> listWorksheets(excel::ApplicationFactory& factory, const std::string& path);
+std::vector<ListedSheet> listWorksheets(excel::ApplicationFactory& factory,
+                                        const std::string& path);
 
 // Renames the sheet named sheet (any kind of sheet) and saves the workbook.
 void renameSheet(excel::ApplicationFactory& factory, const std::string& path,

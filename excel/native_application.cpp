@@ -18,7 +18,7 @@ bool sameFile(const std::string& a, const std::string& b) {
 }
 
 class NativeWorkbooks final : public Workbooks {
-public:
+  public:
     std::shared_ptr<Workbook> open(const std::string& path) override {
         // Opening a workbook already open in this application gives that workbook.
         for (const auto& book : books_) {
@@ -45,18 +45,18 @@ public:
     // Closes every workbook; unsaved changes are dropped.
     void close() override { books_.clear(); }
 
-private:
+  private:
     std::vector<std::shared_ptr<NativeWorkbook>> books_;
 };
 
 class NativeApplication final : public Application {
-public:
+  public:
     std::shared_ptr<Workbooks> workbooks() override { return workbooks_; }
     // The engine never asks the user anything, so there are no alerts to switch off.
     void setDisplayAlerts(bool) override {}
     void quit() override { workbooks_->close(); }
 
-private:
+  private:
     std::shared_ptr<NativeWorkbooks> workbooks_ = std::make_shared<NativeWorkbooks>();
 };
 

@@ -10,7 +10,7 @@
 namespace excel {
 
 class NativeApplicationFactory final : public ApplicationFactory {
-public:
+  public:
     std::unique_ptr<Application> create() override;
 };
 

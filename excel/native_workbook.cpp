@@ -11,7 +11,7 @@ namespace excel {
 namespace {
 
 class NativeSheet final : public Sheet {
-public:
+  public:
     NativeSheet(std::shared_ptr<NativeWorkbook> book, std::uint32_t id)
         : book_(std::move(book)), id_(id) {}
 
@@ -27,14 +27,17 @@ public:
 
     int visible() const override {
         switch (book_->info(id_).visibility) {
-            case xls::Visibility::Visible: return -1;
-            case xls::Visibility::Hidden: return 0;
-            case xls::Visibility::VeryHidden: return 2;
+            case xls::Visibility::Visible:
+                return -1;
+            case xls::Visibility::Hidden:
+                return 0;
+            case xls::Visibility::VeryHidden:
+                return 2;
         }
         return -1;
     }
 
-private:
+  private:
     std::shared_ptr<NativeWorkbook> book_;
     std::uint32_t id_;
 };
@@ -42,7 +45,7 @@ private:
 // Workbook.Worksheets (worksheets only) or Workbook.Sheets (every sheet), read
 // afresh on each call so it follows deletions made through it.
 class NativeSheets final : public Sheets {
-public:
+  public:
     NativeSheets(std::shared_ptr<NativeWorkbook> book, bool worksheetsOnly)
         : book_(std::move(book)), worksheetsOnly_(worksheetsOnly) {}
 
@@ -54,8 +57,8 @@ public:
             throw CallError("\"" + book_->path() + "\": there is no sheet number " +
                             std::to_string(index) + ".");
         }
-        return std::make_shared<NativeSheet>(book_,
-                                             book_->sheetIdAt(tabs[static_cast<std::size_t>(index - 1)]));
+        return std::make_shared<NativeSheet>(
+            book_, book_->sheetIdAt(tabs[static_cast<std::size_t>(index - 1)]));
     }
 
     std::shared_ptr<Sheet> item(const std::string& name) override {
@@ -68,7 +71,7 @@ public:
         throw CallError("\"" + book_->path() + "\": there is no sheet named \"" + name + "\".");
     }
 
-private:
+  private:
     std::vector<std::size_t> members() const {
         if (worksheetsOnly_) return book_->engine().worksheetIndices();
         std::vector<std::size_t> all(book_->engine().sheets().size());

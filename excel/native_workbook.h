@@ -14,7 +14,7 @@
 namespace excel {
 
 class NativeWorkbook final : public Workbook, public std::enable_shared_from_this<NativeWorkbook> {
-public:
+  public:
     NativeWorkbook(xls::Workbook book, std::string path);
 
     std::shared_ptr<Sheets> worksheets() override;
@@ -31,7 +31,7 @@ public:
     void remove(std::uint32_t sheetId);
     xls::Workbook& engine() { return book_; }
 
-private:
+  private:
     xls::Workbook book_;
     std::string path_;
     std::vector<std::uint32_t> sheetIds_;

@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto book = xls::Workbook::openBytes(std::vector<std::uint8_t>(data, data + size), "fuzz");
         std::size_t total = 0;
         for (const auto& sheet : book.sheets()) total += sheet.name.size();
-        for (std::size_t index : book.worksheetIndices()) total += book.sheets().at(index).name.size();
+        for (std::size_t index : book.worksheetIndices())
+            total += book.sheets().at(index).name.size();
         (void)book.isStructureProtected();
         (void)total;
     } catch (const xls::Error&) {

@@ -12,7 +12,7 @@ namespace {
 using ::testing::ElementsAre;
 
 class SheetCommandsTest : public ::testing::Test {
-protected:
+  protected:
     SheetCommandsTest() {
         factory.addWorkbook("/books/a.xls", {{"Alpha", excel::SheetKind::Worksheet},
                                              {"Chart1", excel::SheetKind::Chart},
@@ -26,12 +26,12 @@ TEST_F(SheetCommandsTest, ListsWorksheetsInTabOrderWithTheCallsOfAListing) {
     ASSERT_EQ(sheets.size(), 2u);
     EXPECT_EQ(sheets[0].name, "Alpha");
     EXPECT_EQ(sheets[1].name, "Beta");
-    EXPECT_THAT(factory.log(),
-                ElementsAre("CreateObject(\"Excel.Application\")",
-                            "Workbooks.Open(\"/books/a.xls\")", "Workbooks.count", "Workbooks(1)",
-                            "Workbook.Worksheets", "Sheets.Count", "Workbook.Worksheets",
-                            "Sheets(1)", "Sheet.name", "Workbook.Worksheets", "Sheets(2)",
-                            "Sheet.name", "Quit", "Release"));
+    EXPECT_THAT(
+        factory.log(),
+        ElementsAre("CreateObject(\"Excel.Application\")", "Workbooks.Open(\"/books/a.xls\")",
+                    "Workbooks.count", "Workbooks(1)", "Workbook.Worksheets", "Sheets.Count",
+                    "Workbook.Worksheets", "Sheets(1)", "Sheet.name", "Workbook.Worksheets",
+                    "Sheets(2)", "Sheet.name", "Quit", "Release"));
     EXPECT_EQ(factory.liveApplications(), 0);
 }
 
