@@ -8,6 +8,7 @@
 #include "cfb/directory.h"
 #include "cfb/entry_name.h"
 #include "cfb/header.h"
+#include "cfb/sector_chain.h"
 #include "cfb/sector_table.h"
 #include "cfb/stream_source.h"
 #include "io/checked_math.h"
@@ -74,11 +75,7 @@ void CompoundFile::Impl::loadMiniStream() const {
         header.firstMiniFatSector == kEndOfChain
             ? std::vector<std::uint8_t>{}
             : readChainWhole(header.firstMiniFatSector, "MiniFAT", 0xFF);
-    std::vector<std::uint32_t> nexts(table.size() / 4);
-    for (std::size_t i = 0; i < nexts.size(); ++i) {
-        nexts[i] = static_cast<std::uint32_t>(table[4 * i]) | (table[4 * i + 1] << 8) |
-                   (table[4 * i + 2] << 16) | (static_cast<std::uint32_t>(table[4 * i + 3]) << 24);
-    }
+    std::vector<std::uint32_t> nexts = tableEntries(table);
     const auto miniSectors = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(io::unitsFor(root.size, kMiniSectorSize), kMaxRegularSector));
     miniStream = std::move(stream);

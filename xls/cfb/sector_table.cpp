@@ -15,14 +15,14 @@ std::string sectorText(std::uint32_t sector) {
     return "sector " + std::to_string(sector);
 }
 
-std::vector<std::uint32_t> toEntries(std::span<const std::uint8_t> bytes) {
+}  // namespace
+
+std::vector<std::uint32_t> tableEntries(std::span<const std::uint8_t> bytes) {
     io::ByteReader reader(bytes, ErrorCode::CorruptContainer, "table sector");
     std::vector<std::uint32_t> entries(bytes.size() / 4);
     for (auto& entry : entries) entry = reader.u32();
     return entries;
 }
-
-}  // namespace
 
 std::uint32_t regularSectorCount(std::uint64_t fileSize, std::uint32_t sectorSize) {
     if (fileSize <= sectorSize) return 0;
@@ -82,7 +82,7 @@ void FatTable::readDifat(const Header& header) {
             fail(ErrorCode::CorruptContainer, "DIFAT chain loops at " + sectorText(difat));
         seen[difat] = true;
         readRegularSector(*source_, difat, buffer, 0xFF);
-        const auto entries = toEntries(buffer);
+        const auto entries = tableEntries(buffer);
         for (std::uint32_t i = 0; i + 1 < entries.size() && fatLocations_.size() < wanted; ++i) {
             fatLocations_.push_back(entries[i]);
         }
@@ -106,7 +106,7 @@ const std::vector<std::uint32_t>& FatTable::fatSector(std::uint32_t index) const
         std::vector<std::uint8_t> buffer(sectorSize_);
         // A short final FAT sector: its missing entries are free sectors.
         readRegularSector(*source_, location, buffer, 0xFF);
-        cached = toEntries(buffer);
+        cached = tableEntries(buffer);
     }
     return cached;
 }
@@ -135,65 +135,6 @@ std::uint32_t MiniFatTable::next(std::uint32_t sector) const {
         fail(ErrorCode::CorruptContainer, "mini " + sectorText(sector) + " has no MiniFAT entry");
     }
     return entries_[sector];
-}
-
-SectorChain::SectorChain(std::shared_ptr<const SectorTable> table, std::uint32_t start,
-                         const char* what)
-    : table_(std::move(table)), what_(what) {
-    if (start == kEndOfChain) {
-        ended_ = true;
-        return;
-    }
-    check(start);
-    seen_.assign(table_->sectorCount(), false);
-    seen_[start] = true;
-    sectors_.push_back(start);
-}
-
-void SectorChain::check(std::uint32_t sector) const {
-    if (sector > kMaxRegularSector) {
-        fail(ErrorCode::CorruptContainer,
-             std::string(what_) + ": chain holds the special value " + std::to_string(sector));
-    }
-    if (sector >= table_->sectorCount()) {
-        fail(table_->beyondEndCode(sector),
-             std::string(what_) + ": " + table_->name() + " " + sectorText(sector) +
-                 " is out of range (" + std::to_string(table_->sectorCount()) + " sectors)");
-    }
-}
-
-bool SectorChain::advance() {
-    if (ended_) return false;
-    const std::uint32_t next = table_->next(sectors_.back());
-    if (next == kEndOfChain) {
-        ended_ = true;
-        return false;
-    }
-    check(next);
-    if (seen_[next]) {
-        fail(ErrorCode::CorruptContainer, std::string(what_) + ": " + table_->name() +
-                                              " chain loops back to " + sectorText(next));
-    }
-    seen_[next] = true;
-    sectors_.push_back(next);
-    return true;
-}
-
-std::uint32_t SectorChain::at(std::size_t index) {
-    while (sectors_.size() <= index) {
-        if (!advance()) {
-            fail(ErrorCode::CorruptContainer, std::string(what_) + ": chain ends after " +
-                                                  std::to_string(sectors_.size()) +
-                                                  " sectors, before the stream's end");
-        }
-    }
-    return sectors_[index];
-}
-
-const std::vector<std::uint32_t>& SectorChain::all() {
-    while (advance()) {
-    }
-    return sectors_;
 }
 
 }  // namespace xls::cfb

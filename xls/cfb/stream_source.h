@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "cfb/sector_chain.h"
 #include "cfb/sector_table.h"
 #include "io/byte_source.h"
 
