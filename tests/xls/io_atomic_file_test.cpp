@@ -2,6 +2,7 @@
 // and no temporary file behind; read-only targets are refused before writing;
 // links, permissions and two-file commits behave.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -257,6 +258,29 @@ TEST_F(AtomicFileTest, RealReadOnlyFolderIsRefused) {
     FaultyCalls calls;
     EXPECT_EQ(save(calls), ErrorCode::FileNotWritable);
     EXPECT_EQ(readAll(target_), original_);
+}
+
+// A real full disk: a small tmpfs, where only root may mount one. Skipped
+// where mounting is not allowed.
+TEST_F(AtomicFileTest, RealFullDiskKeepsTheOriginal) {
+    const fs::path disk = folder_ / "disk";
+    fs::create_directories(disk);
+    if (::geteuid() != 0 || ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=128k") != 0) {
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    }
+    const fs::path book = disk / "book.xls";
+    writeFile(book, original_);
+    const std::vector<std::uint8_t> tooBig(1 << 20, 0x44);
+    std::optional<ErrorCode> code;
+    try {
+        saveFileAtomically(book, tooBig);
+    } catch (const Error& e) {
+        code = e.code();
+    }
+    EXPECT_EQ(code, ErrorCode::WriteFailed);
+    EXPECT_EQ(readAll(book), original_);
+    EXPECT_EQ(std::distance(fs::directory_iterator(disk), fs::directory_iterator()), 1);
+    ::umount2(disk.c_str(), MNT_DETACH);
 }
 
 }  // namespace
