@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "biff/record_reader.h"
+#include "model/stream_writer.h"
 #include "model/stream_writer_sst.h"
 #include "xls/error.h"
 
@@ -128,6 +129,41 @@ TEST(ExtSst, OneEntryPerBucketFromWhereStringsLand) {
     EXPECT_EQ(ext[10] | ext[11] << 8, 1012 + 48);
     EXPECT_EQ(extSstBucketSize(100), 8);
     EXPECT_EQ(extSstBucketSize(5000), 40);
+}
+
+TEST(StreamWriter, SplitsAnSstThatOutgrewItsRecordAndRebuildsExtSst) {
+    // An SST whose strings were merged into one payload (as an edit that adds
+    // strings leaves it), 3000 strings of 7 characters: about 30 KB.
+    const std::vector<SstString> strings(3000, plain(7, u'q'));
+    Bytes sst{0xB8, 0x0B, 0, 0, 0xB8, 0x0B, 0, 0};  // counts, then every string whole
+    for (std::size_t i = 0; i < strings.size(); ++i) {
+        const Bytes one{7, 0, 0, 'q', 'q', 'q', 'q', 'q', 'q', 'q'};
+        sst.insert(sst.end(), one.begin(), one.end());
+    }
+    WorkbookStream w;
+    w.globals.records = {{biff::RecordType::BOF, Bytes(16, 0)},
+                         {biff::RecordType::SST, sst},
+                         {biff::RecordType::ExtSST, {8, 0}},
+                         {biff::RecordType::EOF_, {}}};
+    const auto out = writeWorkbookStream(w);
+    const auto headers = biff::scanRecordHeaders(out, nullptr);
+    std::vector<std::span<const std::uint8_t>> payloads;
+    std::vector<std::uint64_t> offsets;
+    std::span<const std::uint8_t> ext;
+    for (const auto& h : headers) {
+        const auto body = std::span<const std::uint8_t>(out).subspan(h.bodyOffset(), h.size);
+        EXPECT_LE(h.size, biff::kMaxRecordPayload);
+        if (h.type == biff::RecordType::SST || h.type == biff::RecordType::Continue) {
+            payloads.push_back(body);
+            offsets.push_back(h.offset);
+        }
+        if (h.type == biff::RecordType::ExtSST) ext = body;
+    }
+    ASSERT_GE(payloads.size(), 4u);
+    const SstTable table = readSst(payloads);
+    ASSERT_EQ(table.strings.size(), 3000u);
+    const Bytes expected = buildExtSst(8, table.positions, offsets);
+    EXPECT_EQ(Bytes(ext.begin(), ext.end()), expected);
 }
 
 }  // namespace

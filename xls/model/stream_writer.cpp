@@ -37,6 +37,7 @@ struct Layout {
     std::vector<std::size_t> substreamStart;       // first piece of each substream
     std::vector<std::vector<std::uint8_t>> owned;  // payloads the writer made
     std::uint64_t size = 0;
+    bool sstLaidOut = false;  // the SST was split here: its ExtSST must be rebuilt
 };
 
 void addRecord(Layout& layout, const Record& record) {
@@ -48,6 +49,7 @@ void addRecord(Layout& layout, const Record& record) {
         // An SST grown past one record: lay its strings out again.
         const SstTable table = readSst({std::span<const std::uint8_t>(record.payload)});
         SstLayout sst = layoutSst(table.cstTotal, table.strings);
+        layout.sstLaidOut = true;
         // Moving a buffer into the owned list keeps its bytes where they are,
         // so the piece can point at them straight away.
         for (std::size_t i = 0; i < sst.payloads.size(); ++i) {
@@ -146,7 +148,7 @@ void placeExtSst(Layout& layout, const WriteHints& hints) {
     const auto sst = sstPieces(layout);
     if (!extAt || sst.empty() || *extAt < sst.back()) return;
     const std::uint64_t sstOffset = layout.offsets[sst.front()];
-    if (!hints.sstEdited && hints.sstOffsetAsLoaded) {
+    if (!hints.sstEdited && !layout.sstLaidOut && hints.sstOffsetAsLoaded) {
         const auto delta = static_cast<std::int64_t>(sstOffset) -
                            static_cast<std::int64_t>(*hints.sstOffsetAsLoaded);
         if (delta != 0) shiftExtSst(layout, *extAt, delta);

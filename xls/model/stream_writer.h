@@ -32,6 +32,9 @@ struct WriteHints {
 // headers only, stepping over their bodies.
 WriteHints readWriteHints(std::shared_ptr<const io::ByteSource> storedStream);
 
+// An SST record whose payload outgrew a record (an edit merged its Continue
+// records) must hold its strings whole, without continuation flag bytes; it
+// is laid out again and its ExtSST rebuilt.
 // Raises CorruptWorkbook when a sheet's substream is missing or a record the
 // writer patches is too short, UnsupportedOperation when the stream would
 // outgrow the 4 GB positions can address.

@@ -13,6 +13,9 @@ struct EditState {
     // until an edit changed it.
     std::optional<std::uint32_t> docSummaryId;
     std::optional<std::vector<std::uint8_t>> docSummary;
+    // Set by an edit that changes the shared string table (a copy adding
+    // strings): the ExtSST index is then rebuilt rather than shifted.
+    bool sstEdited = false;
 };
 
 }  // namespace xls::ops

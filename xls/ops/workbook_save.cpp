@@ -31,7 +31,8 @@ void verifySaved(const std::filesystem::path& written, const std::vector<SheetIn
 std::vector<std::uint8_t> Workbook::serialize() const {
     Impl& impl = *impl_;
     try {
-        const auto hints = model::readWriteHints(impl.container.openStream(impl.streamEntry.id));
+        auto hints = model::readWriteHints(impl.container.openStream(impl.streamEntry.id));
+        hints.sstEdited = impl.edits.sstEdited;
         std::map<std::uint32_t, std::vector<std::uint8_t>> replacements;
         replacements[impl.streamEntry.id] =
             model::writeWorkbookStream(impl.workbookStream(), hints);
