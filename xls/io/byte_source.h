@@ -12,7 +12,7 @@
 namespace xls::io {
 
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
     virtual std::uint64_t size() const = 0;
     // Fills out with the bytes at offset. Raises Error(TruncatedContainer) when
@@ -23,7 +23,7 @@ public:
 // Opens a file for reading (FileNotFound, FileUnreadable). Bytes are read with pread
 // as they are asked for; bytesRead() counts them, for the listing benchmark.
 class FileSource final : public ByteSource {
-public:
+  public:
     explicit FileSource(const std::filesystem::path& path);
     ~FileSource() override;
     FileSource(const FileSource&) = delete;
@@ -33,20 +33,20 @@ public:
     void readAt(std::uint64_t offset, std::span<std::uint8_t> out) const override;
     std::uint64_t bytesRead() const { return bytesRead_; }
 
-private:
+  private:
     int fd_ = -1;
     std::uint64_t size_ = 0;
     mutable std::uint64_t bytesRead_ = 0;
 };
 
 class MemorySource final : public ByteSource {
-public:
+  public:
     explicit MemorySource(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
     std::uint64_t size() const override { return bytes_.size(); }
     void readAt(std::uint64_t offset, std::span<std::uint8_t> out) const override;
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
 };
 
