@@ -5,14 +5,17 @@ For every corpus workbook with at least two worksheets, a copy is renamed
 (last worksheet) and another copy loses a sheet (first worksheet). python3-xlrd
 (formatting_info=True) then checks that every remaining sheet keeps its values
 and cell formats, with one allowed change: a formula that referred to the
-deleted sheet now shows #REF!. LibreOffice headless converts every output in one
-call and must write a CSV for each. A refusal (exit 1) must leave the file
-byte-identical. Prints the counts; exits 1 when anything failed.
+deleted sheet now shows #REF!. LibreOffice headless converts every output, and a
+copy of each original, in one call: every output must give a CSV per sheet, and
+each remaining sheet's CSV must match the original's (a cell may only have turned
+into #REF!). A refusal (exit 1) must leave the file byte-identical. Prints the
+counts; exits 1 when anything failed.
 
 usage: edit_sweep.py TARNVALE_SHEETS CORPUS_DIR [--keep DIR] [--no-libreoffice] [--only NAME...]
 """
 import argparse
 import collections
+import csv
 import filecmp
 import os
 import shutil
@@ -106,25 +109,72 @@ def verify(original, edited, renamed=None, deleted=None):
 
 
 def libreoffice_convert(files, out_dir):
-    """Converts every file in one call; returns the files without any CSV."""
+    """Converts every file in one call, one CSV per sheet."""
     if not files:
-        return []
+        return
     profile = tempfile.mkdtemp(prefix="lo-profile-")
     try:
         subprocess.run(
             ["soffice", "-env:UserInstallation=file://" + profile, "--headless", "--convert-to",
              "csv:Text - txt - csv (StarCalc):44,34,UTF8,1,,0,false,true,false,false,false,-1",
              "--outdir", out_dir, *files],
-            capture_output=True, text=True, timeout=1800)
+            capture_output=True, text=True, timeout=3600)
     finally:
         shutil.rmtree(profile, ignore_errors=True)
-    produced = os.listdir(out_dir)
-    missing = []
-    for f in files:
-        stem = os.path.splitext(os.path.basename(f))[0]
-        if not any(p.startswith(stem) and p.endswith(".csv") for p in produced):
-            missing.append(f)
-    return missing
+
+
+def sheet_csvs(out_dir, path):
+    """Sheet name -> CSV rows that LibreOffice wrote for path."""
+    stem = os.path.splitext(os.path.basename(path))[0] + "-"
+    found = {}
+    for name in os.listdir(out_dir):
+        if name.startswith(stem) and name.endswith(".csv"):
+            with open(os.path.join(out_dir, name), encoding="utf-8", errors="replace") as f:
+                found[name[len(stem):-4]] = list(csv.reader(f))
+    return found
+
+
+def compare_csv(before, after, allow_ref):
+    """Cells that differ between two sheets' CSV rows, except new #REF!s."""
+    problems = []
+    for r in range(max(len(before), len(after))):
+        a = before[r] if r < len(before) else []
+        b = after[r] if r < len(after) else []
+        for c in range(max(len(a), len(b))):
+            x = a[c] if c < len(a) else ""
+            y = b[c] if c < len(b) else ""
+            if x != y and not (allow_ref and y == "#REF!"):
+                problems.append("row %d col %d: %r became %r" % (r + 1, c + 1, x, y))
+    return problems
+
+
+def check_libreoffice(jobs, out_dir):
+    """jobs: (original copy, output, renamed sheet, deleted sheet).
+    Returns the failures and how many outputs matched."""
+    failures = []
+    matched = 0
+    for original, output, renamed, deleted in jobs:
+        before = sheet_csvs(out_dir, original)
+        after = sheet_csvs(out_dir, output)
+        if not after:
+            failures.append("LibreOffice could not convert %s" % os.path.basename(output))
+            continue
+        if not before:
+            continue  # LibreOffice cannot read the original either: nothing to compare
+        failed_before = len(failures)
+        for sheet, rows in before.items():
+            if sheet == deleted:
+                continue
+            new = NEW_NAME if sheet == renamed else sheet
+            if new not in after:
+                failures.append("LibreOffice: %s lost sheet %s" % (os.path.basename(output), new))
+                continue
+            problems = compare_csv(rows, after[new], deleted is not None)
+            if problems:
+                failures.append("LibreOffice: %s sheet %s: %s" % (
+                    os.path.basename(output), sheet, "; ".join(problems[:3])))
+        matched += len(failures) == failed_before
+    return failures, matched
 
 
 def main():
@@ -141,7 +191,7 @@ def main():
     counts = collections.Counter()
     refused = collections.Counter()
     failures = []
-    outputs = []
+    jobs = []  # (original copy, output, renamed sheet, deleted sheet)
     ref_cells = 0
 
     names = sorted(n for n in os.listdir(args.corpus) if n.lower().endswith((".xls", ".xlt")))
@@ -182,15 +232,18 @@ def main():
             else:
                 counts["%s done and verified" % op] += 1
                 ref_cells += refs
-            outputs.append(copy)
+            original = os.path.join(work, "%s.original-%s%s" % (stem, op, ext))
+            shutil.copyfile(source, original)
+            jobs.append((original, copy, target if op == "rename" else None,
+                         target if op == "delete" else None))
 
     if not args.no_libreoffice:
         csv_dir = os.path.join(work, "csv")
         os.makedirs(csv_dir, exist_ok=True)
-        for f in libreoffice_convert(outputs, csv_dir):
-            failures.append("LibreOffice could not convert %s" % os.path.basename(f))
-        counts["converted by LibreOffice"] = len(outputs) - sum(
-            1 for f in failures if f.startswith("LibreOffice"))
+        libreoffice_convert([f for job in jobs for f in job[:2]], csv_dir)
+        lo_failures, matched = check_libreoffice(jobs, csv_dir)
+        failures += lo_failures
+        counts["outputs LibreOffice converted and matched"] = matched
 
     for key in sorted(counts):
         print("%-45s %d" % (key, counts[key]))
