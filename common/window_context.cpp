@@ -2,6 +2,8 @@
 
 #include <QListWidget>
 
+#include <cctype>
+
 #include "excel/guard.h"
 
 namespace tarnvale {
@@ -12,7 +14,11 @@ bool WindowContext::warnIfExcelRunning() {
 
 void WindowContext::reportFailedCall(const std::string& whatFailed, const std::exception& reason,
                                      std::unique_ptr<excel::Application>& application) {
-    prompts->messageBox(whatFailed + ".\r\n\r\n" + reason.what(), excel::kButtonsOk);
+    // The caller's sentence names the file; a call error's reason says why, without it.
+    const auto* callError = dynamic_cast<const excel::CallError*>(&reason);
+    std::string why = callError && !callError->file().empty() ? callError->reason() : reason.what();
+    if (!why.empty()) why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
+    prompts->messageBox(whatFailed + ".\r\n\r\n" + why, excel::kButtonsOk);
     if (application) {
         try {
             application->quit();

@@ -11,10 +11,24 @@
 
 namespace excel {
 
-// A failed automation call. what() is a sentence for the user.
+// A failed automation call. what() is a sentence for the user; when the failure
+// concerns a file, file() names it and reason() says what went wrong without it,
+// for callers that name the file in their own words.
 class CallError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
+  public:
+    explicit CallError(const std::string& message)
+        : std::runtime_error(message), reason_(message) {}
+    CallError(std::string file, std::string reason)
+        : std::runtime_error("\"" + file + "\": " + reason),
+          file_(std::move(file)),
+          reason_(std::move(reason)) {}
+
+    const std::string& file() const noexcept { return file_; }
+    const std::string& reason() const noexcept { return reason_; }
+
+  private:
+    std::string file_;
+    std::string reason_;
 };
 
 class Sheet;
@@ -23,29 +37,29 @@ class Workbook;
 class Workbooks;
 
 class Sheet {
-public:
+  public:
     virtual ~Sheet() = default;
-    virtual std::string name() const = 0;            // sheet "name" read
+    virtual std::string name() const = 0;               // sheet "name" read
     virtual void setName(const std::string& name) = 0;  // sheet "name" written
     // "Copy" with the named argument "after": the copy lands right behind anchor,
     // which may lie in another workbook of the same application.
     virtual void copyAfter(Sheet& anchor) = 0;
-    virtual void deleteSheet() = 0;                  // "Delete"
+    virtual void deleteSheet() = 0;  // "Delete"
     // "Visible": -1 visible, 0 hidden, 2 very hidden (the application's values).
     virtual int visible() const { return -1; }
 };
 
 class Sheets {
-public:
+  public:
     virtual ~Sheets() = default;
-    virtual int count() const = 0;                              // Sheets.Count
-    virtual std::shared_ptr<Sheet> item(int index) = 0;         // Sheets(i), 1-based
+    virtual int count() const = 0;                       // Sheets.Count
+    virtual std::shared_ptr<Sheet> item(int index) = 0;  // Sheets(i), 1-based
     // Sheets(name): found without regard to letter case, as the application does.
     virtual std::shared_ptr<Sheet> item(const std::string& name) = 0;
 };
 
 class Workbook {
-public:
+  public:
     virtual ~Workbook() = default;
     virtual std::shared_ptr<Sheets> worksheets() = 0;  // Workbook.Worksheets
     virtual std::shared_ptr<Sheets> sheets() = 0;      // Workbook.Sheets
@@ -53,7 +67,7 @@ public:
 };
 
 class Workbooks {
-public:
+  public:
     virtual ~Workbooks() = default;
     virtual std::shared_ptr<Workbook> open(const std::string& path) = 0;  // "Open"
     virtual int count() const = 0;                                        // "count"
@@ -62,7 +76,7 @@ public:
 };
 
 class Application {
-public:
+  public:
     virtual ~Application() = default;
     virtual std::shared_ptr<Workbooks> workbooks() = 0;  // "Workbooks"
     virtual void setDisplayAlerts(bool on) = 0;          // "DisplayAlerts"
@@ -72,7 +86,7 @@ public:
 // Creates a new, separate application instance holding no workbooks
 // (creating an object of "Excel.Application").
 class ApplicationFactory {
-public:
+  public:
     virtual ~ApplicationFactory() = default;
     virtual std::unique_ptr<Application> create() = 0;
 };

@@ -54,8 +54,8 @@ class NativeSheets final : public Sheets {
     std::shared_ptr<Sheet> item(int index) override {
         auto tabs = members();
         if (index < 1 || static_cast<std::size_t>(index) > tabs.size()) {
-            throw CallError("\"" + book_->path() + "\": there is no sheet number " +
-                            std::to_string(index) + ".");
+            throw CallError(book_->path(),
+                            "there is no sheet number " + std::to_string(index) + ".");
         }
         return std::make_shared<NativeSheet>(
             book_, book_->sheetIdAt(tabs[static_cast<std::size_t>(index - 1)]));
@@ -68,7 +68,7 @@ class NativeSheets final : public Sheets {
                 return std::make_shared<NativeSheet>(book_, id);
             }
         }
-        throw CallError("\"" + book_->path() + "\": there is no sheet named \"" + name + "\".");
+        throw CallError(book_->path(), "there is no sheet named \"" + name + "\".");
     }
 
   private:
@@ -91,11 +91,12 @@ void rethrowAsCallError(const std::string& path) {
     } catch (const CallError&) {
         throw;
     } catch (const xls::Error& error) {
-        throw CallError(error.file().empty() ? error.withFile(path).what() : error.what());
+        throw CallError(error.file().empty() ? path : error.file(),
+                        std::string(xls::describeErrorCode(error.code())) + ".");
     } catch (const std::bad_alloc&) {
-        throw CallError("\"" + path + "\": there is not enough memory to work on this workbook.");
+        throw CallError(path, "there is not enough memory to work on this workbook.");
     } catch (const std::exception& error) {
-        throw CallError("\"" + path + "\": " + error.what());
+        throw CallError(path, error.what());
     }
 }
 
@@ -124,7 +125,7 @@ void NativeWorkbook::save(int /*locale*/) {
 std::size_t NativeWorkbook::tabIndexOf(std::uint32_t sheetId) const {
     auto it = std::find(sheetIds_.begin(), sheetIds_.end(), sheetId);
     if (it == sheetIds_.end()) {
-        throw CallError("\"" + path_ + "\": the sheet no longer exists.");
+        throw CallError(path_, "the sheet no longer exists.");
     }
     return static_cast<std::size_t>(it - sheetIds_.begin());
 }
