@@ -31,6 +31,15 @@ struct Fixture {
     std::optional<ErrorCode> deleteRefusal;  // nullopt: the delete goes through
 };
 
+// A second stream whose directory entry claims 4 GB (found by fuzzing: the
+// container writer would set that much aside).
+std::vector<std::uint8_t> withHugeStream(const std::vector<std::uint8_t>& workbookStream) {
+    auto file = cfb::testing::buildTestCompoundFile(
+        {{u"Workbook", workbookStream}, {u"Extra", std::vector<std::uint8_t>(16, 7)}});
+    file.put32(file.entryOffset(2) + 120, 0xFFFFFFFF);  // stream size
+    return file.bytes;
+}
+
 std::vector<Fixture> fixtures() {
     return {
         {"ops-externsheet-short.xls",
@@ -61,6 +70,8 @@ std::vector<std::uint8_t> recipe(const Fixture& f) {
         .bytes;
 }
 
+const char* const kHugeStreamFixture = "ops-stream-size-beyond-file.xls";
+
 fs::path fixturePath(const Fixture& f) {
     return fs::path(TARNVALE_TEST_DATA_DIR) / "malformed" / f.file;
 }
@@ -70,12 +81,27 @@ std::vector<std::uint8_t> workbookStreamOf(std::vector<std::uint8_t> file) {
     return c.readStream(model::findWorkbookStream(c).id);
 }
 
+void writeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
 TEST(OpsFixtures, DISABLED_WriteFixtures) {
-    for (const auto& f : fixtures()) {
-        const auto bytes = recipe(f);
-        std::ofstream(fixturePath(f), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+    for (const auto& f : fixtures()) writeFile(fixturePath(f), recipe(f));
+    writeFile(fs::path(TARNVALE_TEST_DATA_DIR) / "malformed" / kHugeStreamFixture,
+              withHugeStream(model::writeWorkbookStream(testing::threeSheets())));
+}
+
+TEST(OpsFixtures, StreamClaimingMoreThanTheFileIsRefusedOnSave) {
+    try {
+        Workbook book =
+            Workbook::open(fs::path(TARNVALE_TEST_DATA_DIR) / "malformed" / kHugeStreamFixture);
+        book.renameSheet(0, "Renamed");
+        book.serialize();
+        FAIL() << "wrote a stream the file does not hold";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.code(), ErrorCode::CorruptContainer);
     }
 }
 

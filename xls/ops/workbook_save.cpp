@@ -26,11 +26,32 @@ void verifySaved(const std::filesystem::path& written, const std::vector<SheetIn
     if (!same) fail(ErrorCode::WriteFailed, "the saved file does not list the expected sheets");
 }
 
+// Every stream the new file will carry must fit in the file it comes from: a
+// directory entry that claims more (a damaged file) would have the writer set
+// aside gigabytes for bytes that are not there.
+void checkStreamSizes(const cfb::CompoundFile& container, std::uint64_t fileSize) {
+    std::vector<std::uint32_t> storages{0};
+    std::vector<bool> seen(container.entries().size(), false);
+    while (!storages.empty()) {
+        const std::uint32_t storage = storages.back();
+        storages.pop_back();
+        for (std::uint32_t id : container.children(storage)) {
+            if (id >= seen.size() || seen[id]) continue;
+            seen[id] = true;
+            const auto& entry = container.entries()[id];
+            if (entry.type == cfb::EntryType::Storage) storages.push_back(id);
+            if (entry.type == cfb::EntryType::Stream && entry.size > fileSize)
+                fail(ErrorCode::CorruptContainer, "a stream claims more bytes than the file holds");
+        }
+    }
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> Workbook::serialize() const {
     Impl& impl = *impl_;
     try {
+        checkStreamSizes(impl.container, impl.file->size());
         auto hints = model::readWriteHints(impl.container.openStream(impl.streamEntry.id));
         hints.sstEdited = impl.edits.sstEdited;
         std::map<std::uint32_t, std::vector<std::uint8_t>> replacements;
