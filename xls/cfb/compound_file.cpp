@@ -161,7 +161,10 @@ std::shared_ptr<const io::ByteSource> CompoundFile::openStream(std::uint32_t id)
                                               "stream in the mini stream");
     }
     const std::uint32_t sectorSize = impl_->header.sectorSize;
-    if (io::unitsFor(entry.size, sectorSize) > impl_->fat->sectorCount()) {
+    // The FAT can claim more sectors than the file holds (FAT sectors listed twice),
+    // so the file's own size bounds the stream too.
+    if (io::unitsFor(entry.size, sectorSize) > impl_->fat->sectorCount() ||
+        entry.size > impl_->source->size()) {
         fail(ErrorCode::TruncatedContainer,
              "stream of " + std::to_string(entry.size) + " bytes is larger than the file");
     }

@@ -272,6 +272,13 @@ std::vector<std::uint8_t> rewriteCompoundFile(
             }
         }
     }
+    // Every original stream must fit the file before its declared size is trusted
+    // to lay out (and allocate) the new one.
+    for (const auto& entry : entries) {
+        if (!entry.replacement && original.entries()[entry.originalId].type == EntryType::Stream) {
+            (void)original.openStream(entry.originalId);
+        }
+    }
     const Layout layout = planLayout(entries, sectorSize);
     std::vector<std::uint8_t> bytes((std::size_t{layout.totalSectors} + 1) * sectorSize, 0);
     const std::span<std::uint8_t> out(bytes);
