@@ -33,7 +33,6 @@ std::uint16_t get16(const Bytes& b, std::size_t at) {
     return static_cast<std::uint16_t>(b.at(at) | b.at(at + 1) << 8);
 }
 
-
 Record boundSheet(const std::string& name) {
     Bytes p;
     put32(p, 0);
