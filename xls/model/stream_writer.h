@@ -32,6 +32,9 @@ struct WriteHints {
 // headers only, stepping over their bodies.
 WriteHints readWriteHints(std::shared_ptr<const io::ByteSource> storedStream);
 
+// Each Substream::offset must be where that substream stood when its Index
+// record was written (as loaded, or in the workbook a copied sheet came from):
+// Index positions move by the difference.
 // An SST record whose payload outgrew a record (an edit merged its Continue
 // records) must hold its strings whole, without continuation flag bytes; it
 // is laid out again and its ExtSST rebuilt.
