@@ -6,6 +6,7 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnvale::testing {
@@ -27,7 +28,10 @@ inline void PrintTo(const CorpusEntry& entry, std::ostream* os) {
 // Every row of the manifest; empty when the corpus is missing.
 std::vector<CorpusEntry> corpusEntries();
 
-// A name usable in a test name: letters and digits only.
-std::string testNameOf(const CorpusEntry& entry);
+// A file name usable in a test name: letters and digits, the rest as '_'.
+std::string testNameOf(std::string_view fileName);
+inline std::string testNameOf(const CorpusEntry& entry) {
+    return testNameOf(entry.name());
+}
 
 }  // namespace tarnvale::testing

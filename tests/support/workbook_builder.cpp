@@ -14,6 +14,12 @@ void appendU32(Bytes& out, std::uint32_t value) {
     appendU16(out, static_cast<std::uint16_t>(value >> 16));
 }
 
+Bytes u16Payload(std::uint16_t value) {
+    Bytes out;
+    appendU16(out, value);
+    return out;
+}
+
 Bytes join(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
@@ -28,6 +34,9 @@ Bytes record(std::uint16_t id, std::span<const std::uint8_t> payload) {
     return out;
 }
 
+namespace {
+
+// BIFF8 ShortXLUnicodeString: compressed when every character fits a byte.
 Bytes shortUnicodeString(std::u16string_view text) {
     bool compressed = true;
     for (char16_t c : text) compressed = compressed && c < 0x100;
@@ -42,6 +51,8 @@ Bytes shortUnicodeString(std::u16string_view text) {
     }
     return out;
 }
+
+}  // namespace
 
 Bytes bofPayload(std::uint16_t version, std::uint16_t substreamType) {
     Bytes out;
@@ -94,40 +105,26 @@ Bytes WorkbookStreamBuilder::boundSheet(const SheetSpec& sheet, std::uint32_t lb
 Bytes WorkbookStreamBuilder::substream(const SheetSpec& sheet) const {
     static constexpr std::uint16_t kTypes[] = {0x0010, 0x0040, 0x0020, 0, 0, 0, 0x0006};
     std::uint16_t type = sheet.dt < 7 && kTypes[sheet.dt] ? kTypes[sheet.dt] : 0x0010;
-    Bytes out = record(kBofId, bofPayload(version_, type));
-    if (sheet.dt == 0) {
-        Bytes wsBool;
-        appendU16(wsBool, static_cast<std::uint16_t>(0x04C1 | (sheet.dialog ? 0x0010 : 0)));
-        Bytes wsBoolRecord = record(kWsBoolId, wsBool);
-        out.insert(out.end(), wsBoolRecord.begin(), wsBoolRecord.end());
-    }
-    out.insert(out.end(), sheet.body.begin(), sheet.body.end());
-    Bytes eof = record(kEofId);
-    out.insert(out.end(), eof.begin(), eof.end());
-    return out;
+    const std::uint16_t wsBool = sheet.dialog ? 0x04D1 : 0x04C1;  // fDialog is 0x0010
+    return join({record(kBofId, bofPayload(version_, type)),
+                 sheet.dt == 0 ? record(kWsBoolId, u16Payload(wsBool)) : Bytes{}, sheet.body,
+                 record(kEofId)});
 }
 
 Bytes WorkbookStreamBuilder::build() const {
-    Bytes globals = record(kBofId, bofPayload(version_, 0x0005));
-    globals.insert(globals.end(), before_.begin(), before_.end());
+    Bytes globals = join({record(kBofId, bofPayload(version_, 0x0005)), before_});
     std::size_t boundSheetsSize = 0;
     for (const SheetSpec& sheet : sheets_) boundSheetsSize += boundSheet(sheet, 0).size();
     std::size_t globalsSize = globals.size() + boundSheetsSize + after_.size() + 4;  // + EOF
 
     Bytes sheetsBytes;
     for (const SheetSpec& sheet : sheets_) {
-        Bytes boundSheetRecord =
-            boundSheet(sheet, static_cast<std::uint32_t>(globalsSize + sheetsBytes.size()));
-        globals.insert(globals.end(), boundSheetRecord.begin(), boundSheetRecord.end());
-        Bytes sub = substream(sheet);
-        sheetsBytes.insert(sheetsBytes.end(), sub.begin(), sub.end());
+        globals =
+            join({globals,
+                  boundSheet(sheet, static_cast<std::uint32_t>(globalsSize + sheetsBytes.size()))});
+        sheetsBytes = join({sheetsBytes, substream(sheet)});
     }
-    globals.insert(globals.end(), after_.begin(), after_.end());
-    Bytes eof = record(kEofId);
-    globals.insert(globals.end(), eof.begin(), eof.end());
-    globals.insert(globals.end(), sheetsBytes.begin(), sheetsBytes.end());
-    globals.insert(globals.end(), trailing_.begin(), trailing_.end());
-    return globals;
+    return join({globals, after_, record(kEofId), sheetsBytes, trailing_});
 }
 
 Bytes compoundFileWith(const std::vector<std::pair<std::u16string, Bytes>>& streams) {

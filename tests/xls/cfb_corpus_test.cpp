@@ -3,55 +3,19 @@
 // damaged ones raise a container code. None crashes or raises anything else.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "cfb/compound_file.h"
-#include "cfb_test_file.h"
 #include "io/byte_source.h"
+#include "support/corpus_manifest.h"
 #include "xls/error.h"
 
 namespace xls::cfb {
 namespace {
 
-struct CorpusFile {
-    std::string name;
-    std::string container;  // MANIFEST.tsv column "container"
-    bool oleDefects;        // column "anomalies" notes defects of the container
-};
+using tarnvale::testing::CorpusEntry;
 
-void PrintTo(const CorpusFile& file, std::ostream* os) {
-    *os << file.name;
-}
-
-std::vector<CorpusFile> corpusFiles() {
-    std::ifstream manifest(std::string(TARNVALE_CORPUS_DIR) + "/MANIFEST.tsv");
-    std::vector<CorpusFile> files;
-    std::string line;
-    std::vector<std::string> header;
-    while (std::getline(manifest, line)) {
-        std::vector<std::string> cells;
-        std::stringstream row(line);
-        for (std::string cell; std::getline(row, cell, '\t');) cells.push_back(cell);
-        if (header.empty()) {
-            header = cells;
-            continue;
-        }
-        auto cell = [&](const char* name) {
-            const auto column = static_cast<std::size_t>(
-                std::find(header.begin(), header.end(), name) - header.begin());
-            return column < cells.size() ? cells[column] : std::string();
-        };
-        const std::string anomalies = cell("anomalies");
-        const bool defects = anomalies.find("ole") != std::string::npos ||
-                             anomalies.find("stream-short") != std::string::npos;
-        files.push_back({cells[0], cell("container"), defects});
-    }
-    return files;
-}
-
+// The code a file that is no compound file raises, by MANIFEST.tsv's "container".
 std::optional<ErrorCode> expectedCode(const std::string& container) {
     static const std::map<std::string, ErrorCode> kCodes = {
         {"empty", ErrorCode::EmptyFile},          {"xlsx-zip", ErrorCode::ZipBasedWorkbook},
@@ -69,16 +33,15 @@ bool isContainerCode(ErrorCode code) {
     return code == ErrorCode::CorruptContainer || code == ErrorCode::TruncatedContainer;
 }
 
-class CorpusContainerTest : public ::testing::TestWithParam<CorpusFile> {};
+class CorpusContainerTest : public ::testing::TestWithParam<CorpusEntry> {};
 
 TEST_P(CorpusContainerTest, OpensOrNamesWhatIsWrong) {
-    const CorpusFile& corpus = GetParam();
-    const auto path = std::filesystem::path(TARNVALE_CORPUS_DIR) / corpus.name;
-    const auto expected = expectedCode(corpus.container);
+    const std::string& container = GetParam().at("container");
+    const auto expected = expectedCode(container);
     try {
-        const auto file = CompoundFile::open(std::make_shared<io::FileSource>(path));
-        EXPECT_FALSE(expected.has_value()) << "opened a file of kind " << corpus.container;
-        EXPECT_NE(corpus.container, "ole2-unparseable");
+        const auto file = CompoundFile::open(std::make_shared<io::FileSource>(GetParam().path()));
+        EXPECT_FALSE(expected.has_value()) << "opened a file of kind " << container;
+        EXPECT_NE(container, "ole2-unparseable");
         for (std::uint32_t id = 0; id < file.entries().size(); ++id) {
             if (file.entries()[id].type != EntryType::Stream) continue;
             try {
@@ -93,15 +56,19 @@ TEST_P(CorpusContainerTest, OpensOrNamesWhatIsWrong) {
             EXPECT_EQ(e.code(), *expected) << e.what();
         } else {
             // Files other readers find damaged may be refused, with a container code.
-            EXPECT_TRUE(corpus.container == "ole2-unparseable" || corpus.oleDefects)
+            const std::string& anomalies = GetParam().at("anomalies");
+            EXPECT_TRUE(container == "ole2-unparseable" ||
+                        anomalies.find("ole") != std::string::npos ||
+                        anomalies.find("stream-short") != std::string::npos)
                 << e.what() << " " << e.context();
             EXPECT_TRUE(isContainerCode(e.code())) << e.what();
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, CorpusContainerTest, ::testing::ValuesIn(corpusFiles()),
-                         [](const auto& row) { return testing::testNameForFile(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusContainerTest,
+                         ::testing::ValuesIn(tarnvale::testing::corpusEntries()),
+                         [](const auto& row) { return tarnvale::testing::testNameOf(row.param); });
 
 }  // namespace
 }  // namespace xls::cfb

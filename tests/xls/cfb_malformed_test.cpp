@@ -2,12 +2,15 @@
 // when the stream is read, and never hangs or reads out of bounds.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 
 #include "cfb/compound_file.h"
 #include "cfb_test_file.h"
 #include "io/byte_source.h"
+#include "support/error_code_of.h"
+#include "support/file_bytes.h"
 #include "xls/error.h"
 
 namespace xls::cfb {
@@ -26,17 +29,14 @@ TestCompoundFile sampleFile() {
     return buildTestCompoundFile({{u"Big", patternBytes(5000)}, {u"Small", patternBytes(200)}});
 }
 
-// Opens the file and reads every stream; returns the code raised, if any.
+// Opens the file and reads every stream; the code raised, if any.
 std::optional<ErrorCode> openAndReadAll(const std::vector<std::uint8_t>& bytes) {
-    try {
+    return tarnvale::testing::raisedCode([&] {
         const auto file = CompoundFile::open(std::make_shared<io::MemorySource>(bytes));
         for (std::uint32_t id = 0; id < file.entries().size(); ++id) {
             if (file.entries()[id].type == EntryType::Stream) file.readStream(id);
         }
-        return std::nullopt;
-    } catch (const Error& e) {
-        return e.code();
-    }
+    });
 }
 
 struct Damage {
@@ -118,22 +118,21 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"RootIsNotARoot", [](auto& f) { f.bytes[f.entryOffset(0) + 66] = 1; },
                ErrorCode::CorruptContainer},
         Damage{"TreeHoldsASecondRoot", [](auto& f) { f.bytes[f.entryOffset(1) + 66] = 5; },
+               ErrorCode::CorruptContainer},
+        // More FAT sectors than the header holds, and the one chained DIFAT
+        // sector points back to itself.
+        Damage{"DifatCycle",
+               [](auto& f) {
+                   const auto difat = static_cast<std::uint32_t>(f.bytes.size() / 512 - 1);
+                   f.bytes.resize(f.bytes.size() + 300 * 512, 0);
+                   f.put32(0x2C, 109 + 127 + 1);  // needs two DIFAT sectors
+                   f.put32(0x44, difat);
+                   f.put32(0x48, 2);
+                   for (std::uint32_t i = 1; i < 109; ++i) f.put32(0x4C + 4 * i, 0);
+                   f.put32(f.sectorOffset(difat) + 127 * 4, difat);
+               },
                ErrorCode::CorruptContainer}),
     [](const auto& row) { return std::string(row.param.name); });
-
-// The DIFAT names more FAT sectors than the header holds, and its one chained
-// sector points back to itself.
-TEST(DamagedCompoundFile, DifatCycleIsCorrupt) {
-    auto file = sampleFile();
-    const auto difat = static_cast<std::uint32_t>(file.bytes.size() / 512 - 1);
-    file.bytes.resize(file.bytes.size() + 300 * 512, 0);
-    file.put32(0x2C, 109 + 127 + 1);  // needs two DIFAT sectors
-    file.put32(0x44, difat);
-    file.put32(0x48, 2);
-    for (std::uint32_t i = 1; i < 109; ++i) file.put32(0x4C + 4 * i, 0);
-    file.put32(file.sectorOffset(difat) + 127 * 4, difat);
-    EXPECT_EQ(openAndReadAll(file.bytes), ErrorCode::CorruptContainer);
-}
 
 TEST(DamagedCompoundFile, DegenerateDeepTreeOpensWithoutExhaustingTheStack) {
     std::vector<testing::TestStream> streams;
@@ -159,15 +158,11 @@ TEST(DamagedCompoundFile, MalformedFixturesRaiseTheirCodes) {
           Fixture{"cfb-stream-size-beyond-file.xls", ErrorCode::TruncatedContainer},
           Fixture{"cfb-truncated.xls", ErrorCode::TruncatedContainer},
           Fixture{"cfb-bad-byte-order.xls", ErrorCode::CorruptContainer}}) {
-        const std::string path = std::string(TARNVALE_TEST_DATA_DIR) + "/malformed/" + fixture.name;
-        try {
-            const auto source = std::make_shared<io::FileSource>(path);
-            std::vector<std::uint8_t> bytes(source->size());
-            source->readAt(0, bytes);
-            EXPECT_EQ(openAndReadAll(bytes), fixture.expected) << fixture.name;
-        } catch (const Error& e) {
-            ADD_FAILURE() << path << ": " << e.what();
-        }
+        const auto path =
+            std::filesystem::path(TARNVALE_TEST_DATA_DIR) / "malformed" / fixture.name;
+        ASSERT_TRUE(std::filesystem::exists(path)) << path;
+        EXPECT_EQ(openAndReadAll(tarnvale::testing::readFileBytes(path)), fixture.expected)
+            << fixture.name;
     }
 }
 

@@ -1,7 +1,6 @@
 #include "cfb_test_file.h"
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 #include <stdexcept>
 
@@ -32,21 +31,8 @@ void TestCompoundFile::put32(std::size_t offset, std::uint32_t value) {
         bytes.at(offset + i) = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-std::uint32_t TestCompoundFile::get32(std::size_t offset) const {
-    std::uint32_t value = 0;
-    for (std::size_t i = 4; i-- > 0;) value = (value << 8) | bytes.at(offset + i);
-    return value;
-}
-
 CompoundFile openInMemory(std::vector<std::uint8_t> bytes) {
     return CompoundFile::open(std::make_shared<io::MemorySource>(std::move(bytes)));
-}
-
-std::string testNameForFile(std::string name) {
-    for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    }
-    return name;
 }
 
 std::vector<std::uint8_t> patternBytes(std::size_t size, std::uint8_t seed) {

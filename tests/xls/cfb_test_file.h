@@ -40,7 +40,6 @@ struct TestCompoundFile {
     }
     void put16(std::size_t offset, std::uint16_t value);
     void put32(std::size_t offset, std::uint32_t value);
-    std::uint32_t get32(std::size_t offset) const;
 };
 
 TestCompoundFile buildTestCompoundFile(const std::vector<TestStream>& streams,
@@ -48,9 +47,6 @@ TestCompoundFile buildTestCompoundFile(const std::vector<TestStream>& streams,
 
 // Opens compound-file bytes held in memory.
 CompoundFile openInMemory(std::vector<std::uint8_t> bytes);
-
-// A corpus file name as a test name (letters and digits only).
-std::string testNameForFile(std::string name);
 
 // size bytes of a pattern that differs from sector to sector.
 std::vector<std::uint8_t> patternBytes(std::size_t size, std::uint8_t seed = 1);

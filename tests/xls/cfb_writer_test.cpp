@@ -7,7 +7,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 
 #include "cfb/compound_file.h"
@@ -15,11 +14,16 @@
 #include "cfb/entry_name.h"
 #include "cfb_test_file.h"
 #include "io/byte_source.h"
+#include "support/corpus_manifest.h"
+#include "support/file_bytes.h"
 #include "xls/error.h"
 
 namespace xls::cfb {
 namespace {
 
+using tarnvale::testing::CorpusEntry;
+using tarnvale::testing::readFileBytes;
+using tarnvale::testing::writeFileBytes;
 using testing::buildTestCompoundFile;
 using testing::openInMemory;
 using testing::patternBytes;
@@ -61,12 +65,6 @@ void expectSortedTrees(const CompoundFile& file) {
                       0);
         }
     }
-}
-
-void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
 }
 
 std::filesystem::path corpusPath(const char* name) {
@@ -146,7 +144,7 @@ TEST(Rewrite, LargeFileGetsDifatSectorsAndIsReadLazily) {
 
     const auto path = std::filesystem::temp_directory_path() /
                       ("tarnvale-cfb-large-" + std::to_string(::getpid()) + ".xls");
-    writeBytes(path, bytes);
+    writeFileBytes(path, bytes);
     {
         const auto source = std::make_shared<io::FileSource>(path);
         const auto copy = CompoundFile::open(source);
@@ -164,27 +162,19 @@ TEST(Rewrite, LargeFileGetsDifatSectorsAndIsReadLazily) {
 
 // The whole corpus: every compound file whose streams all read rewrites to
 // the same entries and bytes.
-class CorpusRewriteTest : public ::testing::TestWithParam<std::string> {};
+class CorpusRewriteTest : public ::testing::TestWithParam<CorpusEntry> {};
 
-std::vector<std::string> corpusCompoundFiles() {
-    std::vector<std::string> names;
-    for (const auto& item : std::filesystem::directory_iterator(TARNVALE_CORPUS_DIR)) {
-        std::ifstream in(item.path(), std::ios::binary);
-        char head[8] = {};
-        in.read(head, 8);
-        if (std::string(head, 8) == "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")
-            names.push_back(item.path().filename());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+std::vector<CorpusEntry> corpusCompoundFiles() {
+    auto entries = tarnvale::testing::corpusEntries();
+    std::erase_if(entries, [](const auto& e) { return !e.at("container").starts_with("ole2"); });
+    return entries;
 }
 
 TEST_P(CorpusRewriteTest, UnchangedRewriteKeepsEveryEntry) {
     std::optional<CompoundFile> original;
     std::map<std::u16string, EntrySnapshot> before;
     try {
-        original.emplace(
-            CompoundFile::open(std::make_shared<io::FileSource>(corpusPath(GetParam().c_str()))));
+        original.emplace(CompoundFile::open(std::make_shared<io::FileSource>(GetParam().path())));
         before = snapshot(*original);
     } catch (const Error& e) {
         GTEST_SKIP() << "damaged container: " << e.what() << " " << e.context();
@@ -196,7 +186,7 @@ TEST_P(CorpusRewriteTest, UnchangedRewriteKeepsEveryEntry) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusRewriteTest, ::testing::ValuesIn(corpusCompoundFiles()),
-                         [](const auto& row) { return testing::testNameForFile(row.param); });
+                         [](const auto& row) { return tarnvale::testing::testNameOf(row.param); });
 
 // olefile, an independent reader, finds the same storages, streams, bytes and
 // metadata in the original and in our rewrite: corpus files with storages, a
@@ -214,10 +204,7 @@ TEST(Rewrite, OlefileReadsTheRewriteAsTheOriginal) {
     for (const char* name :
          {"calamine__gh548_incorrect_sst_unique_count.xls", "poi__60460.xls",
           "sheetjs__BlankSheetTypes.xls", "poi__59858.xls", "xlrd__ragged.xls"}) {
-        const io::FileSource source(corpusPath(name));
-        std::vector<std::uint8_t> bytes(source.size());
-        source.readAt(0, bytes);
-        originals.emplace_back(name, std::move(bytes));
+        originals.emplace_back(name, readFileBytes(corpusPath(name)));
     }
     originals.emplace_back(
         "v4.xls", buildTestCompoundFile(
@@ -232,8 +219,8 @@ TEST(Rewrite, OlefileReadsTheRewriteAsTheOriginal) {
     for (const auto& [name, bytes] : originals) {
         const auto before = folder / ("before-" + name);
         const auto after = folder / ("after-" + name);
-        writeBytes(before, bytes);
-        writeBytes(after, rewriteCompoundFile(openInMemory(bytes), {}));
+        writeFileBytes(before, bytes);
+        writeFileBytes(after, rewriteCompoundFile(openInMemory(bytes), {}));
         const std::string command = "/usr/bin/python3 '" + script.string() + "' '" +
                                     before.string() + "' '" + after.string() + "'";
         EXPECT_EQ(std::system(command.c_str()), 0) << name;

@@ -18,12 +18,6 @@ namespace {
 
 using namespace tarnvale::testing;
 
-Bytes u16Payload(std::uint16_t value) {
-    Bytes out;
-    appendU16(out, value);
-    return out;
-}
-
 WorkbookListing list(const Bytes& stream) {
     return readWorkbookListing(std::make_shared<io::MemorySource>(stream));
 }

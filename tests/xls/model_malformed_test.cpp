@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
 #include "support/error_code_of.h"
+#include "support/file_bytes.h"
 #include "support/workbook_builder.h"
 #include "xls/error.h"
 #include "xls/workbook.h"
@@ -19,12 +19,6 @@ namespace {
 using namespace tarnvale::testing;
 
 const std::filesystem::path kFixtures = std::filesystem::path(TARNVALE_TEST_DATA_DIR) / "malformed";
-
-Bytes u16Payload(std::uint16_t value) {
-    Bytes out;
-    appendU16(out, value);
-    return out;
-}
 
 Bytes oneSheet() {
     return WorkbookStreamBuilder().sheet({u"Sheet1"}).build();
@@ -110,20 +104,14 @@ TEST_P(MalformedWorkbookTest, IsRefusedWithItsCode) {
 }
 
 TEST_P(MalformedWorkbookTest, FixtureIsWhatItsMakerMakes) {
-    std::ifstream in(kFixtures / GetParam().file, std::ios::binary);
-    Bytes stored((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(stored, GetParam().make());
+    EXPECT_EQ(readFileBytes(kFixtures / GetParam().file), GetParam().make());
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, MalformedWorkbookTest, ::testing::ValuesIn(kFixtureList));
 
 TEST(MalformedWorkbookFixtures, DISABLED_WriteBiffFixtures) {
-    for (const Fixture& fixture : kFixtureList) {
-        Bytes bytes = fixture.make();
-        std::ofstream out(kFixtures / fixture.file, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-    }
+    for (const Fixture& fixture : kFixtureList)
+        writeFileBytes(kFixtures / fixture.file, fixture.make());
 }
 
 }  // namespace
