@@ -9,19 +9,12 @@
 #include "io/byte_reader.h"
 #include "io/byte_source.h"
 #include "io/checked_math.h"
+#include "support/error_code_of.h"
 
 namespace xls::io {
 namespace {
 
-template <typename F>
-std::optional<ErrorCode> codeOf(F&& action) {
-    try {
-        action();
-        return std::nullopt;
-    } catch (const Error& e) {
-        return e.code();
-    }
-}
+using tarnvale::testing::raisedCode;
 
 TEST(ByteReader, DecodesLittleEndian) {
     const std::vector<std::uint8_t> bytes = {0x01, 0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0xEF,
@@ -38,11 +31,11 @@ TEST(ByteReader, OverrunRaisesTheGivenCodeAndDoesNotMove) {
     const std::vector<std::uint8_t> bytes = {1, 2, 3};
     ByteReader reader(bytes, ErrorCode::CorruptContainer, "test");
     reader.u16();
-    EXPECT_EQ(codeOf([&] { reader.u16(); }), ErrorCode::CorruptContainer);
+    EXPECT_EQ(raisedCode([&] { reader.u16(); }), ErrorCode::CorruptContainer);
     EXPECT_EQ(reader.position(), 2u);
-    EXPECT_EQ(codeOf([&] { reader.skip(2); }), ErrorCode::CorruptContainer);
-    EXPECT_EQ(codeOf([&] { reader.seek(4); }), ErrorCode::CorruptContainer);
-    EXPECT_EQ(codeOf([&] { reader.bytes(std::numeric_limits<std::size_t>::max()); }),
+    EXPECT_EQ(raisedCode([&] { reader.skip(2); }), ErrorCode::CorruptContainer);
+    EXPECT_EQ(raisedCode([&] { reader.seek(4); }), ErrorCode::CorruptContainer);
+    EXPECT_EQ(raisedCode([&] { reader.bytes(std::numeric_limits<std::size_t>::max()); }),
               ErrorCode::CorruptContainer);
     EXPECT_EQ(reader.u8(), 3);
 }
@@ -53,20 +46,21 @@ TEST(ByteReader, SubReaderIsBoundedByItsLength) {
     ByteReader inner = reader.sub(4);
     EXPECT_EQ(inner.u16(), 1);
     EXPECT_EQ(inner.u16(), 2);
-    EXPECT_EQ(codeOf([&] { inner.u8(); }), ErrorCode::CorruptWorkbook);
+    EXPECT_EQ(raisedCode([&] { inner.u8(); }), ErrorCode::CorruptWorkbook);
     EXPECT_EQ(reader.u16(), 3);
 }
 
 TEST(CheckedMath, RaisesOnOverflow) {
     const auto max = std::numeric_limits<std::uint64_t>::max();
     EXPECT_EQ(checkedAdd<std::uint64_t>(2, 3, ErrorCode::CorruptContainer, "x"), 5u);
-    EXPECT_EQ(codeOf([&] { checkedAdd<std::uint64_t>(max, 1, ErrorCode::CorruptContainer, "x"); }),
-              ErrorCode::CorruptContainer);
-    EXPECT_EQ(codeOf([&] {
+    EXPECT_EQ(
+        raisedCode([&] { checkedAdd<std::uint64_t>(max, 1, ErrorCode::CorruptContainer, "x"); }),
+        ErrorCode::CorruptContainer);
+    EXPECT_EQ(raisedCode([&] {
                   checkedMul<std::uint32_t>(0x10000, 0x10000, ErrorCode::CorruptWorkbook, "x");
               }),
               ErrorCode::CorruptWorkbook);
-    EXPECT_EQ(codeOf([&] {
+    EXPECT_EQ(raisedCode([&] {
                   checkedNarrow<std::uint16_t>(std::uint32_t{70000}, ErrorCode::CorruptWorkbook,
                                                "x");
               }),
@@ -97,16 +91,17 @@ TEST_F(FileSourceTest, ReadsAndCountsBytes) {
     source.readAt(4, out);
     EXPECT_EQ(std::string(out.begin(), out.end()), "456");
     EXPECT_EQ(source.bytesRead(), 3u);
-    EXPECT_EQ(codeOf([&] { source.readAt(8, out); }), ErrorCode::TruncatedContainer);
-    EXPECT_EQ(codeOf([&] { source.readAt(std::numeric_limits<std::uint64_t>::max(), out); }),
+    EXPECT_EQ(raisedCode([&] { source.readAt(8, out); }), ErrorCode::TruncatedContainer);
+    EXPECT_EQ(raisedCode([&] { source.readAt(std::numeric_limits<std::uint64_t>::max(), out); }),
               ErrorCode::TruncatedContainer);
 }
 
 TEST_F(FileSourceTest, TellsMissingFromUnreadable) {
-    EXPECT_EQ(codeOf([&] { FileSource source(folder_ / "absent.xls"); }), ErrorCode::FileNotFound);
-    EXPECT_EQ(codeOf([&] { FileSource source(folder_ / "absent" / "deeper.xls"); }),
+    EXPECT_EQ(raisedCode([&] { FileSource source(folder_ / "absent.xls"); }),
               ErrorCode::FileNotFound);
-    EXPECT_EQ(codeOf([&] { FileSource source(folder_); }), ErrorCode::FileUnreadable);
+    EXPECT_EQ(raisedCode([&] { FileSource source(folder_ / "absent" / "deeper.xls"); }),
+              ErrorCode::FileNotFound);
+    EXPECT_EQ(raisedCode([&] { FileSource source(folder_); }), ErrorCode::FileUnreadable);
     try {
         FileSource source(folder_ / "absent.xls");
     } catch (const Error& e) {
@@ -119,7 +114,7 @@ TEST(MemorySource, RefusesReadsOutsideItsBytes) {
     std::vector<std::uint8_t> out(2);
     source.readAt(1, out);
     EXPECT_EQ(out, (std::vector<std::uint8_t>{2, 3}));
-    EXPECT_EQ(codeOf([&] { source.readAt(2, out); }), ErrorCode::TruncatedContainer);
+    EXPECT_EQ(raisedCode([&] { source.readAt(2, out); }), ErrorCode::TruncatedContainer);
 }
 
 }  // namespace
