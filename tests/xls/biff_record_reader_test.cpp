@@ -56,12 +56,7 @@ TEST(RecordReader, BodyPastTheEndIsCorrupt) {
     Bytes bytes = record(0x00FC, Bytes(10, 0));
     bytes.resize(bytes.size() - 1);
     RecordReader reader(sourceOf(bytes));
-    try {
-        reader.next();
-        FAIL() << "no error";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.code(), ErrorCode::CorruptWorkbook);
-    }
+    EXPECT_EQ(tarnvale::testing::errorCodeOf([&] { reader.next(); }), ErrorCode::CorruptWorkbook);
 }
 
 TEST(RecordReader, SeekBeyondTheStreamIsCorrupt) {

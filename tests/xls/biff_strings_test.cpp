@@ -4,6 +4,7 @@
 
 #include "biff/strings.h"
 #include "biff/text_encoding.h"
+#include "support/error_code_of.h"
 #include "xls/error.h"
 
 namespace xls::biff {
@@ -67,12 +68,8 @@ class DamagedStringTest : public ::testing::TestWithParam<DamagedCase> {};
 TEST_P(DamagedStringTest, IsCorruptWorkbook) {
     const DamagedCase& c = GetParam();
     ContinuedReader reader(c.bytes, c.continueStarts);
-    try {
-        readXLUnicodeRichExtendedString(reader);
-        FAIL() << "no error";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.code(), ErrorCode::CorruptWorkbook);
-    }
+    EXPECT_EQ(tarnvale::testing::errorCodeOf([&] { readXLUnicodeRichExtendedString(reader); }),
+              ErrorCode::CorruptWorkbook);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -66,25 +66,21 @@ TEST(FilePassParsing, TellsTheKinds) {
     EXPECT_EQ(api.encryptedVerifierHash.size(), 20u);
 }
 
+// What cannot be decrypted is refused: damaged or unknown FilePass records,
+// AES or an odd key size, and a password other than the default, or XOR.
 TEST(FilePassParsing, RefusesWhatItCannotDecrypt) {
-    Bytes rc4 = rc4FilePass();
-    rc4.resize(30);
-    EXPECT_EQ(errorCodeOf([&] { parseFilePass(rc4, false); }), ErrorCode::CorruptWorkbook);
-    EXPECT_EQ(errorCodeOf([] {
-                  parseFilePass(Bytes{2, 0}, false);
-              }),
-              ErrorCode::UnsupportedEncryption);
-    Bytes aes = cryptoApiFilePass(0x660E, 128);
-    EXPECT_EQ(errorCodeOf([&] { parseFilePass(aes, false); }), ErrorCode::UnsupportedEncryption);
-    Bytes odd = cryptoApiFilePass(kAlgIdRc4, 44);
-    EXPECT_EQ(errorCodeOf([&] { parseFilePass(odd, false); }), ErrorCode::UnsupportedEncryption);
-}
-
-TEST(DefaultPassword, OtherPasswordsAndXorAreRefused) {
-    FilePass made = parseFilePass(rc4FilePass(), false);  // verifier matches no password
-    EXPECT_EQ(errorCodeOf([&] { openRecordCipher(made); }), ErrorCode::PasswordProtected);
-    FilePass x = parseFilePass(Bytes{0, 0, 1, 2, 3, 4}, false);
-    EXPECT_EQ(errorCodeOf([&] { openRecordCipher(x); }), ErrorCode::PasswordProtected);
+    Bytes cut = rc4FilePass();
+    cut.resize(30);
+    EXPECT_EQ(errorCodeOf([&] { parseFilePass(cut, false); }), ErrorCode::CorruptWorkbook);
+    for (const Bytes& body :
+         {Bytes{2, 0}, cryptoApiFilePass(0x660E, 128), cryptoApiFilePass(kAlgIdRc4, 44)}) {
+        EXPECT_EQ(errorCodeOf([&] { parseFilePass(body, false); }),
+                  ErrorCode::UnsupportedEncryption);
+    }
+    for (const Bytes& body : {rc4FilePass(), Bytes{0, 0, 1, 2, 3, 4}}) {
+        const FilePass filePass = parseFilePass(body, false);
+        EXPECT_EQ(errorCodeOf([&] { openRecordCipher(filePass); }), ErrorCode::PasswordProtected);
+    }
 }
 
 struct EncryptedFile {
@@ -93,20 +89,23 @@ struct EncryptedFile {
     const char* firstSheet;
 };
 
+constexpr const char* kList1 =
+    "\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82"
+    "1";  // "List1" in Cyrillic
+
 void PrintTo(const EncryptedFile& f, std::ostream* os) {
     *os << f.name;
 }
 
-class EncryptedCorpusTest : public ::testing::TestWithParam<EncryptedFile> {
-  protected:
-    std::filesystem::path path() const {
-        return std::filesystem::path(TARNVALE_CORPUS_DIR) / GetParam().name;
-    }
-};
+std::filesystem::path corpusFile(const char* name) {
+    return std::filesystem::path(TARNVALE_CORPUS_DIR) / name;
+}
+
+class EncryptedCorpusTest : public ::testing::TestWithParam<EncryptedFile> {};
 
 TEST_P(EncryptedCorpusTest, ListsWithThePasswordAndWritesBackExactly) {
     const EncryptedFile& f = GetParam();
-    auto file = cfb::CompoundFile::open(std::make_shared<io::FileSource>(path()));
+    auto file = cfb::CompoundFile::open(std::make_shared<io::FileSource>(corpusFile(f.name)));
     auto entry = model::findWorkbookStream(file);
     model::WorkbookListing listing =
         model::readWorkbookListing(file.openStream(entry.id), f.password);
@@ -126,15 +125,9 @@ INSTANTIATE_TEST_SUITE_P(
     Corpus, EncryptedCorpusTest,
     ::testing::Values(
         EncryptedFile{"poi__50833.xls", u"VelvetSweatshop", "Sheet1"},
-        EncryptedFile{"poi__password.xls", u"password",
-                      "\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82"
-                      "1"},
-        EncryptedFile{"parseexcel__pers-encrypted-def-pass-QwErTyUiOp.xls", u"QwErTyUiOp",
-                      "\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82"
-                      "1"},
-        EncryptedFile{"parseexcel__pers-encrypted-RC4-pass-11.xls", u"11",
-                      "\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82"
-                      "1"},
+        EncryptedFile{"poi__password.xls", u"password", kList1},
+        EncryptedFile{"parseexcel__pers-encrypted-def-pass-QwErTyUiOp.xls", u"QwErTyUiOp", kList1},
+        EncryptedFile{"parseexcel__pers-encrypted-RC4-pass-11.xls", u"11", kList1},
         EncryptedFile{"poi__35897-type4.xls", u"freedom", "Sheet1"},
         EncryptedFile{"sheetjs__password_2002_40_basecrypto.xls", u"password", "Sheet1"},
         EncryptedFile{"sheetjs__password_2002_128_enhanced.xls", u"password", "Sheet1"},
@@ -143,8 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Bytes after the last EOF are never decrypted, so they are not encrypted again.
 TEST(EncryptedStream, TrailingRecordsStayAsStored) {
-    auto path = std::filesystem::path(TARNVALE_CORPUS_DIR) / "poi__50833.xls";
-    auto file = cfb::CompoundFile::open(std::make_shared<io::FileSource>(path));
+    auto file =
+        cfb::CompoundFile::open(std::make_shared<io::FileSource>(corpusFile("poi__50833.xls")));
     Bytes original = file.readStream(model::findWorkbookStream(file).id);
     Bytes trailing = tarnvale::testing::record(0x0042, Bytes{1, 2});
     original.insert(original.end(), trailing.begin(), trailing.end());
@@ -157,8 +150,8 @@ TEST(EncryptedStream, TrailingRecordsStayAsStored) {
 
 // A cipher opened on a real FilePass, for the position tests.
 std::shared_ptr<const RecordCipher> realCipher() {
-    auto path = std::filesystem::path(TARNVALE_CORPUS_DIR) / "poi__50833.xls";
-    auto file = cfb::CompoundFile::open(std::make_shared<io::FileSource>(path));
+    auto file =
+        cfb::CompoundFile::open(std::make_shared<io::FileSource>(corpusFile("poi__50833.xls")));
     return model::readWorkbookListing(file.openStream(model::findWorkbookStream(file).id)).cipher;
 }
 
