@@ -1,5 +1,6 @@
 // The hover pointer: mouse moves over the ten graphical buttons show the hand
-// (99), over everything else the default (0); the hourglass (11) stays.
+// (99), over everything else the default (0); the hourglass (11) stays. The
+// hand comes from the cursor file with its hot spot.
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -8,6 +9,7 @@
 #include <QtTest>
 
 #include "app/hover_pointer.h"
+#include "app/mouse_icon.h"
 #include "support/window_under_test.h"
 
 using tarnvale::testing::WindowUnderTest;
@@ -69,6 +71,10 @@ class HoverTest : public QObject {
         environment.applicationFolder = folder.path();
         WindowUnderTest window(environment);
         auto& form = window.form();
+        QVERIFY(form.mousePointer().hasMouseIcon());
+        const auto cursor = tarnvale::LoadMouseIcon(folder.filePath("HAND-M.CUR"));
+        QVERIFY(cursor.has_value());
+        QCOMPARE(cursor->pixmap().size(), QSize(32, 32));
         moveOver(control(window, "Check1"));
         QCOMPARE(form.cursor().shape(), Qt::BitmapCursor);
         QCOMPARE(form.cursor().hotSpot(), QPoint(10, 1));

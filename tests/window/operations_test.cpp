@@ -7,14 +7,12 @@
 
 #include "support/window_under_test.h"
 
+using tarnvale::testing::toQt;
 using tarnvale::testing::WindowUnderTest;
 using Calls = std::vector<std::string>;
 
 namespace {
 
-const char* kWarning =
-    "Excel may be open. It is recommended that you close Excel first.\r\n\r\n"
-    "Would you like to proceed anyway?";
 const char* kLastSheet = "You can not delete a sheet if it is the last one left in the workbook.";
 
 const char* deleteButton(int panel) {
@@ -25,19 +23,14 @@ const char* renameButton(int panel) {
 }
 
 Calls opening(const std::string& path) {
-    return {"CreateObject(\"Excel.Application\")", "Workbooks.Open(\"" + path + "\")",
-            "Workbooks.count", "Workbooks(1)", "DisplayAlerts = False"};
+    Calls calls = tarnvale::testing::openingCalls(path);
+    calls.push_back("DisplayAlerts = False");
+    return calls;
 }
 
 Calls concat(Calls a, const Calls& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
-}
-
-QStringList toQt(const std::vector<std::string>& names) {
-    QStringList list;
-    for (const auto& name : names) list << QString::fromStdString(name);
-    return list;
 }
 
 // A window whose panel holds a listed workbook with the given entry selected.
@@ -100,13 +93,6 @@ class OperationsTest : public QObject {
         QCOMPARE(window.entries(3 - panel), QStringList());  // the other panel untouched
     }
 
-    void deleteOfTwoLeavesTheOtherSelected() {
-        Listed listed(1, {"Keep", "Drop"}, 1);
-        listed.window.click("Check7");
-        QCOMPARE(listed.window.entries(1), QStringList{"Keep"});
-        QCOMPARE(listed.window.list(1).currentRow(), 0);
-    }
-
     void validationMessagesInTheirOrder_data() {
         QTest::addColumn<bool>("badPath");
         QTest::addColumn<bool>("running");
@@ -118,9 +104,10 @@ class OperationsTest : public QObject {
         QTest::newRow("bad path beats one entry")
             << true << true << 6 << 1 << QStringList{badPath} << false;
         QTest::newRow("declined warning beats one entry")
-            << false << true << 7 << 1 << QStringList{kWarning} << false;
+            << false << true << 7 << 1 << QStringList{tarnvale::testing::kExcelMayBeOpen} << false;
         QTest::newRow("accepted warning, then one entry")
-            << false << true << 6 << 1 << QStringList{kWarning, kLastSheet} << true;
+            << false << true << 6 << 1
+            << QStringList{tarnvale::testing::kExcelMayBeOpen, kLastSheet} << true;
         QTest::newRow("one entry") << false << false << 0 << 1 << QStringList{kLastSheet} << true;
         QTest::newRow("empty list") << false << false << 0 << 0 << QStringList{kLastSheet} << true;
     }
@@ -148,13 +135,11 @@ class OperationsTest : public QObject {
 
                 QStringList expected = deleteMessages;
                 if (rename) expected.removeAll(kLastSheet);
-                QStringList shown;
-                for (const auto& text : window.prompts.messages())
-                    shown << QString::fromStdString(text);
                 for (auto& text : expected) text = text.arg(panel);
-                QCOMPARE(shown, expected);
+                QCOMPARE(window.messages(), expected);
                 for (const auto& prompt : window.prompts.shown)
-                    if (prompt.kind == "messageBox" && prompt.text != kWarning)
+                    if (prompt.kind == "messageBox" &&
+                        prompt.text != tarnvale::testing::kExcelMayBeOpen)
                         QCOMPARE(prompt.buttons, 0);
                 const bool wentOn = rename && renameGoesOn;
                 QCOMPARE(window.calls().empty(), !wentOn);
@@ -240,17 +225,12 @@ class OperationsTest : public QObject {
         window.prompts.inputAnswers = {"New"};
         window.click(rename ? "Check10" : "Check8");
 
-        const auto messages = window.prompts.messages();
-        QCOMPARE(messages.size(), 1u);
-        QVERIFY2(QString::fromStdString(messages[0]).contains(QString::fromStdString(listed.path)),
-                 messages[0].c_str());
-        QVERIFY(QString::fromStdString(messages[0])
-                    .endsWith("the file or its folder is read-only", Qt::CaseInsensitive));
-        const auto& calls = window.calls();
-        const auto failed = std::find(calls.begin(), calls.end(), failing);
-        QVERIFY(failed != calls.end());
-        const Calls expectedAfter = quits ? Calls{"Quit", "Release"} : Calls{"Release"};
-        QCOMPARE(Calls(failed + 1, calls.end()), expectedAfter);
+        const QStringList messages = window.messages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].contains(QString::fromStdString(listed.path)),
+                 qPrintable(messages[0]));
+        QVERIFY(messages[0].endsWith("the file or its folder is read-only", Qt::CaseInsensitive));
+        QCOMPARE(window.callsAfter(failing), (quits ? Calls{"Quit", "Release"} : Calls{"Release"}));
         QCOMPARE(window.entries(2), (QStringList{"A", "B", "C"}));
         QCOMPARE(window.list(2).currentRow(), 1);
         QCOMPARE(toQt(window.factory.sheetNames(listed.path)), (QStringList{"A", "B", "C"}));

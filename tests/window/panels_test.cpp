@@ -11,17 +11,9 @@ using tarnvale::testing::WindowUnderTest;
 
 namespace {
 
-const char* kWarning =
-    "Excel may be open. It is recommended that you close Excel first.\r\n\r\n"
-    "Would you like to proceed anyway?";
-
 std::vector<std::string> listingCalls(const std::string& path, int sheets) {
-    std::vector<std::string> calls{"CreateObject(\"Excel.Application\")",
-                                   "Workbooks.Open(\"" + path + "\")",
-                                   "Workbooks.count",
-                                   "Workbooks(1)",
-                                   "Workbook.Worksheets",
-                                   "Sheets.Count"};
+    auto calls = tarnvale::testing::openingCalls(path);
+    calls.insert(calls.end(), {"Workbook.Worksheets", "Sheets.Count"});
     for (int i = 1; i <= sheets; ++i) {
         calls.insert(calls.end(),
                      {"Workbook.Worksheets", "Sheets(" + std::to_string(i) + ")", "Sheet.name"});
@@ -112,8 +104,8 @@ class PanelsTest : public QObject {
         window.factory.clearLog();
         window.choose(1, path);
 
-        QCOMPARE(window.prompts.messages().size(), 1u);
-        const auto message = QString::fromStdString(window.prompts.messages()[0]);
+        QCOMPARE(window.messages().size(), 1);
+        const QString message = window.messages()[0];
         QVERIFY2(message.contains(QString::fromStdString(path)), qPrintable(message));
         QVERIFY(message.contains("the file is damaged (its container is corrupt)",
                                  Qt::CaseInsensitive));
@@ -121,15 +113,10 @@ class PanelsTest : public QObject {
         QCOMPARE(window.entries(1), (QStringList{"Kept", "Also kept"}));
         QCOMPARE(window.list(1).currentRow(), 1);
         QCOMPARE(window.factory.liveApplications(), 0);
-        const auto& calls = window.calls();
-        const auto failed = std::find(calls.begin(), calls.end(), entry);
-        QVERIFY(failed != calls.end());
         // Nothing after the failing call but the shutdown.
-        std::vector<std::string> after(failed + 1, calls.end());
-        if (quitAfterwards)
-            QCOMPARE(after, (std::vector<std::string>{"Quit", "Release"}));
-        else
-            QCOMPARE(after, (std::vector<std::string>{"Release"}));
+        using Calls = std::vector<std::string>;
+        QCOMPARE(window.callsAfter(entry),
+                 (quitAfterwards ? Calls{"Quit", "Release"} : Calls{"Release"}));
     }
 
     void browseAsksTheGuardFirst_data() {
@@ -156,7 +143,8 @@ class PanelsTest : public QObject {
             if (dialogShown) expected.push_back("openFile");
             QCOMPARE(kinds, expected);
             if (running) {
-                QCOMPARE(window.prompts.shown[0].text, std::string(kWarning));
+                QCOMPARE(window.prompts.shown[0].text,
+                         std::string(tarnvale::testing::kExcelMayBeOpen));
                 QCOMPARE(window.prompts.shown[0].buttons, 4);
             }
             QVERIFY(window.calls().empty());

@@ -32,47 +32,41 @@ void whenModalShows(std::function<void(QWidget&)> answer) {
 class QtPromptsTest : public QObject {
     Q_OBJECT
   private slots:
-    void yesNoBoxDefaultsToYes_data() {
-        QTest::addColumn<bool>("pressNo");
+    void messageBoxButtonsAndAnswers_data() {
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("press");  // 0: Enter, taking the default
         QTest::addColumn<int>("answer");
-        QTest::newRow("Enter takes the default") << false << 6;
-        QTest::newRow("No") << true << 7;
+        QTest::addColumn<int>("shownButtons");
+        const int yesNo = QMessageBox::Yes | QMessageBox::No;
+        QTest::newRow("Yes/No, Enter takes Yes") << 4 << 0 << 6 << yesNo;
+        QTest::newRow("Yes/No, No") << 4 << int(QMessageBox::No) << 7 << yesNo;
+        QTest::newRow("OK") << 0 << int(QMessageBox::Ok) << 1 << int(QMessageBox::Ok);
     }
-    void yesNoBoxDefaultsToYes() {
-        QFETCH(bool, pressNo);
+    void messageBoxButtonsAndAnswers() {
+        QFETCH(int, buttons);
+        QFETCH(int, press);
         QFETCH(int, answer);
+        QFETCH(int, shownButtons);
         QWidget parent;
         tarnvale::QtPrompts prompts(&parent);
         QString title, text;
-        int icon = -1, buttons = 0;
+        int icon = -1, shown = 0;
         whenModalShows([&](QWidget& modal) {
             auto& box = static_cast<QMessageBox&>(modal);
             title = box.windowTitle();
             text = box.text();
             icon = box.icon();
-            buttons = box.standardButtons();
-            if (pressNo)
-                box.button(QMessageBox::No)->click();
+            shown = box.standardButtons();
+            if (press)
+                box.button(QMessageBox::StandardButton(press))->click();
             else
                 QTest::keyClick(&box, Qt::Key_Return);
         });
-        QCOMPARE(prompts.messageBox("First.\r\n\r\nSecond?", 4), answer);
+        QCOMPARE(prompts.messageBox("First.\r\n\r\nSecond?", buttons), answer);
         QCOMPARE(title, QStringLiteral("Tarnvale"));
         QCOMPARE(text, QStringLiteral("First.\n\nSecond?"));
         QCOMPARE(icon, int(QMessageBox::NoIcon));
-        QCOMPARE(buttons, int(QMessageBox::Yes | QMessageBox::No));
-    }
-
-    void okBox() {
-        tarnvale::QtPrompts prompts(nullptr);
-        int buttons = 0;
-        whenModalShows([&](QWidget& modal) {
-            auto& box = static_cast<QMessageBox&>(modal);
-            buttons = box.standardButtons();
-            box.button(QMessageBox::Ok)->click();
-        });
-        QCOMPARE(prompts.messageBox("Done.", 0), 1);
-        QCOMPARE(buttons, int(QMessageBox::Ok));
+        QCOMPARE(shown, shownButtons);
     }
 
     void inputBoxGivesTheTextOrEmptyOnCancel() {

@@ -9,7 +9,6 @@
 #include <QtTest>
 
 #include "app/home_page.h"
-#include "app/mouse_icon.h"
 #include "common/centre_form.h"
 #include "common/file_exists.h"
 #include "common/list_contains.h"
@@ -32,17 +31,16 @@ class StartupTest : public QObject {
         QCOMPARE(window.pointer(), 0);
         QVERIFY(!window.form().windowIcon().isNull());
         QCOMPARE(window.form().windowIcon().availableSizes().value(0), QSize(32, 32));
+        QCOMPARE(window.form().pos(),
+                 tarnvale::CentredPosition(window.form().screen()->geometry(),
+                                           window.form().frameGeometry().size()));
+        // Command1 takes the focus and does nothing when pressed.
+        window.form().findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        QVERIFY(window.prompts.shown.empty());
+        QVERIFY(window.calls().empty());
         window.form().show();
         QVERIFY(QTest::qWaitForWindowExposed(&window.form()));
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Command1"));
-    }
-
-    void command1DoesNothing() {
-        WindowUnderTest window;
-        auto* command1 = window.form().findChild<QPushButton*>(QStringLiteral("Command1"));
-        command1->click();
-        QVERIFY(window.prompts.shown.empty());
-        QVERIFY(window.calls().empty());
     }
 
     void centredPosition_data() {
@@ -62,13 +60,6 @@ class StartupTest : public QObject {
         QFETCH(QSize, outer);
         QFETCH(QPoint, expected);
         QCOMPARE(tarnvale::CentredPosition(screen, outer), expected);
-    }
-
-    void startUpCentresTheWindow() {
-        WindowUnderTest window;
-        const QRect screen = window.form().screen()->geometry();
-        QCOMPARE(window.form().pos(),
-                 tarnvale::CentredPosition(screen, window.form().frameGeometry().size()));
     }
 
     void fileExists() {
@@ -116,19 +107,6 @@ class StartupTest : public QObject {
             QCOMPARE(addresses[0], tarnvale::HomePageAddress());
             QVERIFY(QString::fromStdString(addresses[0]).startsWith(QStringLiteral("https://")));
         }
-    }
-
-    void handCursorLoadedWithItsHotSpot() {
-        QTemporaryDir folder;
-        QVERIFY(QFile::copy(QStringLiteral(TARNVALE_CURSOR_FILE), folder.filePath("HAND-M.CUR")));
-        tarnvale::Form1Environment environment;
-        environment.applicationFolder = folder.path();
-        WindowUnderTest window(environment);
-        QVERIFY(window.form().mousePointer().hasMouseIcon());
-        const auto cursor = tarnvale::LoadMouseIcon(folder.filePath("HAND-M.CUR"));
-        QVERIFY(cursor.has_value());
-        QCOMPARE(cursor->hotSpot(), QPoint(10, 1));
-        QCOMPARE(cursor->pixmap().size(), QSize(32, 32));
     }
 
     void missingOrBadCursorFileGivesTheArrowSilently_data() {

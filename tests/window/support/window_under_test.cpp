@@ -2,8 +2,20 @@
 
 #include <QFile>
 #include <QLineEdit>
+#include <algorithm>
 
 namespace tarnvale::testing {
+
+std::vector<std::string> openingCalls(const std::string& path) {
+    return {"CreateObject(\"Excel.Application\")", "Workbooks.Open(\"" + path + "\")",
+            "Workbooks.count", "Workbooks(1)"};
+}
+
+QStringList toQt(const std::vector<std::string>& texts) {
+    QStringList list;
+    for (const auto& text : texts) list << QString::fromStdString(text);
+    return list;
+}
 
 WindowUnderTest::WindowUnderTest(Form1Environment environment) {
     prompts.callLog = &factory.log();
@@ -31,6 +43,16 @@ std::string WindowUnderTest::workbook(const std::string& fileName,
     std::vector<excel::ScriptedSheet> scripted;
     for (const auto& name : sheets) scripted.push_back({name, excel::SheetKind::Worksheet});
     return workbookWithKinds(fileName, std::move(scripted));
+}
+
+std::vector<std::string> WindowUnderTest::callsAfter(const std::string& call) const {
+    const auto& log = calls();
+    const auto found = std::find(log.begin(), log.end(), call);
+    if (found == log.end()) {
+        qWarning("call %s was not made", call.c_str());
+        return {"(not called)"};
+    }
+    return {found + 1, log.end()};
 }
 
 std::string WindowUnderTest::missingPath() const {

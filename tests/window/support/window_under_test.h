@@ -19,6 +19,16 @@ class QLineEdit;
 
 namespace tarnvale::testing {
 
+// The guard's question when the spreadsheet application may be running.
+inline constexpr const char* kExcelMayBeOpen =
+    "Excel may be open. It is recommended that you close Excel first.\r\n\r\n"
+    "Would you like to proceed anyway?";
+
+// The calls that start the application and open one workbook.
+std::vector<std::string> openingCalls(const std::string& path);
+
+QStringList toQt(const std::vector<std::string>& texts);
+
 class WindowUnderTest {
   public:
     explicit WindowUnderTest(Form1Environment environment = {});
@@ -39,6 +49,9 @@ class WindowUnderTest {
     QStringList entries(int panel);
     int pointer() { return form_->mousePointer().value(); }
     const std::vector<std::string>& calls() const { return factory.log(); }
+    QStringList messages() const { return toQt(prompts.messages()); }
+    // The calls logged after the first one equal to call; a test failure when it is absent.
+    std::vector<std::string> callsAfter(const std::string& call) const;
 
     bool excelRunning = false;
     excel::RecordingApplicationFactory factory;
