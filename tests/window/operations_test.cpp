@@ -36,12 +36,8 @@ Calls concat(Calls a, const Calls& b) {
 // A window whose panel holds a listed workbook with the given entry selected.
 struct Listed {
     Listed(int panelNumber, const std::vector<std::string>& sheets, int selected)
-        : panel(panelNumber) {
-        path = window.workbook("book" + std::to_string(panel) + ".xls", sheets);
-        window.choose(panel, path);
-        window.list(panel).setCurrentRow(selected);
-        window.factory.clearLog();
-    }
+        : panel(panelNumber),
+          path(window.listed(panel, "book" + std::to_string(panel) + ".xls", sheets, selected)) {}
     WindowUnderTest window;
     int panel;
     std::string path;

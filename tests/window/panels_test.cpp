@@ -46,8 +46,7 @@ class PanelsTest : public QObject {
 
     void aNewListingReplacesTheEntriesOfTheLast() {
         WindowUnderTest window;
-        window.choose(2, window.workbook("a.xls", {"A", "B", "C"}));
-        window.list(2).setCurrentRow(2);
+        window.listed(2, "a.xls", {"A", "B", "C"}, 2);
         window.choose(2, window.workbook("b.xls", {"X", "Y"}));
         QCOMPARE(window.entries(2), (QStringList{"X", "Y"}));
         QCOMPARE(window.list(2).currentRow(), 0);
@@ -62,9 +61,7 @@ class PanelsTest : public QObject {
     void aPathOfNoFileIsSilentAndKeepsTheList() {
         QFETCH(QString, path);
         WindowUnderTest window;
-        window.choose(1, window.workbook("a.xls", {"A", "B"}));
-        window.list(1).setCurrentRow(1);
-        window.factory.clearLog();
+        window.listed(1, "a.xls", {"A", "B"}, 1);
         window.choose(1, path.isNull() ? window.missingPath() : path.toStdString());
         QCOMPARE(window.entries(1), (QStringList{"A", "B"}));
         QCOMPARE(window.list(1).currentRow(), 1);
@@ -95,8 +92,7 @@ class PanelsTest : public QObject {
         QFETCH(QString, failingCall);
         QFETCH(bool, quitAfterwards);
         WindowUnderTest window;
-        window.choose(1, window.workbook("old.xls", {"Kept", "Also kept"}));
-        window.list(1).setCurrentRow(1);
+        window.listed(1, "old.xls", {"Kept", "Also kept"}, 1);
         const auto path = window.workbook("bad.xls", {"A", "B"});
         std::string entry = failingCall.toStdString();
         if (entry == "Workbooks.Open") entry += "(\"" + path + "\")";
@@ -174,10 +170,7 @@ class PanelsTest : public QObject {
 
     void cancelLeavesPathListAndSelection() {
         WindowUnderTest window;
-        const auto path = window.workbook("a.xls", {"A", "B", "C"});
-        window.choose(2, path);
-        window.list(2).setCurrentRow(2);
-        window.factory.clearLog();
+        const auto path = window.listed(2, "a.xls", {"A", "B", "C"}, 2);
         window.click("Check6");  // no file answer scripted: Cancel
         QCOMPARE(window.pathBox(2).text(), QString::fromStdString(path));
         QCOMPARE(window.list(2).currentRow(), 2);
@@ -189,8 +182,7 @@ class PanelsTest : public QObject {
         // A chosen name of no file lists nothing; panel 2 still moves to its first entry.
         for (int panel : {1, 2}) {
             WindowUnderTest window;
-            window.choose(panel, window.workbook("a.xls", {"A", "B", "C"}));
-            window.list(panel).setCurrentRow(2);
+            window.listed(panel, "a.xls", {"A", "B", "C"}, 2);
             window.prompts.fileAnswers.push_back(window.missingPath());
             window.click(panel == 1 ? "Check3" : "Check6");
             QCOMPARE(window.pathBox(panel).text(), QString::fromStdString(window.missingPath()));

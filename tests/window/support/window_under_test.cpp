@@ -55,6 +55,15 @@ std::vector<std::string> WindowUnderTest::callsAfter(const std::string& call) co
     return {found + 1, log.end()};
 }
 
+std::string WindowUnderTest::listed(int panel, const std::string& fileName,
+                                    const std::vector<std::string>& sheets, int selected) {
+    const std::string path = workbook(fileName, sheets);
+    choose(panel, path);
+    list(panel).setCurrentRow(selected);
+    factory.clearLog();
+    return path;
+}
+
 std::string WindowUnderTest::missingPath() const {
     return folder_.filePath(QStringLiteral("missing.xls")).toStdString();
 }
