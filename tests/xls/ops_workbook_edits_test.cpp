@@ -134,6 +134,8 @@ class SaveTest : public ::testing::Test {
         file_ = dir_ / "book.xlt";
         fs::copy_file(testing::corpusPath("gnumeric__address.xls"), file_,
                       fs::copy_options::overwrite_existing);
+        // The corpus is read-only; the user's own copy is not.
+        fs::permissions(file_, fs::perms::owner_write, fs::perm_options::add);
     }
     void TearDown() override { fs::remove_all(dir_); }
     fs::path dir_, file_;

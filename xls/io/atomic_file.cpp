@@ -116,6 +116,11 @@ PendingFile PendingFile::prepare(const std::filesystem::path& requested,
     const bool exists = ::stat(target.c_str(), &original) == 0;
     if (exists && !S_ISREG(original.st_mode)) failWrite(target, "not a regular file", EISDIR);
     checkWritable(target, folder, exists, calls);
+    // A file marked read-only stays so even for a user whose rights would let the
+    // rename replace it (root): the mark is the owner's wish.
+    if (exists && (original.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        throw Error(ErrorCode::FileNotWritable, target.string(), "the file is marked read-only");
+    }
 
     std::filesystem::path temporary;
     const int fd = createTemporary(target, folder, temporary, calls);
