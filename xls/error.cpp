@@ -6,13 +6,16 @@ namespace xls {
 
 std::string_view describeErrorCode(ErrorCode code) {
     switch (code) {
-        case ErrorCode::FileNotFound: return "the file does not exist";
-        case ErrorCode::FileUnreadable: return "the file cannot be read";
+        case ErrorCode::FileNotFound:
+            return "the file does not exist";
+        case ErrorCode::FileUnreadable:
+            return "the file cannot be read";
         case ErrorCode::FileNotWritable:
             return "the file or its folder is read-only, so the workbook cannot be saved";
         case ErrorCode::WriteFailed:
             return "the workbook could not be saved (the disk may be full); the file is unchanged";
-        case ErrorCode::EmptyFile: return "the file is empty";
+        case ErrorCode::EmptyFile:
+            return "the file is empty";
         case ErrorCode::ZipBasedWorkbook:
             return "it is a zip-based workbook (.xlsx or .ods) under an .xls name, not an "
                    "Excel 97-2003 workbook";
@@ -26,26 +29,34 @@ std::string_view describeErrorCode(ErrorCode code) {
         case ErrorCode::OldExcelFormat:
             return "it is an Excel 2.x-4.x workbook, which Tarnvale does not read; save it in a "
                    "newer format first";
-        case ErrorCode::NotCompoundFile: return "it is not an Excel workbook";
-        case ErrorCode::CorruptContainer: return "the file is damaged (its container is corrupt)";
-        case ErrorCode::TruncatedContainer: return "the file is damaged (it is truncated)";
+        case ErrorCode::NotCompoundFile:
+            return "it is not an Excel workbook";
+        case ErrorCode::CorruptContainer:
+            return "the file is damaged (its container is corrupt)";
+        case ErrorCode::TruncatedContainer:
+            return "the file is damaged (it is truncated)";
         case ErrorCode::NoWorkbookStream:
             return "the file holds no workbook (it may be another kind of Office document)";
-        case ErrorCode::PasswordProtected: return "the workbook is password-protected";
+        case ErrorCode::PasswordProtected:
+            return "the workbook is password-protected";
         case ErrorCode::UnsupportedEncryption:
             return "the workbook is encrypted in a way Tarnvale does not support";
-        case ErrorCode::CorruptWorkbook: return "the workbook is damaged";
+        case ErrorCode::CorruptWorkbook:
+            return "the workbook is damaged";
         case ErrorCode::UnsupportedVersion:
             return "this operation is not supported for workbooks in this Excel version";
-        case ErrorCode::SheetNotFound: return "the workbook has no sheet of that name";
-        case ErrorCode::SheetNameEmpty: return "a sheet name cannot be empty";
+        case ErrorCode::SheetNotFound:
+            return "the workbook has no sheet of that name";
+        case ErrorCode::SheetNameEmpty:
+            return "a sheet name cannot be empty";
         case ErrorCode::SheetNameTooLong:
             return "a sheet name cannot be longer than 31 characters";
         case ErrorCode::SheetNameBadCharacter:
             return "a sheet name cannot contain any of these characters: : \\ / ? * [ ]";
         case ErrorCode::SheetNameApostrophe:
             return "a sheet name cannot begin or end with an apostrophe";
-        case ErrorCode::SheetNameTaken: return "another sheet already has that name";
+        case ErrorCode::SheetNameTaken:
+            return "another sheet already has that name";
         case ErrorCode::SheetNameReserved:
             return "\"History\" is a name the spreadsheet application reserves";
         case ErrorCode::StructureProtected:
@@ -78,8 +89,12 @@ Error::Error(ErrorCode code, std::string file, std::string context)
       file_(std::move(file)),
       context_(std::move(context)) {}
 
-Error Error::withFile(std::string file) const { return Error(code_, std::move(file), context_); }
+Error Error::withFile(std::string file) const {
+    return Error(code_, std::move(file), context_);
+}
 
-void fail(ErrorCode code, std::string context) { throw Error(code, {}, std::move(context)); }
+void fail(ErrorCode code, std::string context) {
+    throw Error(code, {}, std::move(context));
+}
 
 }  // namespace xls

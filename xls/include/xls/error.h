@@ -12,30 +12,30 @@ namespace xls {
 // sits beside it in error.cpp (describeErrorCode).
 enum class ErrorCode {
     // io: the file as a whole
-    FileNotFound,       // no file at the path
-    FileUnreadable,     // it exists but cannot be read (permissions, a folder, I/O error)
-    FileNotWritable,    // the file or its folder is read-only
-    WriteFailed,        // writing, flushing or renaming the new file failed (disk full, ...)
-    EmptyFile,          // zero bytes
+    FileNotFound,     // no file at the path
+    FileUnreadable,   // it exists but cannot be read (permissions, a folder, I/O error)
+    FileNotWritable,  // the file or its folder is read-only
+    WriteFailed,      // writing, flushing or renaming the new file failed (disk full, ...)
+    EmptyFile,        // zero bytes
 
     // Not a binary workbook at all: say what it is instead.
-    ZipBasedWorkbook,   // .xlsx / .ods / other zip renamed to .xls
-    WebPage,            // HTML saved under an .xls name
-    XmlSpreadsheet,     // SpreadsheetML 2003 or other XML
-    PlainText,          // CSV, SYLK, tab-separated text
-    OldExcelFormat,     // Excel 2.x-4.x single-stream workbook (BIFF2-4)
-    NotCompoundFile,    // anything else that is not a compound file
+    ZipBasedWorkbook,  // .xlsx / .ods / other zip renamed to .xls
+    WebPage,           // HTML saved under an .xls name
+    XmlSpreadsheet,    // SpreadsheetML 2003 or other XML
+    PlainText,         // CSV, SYLK, tab-separated text
+    OldExcelFormat,    // Excel 2.x-4.x single-stream workbook (BIFF2-4)
+    NotCompoundFile,   // anything else that is not a compound file
 
     // cfb: the compound-file container
-    CorruptContainer,   // bad header, bad sector number, cyclic chain, bad directory
-    TruncatedContainer, // a sector or stream lies beyond the end of the file
+    CorruptContainer,    // bad header, bad sector number, cyclic chain, bad directory
+    TruncatedContainer,  // a sector or stream lies beyond the end of the file
 
     // biff / model: the workbook stream
     NoWorkbookStream,   // a compound file without a Workbook/Book stream (e.g. a Word document)
     PasswordProtected,  // encrypted with a password we do not have
     UnsupportedEncryption,
-    CorruptWorkbook,    // truncated record, bad BOF, sheet offset not at a BOF, ...
-    UnsupportedVersion, // a BIFF version the engine cannot handle for this operation
+    CorruptWorkbook,     // truncated record, bad BOF, sheet offset not at a BOF, ...
+    UnsupportedVersion,  // a BIFF version the engine cannot handle for this operation
 
     // ops: operations on sheets
     SheetNotFound,
@@ -54,7 +54,7 @@ enum class ErrorCode {
 std::string_view describeErrorCode(ErrorCode code);
 
 class Error : public std::runtime_error {
-public:
+  public:
     // file: the path or display name of the workbook ("" when none applies).
     // context: where in the file (stream, record, offset, sector), for diagnostics.
     Error(ErrorCode code, std::string file, std::string context = {});
@@ -66,7 +66,7 @@ public:
     // A copy naming another file: lower layers raise without knowing the path.
     Error withFile(std::string file) const;
 
-private:
+  private:
     ErrorCode code_;
     std::string file_;
     std::string context_;

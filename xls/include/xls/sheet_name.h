@@ -3,9 +3,9 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
-#include <string>
 
 #include "xls/error.h"
 

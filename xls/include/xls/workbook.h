@@ -26,7 +26,7 @@ struct SheetInfo {
 class ByteSource;
 
 class Workbook {
-public:
+  public:
     // Opens a workbook file. Fails with Error (FileNotFound, PasswordProtected, ...).
     static Workbook open(const std::filesystem::path& path);
     // Opens a workbook held in memory; displayName names it in errors.
@@ -57,7 +57,7 @@ public:
     // Writes back to path() safely (temporary file, flush, verify, rename).
     void save();
 
-private:
+  private:
     struct Impl;
     explicit Workbook(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
