@@ -9,24 +9,10 @@ usage: compare_edits.py TARNVALE_SHEETS FILE SHEET [--runs N] [--no-libreoffice]
 import argparse
 import os
 import shutil
-import statistics
 import subprocess
 import tempfile
-import time
 
-
-def timed(command, prepare, runs):
-    times, peaks = [], []
-    for _ in range(runs):
-        prepare()
-        start = time.perf_counter()
-        process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        _, status, usage = os.wait4(process.pid, 0)
-        times.append(time.perf_counter() - start)
-        peaks.append(usage.ru_maxrss)
-        if status != 0:
-            raise SystemExit(f"failed: {' '.join(command)}: {process.stderr.read().decode()}")
-    return statistics.median(times), max(peaks)
+from process_timer import measure
 
 
 def main():
@@ -47,18 +33,18 @@ def main():
             os.remove(copy)
 
     size = os.path.getsize(args.file)
-    rows = [("dd conv=fsync (floor)", timed(["dd", f"if={args.file}", f"of={copy}", "bs=1M",
-                                                "conv=fsync", "status=none"], fresh, args.runs))]
-    rows.append(("tarnvale-sheets rename", timed([args.tool, "rename", target, args.sheet, "Renamed"],
-                                                 fresh, args.runs)))
-    rows.append(("tarnvale-sheets delete", timed([args.tool, "delete", target, args.sheet],
-                                                 fresh, args.runs)))
+    rows = [("dd conv=fsync (floor)", measure(["dd", f"if={args.file}", f"of={copy}", "bs=1M",
+                                                "conv=fsync", "status=none"], args.runs, fresh))]
+    rows.append(("tarnvale-sheets rename", measure([args.tool, "rename", target, args.sheet, "Renamed"],
+                                                   args.runs, fresh)))
+    rows.append(("tarnvale-sheets delete", measure([args.tool, "delete", target, args.sheet],
+                                                   args.runs, fresh)))
     if not args.no_libreoffice:
         profile = tempfile.mkdtemp(prefix="lo-profile-")
         outdir = os.path.join(work, "lo")
-        rows.append(("LibreOffice load+save", timed(
+        rows.append(("LibreOffice load+save", measure(
             ["soffice", f"-env:UserInstallation=file://{profile}", "--headless", "--convert-to",
-             "xls:MS Excel 97", "--outdir", outdir, target], fresh, max(1, args.runs // 2))))
+             "xls:MS Excel 97", "--outdir", outdir, target], max(1, args.runs // 2), fresh)))
         shutil.rmtree(profile, ignore_errors=True)
     floor = rows[0][1][0]
     print(f"{os.path.basename(args.file)} ({size / 1e6:.1f} MB)")

@@ -9,23 +9,10 @@ import argparse
 import os
 import resource
 import shutil
-import statistics
 import subprocess
 import tempfile
-import time
 
-
-def measure(command, runs):
-    times, peaks = [], []
-    for _ in range(runs):
-        start = time.perf_counter()
-        process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        _, status, usage = os.wait4(process.pid, 0)
-        times.append(time.perf_counter() - start)
-        peaks.append(usage.ru_maxrss)
-        if status != 0:
-            raise SystemExit(f"failed: {' '.join(command)}")
-    return statistics.median(times), max(peaks)
+from process_timer import measure
 
 
 def main():
