@@ -92,8 +92,9 @@ TEST_P(CorpusEditTest, DeleteRemovesOnlyThatSheet) {
     expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(tab));
     const auto bytes = book->serialize();
     if (const auto original = testing::readWorkbookStreamBytes(testing::corpusPath(GetParam()));
-        original && !book->isEncrypted() && indexPositionsHold(*original))
+        original && !book->isEncrypted() && indexPositionsHold(*original)) {
         EXPECT_TRUE(indexPositionsHold(workbookStreamOf(bytes))) << "Index records moved wrong";
+    }
     Workbook reopened = Workbook::openBytes(bytes, GetParam());
     EXPECT_EQ(names(reopened.sheets()), expected);
     EXPECT_NO_THROW(reopened.serialize());
