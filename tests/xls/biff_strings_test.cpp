@@ -84,7 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RichExtendedString, ReadsRunsAndPhoneticDataAcrossAContinue) {
     // cch 2, fRichSt|fExtSt, cRun 1, cbExtRst 3, "ab" | runs and ExtRst continue without flags
     Bytes bytes{2, 0, 0x0C, 1, 0, 3, 0, 0, 0, 'a', 'b', 1, 0, 5, 0, 0xAA, 0xBB, 0xCC};
-    ContinuedReader reader(bytes, std::vector<std::size_t>{13});
+    const std::vector<std::size_t> starts{13};
+    ContinuedReader reader(bytes, starts);
     RichString s = readXLUnicodeRichExtendedString(reader);
     EXPECT_EQ(s.text, "ab");
     EXPECT_EQ(s.runs, (std::vector<FormatRun>{{1, 5}}));
