@@ -23,4 +23,4 @@ ctest --preset asan-ubsan -j "$jobs" -LE slow
 echo "== fuzz"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
-ctest --preset fuzz
+ctest --preset fuzz -j "$jobs"
