@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "biff/record_type.h"
 #include "io/byte_reader.h"
 #include "xls/error.h"
 
@@ -27,6 +28,18 @@ BiffVersion biffVersionOf(const Bof& bof) {
     char text[48];
     std::snprintf(text, sizeof text, "BOF version 0x%04X", static_cast<unsigned>(bof.version));
     fail(ErrorCode::UnsupportedVersion, text);
+}
+
+void checkFirstRecordIsBof(std::uint16_t recordId) {
+    constexpr std::uint16_t kBiff2Bof = 0x0009;
+    constexpr std::uint16_t kBiff3Bof = 0x0209;
+    constexpr std::uint16_t kBiff4Bof = 0x0409;
+    if (recordId == kBiff2Bof || recordId == kBiff3Bof || recordId == kBiff4Bof) {
+        fail(ErrorCode::OldExcelFormat, "BIFF2-4 BOF in the workbook stream");
+    }
+    if (recordId != static_cast<std::uint16_t>(biff::RecordType::BOF)) {
+        fail(ErrorCode::CorruptWorkbook, "the workbook stream does not begin with BOF");
+    }
 }
 
 }  // namespace xls::model

@@ -27,6 +27,10 @@ struct Bof {
 // Raises CorruptWorkbook when the body is too short for vers and dt.
 Bof parseBof(std::span<const std::uint8_t> body);
 
+// Checks the first record of a workbook stream: OldExcelFormat for the BOF of an
+// Excel 2.x-4.x stream (BIFF2-4), CorruptWorkbook for anything else but a BOF.
+void checkFirstRecordIsBof(std::uint16_t recordId);
+
 // The BIFF version of a workbook from its first BOF: UnsupportedVersion for
 // versions other than BIFF5 and BIFF8.
 BiffVersion biffVersionOf(const Bof& bof);

@@ -14,23 +14,12 @@ using biff::RecordType;
 
 namespace {
 
-// BOF ids of BIFF2, BIFF3 and BIFF4 streams.
-constexpr std::uint16_t kBiff2Bof = 0x0009;
-constexpr std::uint16_t kBiff3Bof = 0x0209;
-constexpr std::uint16_t kBiff4Bof = 0x0409;
-
 constexpr std::uint8_t kHsStateMask = 0x03;
 
 Bof readFirstBof(biff::RecordReader& reader) {
     std::optional<biff::RecordHeader> first = reader.next();
     if (!first) fail(ErrorCode::CorruptWorkbook, "the workbook stream is empty");
-    std::uint16_t id = first->id();
-    if (id == kBiff2Bof || id == kBiff3Bof || id == kBiff4Bof) {
-        fail(ErrorCode::OldExcelFormat, "BIFF2-4 BOF in the workbook stream");
-    }
-    if (first->type != RecordType::BOF) {
-        fail(ErrorCode::CorruptWorkbook, "the workbook stream does not begin with BOF");
-    }
+    checkFirstRecordIsBof(first->id());
     return parseBof(reader.readBody(*first));
 }
 

@@ -16,10 +16,6 @@ using biff::RecordType;
 
 namespace {
 
-constexpr std::uint16_t kBiff2Bof = 0x0009;
-constexpr std::uint16_t kBiff3Bof = 0x0209;
-constexpr std::uint16_t kBiff4Bof = 0x0409;
-
 std::vector<std::uint8_t> payloadOf(std::span<const std::uint8_t> bytes, const RecordHeader& h) {
     auto body = bytes.subspan(static_cast<std::size_t>(h.bodyOffset()), h.size);
     return {body.begin(), body.end()};
@@ -27,13 +23,7 @@ std::vector<std::uint8_t> payloadOf(std::span<const std::uint8_t> bytes, const R
 
 void checkFirstRecord(const std::vector<RecordHeader>& headers) {
     if (headers.empty()) fail(ErrorCode::CorruptWorkbook, "the workbook stream holds no record");
-    std::uint16_t id = headers.front().id();
-    if (id == kBiff2Bof || id == kBiff3Bof || id == kBiff4Bof) {
-        fail(ErrorCode::OldExcelFormat, "BIFF2-4 BOF in the workbook stream");
-    }
-    if (headers.front().type != RecordType::BOF) {
-        fail(ErrorCode::CorruptWorkbook, "the workbook stream does not begin with BOF");
-    }
+    checkFirstRecordIsBof(headers.front().id());
 }
 
 std::size_t globalsEnd(const std::vector<RecordHeader>& headers) {
