@@ -18,6 +18,8 @@ class ByteSource {
     // Fills out with the bytes at offset. Raises Error(TruncatedContainer) when
     // [offset, offset + out.size()) is not inside the source.
     virtual void readAt(std::uint64_t offset, std::span<std::uint8_t> out) const = 0;
+    // All the bytes at once when they are in memory (no copy needed); empty otherwise.
+    virtual std::span<const std::uint8_t> view() const { return {}; }
 };
 
 // Opens a file for reading (FileNotFound, FileUnreadable). Bytes are read with pread
@@ -45,6 +47,7 @@ class MemorySource final : public ByteSource {
     std::uint64_t size() const override { return bytes_.size(); }
     void readAt(std::uint64_t offset, std::span<std::uint8_t> out) const override;
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+    std::span<const std::uint8_t> view() const override { return bytes_; }
 
   private:
     std::vector<std::uint8_t> bytes_;
