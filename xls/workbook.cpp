@@ -46,8 +46,7 @@ Workbook::Impl::Impl(std::filesystem::path filePath, std::string name,
 model::WorkbookStream& Workbook::Impl::workbookStream() {
     if (!loadedStream_) {
         loadedStream_ = namingFile(displayName, [this] {
-            std::vector<std::uint8_t> bytes = container.readStream(streamEntry.id);
-            return model::parseWorkbookStream(bytes);
+            return model::parseWorkbookStream(container.openStream(streamEntry.id));
         });
     }
     return *loadedStream_;

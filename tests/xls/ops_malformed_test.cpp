@@ -66,7 +66,7 @@ std::vector<Fixture> fixtures() {
 std::vector<std::uint8_t> recipe(const Fixture& f) {
     auto stream = testing::threeSheets();
     f.damage(stream);
-    return cfb::testing::buildTestCompoundFile({{u"Workbook", model::writeWorkbookStream(stream)}})
+    return cfb::testing::buildTestCompoundFile({{u"Workbook", model::writeWorkbookStream(stream).toVector()}})
         .bytes;
 }
 
@@ -90,7 +90,7 @@ void writeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
 TEST(OpsFixtures, DISABLED_WriteFixtures) {
     for (const auto& f : fixtures()) writeFile(fixturePath(f), recipe(f));
     writeFile(fs::path(TARNVALE_TEST_DATA_DIR) / "malformed" / kHugeStreamFixture,
-              withHugeStream(model::writeWorkbookStream(testing::threeSheets())));
+              withHugeStream(model::writeWorkbookStream(testing::threeSheets()).toVector()));
 }
 
 TEST(OpsFixtures, StreamClaimingMoreThanTheFileIsRefusedOnSave) {

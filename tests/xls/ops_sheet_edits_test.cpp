@@ -84,7 +84,7 @@ TEST(DeleteSheet, RemovesTabIdAndWritesAStreamThatReopens) {
     auto w = threeSheets();
     deleteSheetRecords(w, 0, {Visibility::Visible, Visibility::Visible});
     EXPECT_EQ(find(w.globals.records, RecordType::RRTabId)->payload, (Bytes{2, 0, 3, 0}));
-    const auto bytes = model::writeWorkbookStream(w);
+    const auto bytes = model::writeWorkbookStream(w).toVector();
     const auto reopened = model::parseWorkbookStream(bytes);
     ASSERT_EQ(reopened.sheetSubstream.size(), 2u);
     EXPECT_EQ(reopened.substreams[reopened.sheetSubstream[1]].records, w.substreams[1].records)
@@ -152,7 +152,7 @@ TEST(RenameSheet, StoresCompressedOrUtf16Names) {
     renameSheetRecords(w, 2, "Ωx");
     const auto& u = find(w.globals.records, RecordType::BoundSheet8, 2)->payload;
     EXPECT_EQ(Bytes(u.begin() + 6, u.end()), (Bytes{2, 1, 0xA9, 0x03, 'x', 0}));
-    const auto reopened = model::parseWorkbookStream(model::writeWorkbookStream(w));
+    const auto reopened = model::parseWorkbookStream(model::writeWorkbookStream(w).toVector());
     EXPECT_EQ(reopened.sheetSubstream, (std::vector<std::size_t>{0, 1, 2}));
 }
 

@@ -145,7 +145,7 @@ TEST(StreamWriter, SplitsAnSstThatOutgrewItsRecordAndRebuildsExtSst) {
                          {biff::RecordType::SST, sst},
                          {biff::RecordType::ExtSST, {8, 0}},
                          {biff::RecordType::EOF_, {}}};
-    const auto out = writeWorkbookStream(w);
+    const auto out = writeWorkbookStream(w).toVector();
     const auto headers = biff::scanRecordHeaders(out, nullptr);
     std::vector<std::span<const std::uint8_t>> payloads;
     std::vector<std::uint64_t> offsets;

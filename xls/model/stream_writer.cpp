@@ -28,6 +28,11 @@ constexpr std::size_t kIsstInfSize = 8;
 struct Piece {
     RecordType type{};
     std::span<const std::uint8_t> payload;
+    std::optional<StoredRange> stored;  // a stand-in's bytes, copied as they are
+
+    std::uint64_t size() const {
+        return stored ? stored->size : kRecordHeaderSize + payload.size();
+    }
 };
 
 struct Layout {
@@ -41,8 +46,12 @@ struct Layout {
 };
 
 void addRecord(Layout& layout, const Record& record) {
+    if (record.isStoredRun()) {
+        layout.pieces.push_back({record.type, {}, record.stored});
+        return;
+    }
     if (record.payload.size() <= kMaxRecordPayload) {
-        layout.pieces.push_back({record.type, record.payload});
+        layout.pieces.push_back({record.type, record.payload, std::nullopt});
         return;
     }
     if (record.type == RecordType::SST) {
@@ -54,8 +63,8 @@ void addRecord(Layout& layout, const Record& record) {
         // so the piece can point at them straight away.
         for (std::size_t i = 0; i < sst.payloads.size(); ++i) {
             layout.owned.push_back(std::move(sst.payloads[i]));
-            layout.pieces.push_back(
-                {i == 0 ? RecordType::SST : RecordType::Continue, layout.owned.back()});
+            layout.pieces.push_back({i == 0 ? RecordType::SST : RecordType::Continue,
+                                     layout.owned.back(), std::nullopt});
         }
         return;
     }
@@ -63,7 +72,8 @@ void addRecord(Layout& layout, const Record& record) {
     const std::span<const std::uint8_t> all(record.payload);
     for (std::size_t at = 0; at < all.size(); at += kMaxRecordPayload) {
         const std::size_t n = std::min(kMaxRecordPayload, all.size() - at);
-        layout.pieces.push_back({at == 0 ? record.type : RecordType::Continue, all.subspan(at, n)});
+        layout.pieces.push_back(
+            {at == 0 ? record.type : RecordType::Continue, all.subspan(at, n), std::nullopt});
     }
 }
 
@@ -162,44 +172,44 @@ void computeOffsets(Layout& layout, std::size_t trailing) {
     std::uint64_t at = 0;
     for (const Piece& p : layout.pieces) {
         layout.offsets.push_back(at);
-        at += kRecordHeaderSize + p.payload.size();
+        at += p.size();
     }
     layout.size = at + trailing;
     if (layout.size > std::numeric_limits<std::uint32_t>::max())
         fail(ErrorCode::UnsupportedOperation, "the workbook stream would exceed 4 GB");
 }
 
-std::uint64_t bodyAt(const Layout& layout, std::size_t piece) {
-    return layout.offsets[piece] + kRecordHeaderSize;
+// A copy of the piece's payload, held by the layout, for the writer to patch.
+std::span<std::uint8_t> ownedPayload(Layout& layout, std::size_t piece) {
+    const auto stored = layout.pieces[piece].payload;
+    layout.owned.emplace_back(stored.begin(), stored.end());
+    layout.pieces[piece].payload = layout.owned.back();
+    return layout.owned.back();
 }
 
-void patchU32(std::vector<std::uint8_t>& out, std::uint64_t at, std::uint32_t value) {
-    io::storeU32(out, static_cast<std::size_t>(at), value);
-}
-
-std::uint32_t readU32(const std::vector<std::uint8_t>& out, std::uint64_t at) {
-    io::ByteReader r(std::span<const std::uint8_t>(out).subspan(static_cast<std::size_t>(at), 4));
+std::uint32_t readU32(std::span<const std::uint8_t> payload, std::size_t at) {
+    io::ByteReader r(payload.subspan(at, 4));
     return r.u32();
 }
 
-void patchSheetOffsets(const WorkbookStream& stream, const Layout& layout,
-                       std::vector<std::uint8_t>& out) {
+void patchSheetOffsets(const WorkbookStream& stream, Layout& layout) {
     std::size_t tab = 0;
     for (std::size_t i = 0; i < layout.globalsEnd; ++i) {
         if (layout.pieces[i].type != RecordType::BoundSheet8) continue;
         if (tab >= stream.sheetSubstream.size() || layout.pieces[i].payload.size() < 4 ||
             stream.sheetSubstream[tab] >= layout.substreamStart.size())
             fail(ErrorCode::CorruptWorkbook, "a sheet has no substream to point at");
-        const std::size_t first = layout.substreamStart[stream.sheetSubstream[tab]];
-        patchU32(out, bodyAt(layout, i), static_cast<std::uint32_t>(layout.offsets[first]));
+        const auto lbPlyPos = static_cast<std::uint32_t>(
+            layout.offsets[layout.substreamStart[stream.sheetSubstream[tab]]]);
+        if (readU32(layout.pieces[i].payload, 0) != lbPlyPos)
+            io::storeU32(ownedPayload(layout, i), 0, lbPlyPos);
         ++tab;
     }
 }
 
 // Index positions move with their substream: the records between them are
 // written as they were, so a shift by the substream's move keeps them right.
-void patchIndexRecords(const WorkbookStream& stream, const Layout& layout,
-                       std::vector<std::uint8_t>& out) {
+void patchIndexRecords(const WorkbookStream& stream, Layout& layout) {
     const std::size_t ibXfAt =
         stream.version == BiffVersion::Biff5 ? kIndexIbXfBiff5 : kIndexIbXfBiff8;
     for (std::size_t s = 0; s < stream.substreams.size(); ++s) {
@@ -211,14 +221,56 @@ void patchIndexRecords(const WorkbookStream& stream, const Layout& layout,
         if (delta == 0) continue;
         const auto index = findPiece(layout, first, end, RecordType::Index);
         if (!index) continue;
-        const std::uint64_t body = bodyAt(layout, *index);
-        const std::size_t size = layout.pieces[*index].payload.size();
-        for (std::size_t at = ibXfAt; at + 4 <= size; at += 4) {
-            const std::uint32_t old = readU32(out, body + at);
+        const auto payload = ownedPayload(layout, *index);
+        for (std::size_t at = ibXfAt; at + 4 <= payload.size(); at += 4) {
+            const std::uint32_t old = readU32(payload, at);
             if (old == 0) continue;  // no DefColWidth / no block: nothing to point at
-            patchU32(out, body + at, static_cast<std::uint32_t>(old + delta));
+            io::storeU32(payload, at, static_cast<std::uint32_t>(old + delta));
         }
     }
+}
+
+void appendRecord(std::vector<std::uint8_t>& out, const Piece& p) {
+    const auto id = biff::toU16(p.type);
+    const auto size = static_cast<std::uint16_t>(p.payload.size());
+    out.push_back(static_cast<std::uint8_t>(id & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(id >> 8));
+    out.push_back(static_cast<std::uint8_t>(size & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(size >> 8));
+    out.insert(out.end(), p.payload.begin(), p.payload.end());
+}
+
+// The records go out as buffers of consecutive written records between the
+// stand-ins' stored ranges.
+io::ByteRope emit(const WorkbookStream& stream, const Layout& layout) {
+    io::ByteRope rope;
+    std::vector<std::uint8_t> run;
+    for (std::size_t i = 0; i < layout.pieces.size(); ++i) {
+        const Piece& p = layout.pieces[i];
+        if (p.stored) {
+            rope.append(std::move(run));
+            run = {};
+            rope.append(stream.stored, p.stored->offset, p.stored->size);
+            continue;
+        }
+        if (run.empty()) {
+            std::uint64_t length = 0;
+            for (std::size_t k = i; k < layout.pieces.size() && !layout.pieces[k].stored; ++k)
+                length += layout.pieces[k].size();
+            run.reserve(static_cast<std::size_t>(length + stream.trailing.size()));
+        }
+        appendRecord(run, p);
+    }
+    const std::uint64_t recordsEnd = rope.size() + run.size();
+    run.insert(run.end(), stream.trailing.begin(), stream.trailing.end());
+    if (stream.cipher) {
+        // Everything of an encrypted stream is held decrypted: one buffer.
+        if (!rope.empty())
+            fail(ErrorCode::UnsupportedOperation, "an encrypted stream with records left unread");
+        encryptRecordBodies(run, *stream.cipher, static_cast<std::size_t>(recordsEnd));
+    }
+    rope.append(std::move(run));
+    return rope;
 }
 
 }  // namespace
@@ -236,32 +288,16 @@ WriteHints readWriteHints(std::shared_ptr<const io::ByteSource> storedStream) {
     return hints;
 }
 
-std::vector<std::uint8_t> writeWorkbookStream(const WorkbookStream& stream,
-                                              const WriteHints& hints) {
+io::ByteRope writeWorkbookStream(const WorkbookStream& stream, const WriteHints& hints) {
     if (stream.sheetSubstream.size() > stream.substreams.size() + 0 && stream.substreams.empty())
         fail(ErrorCode::CorruptWorkbook, "sheets without substreams");
     Layout layout = layOut(stream);
     computeOffsets(layout, stream.trailing.size());
     placeExtSst(layout, hints);
     computeOffsets(layout, stream.trailing.size());  // the ExtSST may have changed size
-
-    std::vector<std::uint8_t> out;
-    out.reserve(static_cast<std::size_t>(layout.size));
-    for (const Piece& p : layout.pieces) {
-        const auto id = biff::toU16(p.type);
-        const auto size = static_cast<std::uint16_t>(p.payload.size());
-        out.push_back(static_cast<std::uint8_t>(id & 0xFF));
-        out.push_back(static_cast<std::uint8_t>(id >> 8));
-        out.push_back(static_cast<std::uint8_t>(size & 0xFF));
-        out.push_back(static_cast<std::uint8_t>(size >> 8));
-        out.insert(out.end(), p.payload.begin(), p.payload.end());
-    }
-    out.insert(out.end(), stream.trailing.begin(), stream.trailing.end());
-
-    patchSheetOffsets(stream, layout, out);
-    patchIndexRecords(stream, layout, out);
-    if (stream.cipher) encryptRecordBodies(out, *stream.cipher);
-    return out;
+    patchSheetOffsets(stream, layout);
+    patchIndexRecords(stream, layout);
+    return emit(stream, layout);
 }
 
 }  // namespace xls::model

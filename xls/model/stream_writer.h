@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "io/byte_rope.h"
 #include "io/byte_source.h"
 #include "model/workbook_stream.h"
 
@@ -41,7 +42,8 @@ WriteHints readWriteHints(std::shared_ptr<const io::ByteSource> storedStream);
 // Raises CorruptWorkbook when a sheet's substream is missing or a record the
 // writer patches is too short, UnsupportedOperation when the stream would
 // outgrow the 4 GB positions can address.
-std::vector<std::uint8_t> writeWorkbookStream(const WorkbookStream& stream,
-                                              const WriteHints& hints = {});
+// The new stream's bytes: the records written, and the stored ranges of the
+// stand-ins, read when the rope is written out.
+io::ByteRope writeWorkbookStream(const WorkbookStream& stream, const WriteHints& hints = {});
 
 }  // namespace xls::model

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "biff/record_reader.h"
+#include "biff/record_scanner.h"
+#include "crypto/file_pass.h"
 #include "io/byte_reader.h"
 #include "xls/error.h"
 
@@ -14,128 +16,214 @@ namespace xls::model {
 using biff::RecordHeader;
 using biff::RecordType;
 
+Record Record::storedRun(StoredRange range) {
+    Record record(kStoredRun, {});
+    record.stored = range;
+    return record;
+}
+
 namespace {
-
-std::vector<std::uint8_t> payloadOf(std::span<const std::uint8_t> bytes, const RecordHeader& h) {
-    auto body = bytes.subspan(static_cast<std::size_t>(h.bodyOffset()), h.size);
-    return {body.begin(), body.end()};
-}
-
-void checkFirstRecord(const std::vector<RecordHeader>& headers) {
-    if (headers.empty()) fail(ErrorCode::CorruptWorkbook, "the workbook stream holds no record");
-    checkFirstRecordIsBof(headers.front().id());
-}
-
-std::size_t globalsEnd(const std::vector<RecordHeader>& headers) {
-    for (std::size_t i = 1; i < headers.size(); ++i) {
-        if (headers[i].type == RecordType::EOF_) return i;
-        if (headers[i].type == RecordType::BOF) break;
-    }
-    fail(ErrorCode::CorruptWorkbook, "the workbook globals end without EOF");
-}
 
 std::uint32_t lbPlyPosOf(const Record& boundSheet) {
     io::ByteReader reader(boundSheet.payload, ErrorCode::CorruptWorkbook, "BoundSheet8");
     return reader.u32();
 }
 
-// Splits the records after the globals into substreams. A BOF starts a new one when
-// no substream is open, or when a sheet's lbPlyPos points at it (so a sheet that
-// lacks its EOF ends at the next sheet). Returns the index of the last record that
-// belongs to a substream; the bytes after it are the stream's trailing bytes.
-std::size_t splitSubstreams(WorkbookStream& stream, std::vector<Record>& records,
-                            const std::vector<RecordHeader>& headers, std::size_t globalsLast,
-                            const std::set<std::uint64_t>& sheetOffsets) {
-    Substream* current = &stream.globals;
-    std::size_t lastOwned = globalsLast;
-    int depth = 0;
-    for (std::size_t i = globalsLast + 1; i < headers.size(); ++i) {
-        const RecordHeader& h = headers[i];
-        if (h.type == RecordType::BOF && (depth == 0 || sheetOffsets.count(h.offset))) {
-            stream.substreams.push_back(Substream{h.offset, {}, false});
-            current = &stream.substreams.back();
-            depth = 0;
-        }
-        current->records.push_back(std::move(records[i]));
-        bool closes = false;
-        if (h.type == RecordType::BOF) {
-            ++depth;
-        } else if (h.type == RecordType::EOF_ && depth > 0 && --depth == 0) {
-            current->closed = closes = true;
-        }
-        if (depth > 0 || closes) lastOwned = i;
-    }
-    // Records after the last EOF (zeros padding the stream, say) are trailing bytes.
-    std::size_t stray = headers.size() - 1 - lastOwned;
-    current->records.resize(current->records.size() - stray);
-    return lastOwned;
+// The records a lazily held sheet substream keeps: what splitting substreams
+// and the sheet-table edits read or patch.
+bool keptWhenLazy(RecordType type) {
+    return type == RecordType::BOF || type == RecordType::EOF_ || type == RecordType::Index ||
+           type == RecordType::Window2;
 }
+
+// One pass over the stored stream. The globals are read in full; after them a
+// BOF starts a new substream when no substream is open, or when a sheet's
+// lbPlyPos points at it (so a sheet that lacks its EOF ends at the next
+// sheet). Bytes after the last record that belongs to a substream are the
+// stream's trailing bytes.
+class StreamLoader {
+  public:
+    StreamLoader(std::shared_ptr<const io::ByteSource> stored, std::u16string_view password)
+        : scan_(stored), password_(password) {
+        stream_.stored = std::move(stored);
+    }
+
+    WorkbookStream load() {
+        readGlobals();
+        splitSubstreams();
+        const std::uint64_t size = stream_.stored->size();
+        stream_.trailing.resize(static_cast<std::size_t>(size - lastOwnedEnd_));
+        stream_.stored->readAt(lastOwnedEnd_, stream_.trailing);
+        mapSheets();
+        return std::move(stream_);
+    }
+
+  private:
+    Record readRecord(const RecordHeader& h) {
+        const auto body = scan_.body(h);
+        Record record(h.type, {body.begin(), body.end()});
+        if (stream_.cipher) stream_.cipher->apply(h, record.payload);
+        return record;
+    }
+
+    void add(const RecordHeader& h) {
+        auto& records = current_->records;
+        const bool lazy = current_ != &stream_.globals && !stream_.cipher;
+        if (lazy && !keptWhenLazy(h.type)) {
+            current_->loaded = false;
+            if (!records.empty() && records.back().isStoredRun() &&
+                records.back().stored->offset + records.back().stored->size == h.offset) {
+                records.back().stored->size += h.end() - h.offset;
+            } else {
+                records.push_back(Record::storedRun({h.offset, h.end() - h.offset}));
+            }
+            return;
+        }
+        records.push_back(readRecord(h));
+    }
+
+    void readGlobals() {
+        const auto first = scan_.next();
+        if (!first) fail(ErrorCode::CorruptWorkbook, "the workbook stream holds no record");
+        checkFirstRecordIsBof(first->id());
+        stream_.version = biffVersionOf(parseBof(scan_.body(*first)));
+        current_ = &stream_.globals;
+        add(*first);
+        while (true) {
+            const auto h = scan_.next();
+            if (!h || h->type == RecordType::BOF)
+                fail(ErrorCode::CorruptWorkbook, "the workbook globals end without EOF");
+            add(*h);
+            const Record& record = stream_.globals.records.back();
+            if (h->type == RecordType::EOF_) {
+                lastOwnedEnd_ = h->end();
+                break;
+            }
+            if (h->type == RecordType::FilePass && !stream_.cipher) {
+                const crypto::FilePass pass =
+                    crypto::parseFilePass(record.payload, stream_.version == BiffVersion::Biff5);
+                stream_.cipher = crypto::openRecordCipher(pass, password_);
+            }
+            if (h->type == RecordType::BoundSheet8) {
+                sheetOrder_.push_back(lbPlyPosOf(record));
+                sheetOffsets_.insert(sheetOrder_.back());
+            }
+        }
+        ownedCount_ = stream_.globals.records.size();
+    }
+
+    void splitSubstreams() {
+        int depth = 0;
+        while (const auto h = scan_.next()) {
+            if (h->type == RecordType::BOF && (depth == 0 || sheetOffsets_.count(h->offset))) {
+                stream_.substreams.push_back(Substream{h->offset, {}, false, true});
+                current_ = &stream_.substreams.back();
+                depth = 0;
+            }
+            add(*h);
+            bool closes = false;
+            if (h->type == RecordType::BOF) {
+                ++depth;
+            } else if (h->type == RecordType::EOF_ && depth > 0 && --depth == 0) {
+                current_->closed = closes = true;
+            }
+            if (depth > 0 || closes) {
+                lastOwnedEnd_ = h->end();
+                ownedCount_ = current_->records.size();
+            }
+        }
+        // Records after the last EOF (zeros padding the stream, say) are trailing
+        // bytes; a stand-in reaching past it is cut there.
+        auto& records = current_->records;
+        records.resize(ownedCount_);
+        if (!records.empty() && records.back().isStoredRun()) {
+            StoredRange& run = *records.back().stored;
+            run.size = std::min(run.size, lastOwnedEnd_ - run.offset);
+        }
+    }
+
+    void mapSheets() {
+        for (std::uint32_t offset : sheetOrder_) {
+            auto found = std::find_if(stream_.substreams.begin(), stream_.substreams.end(),
+                                      [&](const Substream& s) { return s.offset == offset; });
+            if (found == stream_.substreams.end()) {
+                fail(ErrorCode::CorruptWorkbook,
+                     "sheet offset " + std::to_string(offset) + " is not the start of a sheet");
+            }
+            stream_.sheetSubstream.push_back(
+                static_cast<std::size_t>(found - stream_.substreams.begin()));
+        }
+    }
+
+    biff::RecordScanner scan_;
+    std::u16string_view password_;
+    WorkbookStream stream_;
+    Substream* current_ = nullptr;
+    std::size_t ownedCount_ = 0;  // records of current_ that belong to it
+    std::uint64_t lastOwnedEnd_ = 0;
+    std::vector<std::uint32_t> sheetOrder_;
+    std::set<std::uint64_t> sheetOffsets_;
+};
 
 }  // namespace
 
+WorkbookStream parseWorkbookStream(std::shared_ptr<const io::ByteSource> stored,
+                                   std::u16string_view password) {
+    return StreamLoader(std::move(stored), password).load();
+}
+
 WorkbookStream parseWorkbookStream(std::span<const std::uint8_t> bytes,
                                    std::u16string_view password) {
-    std::vector<RecordHeader> headers = biff::scanRecordHeaders(bytes, nullptr);
-    checkFirstRecord(headers);
-    WorkbookStream stream;
-    stream.version = biffVersionOf(parseBof(payloadOf(bytes, headers.front())));
-    std::size_t globalsLast = globalsEnd(headers);
-
-    std::vector<Record> records;
-    records.reserve(headers.size());
-    for (std::size_t i = 0; i < headers.size(); ++i) {
-        Record record{headers[i].type, payloadOf(bytes, headers[i])};
-        if (stream.cipher) {
-            stream.cipher->apply(headers[i], record.payload);
-        } else if (record.type == RecordType::FilePass && i <= globalsLast) {
-            crypto::FilePass pass =
-                crypto::parseFilePass(record.payload, stream.version == BiffVersion::Biff5);
-            stream.cipher = crypto::openRecordCipher(pass, password);
-        }
-        records.push_back(std::move(record));
-    }
-
-    std::set<std::uint64_t> sheetOffsets;
-    std::vector<std::uint32_t> sheetOrder;
-    for (std::size_t i = 0; i <= globalsLast; ++i) {
-        if (records[i].type == RecordType::BoundSheet8) {
-            sheetOrder.push_back(lbPlyPosOf(records[i]));
-            sheetOffsets.insert(sheetOrder.back());
-        }
-        stream.globals.records.push_back(std::move(records[i]));
-    }
-    stream.globals.offset = 0;
-
-    std::size_t lastOwned = splitSubstreams(stream, records, headers, globalsLast, sheetOffsets);
-    // An unterminated last substream owns every whole record; a cut-short one is trailing.
-    auto trailingFrom = static_cast<std::ptrdiff_t>(headers[lastOwned].end());
-    stream.trailing.assign(bytes.begin() + trailingFrom, bytes.end());
-
-    for (std::uint32_t offset : sheetOrder) {
-        auto found = std::find_if(stream.substreams.begin(), stream.substreams.end(),
-                                  [&](const Substream& s) { return s.offset == offset; });
-        if (found == stream.substreams.end()) {
-            fail(ErrorCode::CorruptWorkbook,
-                 "sheet offset " + std::to_string(offset) + " is not the start of a sheet");
-        }
-        stream.sheetSubstream.push_back(
-            static_cast<std::size_t>(found - stream.substreams.begin()));
-    }
+    auto source =
+        std::make_shared<io::MemorySource>(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    WorkbookStream stream = parseWorkbookStream(std::move(source), password);
+    for (Substream& s : stream.substreams) loadRecords(stream, s);
     return stream;
+}
+
+void loadRecords(const WorkbookStream& stream, Substream& substream) {
+    if (substream.loaded) return;
+    std::vector<Record> records;
+    for (Record& r : substream.records) {
+        if (!r.isStoredRun()) {
+            records.push_back(std::move(r));
+            continue;
+        }
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(r.stored->size));
+        stream.stored->readAt(r.stored->offset, bytes);
+        std::uint64_t tail = 0;
+        for (const RecordHeader& h : biff::scanRecordHeaders(bytes, &tail)) {
+            const auto body =
+                std::span(bytes).subspan(static_cast<std::size_t>(h.bodyOffset()), h.size);
+            records.emplace_back(h.type, std::vector<std::uint8_t>(body.begin(), body.end()));
+        }
+        if (tail != bytes.size())
+            fail(ErrorCode::CorruptWorkbook, "the stored records changed since they were read");
+    }
+    substream.records = std::move(records);
+    substream.loaded = true;
 }
 
 std::vector<std::uint8_t> serializeWorkbookStream(const WorkbookStream& stream) {
     std::size_t total = stream.trailing.size();
     auto count = [&total](const Substream& s) {
-        for (const Record& r : s.records) total += biff::kRecordHeaderSize + r.payload.size();
+        for (const Record& r : s.records)
+            total += r.isStoredRun() ? static_cast<std::size_t>(r.stored->size)
+                                     : biff::kRecordHeaderSize + r.payload.size();
     };
     count(stream.globals);
     for (const Substream& s : stream.substreams) count(s);
 
     std::vector<std::uint8_t> out;
     out.reserve(total);
-    auto write = [&out](const Substream& s) {
+    auto write = [&out, &stream](const Substream& s) {
         for (const Record& r : s.records) {
+            if (r.isStoredRun()) {
+                const std::size_t at = out.size();
+                out.resize(at + static_cast<std::size_t>(r.stored->size));
+                stream.stored->readAt(r.stored->offset, std::span(out).subspan(at));
+                continue;
+            }
             if (r.payload.size() > std::numeric_limits<std::uint16_t>::max()) {
                 fail(ErrorCode::UnsupportedOperation,
                      "record " + biff::describeRecordType(biff::toU16(r.type)) + " too long");

@@ -3,25 +3,54 @@
 // last one. Every record keeps its id and exact payload (Continue records stay
 // records of their own), so writing the records back in order gives the stream
 // again byte for byte. The write side edits this model and serializes it.
+//
+// A sheet's cell data is most of a workbook and most edits never look at it:
+// loading keeps a sheet substream's records in the stored stream, with only
+// the records an edit of the sheet table reads or patches (BOF, EOF, Index,
+// Window2) held, and stand-ins for the runs of records between them.
+// loadRecords() reads a substream's records in full when an edit needs them.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "biff/record_type.h"
 #include "crypto/record_cipher.h"
+#include "io/byte_source.h"
 #include "model/bof.h"
 
 namespace xls::model {
 
+// The type of a stand-in: no record the engine looks for has it.
+inline constexpr biff::RecordType kStoredRun = static_cast<biff::RecordType>(0xFFFF);
+
+// Bytes of the stored workbook stream: whole records left as they are.
+struct StoredRange {
+    std::uint64_t offset = 0;
+    std::uint64_t size = 0;
+
+    bool operator==(const StoredRange&) const = default;
+};
+
 struct Record {
+    Record() = default;
+    Record(biff::RecordType recordType, std::vector<std::uint8_t> recordPayload)
+        : type(recordType), payload(std::move(recordPayload)) {}
+    static Record storedRun(StoredRange range);
+
     biff::RecordType type{};
     std::vector<std::uint8_t> payload;  // decrypted when the stream was encrypted
+    // Set on a stand-in for a run of records not read: the writer copies these
+    // bytes of the stored stream in its place. Its type is kStoredRun.
+    std::optional<StoredRange> stored;
 
+    bool isStoredRun() const { return stored.has_value(); }
     bool operator==(const Record&) const = default;
 };
 
@@ -31,6 +60,7 @@ struct Substream {
     // Stray records between this EOF and the next substream's BOF follow it here.
     std::vector<Record> records;
     bool closed = true;  // false when the stream ended before its EOF
+    bool loaded = true;  // false while stand-ins hold some of its records
 };
 
 struct WorkbookStream {
@@ -44,14 +74,25 @@ struct WorkbookStream {
     // Set when the stream was encrypted: payloads after FilePass are decrypted, and
     // this cipher encrypts them again (encryptRecordBodies) once positions are final.
     std::shared_ptr<const crypto::RecordCipher> cipher;
+    // The stream as stored, where the stand-ins' bytes are.
+    std::shared_ptr<const io::ByteSource> stored;
 };
 
-// Loads a workbook stream. An encrypted one is decrypted with password (Excel's
-// built-in default unless told otherwise). Raises CorruptWorkbook (no BOF, globals
-// without EOF, a sheet offset that is not the BOF of a substream), OldExcelFormat,
-// UnsupportedVersion, PasswordProtected, UnsupportedEncryption.
+// Loads a workbook stream: the globals in full, the sheet substreams as
+// described above. An encrypted one is decrypted with password (Excel's
+// built-in default unless told otherwise) and held in full. Raises
+// CorruptWorkbook (no BOF, globals without EOF, a sheet offset that is not the
+// BOF of a substream), OldExcelFormat, UnsupportedVersion, PasswordProtected,
+// UnsupportedEncryption, and what reading the source raises.
+WorkbookStream parseWorkbookStream(std::shared_ptr<const io::ByteSource> stored,
+                                   std::u16string_view password = crypto::kDefaultPassword);
+// The same for a stream in memory, with every substream loaded.
 WorkbookStream parseWorkbookStream(std::span<const std::uint8_t> bytes,
                                    std::u16string_view password = crypto::kDefaultPassword);
+
+// Reads the records the stand-ins of a substream hold; the records already
+// held (edited or not) stay as they are.
+void loadRecords(const WorkbookStream& stream, Substream& substream);
 
 // The records in order (globals, substreams, trailing bytes), with no position
 // patching: each record exactly as held. Raises UnsupportedOperation for a payload

@@ -56,7 +56,7 @@ std::vector<std::uint8_t> Workbook::serialize() const {
         hints.sstEdited = impl.edits.sstEdited;
         std::map<std::uint32_t, std::vector<std::uint8_t>> replacements;
         replacements[impl.streamEntry.id] =
-            model::writeWorkbookStream(impl.workbookStream(), hints);
+            model::writeWorkbookStream(impl.workbookStream(), hints).toVector();
         if (impl.edits.docSummary && impl.edits.docSummaryId)
             replacements[*impl.edits.docSummaryId] = *impl.edits.docSummary;
         return cfb::rewriteCompoundFile(impl.container, replacements);
