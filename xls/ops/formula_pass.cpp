@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "biff/formula_rewrite.h"
+#include "model/stored_records.h"
 #include "ops/formula_fields.h"
 #include "ops/record_runs.h"
 #include "xls/error.h"
@@ -51,9 +52,9 @@ std::optional<Anchor> sharedAnchor(std::span<const std::uint8_t> rgce) {
 
 // ShrFmla and Array formulas that reach the deleted sheet, by their first
 // cell, which the PtgExp of the cells sharing them names.
-std::set<Anchor> deadSharedFormulas(const model::Substream& s, const FormulaPassEdits& edits) {
-    std::set<Anchor> dead;
-    for (const auto& r : s.records) {
+void collectDeadShared(const std::vector<model::Record>& records, const FormulaPassEdits& edits,
+                       std::set<Anchor>& dead) {
+    for (const auto& r : records) {
         if (r.type != RecordType::ShrFmla && r.type != RecordType::Array) continue;
         try {
             for (const auto& f : formulaFields(r.type, r.payload)) {
@@ -62,10 +63,9 @@ std::set<Anchor> deadSharedFormulas(const model::Substream& s, const FormulaPass
                                  static_cast<std::uint16_t>(r.payload.at(4))});
             }
         } catch (const Error&) {
-            // A formula we cannot read keeps its bytes (see applyFormulaPass).
+            // A formula we cannot read keeps its bytes (see rewriteRecords).
         }
     }
-    return dead;
 }
 
 void showRefError(std::vector<std::uint8_t>& formula) {
@@ -106,22 +106,23 @@ bool rewriteRecord(std::vector<model::Record>& records, RecordRun run,
     return touched;
 }
 
-}  // namespace
-
-std::size_t applyFormulaPass(model::Substream& substream, const FormulaPassEdits& edits) {
-    if (edits.deadIxti.empty() && edits.names.empty()) return 0;
-    const std::set<Anchor> deadShared = deadSharedFormulas(substream, edits);
+biff::FormulaEdits tokenEdits(const FormulaPassEdits& edits) {
     biff::FormulaEdits rewrite;
     if (!edits.names.empty()) {
-        rewrite.name = [&](std::uint32_t index) { return renumbered(edits.names, index); };
-        rewrite.nameX = [&](std::uint16_t ixti,
-                            std::uint32_t index) -> std::optional<std::uint32_t> {
+        rewrite.name = [&edits](std::uint32_t index) { return renumbered(edits.names, index); };
+        rewrite.nameX = [&edits](std::uint16_t ixti,
+                                 std::uint32_t index) -> std::optional<std::uint32_t> {
             if (!edits.selfIxti.count(ixti)) return std::nullopt;
             return renumbered(edits.names, index);
         };
     }
+    return rewrite;
+}
+
+std::size_t rewriteRecords(std::vector<model::Record>& records, const FormulaPassEdits& edits,
+                           const std::set<Anchor>& deadShared) {
+    const biff::FormulaEdits rewrite = tokenEdits(edits);
     std::size_t changed = 0;
-    auto& records = substream.records;
     for (std::size_t i = 0; i < records.size(); ++i) {
         if (!carriesFormula(records[i].type)) continue;
         const RecordRun run = runAt(records, i);
@@ -133,6 +134,37 @@ std::size_t applyFormulaPass(model::Substream& substream, const FormulaPassEdits
             // for the rest of the workbook rather than half done.
         }
     }
+    return changed;
+}
+
+bool nothingToDo(const FormulaPassEdits& edits) {
+    return edits.deadIxti.empty() && edits.names.empty();
+}
+
+}  // namespace
+
+std::size_t applyFormulaPass(model::Substream& substream, const FormulaPassEdits& edits) {
+    if (nothingToDo(edits)) return 0;
+    std::set<Anchor> deadShared;
+    collectDeadShared(substream.records, edits, deadShared);
+    return rewriteRecords(substream.records, edits, deadShared);
+}
+
+std::size_t applyFormulaPass(const model::WorkbookStream& stream, model::Substream& substream,
+                             const FormulaPassEdits& edits) {
+    if (nothingToDo(edits)) return 0;
+    if (substream.loaded) return applyFormulaPass(substream, edits);
+    // Twice through the stored records: the shared formulas first, since a
+    // cell's PtgExp may come before the ShrFmla it names in another chunk.
+    std::set<Anchor> deadShared;
+    collectDeadShared(substream.records, edits, deadShared);
+    model::readStoredRecords(stream, substream, [&](const std::vector<model::Record>& chunk) {
+        collectDeadShared(chunk, edits, deadShared);
+    });
+    std::size_t changed = rewriteRecords(substream.records, edits, deadShared);
+    model::editStoredRecords(stream, substream, [&](std::vector<model::Record>& chunk) {
+        changed += rewriteRecords(chunk, edits, deadShared);
+    });
     return changed;
 }
 

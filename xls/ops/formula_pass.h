@@ -19,7 +19,11 @@ struct FormulaPassEdits {
     NameRenumbering names;             // empty: names unchanged
 };
 
-// Returns the number of records changed.
+// Returns the number of records changed. The substream's records must all be held.
 std::size_t applyFormulaPass(model::Substream& substream, const FormulaPassEdits& edits);
+// The same for a substream of stream that may keep records in the stored
+// stream: they are read a chunk at a time, and only those changed stay held.
+std::size_t applyFormulaPass(const model::WorkbookStream& stream, model::Substream& substream,
+                             const FormulaPassEdits& edits);
 
 }  // namespace xls::ops

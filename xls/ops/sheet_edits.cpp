@@ -92,14 +92,7 @@ void deleteSheetRecords(model::WorkbookStream& stream, std::size_t tab,
     edits.names = removeNamesOfSheet(globals, tab);
     edits.selfIxti = selfXtis(globals);
     applyFormulaPass(globals, edits);
-    if (!edits.deadIxti.empty() || !edits.names.empty()) {
-        for (auto& s : stream.substreams) {
-            // A sheet whose formulas need no change keeps its records unread.
-            model::Substream asHeld = s;
-            model::loadRecords(stream, s);
-            if (applyFormulaPass(s, edits) == 0 && !asHeld.loaded) s = std::move(asHeld);
-        }
-    }
+    for (auto& s : stream.substreams) applyFormulaPass(stream, s, edits);
 
     removeTabId(globals, tab);
     mendWindowsAfterDelete(stream, tab, visibilityAfter);

@@ -1,0 +1,128 @@
+#include "model/stored_records.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "biff/record_reader.h"
+#include "xls/error.h"
+
+namespace xls::model {
+
+namespace {
+
+using biff::RecordHeader;
+using biff::RecordType;
+
+struct Chunk {
+    std::uint64_t offset = 0;  // stream position of bytes[0]
+    std::vector<std::uint8_t> bytes;
+    std::vector<RecordHeader> headers;  // offsets relative to bytes
+    std::uint64_t used = 0;             // bytes the headers cover
+};
+
+// Reads whole records of [at, end) starting at at: about chunkBytes,
+// cut before a record that is not a Continue.
+Chunk readChunk(const std::shared_ptr<const io::ByteSource>& source, std::uint64_t at,
+                std::uint64_t end, std::size_t chunkBytes) {
+    std::uint64_t want = std::min<std::uint64_t>(std::max<std::size_t>(chunkBytes, 1), end - at);
+    while (true) {
+        Chunk chunk;
+        chunk.offset = at;
+        chunk.bytes.resize(static_cast<std::size_t>(want));
+        source->readAt(at, chunk.bytes);
+        std::uint64_t tail = 0;
+        chunk.headers = biff::scanRecordHeaders(chunk.bytes, &tail);
+        if (at + want == end) {
+            if (tail != chunk.bytes.size())
+                fail(ErrorCode::CorruptWorkbook, "stored records end in the middle of a record");
+            chunk.used = tail;
+            return chunk;
+        }
+        std::size_t keep = chunk.headers.size();
+        while (keep > 0 && chunk.headers[keep - 1].type == RecordType::Continue) --keep;
+        // The last record kept (keep - 1) may have its Continue records cut off:
+        // end before it, unless it is the only one.
+        if (keep > 1) {
+            chunk.headers.resize(keep - 1);
+            chunk.used = chunk.headers.back().end();
+            return chunk;
+        }
+        want = std::min<std::uint64_t>(want * 2, end - at);
+    }
+}
+
+std::vector<Record> recordsOf(const Chunk& chunk) {
+    std::vector<Record> records;
+    records.reserve(chunk.headers.size());
+    for (const RecordHeader& h : chunk.headers) {
+        const auto body =
+            std::span(chunk.bytes).subspan(static_cast<std::size_t>(h.bodyOffset()), h.size);
+        records.emplace_back(h.type, std::vector<std::uint8_t>(body.begin(), body.end()));
+    }
+    return records;
+}
+
+void appendStored(std::vector<Record>& records, StoredRange range) {
+    if (!records.empty() && records.back().isStoredRun() &&
+        records.back().stored->offset + records.back().stored->size == range.offset) {
+        records.back().stored->size += range.size;
+        return;
+    }
+    records.push_back(Record::storedRun(range));
+}
+
+template <typename Visit>
+void forEachChunk(const WorkbookStream& stream, StoredRange range, std::size_t chunkBytes,
+                  Visit&& visit) {
+    for (std::uint64_t at = range.offset, end = range.offset + range.size; at < end;) {
+        const Chunk chunk = readChunk(stream.stored, at, end, chunkBytes);
+        visit(chunk);
+        at += chunk.used;
+    }
+}
+
+}  // namespace
+
+void editStoredRecords(const WorkbookStream& stream, Substream& substream,
+                       const StoredRecordsVisit& visit, std::size_t chunkBytes) {
+    std::vector<Record> result;
+    for (Record& held : substream.records) {
+        if (!held.isStoredRun()) {
+            result.push_back(std::move(held));
+            continue;
+        }
+        forEachChunk(stream, *held.stored, chunkBytes, [&](const Chunk& chunk) {
+            std::vector<Record> records = recordsOf(chunk);
+            visit(records);
+            if (records.size() != chunk.headers.size())
+                throw std::logic_error("editStoredRecords: records added or removed");
+            for (std::size_t i = 0; i < records.size(); ++i) {
+                const RecordHeader& h = chunk.headers[i];
+                const auto stored = std::span(chunk.bytes)
+                                        .subspan(static_cast<std::size_t>(h.bodyOffset()), h.size);
+                if (records[i].type == h.type &&
+                    std::equal(stored.begin(), stored.end(), records[i].payload.begin(),
+                               records[i].payload.end())) {
+                    appendStored(result, {chunk.offset + h.offset, h.end() - h.offset});
+                } else {
+                    result.push_back(std::move(records[i]));
+                }
+            }
+        });
+    }
+    substream.records = std::move(result);
+    substream.loaded = std::none_of(substream.records.begin(), substream.records.end(),
+                                    [](const Record& r) { return r.isStoredRun(); });
+}
+
+void readStoredRecords(const WorkbookStream& stream, const Substream& substream,
+                       const std::function<void(const std::vector<Record>& chunk)>& visit,
+                       std::size_t chunkBytes) {
+    for (const Record& held : substream.records) {
+        if (!held.isStoredRun()) continue;
+        forEachChunk(stream, *held.stored, chunkBytes,
+                     [&](const Chunk& chunk) { visit(recordsOf(chunk)); });
+    }
+}
+
+}  // namespace xls::model
