@@ -14,12 +14,12 @@ FileSink::FileSink(int fd, std::filesystem::path target, FileSystemCalls& calls)
 }
 
 void FileSink::write(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() <= kBufferSize - buffer_.size()) {
+    if (bytes.size() < kBufferSize - buffer_.size()) {
         buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
-        if (buffer_.size() == kBufferSize) flush();
         return;
     }
-    // Too much for the buffer: empty it, then pass large pieces straight on.
+    // The buffer is full with these bytes: empty it, then pass a piece as large
+    // as the buffer straight on rather than copy it.
     flush();
     if (bytes.size() >= kBufferSize) {
         writeThrough(bytes);
