@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <iterator>
+#include <stdexcept>
 
 #include "io/atomic_file.h"
 #include "support/error_code_of.h"
@@ -165,6 +166,109 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"RenameFails", "rename", EXDEV, 0, false, ErrorCode::WriteFailed},
         Fault{"ReadOnlyFolder", "access", EACCES, 0, false, ErrorCode::FileNotWritable},
         Fault{"ReadOnlyFile", "access", EROFS, 1, false, ErrorCode::FileNotWritable}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// Content written in pieces of awkward sizes (around the 1 MB write buffer) and
+// taken by the OS in short writes arrives whole and in order.
+class StreamedContentTest : public AtomicFileTest,
+                            public ::testing::WithParamInterface<std::vector<std::size_t>> {};
+
+TEST_P(StreamedContentTest, ArrivesWholeAndInOrder) {
+    std::vector<std::uint8_t> expected;
+    for (std::size_t size : GetParam()) {
+        for (std::size_t i = 0; i < size; ++i)
+            expected.push_back(
+                static_cast<std::uint8_t>(expected.size() * 7 + expected.size() / 251));
+    }
+    FaultyCalls calls;
+    calls.maxWrite = 300'001;
+    EXPECT_EQ(raisedCode([&] {
+                  saveFileAtomically(
+                      target_,
+                      [&](ByteSink& out) {
+                          std::size_t at = 0;
+                          for (std::size_t size : GetParam()) {
+                              out.write(std::span(expected).subspan(at, size));
+                              at += size;
+                          }
+                      },
+                      {}, calls);
+              }),
+              std::nullopt);
+    EXPECT_EQ(readAll(target_), expected);
+    EXPECT_TRUE(strayFiles().empty());
+}
+
+constexpr std::size_t kMiB = std::size_t{1} << 20;
+INSTANTIATE_TEST_SUITE_P(
+    Pieces, StreamedContentTest,
+    ::testing::Values(std::vector<std::size_t>{},  // an empty file
+                      std::vector<std::size_t>(5000, 1),
+                      std::vector<std::size_t>{kMiB - 1, 2, kMiB, 1, 3 * kMiB + 5, 17},
+                      std::vector<std::size_t>{10, kMiB - 10, kMiB, 512, 2 * kMiB - 512}));
+
+// A streamed save that fails partway, in the OS or in producing the content:
+// the original stays byte for byte, no temporary file remains, and the error
+// says what happened.
+struct StreamFault {
+    const char* name;
+    bool writeFails;  // else the content throws after 2 MB
+    std::function<void()> raise;
+    ErrorCode expected;
+    std::string expectedFile;  // "" for the target itself
+};
+
+void PrintTo(const StreamFault& fault, std::ostream* os) {
+    *os << fault.name;
+}
+
+class StreamedSaveFaultTest : public AtomicFileTest,
+                              public ::testing::WithParamInterface<StreamFault> {};
+
+TEST_P(StreamedSaveFaultTest, OriginalSurvivesAndNoTemporaryRemains) {
+    const StreamFault& fault = GetParam();
+    FaultyCalls calls;
+    if (fault.writeFails) {
+        calls.failing = "write";
+        calls.error = ENOSPC;
+        calls.failAfter = 2;  // two 1 MB writes succeed first
+    }
+    const std::vector<std::uint8_t> piece(64 * 1024, 0x33);
+    const auto content = [&](ByteSink& out) {
+        for (int i = 0; i < 48; ++i) {
+            if (i == 32 && fault.raise) fault.raise();
+            out.write(piece);
+        }
+    };
+    try {
+        saveFileAtomically(target_, content, {}, calls);
+        ADD_FAILURE() << "the save went ahead";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.code(), fault.expected);
+        EXPECT_EQ(e.file(), fault.expectedFile.empty() ? target_.string() : fault.expectedFile);
+    } catch (const std::runtime_error& e) {
+        EXPECT_FALSE(fault.raise == nullptr);
+        EXPECT_STREQ(e.what(), "not an engine error");
+    }
+    EXPECT_EQ(readAll(target_), original_);
+    EXPECT_TRUE(strayFiles().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, StreamedSaveFaultTest,
+    ::testing::Values(StreamFault{"DiskFullAfterSomeChunks", true, {}, ErrorCode::WriteFailed, ""},
+                      StreamFault{"ContentFailsToRead", false,
+                                  [] { fail(ErrorCode::TruncatedContainer, "sector 9"); },
+                                  ErrorCode::TruncatedContainer, ""},
+                      StreamFault{"ContentErrorNamingItsFile", false,
+                                  [] {
+                                      throw Error(ErrorCode::CorruptContainer, "source.xls",
+                                                  "sector 9");
+                                  },
+                                  ErrorCode::CorruptContainer, "source.xls"},
+                      StreamFault{"ContentThrowsSomethingElse", false,
+                                  [] { throw std::runtime_error("not an engine error"); },
+                                  ErrorCode::WriteFailed, ""}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(AtomicFileTest, FailedVerificationKeepsTheOriginal) {

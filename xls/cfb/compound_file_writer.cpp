@@ -1,8 +1,9 @@
 #include "cfb/compound_file_writer.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
+#include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "cfb/cfb_format.h"
@@ -28,6 +29,7 @@ struct Layout {
     std::uint32_t fatSectors = 0, difatSectors = 0, directorySectors = 0;
     std::uint32_t miniFatSectors = 0, miniStreamSectors = 0;
     std::uint32_t firstDirectory = 0, firstMiniFat = 0, firstMiniStream = 0;
+    std::uint32_t firstLargeStream = 0;  // where the in-memory part of the file ends
     std::uint32_t totalSectors = 0;
     std::uint32_t miniSectors = 0;
     std::vector<std::uint32_t>
@@ -102,6 +104,7 @@ Layout planLayout(const std::vector<PlannedEntry>& entries, std::uint32_t sector
     next += layout.miniFatSectors;
     layout.firstMiniStream = layout.miniStreamSectors == 0 ? kEndOfChain : next;
     next += layout.miniStreamSectors;
+    layout.firstLargeStream = next;
     for (std::size_t id = 1; id < entries.size(); ++id) {
         if (entries[id].size == 0 || layout.inMiniStream[id]) continue;
         layout.start[id] = next;
@@ -237,58 +240,174 @@ void writeDirectory(std::span<std::uint8_t> out, const Layout& layout, const Com
     }
 }
 
-void writeStreams(std::span<std::uint8_t> out, const Layout& layout, const CompoundFile& original,
-                  const std::vector<PlannedEntry>& entries) {
-    for (std::size_t id = 1; id < entries.size(); ++id) {
-        const PlannedEntry& planned = entries[id];
-        if (planned.size == 0) continue;
-        const std::size_t offset = layout.inMiniStream[id]
-                                       ? layout.offsetOf(layout.firstMiniStream) +
-                                             std::size_t{layout.start[id]} * kMiniSectorSize
-                                       : layout.offsetOf(layout.start[id]);
-        const auto target = out.subspan(offset, static_cast<std::size_t>(planned.size));
-        if (planned.replacement != nullptr) {
-            std::memcpy(target.data(), planned.replacement->data(), target.size());
-        } else {
-            // Straight from the original into place: no second copy of a large stream.
-            original.openStream(planned.originalId)->readAt(0, target);
-        }
+// Counts what one stream writes and refuses any byte past its planned size, so
+// a source that turns out longer or shorter than planned raises instead of
+// shifting every later sector of the file.
+class PlannedStreamSink final : public io::ByteSink {
+  public:
+    PlannedStreamSink(io::ByteSink& out, std::uint64_t planned, std::uint32_t id)
+        : out_(out), planned_(planned), id_(id) {}
+
+    void write(std::span<const std::uint8_t> bytes) override {
+        if (bytes.size() > planned_ - written_) mismatch(written_ + bytes.size());
+        out_.write(bytes);
+        written_ += bytes.size();
     }
-}
+    void finish() const {
+        if (written_ != planned_) mismatch(written_);
+    }
 
-}  // namespace
+  private:
+    [[noreturn]] void mismatch(std::uint64_t actual) const {
+        fail(ErrorCode::WriteFailed, "stream " + std::to_string(id_) + " gave " +
+                                         std::to_string(actual) + " bytes where " +
+                                         std::to_string(planned_) + " were planned");
+    }
 
-std::vector<std::uint8_t> rewriteCompoundFile(
-    const CompoundFile& original,
-    const std::map<std::uint32_t, std::vector<std::uint8_t>>& replacements,
-    const std::set<std::uint32_t>& removals) {
-    const auto entries = planDirectory(original, replacements, removals);
+    io::ByteSink& out_;
+    std::uint64_t planned_;
+    std::uint64_t written_ = 0;
+    std::uint32_t id_;
+};
+
+// Fills a region of the in-memory part of the file (the mini stream).
+class RegionSink final : public io::ByteSink {
+  public:
+    explicit RegionSink(std::span<std::uint8_t> region) : region_(region) {}
+    void write(std::span<const std::uint8_t> bytes) override {
+        if (bytes.size() > region_.size()) {
+            throw std::logic_error("compound file writer: region overrun");
+        }
+        std::copy(bytes.begin(), bytes.end(), region_.begin());
+        region_ = region_.subspan(bytes.size());
+    }
+
+  private:
+    std::span<std::uint8_t> region_;
+};
+
+// Bytes the caller keeps alive, seen as a source without copying them.
+class BorrowedSource final : public io::ByteSource {
+  public:
+    explicit BorrowedSource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::uint64_t size() const override { return bytes_.size(); }
+    void readAt(std::uint64_t offset, std::span<std::uint8_t> out) const override {
+        if (offset > bytes_.size() || out.size() > bytes_.size() - offset) {
+            fail(ErrorCode::TruncatedContainer, "read past the end of a replacement stream");
+        }
+        std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
+    }
+    std::span<const std::uint8_t> view() const override { return bytes_; }
+
+  private:
+    std::span<const std::uint8_t> bytes_;
+};
+
+// Everything decided before the first byte is written.
+struct WritePlan {
+    std::vector<PlannedEntry> entries;
+    // Per entry: the original stream, opened, when it is copied unchanged.
+    std::vector<std::shared_ptr<const io::ByteSource>> originals;
+    Layout layout;
+    std::uint16_t majorVersion = 3;
+
+    std::uint64_t fileSize() const {
+        return (std::uint64_t{layout.totalSectors} + 1) * layout.sectorSize;
+    }
+};
+
+WritePlan planWrite(const CompoundFile& original,
+                    const std::map<std::uint32_t, io::ByteRope>& replacements,
+                    const std::set<std::uint32_t>& removals) {
+    WritePlan plan;
+    plan.entries = planDirectory(original, replacements, removals);
     const std::uint32_t sectorSize = original.sectorSize();
-    const std::uint16_t majorVersion = sectorSize == 512 ? 3 : 4;
-    if (majorVersion == 3) {
-        for (const auto& entry : entries) {
+    plan.majorVersion = sectorSize == 512 ? 3 : 4;
+    if (plan.majorVersion == 3) {
+        for (const auto& entry : plan.entries) {
             if (entry.size > std::numeric_limits<std::uint32_t>::max()) {
                 fail(ErrorCode::WriteFailed, "a stream of 4 GB or more needs 4096-byte sectors");
             }
         }
     }
     // Every original stream must fit the file before its declared size is trusted
-    // to lay out (and allocate) the new one.
-    for (const auto& entry : entries) {
+    // to lay out the new one: opening it checks its chain against the file.
+    plan.originals.resize(plan.entries.size());
+    for (std::size_t id = 0; id < plan.entries.size(); ++id) {
+        const PlannedEntry& entry = plan.entries[id];
         if (!entry.replacement && original.entries()[entry.originalId].type == EntryType::Stream) {
-            (void)original.openStream(entry.originalId);
+            plan.originals[id] = original.openStream(entry.originalId);
         }
     }
-    const Layout layout = planLayout(entries, sectorSize);
-    std::vector<std::uint8_t> bytes((std::size_t{layout.totalSectors} + 1) * sectorSize, 0);
-    const std::span<std::uint8_t> out(bytes);
-    writeHeader(out, layout, majorVersion);
-    writeFat(out, layout, entries);
+    plan.layout = planLayout(plan.entries, sectorSize);
+    return plan;
+}
+
+void writeStream(const WritePlan& plan, std::size_t id, io::ByteSink& out) {
+    const PlannedEntry& planned = plan.entries[id];
+    PlannedStreamSink counted(out, planned.size, static_cast<std::uint32_t>(id));
+    if (planned.replacement != nullptr) {
+        planned.replacement->writeTo(counted);
+    } else {
+        io::copyRange(*plan.originals[id], 0, planned.size, counted);
+    }
+    counted.finish();
+}
+
+// Header, FAT, DIFAT, directory, MiniFAT and mini stream: the small part of the
+// file before the first larger stream, built in memory.
+std::vector<std::uint8_t> buildHead(const WritePlan& plan, const CompoundFile& original) {
+    const Layout& layout = plan.layout;
+    std::vector<std::uint8_t> head(layout.offsetOf(layout.firstLargeStream), 0);
+    const std::span<std::uint8_t> out(head);
+    writeHeader(out, layout, plan.majorVersion);
+    writeFat(out, layout, plan.entries);
     writeDifatSectors(out, layout);
-    writeDirectory(out, layout, original, entries);
-    writeMiniFat(out, layout, entries);
-    writeStreams(out, layout, original, entries);
-    return bytes;
+    writeDirectory(out, layout, original, plan.entries);
+    writeMiniFat(out, layout, plan.entries);
+    for (std::size_t id = 1; id < plan.entries.size(); ++id) {
+        const std::uint64_t size = plan.entries[id].size;
+        if (size == 0 || !layout.inMiniStream[id]) continue;
+        const std::size_t offset = layout.offsetOf(layout.firstMiniStream) +
+                                   std::size_t{layout.start[id]} * kMiniSectorSize;
+        RegionSink region(out.subspan(offset, static_cast<std::size_t>(size)));
+        writeStream(plan, id, region);
+    }
+    return head;
+}
+
+void writePlanned(const WritePlan& plan, const CompoundFile& original, io::ByteSink& out) {
+    out.write(buildHead(plan, original));
+    // The larger streams follow in entry order, each in one run of sectors.
+    for (std::size_t id = 1; id < plan.entries.size(); ++id) {
+        const std::uint64_t size = plan.entries[id].size;
+        if (size == 0 || plan.layout.inMiniStream[id]) continue;
+        writeStream(plan, id, out);
+        out.writeZeros(unitsFor(size, plan.layout.sectorSize) * plan.layout.sectorSize - size);
+    }
+}
+
+}  // namespace
+
+void writeCompoundFile(const CompoundFile& original,
+                       const std::map<std::uint32_t, io::ByteRope>& replacements,
+                       const std::set<std::uint32_t>& removals, io::ByteSink& out) {
+    writePlanned(planWrite(original, replacements, removals), original, out);
+}
+
+std::vector<std::uint8_t> rewriteCompoundFile(
+    const CompoundFile& original,
+    const std::map<std::uint32_t, std::vector<std::uint8_t>>& replacements,
+    const std::set<std::uint32_t>& removals) {
+    std::map<std::uint32_t, io::ByteRope> ropes;
+    for (const auto& [id, bytes] : replacements) {
+        ropes[id].append(std::make_shared<BorrowedSource>(bytes), 0, bytes.size());
+    }
+    const WritePlan plan = planWrite(original, ropes, removals);
+    io::VectorSink sink;
+    sink.bytes().reserve(static_cast<std::size_t>(plan.fileSize()));
+    writePlanned(plan, original, sink);
+    return std::move(sink.bytes());
 }
 
 }  // namespace xls::cfb

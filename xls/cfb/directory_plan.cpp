@@ -27,20 +27,20 @@ std::vector<bool> reachableEntries(const CompoundFile& original) {
 }
 
 void checkArguments(const CompoundFile& original,
-                    const std::map<std::uint32_t, std::vector<std::uint8_t>>& replacements,
+                    const std::map<std::uint32_t, io::ByteRope>& replacements,
                     const std::set<std::uint32_t>& removals) {
     const auto reached = reachableEntries(original);
     auto reachable = [&](std::uint32_t id) { return id < reached.size() && reached[id]; };
     for (const auto& entry : replacements) {
         const std::uint32_t id = entry.first;
         if (!reachable(id) || original.entries()[id].type != EntryType::Stream) {
-            throw std::invalid_argument("rewriteCompoundFile: entry " + std::to_string(id) +
+            throw std::invalid_argument("writeCompoundFile: entry " + std::to_string(id) +
                                         " is not a stream");
         }
     }
     for (std::uint32_t id : removals) {
         if (id == 0 || !reachable(id)) {
-            throw std::invalid_argument("rewriteCompoundFile: cannot remove entry " +
+            throw std::invalid_argument("writeCompoundFile: cannot remove entry " +
                                         std::to_string(id));
         }
     }
@@ -59,10 +59,9 @@ std::uint32_t linkBalanced(std::vector<PlannedEntry>& entries,
 
 }  // namespace
 
-std::vector<PlannedEntry> planDirectory(
-    const CompoundFile& original,
-    const std::map<std::uint32_t, std::vector<std::uint8_t>>& replacements,
-    const std::set<std::uint32_t>& removals) {
+std::vector<PlannedEntry> planDirectory(const CompoundFile& original,
+                                        const std::map<std::uint32_t, io::ByteRope>& replacements,
+                                        const std::set<std::uint32_t>& removals) {
     checkArguments(original, replacements, removals);
     const auto& originals = original.entries();
     std::vector<PlannedEntry> entries(1);

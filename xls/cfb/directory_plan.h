@@ -8,14 +8,15 @@
 #include <vector>
 
 #include "cfb/compound_file.h"
+#include "io/byte_rope.h"
 
 namespace xls::cfb {
 
 struct PlannedEntry {
     std::uint32_t originalId = 0;
-    const std::vector<std::uint8_t>* replacement = nullptr;  // else the original's bytes
-    std::uint64_t size = 0;                                  // streams only
-    std::vector<std::uint32_t> children;                     // new ids, in compound-file order
+    const io::ByteRope* replacement = nullptr;  // else the original's bytes
+    std::uint64_t size = 0;                     // streams only
+    std::vector<std::uint32_t> children;        // new ids, in compound-file order
     std::uint32_t left = kNoStream, right = kNoStream, child = kNoStream;
 };
 
@@ -23,9 +24,8 @@ struct PlannedEntry {
 // compound-file order (shorter names first, then case-blind), and each child
 // tree is balanced. Raises std::invalid_argument for a replacement that is not a
 // stream of the tree or a removal that is not an entry of it (or is the root).
-std::vector<PlannedEntry> planDirectory(
-    const CompoundFile& original,
-    const std::map<std::uint32_t, std::vector<std::uint8_t>>& replacements,
-    const std::set<std::uint32_t>& removals);
+std::vector<PlannedEntry> planDirectory(const CompoundFile& original,
+                                        const std::map<std::uint32_t, io::ByteRope>& replacements,
+                                        const std::set<std::uint32_t>& removals);
 
 }  // namespace xls::cfb

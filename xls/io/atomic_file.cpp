@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "io/file_sink.h"
 #include "xls/error.h"
 
 namespace xls::io {
@@ -76,20 +77,6 @@ int createTemporary(const std::filesystem::path& target, const std::filesystem::
     failWrite(target, "creating the temporary file", EEXIST);
 }
 
-void writeAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& target,
-              FileSystemCalls& calls) {
-    while (!bytes.empty()) {
-        const ssize_t written = calls.write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            failWrite(target, "writing", errno);
-        }
-        // Nothing written and no error: the disk takes no more.
-        if (written == 0) failWrite(target, "writing", ENOSPC);
-        bytes = bytes.subspan(static_cast<std::size_t>(written));
-    }
-}
-
 }  // namespace
 
 std::filesystem::path resolveSymbolicLinks(const std::filesystem::path& path) {
@@ -106,7 +93,7 @@ std::filesystem::path resolveSymbolicLinks(const std::filesystem::path& path) {
 }
 
 PendingFile PendingFile::prepare(const std::filesystem::path& requested,
-                                 std::span<const std::uint8_t> bytes,
+                                 const WriteFileContent& writeContent,
                                  const VerifyWrittenFile& verify, FileSystemCalls& calls) {
     const std::filesystem::path target = resolveSymbolicLinks(requested);
     std::filesystem::path folder = target.parent_path();
@@ -128,7 +115,14 @@ PendingFile PendingFile::prepare(const std::filesystem::path& requested,
     PendingFile pending(target, temporary, calls);
     int open = fd;
     try {
-        writeAll(fd, bytes, target, calls);
+        FileSink sink(fd, target, calls);
+        try {
+            writeContent(sink);
+        } catch (const Error& e) {
+            if (e.file().empty()) throw e.withFile(target.string());
+            throw;
+        }
+        sink.flush();
         if (exists) {
             if (calls.fchmod(fd, original.st_mode & 07777) != 0)
                 failWrite(target, "copying permissions", errno);
@@ -155,6 +149,13 @@ PendingFile PendingFile::prepare(const std::filesystem::path& requested,
         }
     }
     return pending;
+}
+
+PendingFile PendingFile::prepare(const std::filesystem::path& target,
+                                 std::span<const std::uint8_t> bytes,
+                                 const VerifyWrittenFile& verify, FileSystemCalls& calls) {
+    return prepare(
+        target, [bytes](ByteSink& out) { out.write(bytes); }, verify, calls);
 }
 
 PendingFile::PendingFile(PendingFile&& other) noexcept
@@ -191,6 +192,11 @@ void PendingFile::commit() {
         (void)calls_->fsync(fd);
         (void)calls_->close(fd);
     }
+}
+
+void saveFileAtomically(const std::filesystem::path& target, const WriteFileContent& writeContent,
+                        const VerifyWrittenFile& verify, FileSystemCalls& calls) {
+    PendingFile::prepare(target, writeContent, verify, calls).commit();
 }
 
 void saveFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,

@@ -11,10 +11,13 @@
 #include <functional>
 #include <span>
 
+#include "io/byte_rope.h"
 #include "io/file_system_calls.h"
 
 namespace xls::io {
 
+// Writes the new file's bytes, front to back.
+using WriteFileContent = std::function<void(ByteSink& out)>;
 // Reads the written file back and raises (any exception) if it is not right.
 using VerifyWrittenFile = std::function<void(const std::filesystem::path& written)>;
 
@@ -23,9 +26,17 @@ using VerifyWrittenFile = std::function<void(const std::filesystem::path& writte
 // in preparing either leaves both originals untouched.
 class PendingFile {
   public:
-    // Writes, flushes and verifies. Raises Error: FileNotWritable when the file
-    // or its folder is read-only (checked before anything is written),
-    // WriteFailed for any later failure (the OS reason in the context).
+    // Writes what writeContent produces (gathered into writes of about 1 MB, so
+    // the file is never held whole), flushes and verifies. Raises Error:
+    // FileNotWritable when the file or its folder is read-only (checked before
+    // anything is written), WriteFailed for any later failure (the OS reason in
+    // the context). Whatever writeContent raises comes out unchanged, an Error
+    // naming the target when it named no file; the temporary file is gone.
+    static PendingFile prepare(const std::filesystem::path& target,
+                               const WriteFileContent& writeContent,
+                               const VerifyWrittenFile& verify = {},
+                               FileSystemCalls& calls = systemCalls());
+    // The same for bytes already in memory.
     static PendingFile prepare(const std::filesystem::path& target,
                                std::span<const std::uint8_t> bytes,
                                const VerifyWrittenFile& verify = {},
@@ -57,6 +68,9 @@ class PendingFile {
 };
 
 // prepare() then commit().
+void saveFileAtomically(const std::filesystem::path& target, const WriteFileContent& writeContent,
+                        const VerifyWrittenFile& verify = {},
+                        FileSystemCalls& calls = systemCalls());
 void saveFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
                         const VerifyWrittenFile& verify = {},
                         FileSystemCalls& calls = systemCalls());
