@@ -138,7 +138,7 @@ TEST(DamagedCompoundFile, DegenerateDeepTreeOpensWithoutExhaustingTheStack) {
     std::vector<testing::TestStream> streams;
     for (int i = 0; i < 100; ++i)
         streams.push_back(
-            {u"S" + std::u16string(1, char16_t(u'0' + i % 10)) + char16_t(u'A' + i / 10), {1, 2}});
+            {std::u16string{u'S', char16_t(u'0' + i % 10), char16_t(u'A' + i / 10)}, {1, 2}});
     const auto file = buildTestCompoundFile(streams, 4096);
     EXPECT_EQ(openAndReadAll(file.bytes), std::nullopt);
 }

@@ -57,8 +57,9 @@ TEST_P(StoredRecordsTest, ChunkedPassesMatchTheFullLoad) {
             lazy, lazy.substreams[s],
             [&](const std::vector<Record>& chunk) {
                 ASSERT_FALSE(chunk.empty());
-                if (chunk.front().type == biff::RecordType::Continue)
+                if (chunk.front().type == biff::RecordType::Continue) {
                     EXPECT_TRUE(standInStarts.count(seen.size())) << "substream " << s;
+                }
                 seen.insert(seen.end(), chunk.begin(), chunk.end());
             },
             kSmallChunk);

@@ -60,7 +60,9 @@ std::string randomSuffix() {
 // Creates the temporary file (O_EXCL: never reuses a file someone else made).
 int createTemporary(const std::filesystem::path& target, const std::filesystem::path& folder,
                     std::filesystem::path& temporary, FileSystemCalls& calls) {
-    const std::string stem = "." + target.filename().string() + ".tarnvale-";
+    std::string stem = ".";
+    stem += target.filename().string();
+    stem += ".tarnvale-";
     for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
         temporary = folder / (stem + randomSuffix());
         const int fd = calls.open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

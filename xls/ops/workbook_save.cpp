@@ -5,6 +5,7 @@
 
 #include "cfb/compound_file_writer.h"
 #include "io/atomic_file.h"
+#include "io/byte_rope.h"
 #include "model/stream_writer.h"
 #include "model/workbook_impl.h"
 #include "xls/error.h"
@@ -46,24 +47,41 @@ void checkStreamSizes(const cfb::CompoundFile& container, std::uint64_t fileSize
     }
 }
 
-}  // namespace
 
-std::vector<std::uint8_t> Workbook::serialize() const {
-    Impl& impl = *impl_;
+// Runs a step of saving, naming the workbook in an error that names no file.
+template <typename WorkbookImpl, typename Step>
+auto naming(const WorkbookImpl& impl, Step&& step) {
     try {
-        checkStreamSizes(impl.container, impl.file->size());
-        auto hints = model::readWriteHints(impl.container.openStream(impl.streamEntry.id));
-        hints.sstEdited = impl.edits.sstEdited;
-        std::map<std::uint32_t, std::vector<std::uint8_t>> replacements;
-        replacements[impl.streamEntry.id] =
-            model::writeWorkbookStream(impl.workbookStream(), hints).toVector();
-        if (impl.edits.docSummary && impl.edits.docSummaryId)
-            replacements[*impl.edits.docSummaryId] = *impl.edits.docSummary;
-        return cfb::rewriteCompoundFile(impl.container, replacements);
+        return step();
     } catch (const Error& error) {
         if (!error.file().empty()) throw;
         throw error.withFile(impl.displayName);
     }
+}
+
+// The new streams by directory id: the workbook stream (its untouched sheets
+// as ranges of the stored one) and an edited document summary.
+template <typename WorkbookImpl>
+std::map<std::uint32_t, io::ByteRope> newStreams(WorkbookImpl& impl) {
+    checkStreamSizes(impl.container, impl.file->size());
+    auto hints = model::readWriteHints(impl.container.openStream(impl.streamEntry.id));
+    hints.sstEdited = impl.edits.sstEdited;
+    std::map<std::uint32_t, io::ByteRope> replacements;
+    replacements[impl.streamEntry.id] = model::writeWorkbookStream(impl.workbookStream(), hints);
+    if (impl.edits.docSummary && impl.edits.docSummaryId)
+        replacements[*impl.edits.docSummaryId] = io::ByteRope(*impl.edits.docSummary);
+    return replacements;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> Workbook::serialize() const {
+    Impl& impl = *impl_;
+    return naming(impl, [&] {
+        io::VectorSink sink;
+        cfb::writeCompoundFile(impl.container, newStreams(impl), {}, sink);
+        return std::move(sink.bytes());
+    });
 }
 
 void Workbook::save() {
@@ -71,16 +89,16 @@ void Workbook::save() {
     if (impl.path.empty())
         throw Error(ErrorCode::UnsupportedOperation, impl.displayName,
                     "a workbook opened from memory has no file to save to");
-    const std::vector<std::uint8_t> bytes = serialize();
     const std::vector<SheetInfo> expected = impl.sheets;
-    try {
-        io::saveFileAtomically(impl.path, bytes, [&](const std::filesystem::path& written) {
-            verifySaved(written, expected);
-        });
-    } catch (const Error& error) {
-        if (!error.file().empty()) throw;
-        throw error.withFile(impl.displayName);
-    }
+    naming(impl, [&] {
+        // The streams are laid out before the temporary file exists: a workbook
+        // the writer refuses leaves no file behind.
+        const auto streams = newStreams(impl);
+        io::saveFileAtomically(
+            impl.path,
+            [&](io::ByteSink& out) { cfb::writeCompoundFile(impl.container, streams, {}, out); },
+            [&](const std::filesystem::path& written) { verifySaved(written, expected); });
+    });
 }
 
 }  // namespace xls
