@@ -58,8 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto lazy = xls::model::parseWorkbookStream(source(bytes));
         // A held record longer than a record may be goes out split in Continue
         // records; a stored one is copied as it is.
-        if (!holdsOversizedRecord(stream) && xls::model::writeWorkbookStream(lazy).toVector() !=
-                                                 xls::model::writeWorkbookStream(stream).toVector())
+        const auto hints = xls::model::readWriteHints(source(bytes));
+        if (!holdsOversizedRecord(stream) &&
+            xls::model::writeWorkbookStream(lazy, hints).toVector() !=
+                xls::model::writeWorkbookStream(stream, hints).toVector())
             std::abort();
         for (auto& substream : lazy.substreams)
             xls::model::editStoredRecords(

@@ -103,7 +103,7 @@ void editStoredRecords(const WorkbookStream& stream, Substream& substream,
                 if (records[i].type == h.type &&
                     std::equal(stored.begin(), stored.end(), records[i].payload.begin(),
                                records[i].payload.end())) {
-                    appendStored(result, {chunk.offset + h.offset, h.end() - h.offset});
+                    appendStored(result, {chunk.offset + h.offset, h.end() - h.offset, h.type});
                 } else {
                     result.push_back(std::move(records[i]));
                 }

@@ -23,8 +23,7 @@ using StoredRecordsVisit = std::function<void(std::vector<Record>& chunk)>;
 // from then on. Raises CorruptWorkbook when the stored bytes are not whole
 // records, std::logic_error when visit changed the number of records.
 void editStoredRecords(const WorkbookStream& stream, Substream& substream,
-                       const StoredRecordsVisit& visit,
-                       std::size_t chunkBytes = kStoredChunkBytes);
+                       const StoredRecordsVisit& visit, std::size_t chunkBytes = kStoredChunkBytes);
 
 // The same without changes: visit sees the records only.
 void readStoredRecords(const WorkbookStream& stream, const Substream& substream,

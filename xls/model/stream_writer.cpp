@@ -88,10 +88,16 @@ Layout layOut(const WorkbookStream& stream) {
     return layout;
 }
 
-// The SST's record and the Continue records right after it, in the globals.
+bool isStoredSst(const Piece& p) {
+    return p.stored && p.stored->first == RecordType::SST;
+}
+
+// The SST's record and the Continue records right after it, in the globals;
+// or the stand-in that holds them all.
 std::vector<std::size_t> sstPieces(const Layout& layout) {
     std::vector<std::size_t> found;
     for (std::size_t i = 0; i < layout.globalsEnd; ++i) {
+        if (isStoredSst(layout.pieces[i])) return {i};
         if (layout.pieces[i].type != RecordType::SST) continue;
         found.push_back(i);
         for (std::size_t k = i + 1;
@@ -158,9 +164,12 @@ void placeExtSst(Layout& layout, const WriteHints& hints) {
     const auto sst = sstPieces(layout);
     if (!extAt || sst.empty() || *extAt < sst.back()) return;
     const std::uint64_t sstOffset = layout.offsets[sst.front()];
-    if (!hints.sstEdited && !layout.sstLaidOut && hints.sstOffsetAsLoaded) {
-        const auto delta = static_cast<std::int64_t>(sstOffset) -
-                           static_cast<std::int64_t>(*hints.sstOffsetAsLoaded);
+    // Strings left stored did not change: where they were is known.
+    const auto& stored = layout.pieces[sst.front()].stored;
+    const auto asLoaded = stored ? std::optional(stored->offset) : hints.sstOffsetAsLoaded;
+    if (stored || (!hints.sstEdited && !layout.sstLaidOut && asLoaded)) {
+        const auto delta =
+            static_cast<std::int64_t>(sstOffset) - static_cast<std::int64_t>(*asLoaded);
         if (delta != 0) shiftExtSst(layout, *extAt, delta);
         return;
     }

@@ -66,20 +66,31 @@ class StreamLoader {
         return record;
     }
 
+    // Whether the record goes into a stand-in: cell data of a sheet, or the
+    // shared strings of the globals. An encrypted stream is held in full.
+    bool leftStored(const RecordHeader& h) const {
+        if (stream_.cipher) return false;
+        if (current_ != &stream_.globals) return !keptWhenLazy(h.type);
+        if (h.type == RecordType::SST) return true;
+        const auto& records = current_->records;
+        return h.type == RecordType::Continue && !records.empty() && records.back().isStoredRun() &&
+               records.back().stored->first == RecordType::SST;
+    }
+
     void add(const RecordHeader& h) {
         auto& records = current_->records;
-        const bool lazy = current_ != &stream_.globals && !stream_.cipher;
-        if (lazy && !keptWhenLazy(h.type)) {
-            current_->loaded = false;
-            if (!records.empty() && records.back().isStoredRun() &&
-                records.back().stored->offset + records.back().stored->size == h.offset) {
-                records.back().stored->size += h.end() - h.offset;
-            } else {
-                records.push_back(Record::storedRun({h.offset, h.end() - h.offset}));
-            }
+        if (!leftStored(h)) {
+            records.push_back(readRecord(h));
             return;
         }
-        records.push_back(readRecord(h));
+        current_->loaded = false;
+        const bool startsSst = h.type == RecordType::SST;
+        if (!startsSst && !records.empty() && records.back().isStoredRun() &&
+            records.back().stored->offset + records.back().stored->size == h.offset) {
+            records.back().stored->size += h.end() - h.offset;
+        } else {
+            records.push_back(Record::storedRun({h.offset, h.end() - h.offset, h.type}));
+        }
     }
 
     void readGlobals() {
@@ -177,6 +188,7 @@ WorkbookStream parseWorkbookStream(std::span<const std::uint8_t> bytes,
     auto source =
         std::make_shared<io::MemorySource>(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     WorkbookStream stream = parseWorkbookStream(std::move(source), password);
+    loadRecords(stream, stream.globals);
     for (Substream& s : stream.substreams) loadRecords(stream, s);
     return stream;
 }

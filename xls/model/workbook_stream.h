@@ -7,7 +7,9 @@
 // A sheet's cell data is most of a workbook and most edits never look at it:
 // loading keeps a sheet substream's records in the stored stream, with only
 // the records an edit of the sheet table reads or patches (BOF, EOF, Index,
-// Window2) held, and stand-ins for the runs of records between them.
+// Window2) held, and stand-ins for the runs of records between them. The
+// shared strings (the SST and its Continue records), often the bulk of the
+// globals, stay stored the same way: the writer needs only where they were.
 // loadRecords() reads a substream's records in full when an edit needs them.
 #pragma once
 
@@ -34,6 +36,7 @@ inline constexpr biff::RecordType kStoredRun = static_cast<biff::RecordType>(0xF
 struct StoredRange {
     std::uint64_t offset = 0;
     std::uint64_t size = 0;
+    biff::RecordType first{};  // the type of the first record in it
 
     bool operator==(const StoredRange&) const = default;
 };
@@ -86,7 +89,7 @@ struct WorkbookStream {
 // UnsupportedEncryption, and what reading the source raises.
 WorkbookStream parseWorkbookStream(std::shared_ptr<const io::ByteSource> stored,
                                    std::u16string_view password = crypto::kDefaultPassword);
-// The same for a stream in memory, with every substream loaded.
+// The same for a stream in memory, with every record held.
 WorkbookStream parseWorkbookStream(std::span<const std::uint8_t> bytes,
                                    std::u16string_view password = crypto::kDefaultPassword);
 
