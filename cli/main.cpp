@@ -4,7 +4,7 @@
 //   tarnvale-sheets delete FILE SHEET
 // Exit status: 0 done, 1 the workbook or the operation was refused, 2 bad usage.
 #include <QCommandLineParser>
-#include <QCoreApplication>
+#include <QStringList>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -69,8 +69,10 @@ void printListing(const std::vector<cli::ListedSheet>& sheets, bool json) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName("tarnvale-sheets");
+    // No QCoreApplication: the command line is all this program takes from Qt,
+    // and starting an application object would cost more than a listing.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
 
     QCommandLineParser parser;
     parser.setApplicationDescription("List, rename and delete the worksheets of .xls workbooks.");
@@ -78,7 +80,7 @@ int main(int argc, char* argv[]) {
     QCommandLineOption jsonOption("json", "With list: print a JSON array of {name, visibility}.");
     parser.addOption(jsonOption);
     parser.addPositionalArgument("command", "list, rename or delete");
-    if (!parser.parse(QCoreApplication::arguments())) return usageError(parser.errorText());
+    if (!parser.parse(arguments)) return usageError(parser.errorText());
     if (parser.isSet("help")) {
         std::cout << usageText().toStdString();
         return 0;

@@ -26,7 +26,12 @@ std::span<const std::uint8_t> RecordScanner::bytesAt(std::uint64_t offset, std::
 
 std::optional<RecordHeader> RecordScanner::next() {
     if (size_ - position_ < kRecordHeaderSize) return std::nullopt;
-    const auto raw = bytesAt(position_, kRecordHeaderSize);
+    // Most headers lie inside the block already read.
+    const std::uint64_t within = position_ - bufferStart_;
+    const std::uint8_t* raw =
+        position_ >= bufferStart_ && within + kRecordHeaderSize <= buffer_.size()
+            ? buffer_.data() + within
+            : bytesAt(position_, kRecordHeaderSize).data();
     RecordHeader header;
     header.offset = position_;
     header.type = static_cast<RecordType>(raw[0] | (raw[1] << 8));
