@@ -110,6 +110,10 @@ std::string_view recordTypeName(std::uint16_t id) {
             return "CRN";
         case RecordType::Lbl:
             return "Lbl";
+        case RecordType::DConRef:
+            return "DConRef";
+        case RecordType::DConName:
+            return "DConName";
         case RecordType::MsoDrawingGroup:
             return "MsoDrawingGroup";
         case RecordType::SST:

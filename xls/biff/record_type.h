@@ -65,6 +65,8 @@ enum class RecordType : std::uint16_t {
     XCT = 0x0059,
     CRN = 0x005A,
     Lbl = 0x0018,
+    DConRef = 0x0051,   // a PivotTable's source range
+    DConName = 0x0052,  // a PivotTable's source name
     MsoDrawingGroup = 0x00EB,
     SST = 0x00FC,
     ExtSST = 0x00FF,

@@ -4,6 +4,7 @@
 
 #include "model/doc_summary.h"
 #include "model/workbook_impl.h"
+#include "ops/data_sources.h"
 #include "ops/sheet_edits.h"
 #include "xls/error.h"
 #include "xls/sheet_name.h"
@@ -79,6 +80,7 @@ void Workbook::renameSheet(std::size_t tabIndex, std::string_view newName) {
     const std::string oldName = impl.sheets[tabIndex].name;
     editing(impl, [&] {
         ops::renameSheetRecords(impl.workbookStream(), tabIndex, newName);
+        ops::renameSheetInDataSources(impl.workbookStream().globals, oldName, newName);
         editDocSummary(impl, [&](const std::vector<std::uint8_t>& stream) {
             return model::renameSheetInDocSummary(stream, oldName, newName);
         });
