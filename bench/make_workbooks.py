@@ -1,6 +1,8 @@
 #!/usr/bin/python3
-"""Writes two workbooks with the same sheets: one of about 20 KB and one of
-about SIZE_MB megabytes (cell data only differs). Uses xlwt, an independent writer.
+"""Writes workbooks with the same sheets: one of about 20 KB and one of about
+SIZE_MB megabytes (cell data only differs), and the large one again with every
+row of "Notes" referring to "Data 2024" (deleting that sheet then rewrites
+formulas in every sheet). Uses xlwt, an independent writer.
 
 usage: make_workbooks.py OUTDIR [SIZE_MB]
 """
@@ -12,7 +14,7 @@ import xlwt
 SHEETS = ["Summary", "Data 2024", "Data 2025", "Hidden calc", "Notes"]
 
 
-def write(path, rows_per_sheet):
+def write(path, rows_per_sheet, linked=False):
     book = xlwt.Workbook()
     bold = xlwt.easyxf("font: bold on")
     money = xlwt.easyxf(num_format_str="#,##0.00")
@@ -28,6 +30,8 @@ def write(path, rows_per_sheet):
             sheet.write(row, 1, f"{name} item {row} {'x' * (row % 17)}")
             sheet.write(row, 2, row * 1.25 + index, money)
             sheet.write(row, 3, xlwt.Formula(f"C{row + 1}*2"))
+            if linked and name == "Notes":
+                sheet.write(row, 4, xlwt.Formula(f"'Data 2024'!C{row + 1}+C{row + 1}"))
     book.save(path)
 
 
@@ -39,7 +43,8 @@ def main():
     # About 130 bytes of stream per row across the five sheets; xlwt caps a sheet at 65536 rows.
     rows = min(65535, int(size_mb * 1024 * 1024 / (len(SHEETS) * 130)))
     write(os.path.join(out, "large.xls"), rows)
-    for name in ("small.xls", "large.xls"):
+    write(os.path.join(out, "large-linked.xls"), rows, linked=True)
+    for name in ("small.xls", "large.xls", "large-linked.xls"):
         print(name, os.path.getsize(os.path.join(out, name)))
 
 

@@ -51,10 +51,16 @@ Chunk readChunk(const std::shared_ptr<const io::ByteSource>& source, std::uint64
     }
 }
 
-std::vector<Record> recordsOf(const Chunk& chunk) {
+std::vector<Record> recordsOf(const Chunk& chunk, const RecordFilter& wanted) {
     std::vector<Record> records;
     records.reserve(chunk.headers.size());
     for (const RecordHeader& h : chunk.headers) {
+        if (wanted && !wanted(h.type)) {
+            records.emplace_back(h.type, std::vector<std::uint8_t>{});
+            records.back().stored =
+                StoredRange{chunk.offset + h.offset, h.end() - h.offset, h.type};
+            continue;
+        }
         const auto body =
             std::span(chunk.bytes).subspan(static_cast<std::size_t>(h.bodyOffset()), h.size);
         records.emplace_back(h.type, std::vector<std::uint8_t>(body.begin(), body.end()));
@@ -84,7 +90,8 @@ void forEachChunk(const WorkbookStream& stream, StoredRange range, std::size_t c
 }  // namespace
 
 void editStoredRecords(const WorkbookStream& stream, Substream& substream,
-                       const StoredRecordsVisit& visit, std::size_t chunkBytes) {
+                       const StoredRecordsVisit& visit, const RecordFilter& wanted,
+                       std::size_t chunkBytes) {
     std::vector<Record> result;
     for (Record& held : substream.records) {
         if (!held.isStoredRun()) {
@@ -92,7 +99,7 @@ void editStoredRecords(const WorkbookStream& stream, Substream& substream,
             continue;
         }
         forEachChunk(stream, *held.stored, chunkBytes, [&](const Chunk& chunk) {
-            std::vector<Record> records = recordsOf(chunk);
+            std::vector<Record> records = recordsOf(chunk, wanted);
             visit(records);
             if (records.size() != chunk.headers.size())
                 throw std::logic_error("editStoredRecords: records added or removed");
@@ -100,9 +107,10 @@ void editStoredRecords(const WorkbookStream& stream, Substream& substream,
                 const RecordHeader& h = chunk.headers[i];
                 const auto stored = std::span(chunk.bytes)
                                         .subspan(static_cast<std::size_t>(h.bodyOffset()), h.size);
-                if (records[i].type == h.type &&
-                    std::equal(stored.begin(), stored.end(), records[i].payload.begin(),
-                               records[i].payload.end())) {
+                if (records[i].isStoredRun() ||
+                    (records[i].type == h.type &&
+                     std::equal(stored.begin(), stored.end(), records[i].payload.begin(),
+                                records[i].payload.end()))) {
                     appendStored(result, {chunk.offset + h.offset, h.end() - h.offset, h.type});
                 } else {
                     result.push_back(std::move(records[i]));
@@ -117,11 +125,11 @@ void editStoredRecords(const WorkbookStream& stream, Substream& substream,
 
 void readStoredRecords(const WorkbookStream& stream, const Substream& substream,
                        const std::function<void(const std::vector<Record>& chunk)>& visit,
-                       std::size_t chunkBytes) {
+                       const RecordFilter& wanted, std::size_t chunkBytes) {
     for (const Record& held : substream.records) {
         if (!held.isStoredRun()) continue;
         forEachChunk(stream, *held.stored, chunkBytes,
-                     [&](const Chunk& chunk) { visit(recordsOf(chunk)); });
+                     [&](const Chunk& chunk) { visit(recordsOf(chunk, wanted)); });
     }
 }
 

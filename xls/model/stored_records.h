@@ -16,6 +16,9 @@ namespace xls::model {
 inline constexpr std::size_t kStoredChunkBytes = std::size_t{1} << 20;
 
 using StoredRecordsVisit = std::function<void(std::vector<Record>& chunk)>;
+// Which records a visit reads. The others come in their place with an empty
+// payload and `stored` set to their own bytes: left as they are, never copied.
+using RecordFilter = std::function<bool(biff::RecordType type)>;
 
 // Calls visit with the records of the substream's stand-ins, chunk by chunk
 // in stream order (records already held are not visited). visit may change
@@ -23,11 +26,12 @@ using StoredRecordsVisit = std::function<void(std::vector<Record>& chunk)>;
 // from then on. Raises CorruptWorkbook when the stored bytes are not whole
 // records, std::logic_error when visit changed the number of records.
 void editStoredRecords(const WorkbookStream& stream, Substream& substream,
-                       const StoredRecordsVisit& visit, std::size_t chunkBytes = kStoredChunkBytes);
+                       const StoredRecordsVisit& visit, const RecordFilter& wanted = {},
+                       std::size_t chunkBytes = kStoredChunkBytes);
 
 // The same without changes: visit sees the records only.
 void readStoredRecords(const WorkbookStream& stream, const Substream& substream,
                        const std::function<void(const std::vector<Record>& chunk)>& visit,
-                       std::size_t chunkBytes = kStoredChunkBytes);
+                       const RecordFilter& wanted = {}, std::size_t chunkBytes = kStoredChunkBytes);
 
 }  // namespace xls::model

@@ -249,14 +249,24 @@ void appendRecord(std::vector<std::uint8_t>& out, const Piece& p) {
     out.insert(out.end(), p.payload.begin(), p.payload.end());
 }
 
-// The records go out as buffers of consecutive written records between the
-// stand-ins' stored ranges.
+// A stored range this short is copied into the buffer around it rather than
+// left a piece of its own: a sheet whose every other record an edit changed
+// would otherwise go out as a rope of thousands of tiny pieces.
+constexpr std::uint64_t kInlineStoredBytes = 64 * 1024;
+
+bool inlined(const Piece& p) {
+    return !p.stored || p.stored->size < kInlineStoredBytes;
+}
+
+// The records go out as buffers of consecutive written records (and short
+// stored ranges) between the long stored ranges, which the rope reads from the
+// stored stream when it is written.
 io::ByteRope emit(const WorkbookStream& stream, const Layout& layout) {
     io::ByteRope rope;
     std::vector<std::uint8_t> run;
     for (std::size_t i = 0; i < layout.pieces.size(); ++i) {
         const Piece& p = layout.pieces[i];
-        if (p.stored) {
+        if (!inlined(p)) {
             rope.append(std::move(run));
             run = {};
             rope.append(stream.stored, p.stored->offset, p.stored->size);
@@ -264,11 +274,17 @@ io::ByteRope emit(const WorkbookStream& stream, const Layout& layout) {
         }
         if (run.empty()) {
             std::uint64_t length = 0;
-            for (std::size_t k = i; k < layout.pieces.size() && !layout.pieces[k].stored; ++k)
+            for (std::size_t k = i; k < layout.pieces.size() && inlined(layout.pieces[k]); ++k)
                 length += layout.pieces[k].size();
             run.reserve(static_cast<std::size_t>(length + stream.trailing.size()));
         }
-        appendRecord(run, p);
+        if (p.stored) {
+            const std::size_t at = run.size();
+            run.resize(at + static_cast<std::size_t>(p.stored->size));
+            stream.stored->readAt(p.stored->offset, std::span(run).subspan(at));
+        } else {
+            appendRecord(run, p);
+        }
     }
     const std::uint64_t recordsEnd = rope.size() + run.size();
     run.insert(run.end(), stream.trailing.begin(), stream.trailing.end());

@@ -158,13 +158,20 @@ std::size_t applyFormulaPass(const model::WorkbookStream& stream, model::Substre
     // cell's PtgExp may come before the ShrFmla it names in another chunk.
     std::set<Anchor> deadShared;
     collectDeadShared(substream.records, edits, deadShared);
-    model::readStoredRecords(stream, substream, [&](const std::vector<model::Record>& chunk) {
-        collectDeadShared(chunk, edits, deadShared);
-    });
+    model::readStoredRecords(
+        stream, substream,
+        [&](const std::vector<model::Record>& chunk) {
+            collectDeadShared(chunk, edits, deadShared);
+        },
+        [](RecordType type) { return type == RecordType::ShrFmla || type == RecordType::Array; });
     std::size_t changed = rewriteRecords(substream.records, edits, deadShared);
-    model::editStoredRecords(stream, substream, [&](std::vector<model::Record>& chunk) {
-        changed += rewriteRecords(chunk, edits, deadShared);
-    });
+    model::editStoredRecords(
+        stream, substream,
+        [&](std::vector<model::Record>& chunk) {
+            changed += rewriteRecords(chunk, edits, deadShared);
+        },
+        // A formula's record and the Continue records that carry the rest of it.
+        [](RecordType type) { return carriesFormula(type) || type == RecordType::Continue; });
     return changed;
 }
 
