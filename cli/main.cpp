@@ -6,15 +6,16 @@
 //
 // Arguments pass through as the bytes the shell gave (UTF-8 names stay UTF-8);
 // after "--" every word is positional, so a name may begin with '-'.
-#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
 #include <iostream>
-#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
 #include "excel/native_application.h"
 #include "sheet_commands.h"
