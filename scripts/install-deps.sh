@@ -2,7 +2,7 @@
 # Installs what building, running and testing Tarnvale needs on Debian 12 (as root).
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ pkg-config qt6-base-dev nettle-dev
+  cmake ninja-build g++ pkg-config qt6-base-dev nettle-dev libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   fonts-liberation2 xvfb xauth

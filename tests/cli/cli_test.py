@@ -19,8 +19,12 @@ def read_bytes(path):
         return f.read()
 
 
-def run(*args):
-    return subprocess.run([TOOL, *args], capture_output=True, text=True, timeout=60)
+def run(*args, env=None):
+    return subprocess.run([TOOL, *args], capture_output=True, text=True, timeout=60, env=env)
+
+
+def sheet_names(path):
+    return xlrd.open_workbook(path, on_demand=True).sheet_names()
 
 
 class CommandLineTest(unittest.TestCase):
@@ -82,6 +86,77 @@ class CommandLineTest(unittest.TestCase):
                 self.assertIn(path, result.stderr)
         self.assertEqual(read_bytes(path), before)
         self.assertEqual(os.listdir(self.dir), ["sheetjs__BlankSheetTypes.xls"])
+
+    def test_help_prints_the_usage_on_stdout_and_exits_0(self):
+        for flag in ("--help", "-h"):
+            with self.subTest(flag=flag):
+                result = run(flag)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertIn("Usage:", result.stdout)
+                self.assertEqual(result.stderr, "")
+
+    def test_extra_or_misplaced_arguments_are_refused_before_the_file_is_touched(self):
+        path = self.copy("gnumeric__ttest.xls")
+        before = read_bytes(path)
+        name = sheet_names(path)[1]
+        for args in (["list", path, "extra"], ["rename", path, name, "New", "extra"],
+                     ["delete", path, name, "extra"], ["rename", path, name, "-new"],
+                     ["delete", path, "--json", name], ["delete", path, name, "--", "extra"]):
+            with self.subTest(args=args):
+                result = run(*args)
+                self.assertEqual(result.returncode, 2, result.stderr)
+                self.assertIn("Usage:", result.stderr)
+        self.assertEqual(read_bytes(path), before)
+
+    def test_names_beginning_with_a_dash_pass_after_double_dash(self):
+        path = self.copy("gnumeric__ttest.xls")
+        names = sheet_names(path)
+        # Each step renames a sheet to a name a parser could take for an option.
+        for old, new in ((names[0], "-new"), ("-new", "--json"), (names[1], "--help"),
+                         (names[2], "--"), (names[3], "-1")):
+            with self.subTest(new=new):
+                result = run("rename", path, "--", old, new)
+                self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(sheet_names(path), ["--json", "--help", "--", "-1"])
+        result = run("delete", path, "--", "--help")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        listing = run("list", "--json", "--", path)
+        self.assertEqual([s["name"] for s in json.loads(listing.stdout)], ["--json", "--", "-1"])
+
+    def test_non_ascii_names_pass_as_utf8_whatever_the_locale(self):
+        path = self.copy("gnumeric__ttest.xls")
+        names = sheet_names(path)
+        c_locale = dict(os.environ, LC_ALL="C", LANG="C")
+        result = run("rename", path, names[1], "Ünïcödé 表 €𝄞", env=c_locale)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(sheet_names(path)[1], "Ünïcödé 表 €𝄞")
+        # The sheet is found again by its name in other letter case.
+        result = run("rename", path, "ÜNÏCÖDÉ 表 €𝄞", "Überblick", env=c_locale)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        listing = run("list", "--json", path, env=c_locale)
+        self.assertIn('"name": "Überblick"', listing.stdout)  # UTF-8, not \u escapes
+        self.assertEqual(run("list", path, env=c_locale).stdout.splitlines()[1], "Überblick")
+
+    def test_a_new_name_that_is_not_utf8_is_refused_naming_the_file(self):
+        path = self.copy("gnumeric__ttest.xls")
+        before = read_bytes(path)
+        for raw in (b"a\xff", b"\xc0\xaf", b"\xed\xa0\x80", b"\xe2\x82"):
+            with self.subTest(raw=raw):
+                result = subprocess.run([TOOL, "rename", path, sheet_names(path)[0], raw],
+                                        capture_output=True, timeout=60)
+                self.assertEqual(result.returncode, 1, result.stderr)
+                self.assertIn(os.fsencode(path), result.stderr)
+        self.assertEqual(read_bytes(path), before)
+
+    def test_a_listing_that_cannot_be_written_is_not_a_success(self):
+        if not os.path.exists("/dev/full"):
+            self.skipTest("no /dev/full")
+        path = os.path.join(CORPUS, "gnumeric__ttest.xls")
+        with open("/dev/full", "w") as full:
+            result = subprocess.run([TOOL, "list", path], stdout=full, stderr=subprocess.PIPE,
+                                    text=True, timeout=60)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn(path, result.stderr)
 
 
 if __name__ == "__main__":
