@@ -66,7 +66,8 @@ std::vector<Fixture> fixtures() {
 std::vector<std::uint8_t> recipe(const Fixture& f) {
     auto stream = testing::threeSheets();
     f.damage(stream);
-    return cfb::testing::buildTestCompoundFile({{u"Workbook", model::writeWorkbookStream(stream).toVector()}})
+    return cfb::testing::buildTestCompoundFile(
+               {{u"Workbook", model::writeWorkbookStream(stream).toVector()}})
         .bytes;
 }
 

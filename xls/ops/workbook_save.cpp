@@ -47,7 +47,6 @@ void checkStreamSizes(const cfb::CompoundFile& container, std::uint64_t fileSize
     }
 }
 
-
 // Runs a step of saving, naming the workbook in an error that names no file.
 template <typename WorkbookImpl, typename Step>
 auto naming(const WorkbookImpl& impl, Step&& step) {
