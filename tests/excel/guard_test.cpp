@@ -104,25 +104,20 @@ class ScriptedBox final : public MessageBox {
     int answer_;
 };
 
-TEST(WarnIfExcelRunningTest, NothingRunningAsksNothing) {
-    ScriptedBox box(kAnswerNo);
-    EXPECT_FALSE(WarnIfExcelRunning(box, [] { return false; }));
-    EXPECT_TRUE(box.shown.empty());
-}
-
-TEST(WarnIfExcelRunningTest, YesGoesOnAndNoStops) {
-    ScriptedBox yes(kAnswerYes);
-    EXPECT_FALSE(WarnIfExcelRunning(yes, [] { return true; }));
-    ASSERT_EQ(yes.shown.size(), 1u);
-    EXPECT_EQ(yes.shown[0].first,
-              "Excel may be open. It is recommended that you close Excel first.\r\n\r\n"
-              "Would you like to proceed anyway?");
-    EXPECT_EQ(yes.shown[0].second, 4);
-
-    ScriptedBox no(kAnswerNo);
-    EXPECT_TRUE(WarnIfExcelRunning(no, [] { return true; }));
-    ScriptedBox closed(0);  // any answer but Yes stops
-    EXPECT_TRUE(WarnIfExcelRunning(closed, [] { return true; }));
+// Asked only while the application runs, with Yes and No; any answer but Yes stops.
+TEST(WarnIfExcelRunningTest, AsksOnlyWhileRunningAndGoesOnOnlyOnYes) {
+    ScriptedBox idle(kAnswerNo);
+    EXPECT_FALSE(WarnIfExcelRunning(idle, [] { return false; }));
+    EXPECT_TRUE(idle.shown.empty());
+    for (int answer : {int{kAnswerYes}, int{kAnswerNo}, 0}) {
+        ScriptedBox box(answer);
+        EXPECT_EQ(WarnIfExcelRunning(box, [] { return true; }), answer != kAnswerYes) << answer;
+        ASSERT_EQ(box.shown.size(), 1u);
+        EXPECT_EQ(box.shown[0].first,
+                  "Excel may be open. It is recommended that you close Excel first.\r\n\r\n"
+                  "Would you like to proceed anyway?");
+        EXPECT_EQ(box.shown[0].second, 4);
+    }
 }
 
 }  // namespace

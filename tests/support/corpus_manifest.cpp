@@ -1,5 +1,6 @@
 #include "support/corpus_manifest.h"
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <sstream>
@@ -33,7 +34,23 @@ int CorpusEntry::number(const std::string& column) const {
 }
 
 std::filesystem::path CorpusEntry::path() const {
-    return std::filesystem::path(TARNVALE_CORPUS_DIR) / name();
+    return corpusPath(name());
+}
+
+std::filesystem::path corpusPath(std::string_view fileName) {
+    return std::filesystem::path(TARNVALE_CORPUS_DIR) / fileName;
+}
+
+std::vector<std::string> corpusWorkbooks() {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(TARNVALE_CORPUS_DIR, ec)) {
+        const auto ext = entry.path().extension().string();
+        if (entry.is_regular_file() && (ext == ".xls" || ext == ".xlt" || ext == ".XLS"))
+            names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::vector<CorpusEntry> corpusEntries() {

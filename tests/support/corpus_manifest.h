@@ -27,11 +27,16 @@ inline void PrintTo(const CorpusEntry& entry, std::ostream* os) {
 
 // Every row of the manifest; empty when the corpus is missing.
 std::vector<CorpusEntry> corpusEntries();
+// The workbook files (.xls, .xlt) in the corpus folder, sorted by name.
+std::vector<std::string> corpusWorkbooks();
+std::filesystem::path corpusPath(std::string_view fileName);
 
 // A file name usable in a test name: letters and digits, the rest as '_'.
 std::string testNameOf(std::string_view fileName);
 inline std::string testNameOf(const CorpusEntry& entry) {
     return testNameOf(entry.name());
 }
+// Names a test instantiated over corpus files after its file.
+inline constexpr auto byFileName = [](const auto& info) { return testNameOf(info.param); };
 
 }  // namespace tarnvale::testing

@@ -1,12 +1,13 @@
-// Form1's layout against the window's twips table (15 twips to the pixel):
-// client size, every control's container, geometry, caption, font and colour,
-// and the tab order.
+// Form1 as its layout table in twips gives it (15 twips to the pixel): client
+// size, every control's container, geometry, caption, font and colour, and the
+// tab order.
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
 
+#include "app/form1_layout.h"
 #include "support/window_under_test.h"
 
 using tarnvale::testing::WindowUnderTest;
@@ -31,71 +32,40 @@ class LayoutTest : public QObject {
         QCOMPARE(window.form().palette().color(QPalette::Window), QColor(Qt::white));
     }
 
-    void control_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("container");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("twips");
-        QTest::addColumn<double>("points");  // 0: the system's font
-        auto row = [](const char* name, const char* container, const char* caption, int left,
-                      int top, int width, int height, double points) {
-            QTest::newRow(name) << QString(name) << QString(container) << QString(caption)
-                                << QRect(left, top, width, height) << points;
-        };
-        row("Frame2", "Form1", "Excel File #2", 4320, 120, 4095, 5055, 9);
-        row("Check10", "Frame2", "Rename Selected Sheet in File #2", 120, 4440, 3855, 400, 11.25);
-        row("Check8", "Frame2", "Delete Selected Sheet in File #2", 120, 3960, 3855, 400, 11.25);
-        row("Text2", "Frame2", "", 120, 600, 3255, 330, 9);
-        row("Check6", "Frame2", "...", 3480, 600, 495, 330, 11.25);
-        row("List2", "Frame2", "", 120, 1320, 3855, 1635, 9);
-        row("Check5", "Frame2", "Copy Sheet to Excel File #1", 120, 3000, 3855, 400, 11.25);
-        row("Check4", "Frame2", "Move Sheet to Excel File #1", 120, 3480, 3855, 400, 11.25);
-        row("Label3", "Frame2", " Browse to Excel File:", 120, 300, 3255, 255, 9);
-        row("Label1", "Frame2", " Select Excel Sheet:", 120, 1020, 3255, 255, 9);
-        row("Frame1", "Form1", "Excel File #1", 120, 120, 4095, 5055, 9);
-        row("Check9", "Frame1", "Rename Selected Sheet in File #1", 120, 4440, 3855, 400, 11.25);
-        row("Check7", "Frame1", "Delete Selected Sheet in File #1", 120, 3960, 3855, 400, 11.25);
-        row("Check2", "Frame1", "Move Sheet to File #2", 135, 3480, 3855, 400, 11.25);
-        row("Check1", "Frame1", "Copy Sheet to File #2", 120, 3000, 3855, 400, 11.25);
-        row("List1", "Frame1", "", 120, 1320, 3855, 1635, 9);
-        row("Check3", "Frame1", "...", 3480, 600, 495, 330, 11.25);
-        row("Text1", "Frame1", "", 120, 600, 3255, 330, 9);
-        row("Label4", "Frame1", " Select Excel Sheet:", 120, 1020, 3255, 255, 9);
-        row("Label2", "Frame1", " Browse to Excel File:", 120, 300, 3255, 255, 9);
-        row("Command1", "Form1", "Command1", -720, 2640, 615, 495, 0);
-    }
-    void control() {
-        QFETCH(QString, name);
-        QFETCH(QString, container);
-        QFETCH(QString, caption);
-        QFETCH(QRect, twips);
-        QFETCH(double, points);
+    // Every control of the window's layout table as the table gives it: in its
+    // container, at its twips in pixels, visible and enabled, with its caption (text
+    // boxes start empty), Arial bold (11.25 points on the graphical buttons, the
+    // system's font on Command1, 9 elsewhere), and white behind frames, labels and
+    // graphical buttons.
+    void controlsFollowTheLayoutTable() {
         WindowUnderTest window;
-        auto* widget = window.form().findChild<QWidget*>(name);
-        QVERIFY(widget);
-        QCOMPARE(widget->parentWidget()->objectName(), container);
-        QCOMPARE(widget->geometry(),
-                 QRect(px(twips.left()), px(twips.top()), px(twips.width()), px(twips.height())));
-        QVERIFY(widget->isVisibleTo(&window.form()));
-        QVERIFY(widget->isEnabled());
+        QCOMPARE(tarnvale::Form1Controls().size(), std::size_t{21});
+        for (const tarnvale::ControlSpec& spec : tarnvale::Form1Controls()) {
+            using K = tarnvale::ControlKind;
+            auto* widget = window.form().findChild<QWidget*>(spec.name);
+            QVERIFY2(widget, spec.name);
+            QCOMPARE(widget->parentWidget()->objectName(), QString(spec.container));
+            QCOMPARE(widget->geometry(),
+                     QRect(px(spec.left), px(spec.top), px(spec.width), px(spec.height)));
+            QVERIFY(widget->isVisibleTo(&window.form()));
+            QVERIFY(widget->isEnabled());
 
-        QString shown;
-        if (auto* frame = qobject_cast<QGroupBox*>(widget)) shown = frame->title();
-        if (auto* label = qobject_cast<QLabel*>(widget)) shown = label->text();
-        if (auto* button = qobject_cast<QAbstractButton*>(widget)) shown = button->text();
-        if (auto* text = qobject_cast<QLineEdit*>(widget)) shown = text->text();
-        QCOMPARE(shown, caption);
+            QString shown;
+            if (auto* frame = qobject_cast<QGroupBox*>(widget)) shown = frame->title();
+            if (auto* label = qobject_cast<QLabel*>(widget)) shown = label->text();
+            if (auto* button = qobject_cast<QAbstractButton*>(widget)) shown = button->text();
+            if (auto* text = qobject_cast<QLineEdit*>(widget)) shown = text->text();
+            QCOMPARE(shown, spec.kind == K::TextBox ? QString() : QString(spec.caption));
 
-        if (points > 0) {
-            QCOMPARE(widget->font().family(), QStringLiteral("Arial"));
-            QCOMPARE(widget->font().pointSizeF(), points);
-            QVERIFY(widget->font().bold());
-        }
-        const bool white =
-            name.startsWith("Frame") || name.startsWith("Label") || name.startsWith("Check");
-        if (white) {
-            QVERIFY(widget->autoFillBackground());
-            QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
+            if (spec.kind != K::CommandButton) {
+                QCOMPARE(widget->font().family(), QStringLiteral("Arial"));
+                QCOMPARE(widget->font().pointSizeF(), spec.kind == K::GraphicalButton ? 11.25 : 9);
+                QVERIFY(widget->font().bold());
+            }
+            if (spec.kind == K::Frame || spec.kind == K::Label || spec.kind == K::GraphicalButton) {
+                QVERIFY(widget->autoFillBackground());
+                QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
+            }
         }
     }
 

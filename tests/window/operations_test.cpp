@@ -33,16 +33,6 @@ Calls concat(Calls a, const Calls& b) {
     return a;
 }
 
-// A window whose panel holds a listed workbook with the given entry selected.
-struct Listed {
-    Listed(int panelNumber, const std::vector<std::string>& sheets, int selected)
-        : panel(panelNumber),
-          path(window.listed(panel, "book" + std::to_string(panel) + ".xls", sheets, selected)) {}
-    WindowUnderTest window;
-    int panel;
-    std::string path;
-};
-
 }  // namespace
 
 class OperationsTest : public QObject {
@@ -67,8 +57,9 @@ class OperationsTest : public QObject {
         QFETCH(int, selected);
         QFETCH(QStringList, remaining);
         QFETCH(int, nowSelected);
-        Listed listed(panel, {"A", "B", "C", "D", "E"}, selected);
-        auto& window = listed.window;
+        WindowUnderTest window;
+        const std::string path =
+            window.listed(panel, "book.xls", {"A", "B", "C", "D", "E"}, selected);
         const std::string name = window.list(panel).item(selected)->text().toStdString();
         QList<int> pointerDuringDelete;
         window.factory.onCall([&](const std::string& call) {
@@ -77,13 +68,13 @@ class OperationsTest : public QObject {
         window.form().mousePointer().setValue(99);  // the mouse rests on the button
         window.click(deleteButton(panel));
 
-        QCOMPARE(window.calls(), concat(opening(listed.path),
-                                        {"Workbook.Sheets", "Sheets(\"" + name + "\")",
-                                         "Sheet.Delete", "Workbook.Save 1033", "Quit", "Release"}));
+        QCOMPARE(window.calls(),
+                 concat(opening(path), {"Workbook.Sheets", "Sheets(\"" + name + "\")",
+                                        "Sheet.Delete", "Workbook.Save 1033", "Quit", "Release"}));
         QVERIFY(window.prompts.shown.empty());  // no confirmation, no closing message
         QCOMPARE(window.entries(panel), remaining);
         QCOMPARE(window.list(panel).currentRow(), nowSelected);
-        QCOMPARE(toQt(window.factory.sheetNames(listed.path)), remaining);
+        QCOMPARE(toQt(window.factory.sheetNames(path)), remaining);
         QCOMPARE(pointerDuringDelete, QList<int>{11});
         QCOMPARE(window.pointer(), 0);
         QCOMPARE(window.entries(3 - panel), QStringList());  // the other panel untouched
@@ -116,12 +107,12 @@ class OperationsTest : public QObject {
         QFETCH(bool, renameGoesOn);
         for (int panel : {1, 2}) {
             for (bool rename : {false, true}) {
-                Listed listed(panel, {"Only", "Second"}, 0);
-                auto& window = listed.window;
+                WindowUnderTest window;
+                const std::string path = window.listed(panel, "book.xls", {"Only", "Second"}, 0);
                 if (entries < 2) delete window.list(panel).takeItem(1);
                 if (entries < 1) delete window.list(panel).takeItem(0);
                 if (badPath) {  // the file went away after the listing
-                    QFile::remove(QString::fromStdString(listed.path));
+                    QFile::remove(QString::fromStdString(path));
                 }
                 window.excelRunning = running;
                 window.prompts.messageAnswers = {answer};
@@ -140,7 +131,7 @@ class OperationsTest : public QObject {
                 const bool wentOn = rename && renameGoesOn;
                 QCOMPARE(window.calls().empty(), !wentOn);
                 QCOMPARE(window.pointer(), wentOn ? 0 : 99);  // untouched unless work began
-                QCOMPARE(window.factory.saveCount(listed.path), 0);
+                QCOMPARE(window.factory.saveCount(path), 0);
             }
         }
     }
@@ -156,8 +147,8 @@ class OperationsTest : public QObject {
     void renameAsksOnceTheWorkbookIsOpen() {
         QFETCH(int, panel);
         QFETCH(QString, answer);
-        Listed listed(panel, {"A", "B", "C"}, 1);
-        auto& window = listed.window;
+        WindowUnderTest window;
+        const std::string path = window.listed(panel, "book.xls", {"A", "B", "C"}, 1);
         int pointerDuringPrompt = -1;
         window.prompts.onShow = [&](const auto&) { pointerDuringPrompt = window.pointer(); };
         window.prompts.inputAnswers = {answer.toStdString()};
@@ -168,27 +159,27 @@ class OperationsTest : public QObject {
         QCOMPARE(prompt.kind, std::string("inputBox"));
         QCOMPARE(prompt.text, std::string("Rename to:"));
         QCOMPARE(prompt.detail, std::string("B"));
-        QCOMPARE(prompt.callsBefore, opening(listed.path).size());
+        QCOMPARE(prompt.callsBefore, opening(path).size());
         QCOMPARE(pointerDuringPrompt, 11);
         QCOMPARE(window.calls(),
-                 concat(opening(listed.path), {"Workbook.Sheets", "Sheets(\"B\")",
-                                               "Sheet.name = \"" + answer.toStdString() + "\"",
-                                               "Workbook.Save 1033", "Quit", "Release"}));
+                 concat(opening(path), {"Workbook.Sheets", "Sheets(\"B\")",
+                                        "Sheet.name = \"" + answer.toStdString() + "\"",
+                                        "Workbook.Save 1033", "Quit", "Release"}));
         QCOMPARE(window.entries(panel), (QStringList{"A", answer, "C"}));
         QCOMPARE(window.list(panel).currentRow(), 1);
-        QCOMPARE(toQt(window.factory.sheetNames(listed.path)), (QStringList{"A", answer, "C"}));
+        QCOMPARE(toQt(window.factory.sheetNames(path)), (QStringList{"A", answer, "C"}));
         QCOMPARE(window.pointer(), 0);
     }
 
     void cancelledRenameOnlyReleasesTheApplication() {
-        Listed listed(1, {"A", "B", "C"}, 2);
-        auto& window = listed.window;
+        WindowUnderTest window;
+        const std::string path = window.listed(1, "book.xls", {"A", "B", "C"}, 2);
         window.prompts.inputAnswers = {""};
         window.click("Check9");
-        QCOMPARE(window.calls(), concat(opening(listed.path), {"Release"}));
+        QCOMPARE(window.calls(), concat(opening(path), {"Release"}));
         QCOMPARE(window.entries(1), (QStringList{"A", "B", "C"}));
         QCOMPARE(window.list(1).currentRow(), 2);
-        QCOMPARE(window.factory.saveCount(listed.path), 0);
+        QCOMPARE(window.factory.saveCount(path), 0);
         QCOMPARE(window.factory.liveApplications(), 0);
         QCOMPARE(window.pointer(), 0);
         QCOMPARE(window.prompts.messages().size(), 0u);
@@ -213,23 +204,22 @@ class OperationsTest : public QObject {
         QFETCH(bool, rename);
         QFETCH(QString, failingCall);
         QFETCH(bool, quits);
-        Listed listed(2, {"A", "B", "C"}, 1);
-        auto& window = listed.window;
+        WindowUnderTest window;
+        const std::string path = window.listed(2, "book.xls", {"A", "B", "C"}, 1);
         std::string failing = failingCall.toStdString();
-        if (failing == "Workbooks.Open") failing += "(\"" + listed.path + "\")";
+        if (failing == "Workbooks.Open") failing += "(\"" + path + "\")";
         window.factory.failOn(failing, "the file or its folder is read-only");
         window.prompts.inputAnswers = {"New"};
         window.click(rename ? "Check10" : "Check8");
 
         const QStringList messages = window.messages();
         QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages[0].contains(QString::fromStdString(listed.path)),
-                 qPrintable(messages[0]));
+        QVERIFY2(messages[0].contains(QString::fromStdString(path)), qPrintable(messages[0]));
         QVERIFY(messages[0].endsWith("the file or its folder is read-only", Qt::CaseInsensitive));
         QCOMPARE(window.callsAfter(failing), (quits ? Calls{"Quit", "Release"} : Calls{"Release"}));
         QCOMPARE(window.entries(2), (QStringList{"A", "B", "C"}));
         QCOMPARE(window.list(2).currentRow(), 1);
-        QCOMPARE(toQt(window.factory.sheetNames(listed.path)), (QStringList{"A", "B", "C"}));
+        QCOMPARE(toQt(window.factory.sheetNames(path)), (QStringList{"A", "B", "C"}));
         QCOMPARE(window.pointer(), 0);
         QCOMPARE(window.factory.liveApplications(), 0);
 
@@ -241,8 +231,8 @@ class OperationsTest : public QObject {
 
     void noSelectionFailsLikeAnyOtherCall() {
         for (const char* button : {"Check7", "Check9"}) {
-            Listed listed(1, {"A", "B"}, -1);
-            auto& window = listed.window;
+            WindowUnderTest window;
+            window.listed(1, "book.xls", {"A", "B"}, -1);
             window.prompts.inputAnswers = {"New"};
             window.click(button);
             QCOMPARE(window.prompts.messages().size(), 1u);
@@ -253,8 +243,8 @@ class OperationsTest : public QObject {
     }
 
     void copyAndMoveOnlySpringBackUp() {
-        Listed listed(1, {"A", "B"}, 0);
-        auto& window = listed.window;
+        WindowUnderTest window;
+        window.listed(1, "book.xls", {"A", "B"}, 0);
         for (const char* name : {"Check1", "Check2", "Check4", "Check5"}) {
             window.click(name);
             auto* button = window.form().findChild<tarnvale::GraphicalButton*>(name);

@@ -137,12 +137,7 @@ class PanelsTest : public QObject {
             std::vector<std::string> expected;
             if (running) expected.push_back("messageBox");
             if (dialogShown) expected.push_back("openFile");
-            QCOMPARE(kinds, expected);
-            if (running) {
-                QCOMPARE(window.prompts.shown[0].text,
-                         std::string(tarnvale::testing::kExcelMayBeOpen));
-                QCOMPARE(window.prompts.shown[0].buttons, 4);
-            }
+            QCOMPARE(kinds, expected);  // the guard's own question: guard_test.cpp
             QVERIFY(window.calls().empty());
         }
     }

@@ -52,14 +52,12 @@ TEST(RecordReader, BytesTooFewForAHeaderEndTheRecords) {
     EXPECT_EQ(reader.position(), 4u);
 }
 
-TEST(RecordReader, BodyPastTheEndIsCorrupt) {
+// A body past the end of the stream, or a seek beyond it, is corrupt.
+TEST(RecordReader, ReachingPastTheStreamIsCorrupt) {
     Bytes bytes = record(0x00FC, Bytes(10, 0));
     bytes.resize(bytes.size() - 1);
-    RecordReader reader(sourceOf(bytes));
-    EXPECT_EQ(tarnvale::testing::errorCodeOf([&] { reader.next(); }), ErrorCode::CorruptWorkbook);
-}
-
-TEST(RecordReader, SeekBeyondTheStreamIsCorrupt) {
+    RecordReader cut(sourceOf(bytes));
+    EXPECT_EQ(tarnvale::testing::errorCodeOf([&] { cut.next(); }), ErrorCode::CorruptWorkbook);
     RecordReader reader(sourceOf(record(0x000A)));
     EXPECT_NO_THROW(reader.seek(4));
     EXPECT_THROW(reader.seek(5), Error);

@@ -68,7 +68,7 @@ TEST_P(CorpusContainerTest, OpensOrNamesWhatIsWrong) {
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusContainerTest,
                          ::testing::ValuesIn(tarnvale::testing::corpusEntries()),
-                         [](const auto& row) { return tarnvale::testing::testNameOf(row.param); });
+                         tarnvale::testing::byFileName);
 
 }  // namespace
 }  // namespace xls::cfb

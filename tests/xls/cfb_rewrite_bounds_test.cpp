@@ -6,12 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "cfb/compound_file.h"
 #include "cfb/compound_file_writer.h"
 #include "io/byte_rope.h"
+#include "support/file_bytes.h"
 #include "xls/error.h"
 #include "xls/workbook.h"
 
@@ -22,8 +21,7 @@ std::filesystem::path malformed(const char* name) {
 }
 
 TEST(CompoundFileRewrite, AStreamLargerThanTheFileIsRefusedNotAllocated) {
-    std::ifstream in(malformed("cfb-fat-claims-more-than-file.xls"), std::ios::binary);
-    std::vector<std::uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+    auto bytes = tarnvale::testing::readFileBytes(malformed("cfb-fat-claims-more-than-file.xls"));
     ASSERT_FALSE(bytes.empty());
     try {
         auto book = xls::Workbook::openBytes(std::move(bytes), "fixture");

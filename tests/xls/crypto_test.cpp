@@ -11,7 +11,7 @@
 #include "model/stream_location.h"
 #include "model/workbook_listing.h"
 #include "model/workbook_stream.h"
-#include "support/counting_source.h"
+#include "support/corpus_manifest.h"
 #include "support/error_code_of.h"
 #include "support/workbook_builder.h"
 #include "xls/error.h"
@@ -22,6 +22,7 @@ namespace {
 using tarnvale::testing::appendU16;
 using tarnvale::testing::appendU32;
 using tarnvale::testing::Bytes;
+using tarnvale::testing::corpusPath;
 using tarnvale::testing::errorCodeOf;
 
 Bytes rc4FilePass() {
@@ -97,15 +98,11 @@ void PrintTo(const EncryptedFile& f, std::ostream* os) {
     *os << f.name;
 }
 
-std::filesystem::path corpusFile(const char* name) {
-    return std::filesystem::path(TARNVALE_CORPUS_DIR) / name;
-}
-
 class EncryptedCorpusTest : public ::testing::TestWithParam<EncryptedFile> {};
 
 TEST_P(EncryptedCorpusTest, ListsWithThePasswordAndWritesBackExactly) {
     const EncryptedFile& f = GetParam();
-    auto file = cfb::CompoundFile::open(std::make_shared<io::FileSource>(corpusFile(f.name)));
+    auto file = cfb::CompoundFile::open(std::make_shared<io::FileSource>(corpusPath(f.name)));
     auto entry = model::findWorkbookStream(file);
     model::WorkbookListing listing =
         model::readWorkbookListing(file.openStream(entry.id), f.password);
@@ -137,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Bytes after the last EOF are never decrypted, so they are not encrypted again.
 TEST(EncryptedStream, TrailingRecordsStayAsStored) {
     auto file =
-        cfb::CompoundFile::open(std::make_shared<io::FileSource>(corpusFile("poi__50833.xls")));
+        cfb::CompoundFile::open(std::make_shared<io::FileSource>(corpusPath("poi__50833.xls")));
     Bytes original = file.readStream(model::findWorkbookStream(file).id);
     Bytes trailing = tarnvale::testing::record(0x0042, Bytes{1, 2});
     original.insert(original.end(), trailing.begin(), trailing.end());
@@ -151,7 +148,7 @@ TEST(EncryptedStream, TrailingRecordsStayAsStored) {
 // A cipher opened on a real FilePass, for the position tests.
 std::shared_ptr<const RecordCipher> realCipher() {
     auto file =
-        cfb::CompoundFile::open(std::make_shared<io::FileSource>(corpusFile("poi__50833.xls")));
+        cfb::CompoundFile::open(std::make_shared<io::FileSource>(corpusPath("poi__50833.xls")));
     return model::readWorkbookListing(file.openStream(model::findWorkbookStream(file).id)).cipher;
 }
 

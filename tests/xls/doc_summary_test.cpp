@@ -6,19 +6,15 @@
 #include <vector>
 
 #include "model/doc_summary.h"
+#include "support/workbook_builder.h"
 
 namespace xls::model {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void u16(Bytes& b, std::uint16_t v) {
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void u32(Bytes& b, std::uint32_t v) {
-    for (int k = 0; k < 4; ++k) b.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
-}
+const auto u16 = tarnvale::testing::appendU16;
+const auto u32 = tarnvale::testing::appendU32;
 void pad(Bytes& b) {
     while (b.size() % 4) b.push_back(0);
 }

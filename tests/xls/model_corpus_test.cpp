@@ -6,6 +6,7 @@
 
 #include <set>
 #include <string>
+#include <type_traits>
 
 #include "cfb/compound_file.h"
 #include "io/byte_source.h"
@@ -38,15 +39,15 @@ std::string manifestNames(const std::vector<SheetInfo>& sheets) {
     return out;
 }
 
-int countOf(const std::vector<SheetInfo>& sheets, SheetType type) {
+// How many sheets have this type or this visibility.
+int countOf(const std::vector<SheetInfo>& sheets, auto kind) {
     int n = 0;
-    for (const SheetInfo& sheet : sheets) n += sheet.type == type;
-    return n;
-}
-
-int countOf(const std::vector<SheetInfo>& sheets, Visibility visibility) {
-    int n = 0;
-    for (const SheetInfo& sheet : sheets) n += sheet.visibility == visibility;
+    for (const SheetInfo& sheet : sheets) {
+        if constexpr (std::is_same_v<decltype(kind), SheetType>)
+            n += sheet.type == kind;
+        else
+            n += sheet.visibility == kind;
+    }
     return n;
 }
 
@@ -135,14 +136,12 @@ TEST_P(CorpusStreamTest, RecordsWriteBackByteForByte) {
     EXPECT_TRUE(written == original);
 }
 
-std::string nameOf(const ::testing::TestParamInfo<CorpusEntry>& info) {
-    return tarnvale::testing::testNameOf(info.param);
-}
-
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusListingTest,
-                         ::testing::ValuesIn(tarnvale::testing::corpusEntries()), nameOf);
+                         ::testing::ValuesIn(tarnvale::testing::corpusEntries()),
+                         tarnvale::testing::byFileName);
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusStreamTest,
-                         ::testing::ValuesIn(tarnvale::testing::corpusEntries()), nameOf);
+                         ::testing::ValuesIn(tarnvale::testing::corpusEntries()),
+                         tarnvale::testing::byFileName);
 
 }  // namespace
 }  // namespace xls

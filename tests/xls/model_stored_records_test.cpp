@@ -10,8 +10,9 @@
 #include "io/byte_source.h"
 #include "model/stored_records.h"
 #include "model/workbook_stream.h"
+#include "support/corpus_manifest.h"
+#include "support/workbook_stream_of.h"
 #include "xls/error.h"
-#include "xls/ops_corpus_files.h"
 
 namespace xls::model {
 namespace {
@@ -30,7 +31,8 @@ void change(Record& r) {
 class StoredRecordsTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(StoredRecordsTest, ChunkedPassesMatchTheFullLoad) {
-    const auto bytes = testing::readWorkbookStreamBytes(testing::corpusPath(GetParam()));
+    const auto bytes =
+        tarnvale::testing::readWorkbookStreamBytes(tarnvale::testing::corpusPath(GetParam()));
     if (!bytes) GTEST_SKIP() << "no readable workbook stream";
     WorkbookStream lazy, loaded;
     try {
@@ -94,8 +96,9 @@ TEST_P(StoredRecordsTest, ChunkedPassesMatchTheFullLoad) {
     EXPECT_EQ(serializeWorkbookStream(lazy), serializeWorkbookStream(loaded));
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, StoredRecordsTest, ::testing::ValuesIn(testing::corpusWorkbooks()),
-                         [](const auto& row) { return testing::testNameOf(row.param); });
+INSTANTIATE_TEST_SUITE_P(Corpus, StoredRecordsTest,
+                         ::testing::ValuesIn(tarnvale::testing::corpusWorkbooks()),
+                         tarnvale::testing::byFileName);
 
 }  // namespace
 }  // namespace xls::model

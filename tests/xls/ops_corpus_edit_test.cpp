@@ -1,21 +1,26 @@
 // Rename and delete on every corpus workbook with at least two worksheets: the
-// result reopens, lists exactly the expected sheets, and loads whole again.
+// result reopens, lists exactly the expected sheets, and loads whole again; the
+// document summary's sheet titles follow both edits.
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <algorithm>
 #include <set>
 
 #include "biff/record_reader.h"
 #include "cfb/compound_file.h"
 #include "io/byte_reader.h"
 #include "io/byte_source.h"
-#include "model/stream_location.h"
+#include "model/doc_summary.h"
+#include "support/corpus_manifest.h"
+#include "support/file_bytes.h"
+#include "support/workbook_stream_of.h"
 #include "xls/error.h"
-#include "xls/ops_corpus_files.h"
 #include "xls/workbook.h"
 
 namespace xls {
 namespace {
+
+using tarnvale::testing::corpusPath;
 
 std::vector<std::string> names(const std::vector<SheetInfo>& sheets) {
     std::vector<std::string> out;
@@ -26,7 +31,7 @@ std::vector<std::string> names(const std::vector<SheetInfo>& sheets) {
 // Opens the corpus file when the engine can edit it; skips the test otherwise.
 std::optional<Workbook> openEditable(const std::string& file) {
     try {
-        Workbook book = Workbook::open(testing::corpusPath(file));
+        Workbook book = Workbook::open(corpusPath(file));
         if (book.worksheetIndices().size() < 2 || book.isBiff5() || book.isStructureProtected())
             return std::nullopt;
         return book;
@@ -35,10 +40,22 @@ std::optional<Workbook> openEditable(const std::string& file) {
     }
 }
 
-std::vector<std::uint8_t> workbookStreamOf(std::vector<std::uint8_t> file) {
-    const auto container =
-        cfb::CompoundFile::open(std::make_shared<io::MemorySource>(std::move(file)));
-    return container.readStream(model::findWorkbookStream(container).id);
+// The sheet titles of the document summary in a compound file, if it has any
+// that can be read.
+std::optional<model::DocSummaryTitles> titlesOf(std::vector<std::uint8_t> file) {
+    try {
+        const auto container =
+            cfb::CompoundFile::open(std::make_shared<io::MemorySource>(std::move(file)));
+        const auto id = container.find(u"\u0005DocumentSummaryInformation");
+        return id ? model::readDocSummaryTitles(container.readStream(*id)) : std::nullopt;
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+bool holds(const std::optional<model::DocSummaryTitles>& titles, const std::string& part) {
+    return titles &&
+           std::find(titles->parts.begin(), titles->parts.end(), part) != titles->parts.end();
 }
 
 // True when every Index record's rgibRw points at a DBCell and its ibXF (when
@@ -70,12 +87,20 @@ TEST_P(CorpusEditTest, RenameKeepsEverySheetAndTakesTheNewName) {
     if (!book) GTEST_SKIP() << "fewer than two worksheets, or not editable";
     const std::size_t tab = book->worksheetIndices().back();
     auto expected = names(book->sheets());
+    const auto titlesBefore = titlesOf(tarnvale::testing::readFileBytes(corpusPath(GetParam())));
+    const bool titled = !book->isEncrypted() && holds(titlesBefore, expected[tab]);
     expected[tab] = "Renamed Ωmega";
     book->renameSheet(tab, expected[tab]);
     const auto bytes = book->serialize();
     Workbook reopened = Workbook::openBytes(bytes, GetParam());
     EXPECT_EQ(names(reopened.sheets()), expected);
     EXPECT_NO_THROW(reopened.serialize()) << "the whole stream loads again";
+    if (titled) {
+        const auto titles = titlesOf(bytes);
+        // The title follows as far as the summary's code page can spell it.
+        ASSERT_TRUE(holds(titles, expected[tab]) || holds(titles, "Renamed ?mega"));
+        EXPECT_EQ(titles->parts.size(), titlesBefore->parts.size());
+    }
 }
 
 TEST_P(CorpusEditTest, DeleteRemovesOnlyThatSheet) {
@@ -83,6 +108,8 @@ TEST_P(CorpusEditTest, DeleteRemovesOnlyThatSheet) {
     if (!book) GTEST_SKIP() << "fewer than two worksheets, or not editable";
     const std::size_t tab = book->worksheetIndices().front();
     auto expected = names(book->sheets());
+    const auto titlesBefore = titlesOf(tarnvale::testing::readFileBytes(corpusPath(GetParam())));
+    const bool titled = !book->isEncrypted() && holds(titlesBefore, expected[tab]);
     try {
         book->deleteSheet(tab);
     } catch (const Error& e) {
@@ -91,17 +118,27 @@ TEST_P(CorpusEditTest, DeleteRemovesOnlyThatSheet) {
     }
     expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(tab));
     const auto bytes = book->serialize();
-    if (const auto original = testing::readWorkbookStreamBytes(testing::corpusPath(GetParam()));
+    if (const auto original = tarnvale::testing::readWorkbookStreamBytes(corpusPath(GetParam()));
         original && !book->isEncrypted() && indexPositionsHold(*original)) {
-        EXPECT_TRUE(indexPositionsHold(workbookStreamOf(bytes))) << "Index records moved wrong";
+        EXPECT_TRUE(indexPositionsHold(tarnvale::testing::workbookStreamOf(bytes)))
+            << "Index records moved wrong";
     }
     Workbook reopened = Workbook::openBytes(bytes, GetParam());
     EXPECT_EQ(names(reopened.sheets()), expected);
     EXPECT_NO_THROW(reopened.serialize());
+    if (titled) {
+        const auto titles = titlesOf(bytes);
+        ASSERT_TRUE(titles);
+        EXPECT_LT(titles->parts.size(), titlesBefore->parts.size()) << "the title goes";
+        std::int32_t total = 0;
+        for (const auto& h : titles->headings) total += h.count;
+        EXPECT_EQ(static_cast<std::size_t>(total), titles->parts.size());
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, CorpusEditTest, ::testing::ValuesIn(testing::corpusWorkbooks()),
-                         [](const auto& row) { return testing::testNameOf(row.param); });
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusEditTest,
+                         ::testing::ValuesIn(tarnvale::testing::corpusWorkbooks()),
+                         tarnvale::testing::byFileName);
 
 }  // namespace
 }  // namespace xls

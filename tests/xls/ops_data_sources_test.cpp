@@ -3,11 +3,12 @@
 // workbook stay, and a record that cannot be read is left as stored.
 #include <gtest/gtest.h>
 
-#include "cfb/compound_file.h"
-#include "io/byte_source.h"
-#include "model/stream_location.h"
+#include <tuple>
+
+#include "model/workbook_stream.h"
 #include "ops/data_sources.h"
-#include "xls/ops_corpus_files.h"
+#include "support/corpus_manifest.h"
+#include "support/workbook_stream_of.h"
 #include "xls/workbook.h"
 
 namespace xls::ops {
@@ -32,102 +33,71 @@ Bytes dconRef(const std::u16string& file, bool high = false) {
     return b;
 }
 
+// A DConRef naming a sheet of this workbook (the DConFile's leading 0x02).
+Bytes sheetRef(const std::u16string& sheet, bool high = false) {
+    return dconRef(u'\x02' + sheet, high);
+}
+
 // DConName: stName "Table1", then cchFile and the DConFile when a sheet is named.
-Bytes dconName(const std::u16string& file) {
+model::Record dconName(const std::u16string& file) {
     Bytes b = {6, 0, 0, 'T', 'a', 'b', 'l', 'e', '1'};
     const Bytes rest = dconRef(file);
     b.insert(b.end(), rest.begin() + 6, rest.end());
-    return b;
+    return {RecordType::DConName, b};
 }
 
-struct Case {
-    const char* what;
-    model::Record before;
-    model::Record after;  // the same as before when nothing may change
-};
+model::Record ref(Bytes payload) {
+    return {RecordType::DConRef, std::move(payload)};
+}
 
+// Renaming "data" to "Sales": before, and after (the same when nothing may change).
 TEST(DataSources, RenamesTheSheetWhereverASourceNamesIt) {
-    const model::Record shortRef(RecordType::DConRef, Bytes(kRef.begin(), kRef.begin() + 7));
-    const std::vector<Case> cases = {
-        {"range source",
-         {RecordType::DConRef, dconRef(u"\x02"
-                                       u"Data")},
-         {RecordType::DConRef, dconRef(u"\x02"
-                                       u"Sales")}},
-        {"other letter case",
-         {RecordType::DConRef, dconRef(u"\x02"
-                                       u"DATA")},
-         {RecordType::DConRef, dconRef(u"\x02"
-                                       u"Sales")}},
-        {"stored as UTF-16",
-         {RecordType::DConRef, dconRef(u"\x02"
-                                       u"Data",
-                                       true)},
-         {RecordType::DConRef, dconRef(u"\x02"
-                                       u"Sales")}},
-        {"sheet-scoped name",
-         {RecordType::DConName, dconName(u"\x02"
-                                         u"Data")},
-         {RecordType::DConName, dconName(u"\x02"
-                                         u"Sales")}},
-        {"another sheet",
-         {RecordType::DConRef, dconRef(u"\x02"
-                                       u"Database")},
-         {RecordType::DConRef, dconRef(u"\x02"
-                                       u"Database")}},
-        {"another workbook",
-         {RecordType::DConRef, dconRef(u"\x01"
-                                       u"C:Data")},
-         {RecordType::DConRef, dconRef(u"\x01"
-                                       u"C:Data")}},
-        {"workbook-wide name",
-         {RecordType::DConName, dconName(u"")},
-         {RecordType::DConName, dconName(u"")}},
+    const model::Record shortRef = ref(Bytes(kRef.begin(), kRef.begin() + 7));
+    const std::vector<std::tuple<const char*, model::Record, model::Record>> cases = {
+        {"range source", ref(sheetRef(u"Data")), ref(sheetRef(u"Sales"))},
+        {"other letter case", ref(sheetRef(u"DATA")), ref(sheetRef(u"Sales"))},
+        {"stored as UTF-16", ref(sheetRef(u"Data", true)), ref(sheetRef(u"Sales"))},
+        {"sheet-scoped name", dconName(u"\u0002Data"), dconName(u"\u0002Sales")},
+        {"another sheet", ref(sheetRef(u"Database")), ref(sheetRef(u"Database"))},
+        {"another workbook", ref(dconRef(u"\u0001C:Data")), ref(dconRef(u"\u0001C:Data"))},
+        {"workbook-wide name", dconName(u""), dconName(u"")},
         {"cut short", shortRef, shortRef},
     };
-    for (const auto& c : cases) {
+    for (const auto& [what, before, after] : cases) {
         model::Substream globals;
-        globals.records = {c.before};
+        globals.records = {before};
         renameSheetInDataSources(globals, "data", "Sales");
-        EXPECT_EQ(globals.records.front(), c.after) << c.what;
+        EXPECT_EQ(globals.records.front(), after) << what;
     }
 }
 
 TEST(DataSources, ANameOutsideLatin1GoesOutAsUtf16) {
     model::Substream globals;
-    globals.records = {{RecordType::DConRef, dconRef(u"\x02"
-                                                     u"Data")}};
+    globals.records = {ref(sheetRef(u"Data"))};
     EXPECT_EQ(renameSheetInDataSources(globals, "Data", "Ωmega"), 1u);
-    EXPECT_EQ(globals.records.front().payload, dconRef(u"\x02"
-                                                       u"Ωmega",
-                                                       true));
+    EXPECT_EQ(globals.records.front().payload, sheetRef(u"Ωmega", true));
 }
 
 TEST(DataSources, ASourceSplitOverContinueRecordsStays) {
     model::Substream globals;
-    globals.records = {{RecordType::DConRef, dconRef(u"\x02"
-                                                     u"Data")},
-                       {RecordType::Continue, Bytes(3, 0)}};
+    globals.records = {ref(sheetRef(u"Data")), {RecordType::Continue, Bytes(3, 0)}};
     const auto before = globals.records;
     EXPECT_EQ(renameSheetInDataSources(globals, "Data", "Sales"), 0u);
     EXPECT_EQ(globals.records, before);
 }
 
 TEST(DataSources, RenamingAPivotTablesSourceSheetInARealWorkbook) {
-    auto book = Workbook::open(testing::corpusPath("sheetjs__root-pivot_table_test.xls"));
+    auto book = Workbook::open(tarnvale::testing::corpusPath("sheetjs__root-pivot_table_test.xls"));
     const auto tab = book.findSheet("Data");
     ASSERT_TRUE(tab);
     book.renameSheet(*tab, "Source data");
-    const auto file = cfb::CompoundFile::open(std::make_shared<io::MemorySource>(book.serialize()));
     const auto stream =
-        model::parseWorkbookStream(file.readStream(model::findWorkbookStream(file).id));
+        model::parseWorkbookStream(tarnvale::testing::workbookStreamOf(book.serialize()));
     std::size_t sources = 0;
     for (const auto& r : stream.globals.records) {
         if (r.type != RecordType::DConRef) continue;
         ++sources;
-        const Bytes expected = dconRef(
-            u"\x02"
-            u"Source data");
+        const Bytes expected = sheetRef(u"Source data");
         EXPECT_TRUE(std::equal(expected.begin() + 6, expected.end(), r.payload.begin() + 6,
                                r.payload.end()));
     }

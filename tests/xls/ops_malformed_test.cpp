@@ -5,15 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <memory>
 
-#include "cfb/compound_file.h"
-#include "io/byte_source.h"
-#include "model/stream_location.h"
 #include "model/stream_writer.h"
+#include "support/corpus_manifest.h"
+#include "support/file_bytes.h"
+#include "support/workbook_stream_of.h"
 #include "xls/cfb_test_file.h"
 #include "xls/error.h"
 #include "xls/ops_test_workbook.h"
@@ -77,21 +74,13 @@ fs::path fixturePath(const Fixture& f) {
     return fs::path(TARNVALE_TEST_DATA_DIR) / "malformed" / f.file;
 }
 
-std::vector<std::uint8_t> workbookStreamOf(std::vector<std::uint8_t> file) {
-    const auto c = cfb::CompoundFile::open(std::make_shared<io::MemorySource>(std::move(file)));
-    return c.readStream(model::findWorkbookStream(c).id);
-}
-
-void writeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
+using tarnvale::testing::workbookStreamOf;
+using tarnvale::testing::writeFileBytes;
 
 TEST(OpsFixtures, DISABLED_WriteFixtures) {
-    for (const auto& f : fixtures()) writeFile(fixturePath(f), recipe(f));
-    writeFile(fs::path(TARNVALE_TEST_DATA_DIR) / "malformed" / kHugeStreamFixture,
-              withHugeStream(model::writeWorkbookStream(testing::threeSheets()).toVector()));
+    for (const auto& f : fixtures()) writeFileBytes(fixturePath(f), recipe(f));
+    writeFileBytes(fs::path(TARNVALE_TEST_DATA_DIR) / "malformed" / kHugeStreamFixture,
+                   withHugeStream(model::writeWorkbookStream(testing::threeSheets()).toVector()));
 }
 
 TEST(OpsFixtures, StreamClaimingMoreThanTheFileIsRefusedOnSave) {
@@ -133,10 +122,7 @@ TEST_P(OpsMalformedTest, DeleteRefusesCleanlyOrGoesThrough) {
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, OpsMalformedTest, ::testing::ValuesIn(fixtures()),
                          [](const auto& row) {
-                             std::string n;
-                             for (char c : std::string(row.param.file))
-                                 n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             return n;
+                             return tarnvale::testing::testNameOf(row.param.file);
                          });
 
 }  // namespace

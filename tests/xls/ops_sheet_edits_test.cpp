@@ -22,56 +22,46 @@ const Record* find(const std::vector<Record>& records, RecordType type, std::siz
     return nullptr;
 }
 
-TEST(DeleteSheet, MendsExternSheetTable) {
+// Deleting B: every holder of a tab index, an XTI or a name index follows.
+TEST(DeleteSheet, EveryHolderOfATabOrNameIndexFollows) {
     auto w = threeSheets();
     deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
-    const auto& x = find(w.globals.records, RecordType::ExternSheet)->payload;
+    const auto& g = w.globals.records;
+    const auto& a = w.substreams[w.sheetSubstream[0]].records;
+    const auto& c = w.substreams[w.sheetSubstream[1]].records;
+
+    // The XTIs: B's own shows #REF!, ranges through B shrink, later tabs move down.
+    const auto& x = find(g, RecordType::ExternSheet)->payload;
     const std::int16_t expected[][2] = {{0, 0}, {-1, -1}, {0, 1}, {1, 1}, {1, 1}, {0, 0}};
     for (std::size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(static_cast<std::int16_t>(get16(x, 2 + i * 6 + 2)), expected[i][0]) << i;
         EXPECT_EQ(static_cast<std::int16_t>(get16(x, 2 + i * 6 + 4)), expected[i][1]) << i;
     }
-    EXPECT_EQ(get16(find(w.globals.records, RecordType::SupBook)->payload, 0), 2);
-}
+    EXPECT_EQ(get16(find(g, RecordType::SupBook)->payload, 0), 2);
 
-TEST(DeleteSheet, DropsLocalNamesAndRenumbersTheRest) {
-    auto w = threeSheets();
-    deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
-    ASSERT_EQ(find(w.globals.records, RecordType::Lbl, 3), nullptr) << "three names left";
-    const auto& l3 = find(w.globals.records, RecordType::Lbl, 1)->payload;
+    // B's local name goes; the rest are renumbered.
+    ASSERT_EQ(find(g, RecordType::Lbl, 3), nullptr) << "three names left";
+    const auto& l3 = find(g, RecordType::Lbl, 1)->payload;
     EXPECT_EQ(l3[15], 'L');
     EXPECT_EQ(get16(l3, 8), 2) << "C's local name follows C to tab 2";
-    const auto& both = find(w.globals.records, RecordType::Lbl, 2)->payload;
+    const auto& both = find(g, RecordType::Lbl, 2)->payload;
     const Bytes rgce(both.end() - 11, both.end());
     EXPECT_EQ(rgce, (Bytes{0x2A, 0, 0, 0, 0, 0x23, 2, 0, 0, 0, 0x03}))
         << "removed name 2 shows #REF!, name 3 is now 2";
-    // C's formula using name 4 now uses name 3.
-    const auto& c = w.substreams[w.sheetSubstream[1]].records;
-    EXPECT_EQ(find(c, RecordType::Formula, 2)->payload[23], 3);
-}
+    EXPECT_EQ(find(c, RecordType::Formula, 2)->payload[23], 3) << "C's formula: name 4 is now 3";
 
-TEST(DeleteSheet, FormulasOnTheDeletedSheetShowRefError) {
-    auto w = threeSheets();
-    deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
-    const auto& c = w.substreams[w.sheetSubstream[1]].records;
+    // Formulas on the deleted sheet show #REF! and calculate again on load.
     const auto& dead = find(c, RecordType::Formula, 0)->payload;
     EXPECT_EQ(Bytes(dead.begin() + 6, dead.begin() + 14), (Bytes{2, 0, 0x17, 0, 0, 0, 0xFF, 0xFF}));
-    EXPECT_EQ(get16(dead, 14) & 1, 1) << "calculated again on load";
-    const auto& range = find(c, RecordType::Formula, 1)->payload;
-    EXPECT_EQ(get16(range, 14) & 1, 0) << "B:C still reaches C";
-    const auto& a = w.substreams[w.sheetSubstream[0]].records;
+    EXPECT_EQ(get16(dead, 14) & 1, 1);
+    EXPECT_EQ(get16(find(c, RecordType::Formula, 1)->payload, 14) & 1, 0) << "B:C still reaches C";
     EXPECT_EQ(find(a, RecordType::Formula)->payload[6 + 2], 0x17);
-}
 
-TEST(DeleteSheet, ActiveSheetPassesToTheNextVisibleOne) {
-    auto w = threeSheets();
-    deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
-    const auto& win = find(w.globals.records, RecordType::Window1)->payload;
+    // The active sheet passes to the next visible one.
+    const auto& win = find(g, RecordType::Window1)->payload;
     EXPECT_EQ(get16(win, 10), 1) << "C, now tab 1, is active";
     EXPECT_EQ(get16(win, 14), 1) << "one selected tab";
-    const auto& c = w.substreams[w.sheetSubstream[1]].records;
     EXPECT_EQ(get16(find(c, RecordType::Window2)->payload, 0) & 0x0600, 0x0600);
-    const auto& a = w.substreams[w.sheetSubstream[0]].records;
     EXPECT_EQ(get16(find(a, RecordType::Window2)->payload, 0) & 0x0600, 0);
 
     auto hidden = threeSheets();

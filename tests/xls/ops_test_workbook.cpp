@@ -21,14 +21,6 @@ Record eof() {
 
 }  // namespace
 
-void put16(Bytes& b, std::uint16_t v) {
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void put32(Bytes& b, std::uint32_t v) {
-    put16(b, static_cast<std::uint16_t>(v));
-    put16(b, static_cast<std::uint16_t>(v >> 16));
-}
 std::uint16_t get16(const Bytes& b, std::size_t at) {
     return static_cast<std::uint16_t>(b.at(at) | b.at(at + 1) << 8);
 }

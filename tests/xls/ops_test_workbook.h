@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "model/workbook_stream.h"
+#include "support/workbook_builder.h"
 
 namespace xls::ops::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void put16(Bytes& b, std::uint16_t v);
-void put32(Bytes& b, std::uint32_t v);
+inline constexpr auto put16 = tarnvale::testing::appendU16;
+inline constexpr auto put32 = tarnvale::testing::appendU32;
 std::uint16_t get16(const Bytes& b, std::size_t at);
 
 model::Record boundSheet(const std::string& name);

@@ -1,50 +1,35 @@
 // The application's refusals and the save path of Workbook::renameSheet,
 // deleteSheet and save, on real files from the corpus.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
-
-#include <unistd.h>
 
 #include "cfb/compound_file.h"
 #include "io/byte_source.h"
-#include "model/stream_location.h"
 #include "model/workbook_stream.h"
+#include "support/corpus_manifest.h"
+#include "support/error_code_of.h"
+#include "support/file_bytes.h"
+#include "support/workbook_stream_of.h"
 #include "xls/error.h"
-#include "xls/ops_corpus_files.h"
 #include "xls/workbook.h"
 
 namespace xls {
 namespace {
 
 namespace fs = std::filesystem;
+using tarnvale::testing::corpusPath;
+using tarnvale::testing::errorCodeOf;
+using tarnvale::testing::readFileBytes;
 
 Workbook corpusBook(const std::string& name) {
-    return Workbook::open(testing::corpusPath(name));
-}
-
-template <typename Action>
-ErrorCode codeOf(Action&& action) {
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.code();
-    }
-    ADD_FAILURE() << "no error raised";
-    return ErrorCode::UnsupportedOperation;
-}
-
-std::vector<std::uint8_t> fileBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return Workbook::open(corpusPath(name));
 }
 
 model::WorkbookStream recordsOf(std::vector<std::uint8_t> file) {
-    const auto container = cfb::CompoundFile::open(std::make_shared<io::MemorySource>(file));
-    return model::parseWorkbookStream(
-        container.readStream(model::findWorkbookStream(container).id));
+    return model::parseWorkbookStream(tarnvale::testing::workbookStreamOf(std::move(file)));
 }
 
 struct NameCase {
@@ -60,7 +45,7 @@ TEST_P(RenameRulesTest, AppliesTheApplicationsRules) {
     Workbook book = corpusBook("gnumeric__address.xls");
     const auto& c = GetParam();
     if (c.refusal) {
-        EXPECT_EQ(codeOf([&] { book.renameSheet(c.tab, c.name); }), *c.refusal);
+        EXPECT_EQ(errorCodeOf([&] { book.renameSheet(c.tab, c.name); }), *c.refusal);
         EXPECT_EQ(book.sheets()[0].name, "Summary") << "nothing changed";
     } else {
         book.renameSheet(c.tab, c.name);
@@ -82,31 +67,28 @@ INSTANTIATE_TEST_SUITE_P(
                                ErrorCode::SheetNameTooLong},
                       NameCase{5, "Fine", ErrorCode::SheetNotFound}));
 
-TEST(WorkbookEdits, StructureProtectionRefusesBoth) {
-    Workbook book = corpusBook("calamine__issue_385.xls");
-    ASSERT_TRUE(book.isStructureProtected());
-    EXPECT_EQ(codeOf([&] { book.renameSheet(0, "Other"); }), ErrorCode::StructureProtected);
-    EXPECT_EQ(codeOf([&] { book.deleteSheet(0); }), ErrorCode::StructureProtected);
-}
-
-TEST(WorkbookEdits, ExcelFiveWorkbooksAreRefusedClearly) {
-    Workbook book = corpusBook("edr__as3xls_BIFF5.xls");
-    ASSERT_TRUE(book.isBiff5());
-    EXPECT_EQ(codeOf([&] { book.renameSheet(0, "Other"); }), ErrorCode::UnsupportedVersion);
-    EXPECT_EQ(codeOf([&] { book.deleteSheet(0); }), ErrorCode::UnsupportedVersion);
+// A structure-protected workbook and an Excel 5 one refuse both edits.
+TEST(WorkbookEdits, ProtectedAndExcelFiveWorkbooksRefuseBoth) {
+    for (const auto& [file, code] :
+         {std::pair{"calamine__issue_385.xls", ErrorCode::StructureProtected},
+          std::pair{"edr__as3xls_BIFF5.xls", ErrorCode::UnsupportedVersion}}) {
+        Workbook book = corpusBook(file);
+        EXPECT_EQ(errorCodeOf([&] { book.renameSheet(0, "Other"); }), code) << file;
+        EXPECT_EQ(errorCodeOf([&] { book.deleteSheet(0); }), code) << file;
+    }
 }
 
 TEST(WorkbookEdits, LastVisibleSheetStays) {
     Workbook book = corpusBook("gnumeric__address.xls");
     book.deleteSheet(0);
-    EXPECT_EQ(codeOf([&] { book.deleteSheet(0); }), ErrorCode::LastVisibleSheet);
+    EXPECT_EQ(errorCodeOf([&] { book.deleteSheet(0); }), ErrorCode::LastVisibleSheet);
     ASSERT_EQ(book.sheets().size(), 1u);
 }
 
 TEST(WorkbookEdits, DefaultPasswordWorkbookIsWrittenBackEncrypted) {
     Workbook book = corpusBook("phpss__pwtest.xls");
     ASSERT_TRUE(book.isEncrypted());
-    const auto original = recordsOf(fileBytes(testing::corpusPath("phpss__pwtest.xls")));
+    const auto original = recordsOf(readFileBytes(corpusPath("phpss__pwtest.xls")));
     book.deleteSheet(0);
     book.renameSheet(0, "Second");
     const auto bytes = book.serialize();
@@ -132,7 +114,7 @@ class SaveTest : public ::testing::Test {
         dir_ = fs::temp_directory_path() / ("tarnvale-ops-" + std::to_string(::getpid()));
         fs::create_directories(dir_);
         file_ = dir_ / "book.xlt";
-        fs::copy_file(testing::corpusPath("gnumeric__address.xls"), file_,
+        fs::copy_file(corpusPath("gnumeric__address.xls"), file_,
                       fs::copy_options::overwrite_existing);
         // The corpus is read-only; the user's own copy is not.
         fs::permissions(file_, fs::perms::owner_write, fs::perm_options::add);
@@ -141,7 +123,22 @@ class SaveTest : public ::testing::Test {
     fs::path dir_, file_;
 };
 
-TEST_F(SaveTest, SavesInPlaceAndLeavesNoTemporaryFile) {
+// An unchanged workbook saves the same streams; an edited one saves in place
+// and leaves no temporary file behind.
+TEST_F(SaveTest, SavesInPlaceKeepingWhatDidNotChange) {
+    const auto before = readFileBytes(file_);
+    Workbook::open(file_).save();
+    const auto b = cfb::CompoundFile::open(std::make_shared<io::MemorySource>(before));
+    const auto a =
+        cfb::CompoundFile::open(std::make_shared<io::MemorySource>(readFileBytes(file_)));
+    ASSERT_EQ(a.entries().size(), b.entries().size());
+    for (std::uint32_t id = 0; id < b.entries().size(); ++id) {
+        if (b.entries()[id].type != cfb::EntryType::Stream) continue;
+        const auto found = a.find(b.entries()[id].name);
+        ASSERT_TRUE(found);
+        EXPECT_EQ(a.readStream(*found), b.readStream(id));
+    }
+
     Workbook book = Workbook::open(file_);
     book.renameSheet(1, "Addresses");
     book.save();
@@ -150,24 +147,10 @@ TEST_F(SaveTest, SavesInPlaceAndLeavesNoTemporaryFile) {
         << "only the workbook itself";
 }
 
-TEST_F(SaveTest, UnchangedWorkbookSavesTheSameStreams) {
-    const auto before = fileBytes(file_);
-    Workbook::open(file_).save();
-    const auto b = cfb::CompoundFile::open(std::make_shared<io::MemorySource>(before));
-    const auto a = cfb::CompoundFile::open(std::make_shared<io::MemorySource>(fileBytes(file_)));
-    ASSERT_EQ(a.entries().size(), b.entries().size());
-    for (std::uint32_t id = 0; id < b.entries().size(); ++id) {
-        if (b.entries()[id].type != cfb::EntryType::Stream) continue;
-        const auto found = a.find(b.entries()[id].name);
-        ASSERT_TRUE(found);
-        EXPECT_EQ(a.readStream(*found), b.readStream(id));
-    }
-}
-
 TEST(WorkbookEdits, WorkbookFromMemoryHasNoFileToSave) {
     Workbook book =
-        Workbook::openBytes(fileBytes(testing::corpusPath("gnumeric__address.xls")), "memory");
-    EXPECT_EQ(codeOf([&] { book.save(); }), ErrorCode::UnsupportedOperation);
+        Workbook::openBytes(readFileBytes(corpusPath("gnumeric__address.xls")), "memory");
+    EXPECT_EQ(errorCodeOf([&] { book.save(); }), ErrorCode::UnsupportedOperation);
 }
 
 }  // namespace
