@@ -148,6 +148,23 @@ TEST(DocSummary, DeleteRemovesTitleAndLocalNamesAndEmptyHeadings) {
     EXPECT_EQ(userSectionOf(*again), userSectionOf(before));
 }
 
+// Windows-1252 cannot spell "Ωmega": its title reads "?mega", and must still
+// be found by the sheet's name when the sheet is renamed again or deleted.
+TEST(DocSummary, ATitleTheCodePageCouldNotSpellIsStillFound) {
+    const auto once = renameSheetInDocSummary(build(excelLike()), "My Data", "Ωmega");
+    ASSERT_TRUE(once);
+    EXPECT_EQ(readDocSummaryTitles(*once)->parts[2], "?mega");
+    const auto twice = renameSheetInDocSummary(*once, "Ωmega", "Later");
+    ASSERT_TRUE(twice);
+    EXPECT_EQ(readDocSummaryTitles(*twice)->parts,
+              (std::vector<std::string>{"Sheet1", "Données", "Later", "Sheet1!Print_Area",
+                                        "Later!Print_Titles"}));
+    const auto gone = removeSheetFromDocSummary(*once, "Ωmega");
+    ASSERT_TRUE(gone);
+    EXPECT_EQ(readDocSummaryTitles(*gone)->parts,
+              (std::vector<std::string>{"Sheet1", "Données", "Sheet1!Print_Area"}));
+}
+
 TEST(DocSummary, UnicodeCodePageWritesUtf16) {
     Sample s = excelLike();
     s.codePage = 1200;

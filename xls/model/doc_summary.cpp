@@ -324,6 +324,22 @@ std::size_t headingOf(const Section& sec, std::size_t part) {
     return sec.headings.size() - 1;
 }
 
+// Whether a stored title names the sheet: as the name itself, or as this code
+// page spells it. A title written for a name the code page cannot hold (a
+// sheet renamed to "Ωmega" in a Windows-1252 summary) reads back with '?' in
+// place of those characters, and must still be found by the sheet's name.
+bool namesSheet(const std::string& text, std::string_view name, const StoredString& part,
+                std::uint16_t codePage) {
+    return text == name || text == textOf(makeString(part.type, name, codePage), codePage);
+}
+
+// The local name in a title "Sheet!Name" of this sheet, matched as namesSheet does.
+std::optional<std::string> localNameOf(const std::string& text, std::string_view sheet,
+                                       const StoredString& part, std::uint16_t codePage) {
+    if (auto name = nameAfterSheetPrefix(text, sheet)) return name;
+    return nameAfterSheetPrefix(text, textOf(makeString(part.type, sheet, codePage), codePage));
+}
+
 std::optional<Section> parseOrNothing(std::span<const std::uint8_t> stream) {
     try {
         return parseSection(stream);
@@ -353,10 +369,10 @@ std::optional<std::vector<std::uint8_t>> renameSheetInDocSummary(
     bool sheetFound = false;
     for (StoredString& part : sec->parts) {
         const std::string text = textOf(part, sec->codePage);
-        if (!sheetFound && text == oldName) {
+        if (!sheetFound && namesSheet(text, oldName, part, sec->codePage)) {
             part = makeString(part.type, newName, sec->codePage);
             sheetFound = changed = true;
-        } else if (const auto name = nameAfterSheetPrefix(text, oldName)) {
+        } else if (const auto name = localNameOf(text, oldName, part, sec->codePage)) {
             part = makeString(part.type, qualifiedTitle(newName, *name), sec->codePage);
             changed = true;
         }
@@ -375,8 +391,8 @@ std::optional<std::vector<std::uint8_t>> removeSheetFromDocSummary(
     std::vector<StoredString> kept;
     for (std::size_t i = 0; i < sec->parts.size(); ++i) {
         const std::string text = textOf(sec->parts[i], sec->codePage);
-        const bool isSheet = !sheetFound && text == name;
-        if (isSheet || nameAfterSheetPrefix(text, name)) {
+        const bool isSheet = !sheetFound && namesSheet(text, name, sec->parts[i], sec->codePage);
+        if (isSheet || localNameOf(text, name, sec->parts[i], sec->codePage)) {
             sheetFound = sheetFound || isSheet;
             --sec->headings[group[i]].count;
             continue;
