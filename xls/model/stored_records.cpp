@@ -68,15 +68,6 @@ std::vector<Record> recordsOf(const Chunk& chunk, const RecordFilter& wanted) {
     return records;
 }
 
-void appendStored(std::vector<Record>& records, StoredRange range) {
-    if (!records.empty() && records.back().isStoredRun() &&
-        records.back().stored->offset + records.back().stored->size == range.offset) {
-        records.back().stored->size += range.size;
-        return;
-    }
-    records.push_back(Record::storedRun(range));
-}
-
 template <typename Visit>
 void forEachChunk(const WorkbookStream& stream, StoredRange range, std::size_t chunkBytes,
                   Visit&& visit) {
@@ -111,7 +102,8 @@ void editStoredRecords(const WorkbookStream& stream, Substream& substream,
                     (records[i].type == h.type &&
                      std::equal(stored.begin(), stored.end(), records[i].payload.begin(),
                                 records[i].payload.end()))) {
-                    appendStored(result, {chunk.offset + h.offset, h.end() - h.offset, h.type});
+                    appendStoredRange(result,
+                                      {chunk.offset + h.offset, h.end() - h.offset, h.type});
                 } else {
                     result.push_back(std::move(records[i]));
                 }

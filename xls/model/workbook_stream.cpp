@@ -22,6 +22,15 @@ Record Record::storedRun(StoredRange range) {
     return record;
 }
 
+void appendStoredRange(std::vector<Record>& records, StoredRange range) {
+    if (range.first != RecordType::SST && !records.empty() && records.back().isStoredRun() &&
+        records.back().stored->offset + records.back().stored->size == range.offset) {
+        records.back().stored->size += range.size;
+        return;
+    }
+    records.push_back(Record::storedRun(range));
+}
+
 namespace {
 
 std::uint32_t lbPlyPosOf(const Record& boundSheet) {
@@ -84,13 +93,7 @@ class StreamLoader {
             return;
         }
         current_->loaded = false;
-        const bool startsSst = h.type == RecordType::SST;
-        if (!startsSst && !records.empty() && records.back().isStoredRun() &&
-            records.back().stored->offset + records.back().stored->size == h.offset) {
-            records.back().stored->size += h.end() - h.offset;
-        } else {
-            records.push_back(Record::storedRun({h.offset, h.end() - h.offset, h.type}));
-        }
+        appendStoredRange(records, {h.offset, h.end() - h.offset, h.type});
     }
 
     void readGlobals() {

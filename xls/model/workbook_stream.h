@@ -93,6 +93,11 @@ WorkbookStream parseWorkbookStream(std::shared_ptr<const io::ByteSource> stored,
 WorkbookStream parseWorkbookStream(std::span<const std::uint8_t> bytes,
                                    std::u16string_view password = crypto::kDefaultPassword);
 
+// Adds a range of stored records after records: it extends a stand-in that
+// ends where it begins, except that the shared strings (a range whose first
+// record is the SST) open a stand-in of their own, for the writer to find.
+void appendStoredRange(std::vector<Record>& records, StoredRange range);
+
 // Reads the records the stand-ins of a substream hold; the records already
 // held (edited or not) stay as they are.
 void loadRecords(const WorkbookStream& stream, Substream& substream);
