@@ -115,17 +115,25 @@ std::optional<std::size_t> findPiece(const Layout& layout, std::size_t from, std
     return std::nullopt;
 }
 
+// A copy of the piece's payload, held by the layout, for the writer to patch.
+std::span<std::uint8_t> ownedPayload(Layout& layout, std::size_t piece) {
+    const auto stored = layout.pieces[piece].payload;
+    layout.owned.emplace_back(stored.begin(), stored.end());
+    layout.pieces[piece].payload = layout.owned.back();
+    return layout.owned.back();
+}
+
+std::uint32_t readU32(std::span<const std::uint8_t> payload, std::size_t at) {
+    io::ByteReader r(payload.subspan(at, 4));
+    return r.u32();
+}
+
 // An SST that moved but did not change: every ISSTInf.ib moves with it, and
 // the rest of the stored ExtSST (its reserved bytes too) stays.
 void shiftExtSst(Layout& layout, std::size_t extAt, std::int64_t delta) {
-    const auto stored = layout.pieces[extAt].payload;
-    std::vector<std::uint8_t> shifted(stored.begin(), stored.end());
-    for (std::size_t at = 2; at + kIsstInfSize <= shifted.size(); at += kIsstInfSize) {
-        io::ByteReader r(std::span<const std::uint8_t>(shifted).subspan(at, 4));
-        io::storeU32(shifted, at, static_cast<std::uint32_t>(r.u32() + delta));
-    }
-    layout.owned.push_back(std::move(shifted));
-    layout.pieces[extAt].payload = layout.owned.back();
+    const auto payload = ownedPayload(layout, extAt);
+    for (std::size_t at = 2; at + kIsstInfSize <= payload.size(); at += kIsstInfSize)
+        io::storeU32(payload, at, static_cast<std::uint32_t>(readU32(payload, at) + delta));
 }
 
 // Rebuilds the ExtSST from where the strings land. When the rebuilt index says
@@ -186,19 +194,6 @@ void computeOffsets(Layout& layout, std::size_t trailing) {
     layout.size = at + trailing;
     if (layout.size > std::numeric_limits<std::uint32_t>::max())
         fail(ErrorCode::UnsupportedOperation, "the workbook stream would exceed 4 GB");
-}
-
-// A copy of the piece's payload, held by the layout, for the writer to patch.
-std::span<std::uint8_t> ownedPayload(Layout& layout, std::size_t piece) {
-    const auto stored = layout.pieces[piece].payload;
-    layout.owned.emplace_back(stored.begin(), stored.end());
-    layout.pieces[piece].payload = layout.owned.back();
-    return layout.owned.back();
-}
-
-std::uint32_t readU32(std::span<const std::uint8_t> payload, std::size_t at) {
-    io::ByteReader r(payload.subspan(at, 4));
-    return r.u32();
 }
 
 void patchSheetOffsets(const WorkbookStream& stream, Layout& layout) {
@@ -314,7 +309,7 @@ WriteHints readWriteHints(std::shared_ptr<const io::ByteSource> storedStream) {
 }
 
 io::ByteRope writeWorkbookStream(const WorkbookStream& stream, const WriteHints& hints) {
-    if (stream.sheetSubstream.size() > stream.substreams.size() + 0 && stream.substreams.empty())
+    if (!stream.sheetSubstream.empty() && stream.substreams.empty())
         fail(ErrorCode::CorruptWorkbook, "sheets without substreams");
     Layout layout = layOut(stream);
     computeOffsets(layout, stream.trailing.size());
