@@ -5,6 +5,7 @@
 #include <span>
 
 #include "biff/record_reader.h"
+#include "biff/record_writer.h"
 #include "io/byte_reader.h"
 #include "model/stream_writer_sst.h"
 #include "xls/error.h"
@@ -235,13 +236,7 @@ void patchIndexRecords(const WorkbookStream& stream, Layout& layout) {
 }
 
 void appendRecord(std::vector<std::uint8_t>& out, const Piece& p) {
-    const auto id = biff::toU16(p.type);
-    const auto size = static_cast<std::uint16_t>(p.payload.size());
-    out.push_back(static_cast<std::uint8_t>(id & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(id >> 8));
-    out.push_back(static_cast<std::uint8_t>(size & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(size >> 8));
-    out.insert(out.end(), p.payload.begin(), p.payload.end());
+    biff::writeRecord(out, p.type, p.payload);
 }
 
 // A stored range this short is copied into the buffer around it rather than

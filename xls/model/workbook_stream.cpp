@@ -7,6 +7,7 @@
 
 #include "biff/record_reader.h"
 #include "biff/record_scanner.h"
+#include "biff/record_writer.h"
 #include "crypto/file_pass.h"
 #include "io/byte_reader.h"
 #include "xls/error.h"
@@ -239,17 +240,7 @@ std::vector<std::uint8_t> serializeWorkbookStream(const WorkbookStream& stream) 
                 stream.stored->readAt(r.stored->offset, std::span(out).subspan(at));
                 continue;
             }
-            if (r.payload.size() > std::numeric_limits<std::uint16_t>::max()) {
-                fail(ErrorCode::UnsupportedOperation,
-                     "record " + biff::describeRecordType(biff::toU16(r.type)) + " too long");
-            }
-            auto id = biff::toU16(r.type);
-            auto size = static_cast<std::uint16_t>(r.payload.size());
-            out.push_back(static_cast<std::uint8_t>(id & 0xFF));
-            out.push_back(static_cast<std::uint8_t>(id >> 8));
-            out.push_back(static_cast<std::uint8_t>(size & 0xFF));
-            out.push_back(static_cast<std::uint8_t>(size >> 8));
-            out.insert(out.end(), r.payload.begin(), r.payload.end());
+            biff::writeRecord(out, r.type, r.payload);
         }
     };
     write(stream.globals);
