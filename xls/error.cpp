@@ -65,6 +65,10 @@ std::string_view describeErrorCode(ErrorCode code) {
             return "a workbook must keep at least one visible sheet";
         case ErrorCode::UnsupportedOperation:
             return "this operation is not supported for this workbook";
+        case ErrorCode::CopyUnsupported:
+            return "the sheet holds something that cannot be copied yet";
+        case ErrorCode::TooManyFormats:
+            return "the copy would give the workbook more formats or fonts than it can hold";
     }
     return "unknown error";
 }

@@ -48,6 +48,8 @@ enum class ErrorCode {
     StructureProtected,
     LastVisibleSheet,
     UnsupportedOperation,  // an operation this workbook or backend cannot do
+    CopyUnsupported,       // the sheet holds something a copy cannot carry (named in the context)
+    TooManyFormats,        // a copy would push the format tables past what the format allows
 };
 
 // A sentence describing the code, without the file name ("the file is password-protected").

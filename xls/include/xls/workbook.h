@@ -51,11 +51,26 @@ class Workbook {
     // Edits in memory; nothing reaches the file before save().
     void renameSheet(std::size_t tabIndex, std::string_view newName);
     void deleteSheet(std::size_t tabIndex);
+    // Copies the sheet at sourceTab of source (another workbook, or this one) so
+    // that it lands right behind the sheet at afterTab of this workbook. The copy
+    // keeps the source sheet's name unless this workbook has a sheet of that name
+    // in any letter case; it is then "Name (2)", "Name (3)", ... shortened to fit.
+    // Returns the copy's tab index; sheets()[index].name is the name it received.
+    // The source is never changed. Fails with Error (UnsupportedVersion,
+    // StructureProtected, SheetNotFound, CopyUnsupported naming what cannot be
+    // copied, TooManyFormats, ...), leaving both workbooks as they were.
+    std::size_t copySheet(Workbook& source, std::size_t sourceTab, std::size_t afterTab);
 
     // The whole compound file as it would be saved.
     std::vector<std::uint8_t> serialize() const;
     // Writes back to path() safely (temporary file, flush, verify, rename).
     void save();
+    // Saves two workbooks as one step: both new files are written, flushed and
+    // checked before either replaces its original, then first replaces its
+    // original, then second. A failure before the first replacement leaves both
+    // files as they were; a failure after it leaves first saved and second as it
+    // was. A move saves its destination first, so the sheet is never in neither.
+    static void saveTogether(Workbook& first, Workbook& second);
 
   private:
     struct Impl;
