@@ -405,4 +405,34 @@ std::optional<std::vector<std::uint8_t>> removeSheetFromDocSummary(
     return rebuildStream(stream, *sec);
 }
 
+std::optional<std::vector<std::uint8_t>> insertSheetInDocSummary(
+    std::span<const std::uint8_t> stream, std::string_view name, std::string_view before,
+    std::string_view after) {
+    auto sec = parseOrNothing(stream);
+    if (!sec) return std::nullopt;
+    auto find = [&](std::string_view sheet) -> std::optional<std::size_t> {
+        if (sheet.empty()) return std::nullopt;
+        for (std::size_t i = 0; i < sec->parts.size(); ++i)
+            if (namesSheet(textOf(sec->parts[i], sec->codePage), sheet, sec->parts[i],
+                           sec->codePage))
+                return i;
+        return std::nullopt;
+    };
+    std::optional<std::size_t> at;
+    std::size_t neighbour = 0;
+    if (const auto previous = find(before)) {
+        neighbour = *previous;
+        at = *previous + 1;
+    } else if (const auto next = find(after)) {
+        neighbour = *next;
+        at = *next;
+    }
+    if (!at) return std::nullopt;
+    const std::size_t heading = headingOf(*sec, neighbour);
+    const StoredString title = makeString(sec->parts[neighbour].type, name, sec->codePage);
+    sec->parts.insert(sec->parts.begin() + static_cast<std::ptrdiff_t>(*at), title);
+    ++sec->headings[heading].count;
+    return rebuildStream(stream, *sec);
+}
+
 }  // namespace xls::model

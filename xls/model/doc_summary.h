@@ -40,4 +40,12 @@ std::optional<std::vector<std::uint8_t>> renameSheetInDocSummary(
 std::optional<std::vector<std::uint8_t>> removeSheetFromDocSummary(
     std::span<const std::uint8_t> stream, std::string_view name);
 
+// The stream with a title for a new sheet, right behind the title of the
+// worksheet before it (or ahead of the one after it, when it comes first) and
+// counted in that title's heading. nullopt when neither neighbour has a title
+// or the stream cannot be understood: it is then left as it is.
+std::optional<std::vector<std::uint8_t>> insertSheetInDocSummary(
+    std::span<const std::uint8_t> stream, std::string_view name, std::string_view before,
+    std::string_view after);
+
 }  // namespace xls::model

@@ -1,13 +1,106 @@
-// Workbook::copySheet and Workbook::saveTogether.
+// Workbook::copySheet and Workbook::saveTogether: the application's checks,
+// then the copy in the workbook stream's records and the document summary.
+#include <algorithm>
+
+#include "cfb/compound_file.h"
+#include "model/doc_summary.h"
 #include "model/workbook_impl.h"
+#include "ops/copy/copy_name.h"
+#include "ops/copy/copy_sheet.h"
 #include "xls/error.h"
 #include "xls/workbook.h"
 
 namespace xls {
 
-std::size_t Workbook::copySheet(Workbook& /*source*/, std::size_t /*sourceTab*/,
-                                std::size_t /*afterTab*/) {
-    throw Error(ErrorCode::UnsupportedOperation, impl_->displayName, "copying sheets");
+namespace {
+
+constexpr std::u16string_view kDocSummaryStream =
+    u"\x05"
+    u"DocumentSummaryInformation";
+constexpr std::u16string_view kMacroProject = u"_VBA_PROJECT_CUR";
+
+template <typename WorkbookImpl>
+[[noreturn]] void refuse(const WorkbookImpl& impl, ErrorCode code, std::string context = {}) {
+    throw Error(code, impl.displayName, std::move(context));
+}
+
+template <typename WorkbookImpl>
+void checkMayTakePart(const WorkbookImpl& impl) {
+    if (impl.listing.version == model::BiffVersion::Biff5)
+        refuse(impl, ErrorCode::UnsupportedVersion,
+               "copying sheets of Excel 5/95 workbooks is not supported");
+    if (impl.listing.structureProtected) refuse(impl, ErrorCode::StructureProtected);
+}
+
+// The name of the worksheet nearest to tab in the given direction, or "".
+std::string neighbourWorksheet(const std::vector<SheetInfo>& sheets, std::size_t tab, int step) {
+    for (auto i = static_cast<std::ptrdiff_t>(tab) + step;
+         i >= 0 && i < static_cast<std::ptrdiff_t>(sheets.size()); i += step)
+        if (sheets[static_cast<std::size_t>(i)].type == SheetType::Worksheet)
+            return sheets[static_cast<std::size_t>(i)].name;
+    return {};
+}
+
+}  // namespace
+
+std::size_t Workbook::copySheet(Workbook& source, std::size_t sourceTab, std::size_t afterTab) {
+    Impl& impl = *impl_;
+    Impl& from = *source.impl_;
+    checkMayTakePart(from);
+    checkMayTakePart(impl);
+    if (sourceTab >= from.sheets.size())
+        refuse(from, ErrorCode::SheetNotFound, "tab " + std::to_string(sourceTab));
+    if (afterTab >= impl.sheets.size())
+        refuse(impl, ErrorCode::SheetNotFound, "tab " + std::to_string(afterTab));
+    const SheetInfo original = from.sheets[sourceTab];
+    if (original.type != SheetType::Worksheet)
+        refuse(from, ErrorCode::CopyUnsupported, "only worksheets can be copied");
+    // A sheet's code module may hold macros the copy cannot take along.
+    if (from.container.find(kMacroProject))
+        refuse(from, ErrorCode::CopyUnsupported, "sheets of a workbook with macros");
+
+    std::vector<std::string> taken;
+    for (const SheetInfo& s : impl.sheets) taken.push_back(s.name);
+    ops::copy::SheetCopyRequest request;
+    request.sourceTab = sourceTab;
+    request.newTab = afterTab + 1;
+    request.name = ops::copy::copyNameFor(original.name, taken);
+    request.sourcePath = from.path.string();
+
+    try {
+        ops::copy::copySheetRecords(from.workbookStream(), impl.workbookStream(), request);
+    } catch (const Error& error) {
+        if (!error.file().empty()) throw;
+        throw error.withFile(from.displayName);
+    }
+    SheetInfo copy = original;
+    copy.name = request.name;
+    const auto at = static_cast<std::ptrdiff_t>(request.newTab);
+    impl.sheets.insert(impl.sheets.begin() + at, copy);
+    if (request.newTab <= impl.listing.sheets.size()) {
+        model::SheetEntry entry;
+        entry.info = copy;
+        impl.listing.sheets.insert(impl.listing.sheets.begin() + at, entry);
+    }
+    if (&impl != &from) impl.edits.sstEdited = true;
+
+    if (!impl.listing.filePass) {
+        std::optional<std::vector<std::uint8_t>> summary = impl.edits.docSummary;
+        if (!summary) {
+            const auto id = impl.container.find(kDocSummaryStream);
+            if (id && impl.container.entries()[*id].type == cfb::EntryType::Stream) {
+                impl.edits.docSummaryId = *id;
+                summary = impl.container.readStream(*id);
+            }
+        }
+        if (summary) {
+            if (auto changed = model::insertSheetInDocSummary(
+                    *summary, copy.name, neighbourWorksheet(impl.sheets, request.newTab, -1),
+                    neighbourWorksheet(impl.sheets, request.newTab, +1)))
+                impl.edits.docSummary = std::move(*changed);
+        }
+    }
+    return request.newTab;
 }
 
 void Workbook::saveTogether(Workbook& first, Workbook& /*second*/) {
