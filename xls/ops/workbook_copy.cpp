@@ -103,8 +103,4 @@ std::size_t Workbook::copySheet(Workbook& source, std::size_t sourceTab, std::si
     return request.newTab;
 }
 
-void Workbook::saveTogether(Workbook& first, Workbook& /*second*/) {
-    throw Error(ErrorCode::UnsupportedOperation, first.impl_->displayName, "saving two workbooks");
-}
-
 }  // namespace xls

@@ -73,6 +73,7 @@ class Workbook {
     static void saveTogether(Workbook& first, Workbook& second);
 
   private:
+    friend class WorkbookInternals;  // the engine's own layers and tests
     struct Impl;
     explicit Workbook(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
