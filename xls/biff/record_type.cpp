@@ -282,6 +282,28 @@ std::string_view recordTypeName(std::uint16_t id) {
             return "IFmtRecord";
         case RecordType::ChartFrtInfo:
             return "ChartFrtInfo";
+        case RecordType::HFPicture:
+            return "HFPicture";
+        case RecordType::Qsi:
+            return "QSI";
+        case RecordType::Feat11:
+            return "Feat11";
+        case RecordType::List12:
+            return "List12";
+        case RecordType::Feat12:
+            return "Feat12";
+        case RecordType::WebPub:
+            return "WebPub";
+        case RecordType::WOpt:
+            return "WOpt";
+        case RecordType::CrErr:
+            return "CrErr";
+        case RecordType::DConn:
+            return "DConn";
+        case RecordType::GUIDTypeLib:
+            return "GUIDTypeLib";
+        case RecordType::CompressPictures:
+            return "CompressPictures";
     }
     return {};
 }

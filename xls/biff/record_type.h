@@ -155,6 +155,21 @@ enum class RecordType : std::uint16_t {
     FontX = 0x1026,
     IFmtRecord = 0x104E,
     ChartFrtInfo = 0x0850,
+
+    // Sheet substreams, continued
+    HFPicture = 0x0866,
+    Qsi = 0x01AD,
+    Feat11 = 0x0872,
+    List12 = 0x0877,
+    Feat12 = 0x0878,
+
+    // Workbook globals, continued: what follows the shared strings
+    WebPub = 0x0801,
+    WOpt = 0x080B,
+    CrErr = 0x0865,
+    DConn = 0x0876,
+    GUIDTypeLib = 0x0897,
+    CompressPictures = 0x089B,
 };
 
 // [MS-XLS] name of a record id ("BoundSheet8"), or "" when the engine does not know it.

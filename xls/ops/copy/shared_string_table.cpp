@@ -1,0 +1,112 @@
+#include "ops/copy/shared_string_table.h"
+
+#include <algorithm>
+
+#include "biff/record_reader.h"
+#include "io/byte_reader.h"
+#include "xls/error.h"
+
+namespace xls::ops {
+
+using biff::RecordType;
+
+namespace {
+
+bool isStoredSst(const model::Record& record) {
+    return record.isStoredRun() && record.stored->first == RecordType::SST;
+}
+
+// The records the globals keep after the shared strings ([MS-XLS] 2.1.7.20.3):
+// an SST added to a workbook without one goes before the first of them.
+bool followsSharedStrings(RecordType type) {
+    switch (type) {
+        case RecordType::ExtSST:
+        case RecordType::WebPub:
+        case RecordType::WOpt:
+        case RecordType::CrErr:
+        case RecordType::BookExt:
+        case RecordType::FeatHdr:
+        case RecordType::DConn:
+        case RecordType::Theme:
+        case RecordType::CompressPictures:
+        case RecordType::Compat12:
+        case RecordType::GUIDTypeLib:
+        case RecordType::EOF_:
+            return true;
+        default:
+            return false;
+    }
+}
+
+constexpr std::uint16_t kEmptyExtSstDsst = 8;
+
+}  // namespace
+
+std::optional<RecordRun> findSharedStrings(const model::Substream& globals) {
+    const auto& records = globals.records;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (isStoredSst(records[i])) return RecordRun{i, i + 1};
+        if (records[i].type == RecordType::SST) return runAt(records, i);
+    }
+    return std::nullopt;
+}
+
+model::SstTable readSharedStrings(const model::WorkbookStream& stream) {
+    const auto run = findSharedStrings(stream.globals);
+    if (!run) return {};
+    const model::Record& first = stream.globals.records[run->first];
+    std::vector<std::span<const std::uint8_t>> payloads;
+    if (!first.isStoredRun()) {
+        for (std::size_t i = run->first; i < run->end; ++i)
+            payloads.emplace_back(stream.globals.records[i].payload);
+        return model::readSst(payloads);
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(first.stored->size));
+    stream.stored->readAt(first.stored->offset, bytes);
+    std::uint64_t tail = 0;
+    for (const biff::RecordHeader& h : biff::scanRecordHeaders(bytes, &tail)) {
+        if (payloads.empty() ? h.type != RecordType::SST : h.type != RecordType::Continue) break;
+        payloads.push_back(std::span<const std::uint8_t>(bytes).subspan(
+            static_cast<std::size_t>(h.bodyOffset()), h.size));
+    }
+    if (payloads.empty())
+        fail(ErrorCode::CorruptWorkbook, "the shared string table changed since it was read");
+    return model::readSst(payloads);
+}
+
+void writeSharedStrings(model::WorkbookStream& stream, const model::SstTable& table) {
+    auto& records = stream.globals.records;
+    model::SstLayout layout = model::layoutSst(table.cstTotal, table.strings);
+    std::vector<model::Record> laidOut;
+    for (std::size_t i = 0; i < layout.payloads.size(); ++i)
+        laidOut.emplace_back(i == 0 ? RecordType::SST : RecordType::Continue,
+                             std::move(layout.payloads[i]));
+
+    std::size_t at = 0;
+    if (const auto run = findSharedStrings(stream.globals)) {
+        records.erase(records.begin() + static_cast<std::ptrdiff_t>(run->first),
+                      records.begin() + static_cast<std::ptrdiff_t>(run->end));
+        at = run->first;
+    } else {
+        const auto anchor = std::find_if(records.begin(), records.end(), [](const auto& r) {
+            return followsSharedStrings(r.type);
+        });
+        at = static_cast<std::size_t>(anchor - records.begin());
+        const bool hasExtSst = std::any_of(records.begin(), records.end(), [](const auto& r) {
+            return r.type == RecordType::ExtSST;
+        });
+        if (!hasExtSst) {
+            std::vector<std::uint8_t> dsst(2);
+            io::storeU16(dsst, 0, kEmptyExtSstDsst);
+            laidOut.emplace_back(RecordType::ExtSST, std::move(dsst));
+        }
+    }
+    records.insert(records.begin() + static_cast<std::ptrdiff_t>(at),
+                   std::make_move_iterator(laidOut.begin()),
+                   std::make_move_iterator(laidOut.end()));
+    // The globals stay loaded lazily only while a stand-in is left in them.
+    stream.globals.loaded =
+        std::none_of(records.begin(), records.end(), [](const auto& r) { return r.isStoredRun(); });
+}
+
+}  // namespace xls::ops

@@ -1,0 +1,28 @@
+// The shared string table (SST and its Continue records) of a workbook stream
+// wherever the model keeps it: held as records, or as the stand-in that loading
+// leaves for it in the globals. Read whole, and written back whole.
+#pragma once
+
+#include <optional>
+
+#include "model/stream_writer_sst.h"
+#include "model/workbook_stream.h"
+#include "ops/record_runs.h"
+
+namespace xls::ops {
+
+// The globals' records that hold the table: the SST and its Continue records,
+// or the one stand-in holding them all. nullopt when the workbook has none.
+std::optional<RecordRun> findSharedStrings(const model::Substream& globals);
+
+// The table's strings and cstTotal; empty when the workbook has none. Raises
+// CorruptWorkbook for a string cut short, and what reading the stored stream raises.
+model::SstTable readSharedStrings(const model::WorkbookStream& stream);
+
+// Puts table in place of the workbook's SST and its Continue records, laid out
+// anew (cstUnique the number of strings); a workbook without one gets an SST,
+// and an ExtSST for the writer to fill, where the globals keep them. The
+// caller marks the table edited so the writer rebuilds the ExtSST.
+void writeSharedStrings(model::WorkbookStream& stream, const model::SstTable& table);
+
+}  // namespace xls::ops

@@ -1,0 +1,161 @@
+#include "ops/copy/sheet_usage.h"
+
+#include <array>
+
+#include "biff/formula_rewrite.h"
+#include "io/byte_reader.h"
+#include "model/stored_records.h"
+#include "ops/copy/cell_fields.h"
+#include "ops/copy/repoint_formulas.h"
+#include "ops/formula_fields.h"
+#include "ops/record_runs.h"
+
+namespace xls::ops {
+
+using biff::PtgBase;
+using biff::RecordType;
+
+namespace {
+
+// What cannot be copied yet, as bits of SheetUsageScanner::blockers_, in the
+// order the user reads them.
+enum Blocker : unsigned {
+    kComments = 1U << 0,
+    kPicturesOrShapes = 1U << 1,
+    kCharts = 1U << 2,
+    kControls = 1U << 3,
+    kPivotTables = 1U << 4,
+    kTables = 1U << 5,
+    kExternalData = 1U << 6,
+};
+
+constexpr std::array<const char*, 7> kBlockerNames = {
+    "comments", "pictures or shapes",  "charts", "controls", "pivot tables",
+    "tables",   "external data ranges"};
+
+// FtCmo.ot ([MS-XLS] 2.5.143), the first field of every Obj after ft and cb.
+constexpr std::uint16_t kFtCmo = 0x0015;
+constexpr std::uint16_t kOtChart = 0x0005;
+constexpr std::uint16_t kOtButton = 0x0007;
+constexpr std::uint16_t kOtPicture = 0x0008;
+constexpr std::uint16_t kOtCheckBox = 0x000B;
+constexpr std::uint16_t kOtDropDown = 0x0014;
+constexpr std::uint16_t kOtNote = 0x0019;
+constexpr std::uint16_t kFtEnd = 0x0000;
+constexpr std::uint16_t kFtPioGrbit = 0x0008;
+constexpr std::uint16_t kPioFCtl = 0x0010;  // an ActiveX control
+
+// A picture object that is an ActiveX control: FtPioGrbit.fCtl.
+bool isActiveXControl(std::span<const std::uint8_t> obj) {
+    io::ByteReader r(obj);
+    while (r.remaining() >= 4) {
+        const std::uint16_t ft = r.u16();
+        const std::uint16_t cb = r.u16();
+        if (ft == kFtEnd || cb > r.remaining()) return false;
+        if (ft == kFtPioGrbit && cb >= 2) return (r.u16() & kPioFCtl) != 0;
+        r.skip(cb);
+    }
+    return false;
+}
+
+unsigned objBlocker(std::span<const std::uint8_t> obj) {
+    if (obj.size() < 6) return kPicturesOrShapes;
+    io::ByteReader r(obj);
+    if (r.u16() != kFtCmo) return kPicturesOrShapes;
+    r.skip(2);
+    const std::uint16_t ot = r.u16();
+    if (ot == kOtNote) return kComments;
+    if (ot == kOtChart) return kCharts;
+    if (ot == kOtButton || (ot >= kOtCheckBox && ot <= kOtDropDown)) return kControls;
+    if (ot == kOtPicture && isActiveXControl(obj)) return kControls;
+    return kPicturesOrShapes;
+}
+
+// Records of the drawing layer, and of parts tied to workbook tables a copy
+// does not merge, by what they make the sheet hold. Obj and nested BOFs are
+// told apart by their payload elsewhere.
+unsigned recordBlocker(RecordType type) {
+    switch (type) {
+        case RecordType::Note:
+            return kComments;
+        case RecordType::MsoDrawing:
+        case RecordType::MsoDrawingSelection:
+        case RecordType::TxO:
+        case RecordType::HFPicture:  // header and footer pictures: drawing data
+            return kPicturesOrShapes;
+        case RecordType::SxView:  // its cache lives in the workbook's pivot streams
+            return kPivotTables;
+        case RecordType::Feat11:  // list ids and names are unique per workbook
+        case RecordType::Feat12:
+        case RecordType::List12:
+            return kTables;
+        case RecordType::Qsi:  // tied to the workbook's connections and names
+            return kExternalData;
+        default:
+            return 0;
+    }
+}
+
+void collectFormulaUsage(std::span<const std::uint8_t> rgce, SheetUsage& usage) {
+    for (const biff::FormulaToken& token : biff::walkFormulaTokens(rgce)) {
+        if (token.hasIxti()) usage.xtis.insert(biff::tokenIxti(rgce, token));
+        if (token.base == PtgBase::Name) usage.names.insert(biff::tokenNameIndex(rgce, token));
+        if (token.base == PtgBase::NameX)
+            usage.externNames.insert(
+                {biff::tokenIxti(rgce, token), biff::tokenNameIndex(rgce, token)});
+    }
+}
+
+}  // namespace
+
+void SheetUsageScanner::scan(const std::vector<model::Record>& records) {
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const model::Record& record = records[i];
+        blockers_ |= recordBlocker(record.type);
+        if (record.isStoredRun()) continue;
+        const std::span<const std::uint8_t> payload(record.payload);
+        if (record.type == RecordType::BOF && ++bofCount_ > 1) blockers_ |= kCharts;
+        if (record.type == RecordType::Obj) blockers_ |= objBlocker(payload);
+        if (holdsCellIndices(record.type)) {
+            const CellFormatFields xf = cellFormatFields(record.type, payload);
+            for (std::size_t k = 0; k < xf.count; ++k)
+                usage_.cellFormats.insert(static_cast<std::uint16_t>(
+                    readU16(payload, xf.offset + k * xf.stride, "cell") & xf.mask));
+        }
+        if (record.type == RecordType::LabelSst) {
+            usage_.sharedStrings.insert(readU32(payload, kLabelSstIsstOffset, "LabelSst"));
+            ++usage_.sharedStringCells;
+        }
+        if (carriesSheetFormula(record.type)) {
+            const RecordRun run = runAt(records, i);
+            i = run.end - 1;
+            const std::vector<std::uint8_t> joined = joinedPayload(records, run);
+            for (const FormulaField& f : formulaFields(record.type, joined))
+                collectFormulaUsage(std::span(joined).subspan(f.offset, f.size), usage_);
+        }
+    }
+}
+
+SheetUsage SheetUsageScanner::usage() const {
+    SheetUsage usage = usage_;
+    for (std::size_t bit = 0; bit < kBlockerNames.size(); ++bit)
+        if (blockers_ & (1U << bit)) usage.notCopyable.emplace_back(kBlockerNames[bit]);
+    return usage;
+}
+
+bool usageReadsRecord(RecordType type) {
+    return holdsCellIndices(type) || carriesSheetFormula(type) || type == RecordType::Continue ||
+           type == RecordType::BOF || type == RecordType::Obj;
+}
+
+SheetUsage scanSheetUsage(const model::WorkbookStream& stream, const model::Substream& sheet) {
+    SheetUsageScanner scanner;
+    scanner.scan(sheet.records);  // the records held; the scan steps over stand-ins
+    if (!sheet.loaded)
+        model::readStoredRecords(
+            stream, sheet, [&](const std::vector<model::Record>& chunk) { scanner.scan(chunk); },
+            usageReadsRecord);
+    return scanner.usage();
+}
+
+}  // namespace xls::ops
