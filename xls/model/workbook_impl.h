@@ -43,18 +43,11 @@ struct Workbook::Impl {
     std::optional<model::WorkbookStream> loadedStream_;
 };
 
-namespace io {
-class FileSystemCalls;
-}
-
 // The engine's way into a Workbook's inside, for its own layers and tests.
 class WorkbookInternals {
   public:
     using Impl = Workbook::Impl;
     static Impl& of(Workbook& book) { return *book.impl_; }
-    // Workbook::saveTogether with the file-system calls given (tests make
-    // each of them fail in turn).
-    static void saveTogether(Workbook& first, Workbook& second, io::FileSystemCalls& calls);
 };
 
 }  // namespace xls

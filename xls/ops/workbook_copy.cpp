@@ -65,10 +65,14 @@ std::size_t Workbook::copySheet(Workbook& source, std::size_t sourceTab, std::si
     request.sourceTab = sourceTab;
     request.newTab = afterTab + 1;
     request.name = ops::copy::copyNameFor(original.name, taken);
-    request.sourcePath = from.path.string();
+    request.sourcePath = from.path.empty() ? std::filesystem::path(from.displayName) : from.path;
+    request.destinationPath =
+        impl.path.empty() ? std::filesystem::path(impl.displayName) : impl.path;
+    for (const SheetInfo& s : from.sheets) request.sourceSheetNames.push_back(s.name);
 
     try {
-        ops::copy::copySheetRecords(from.workbookStream(), impl.workbookStream(), request);
+        ops::copy::copySheetRecords(from.workbookStream(), impl.workbookStream(), request,
+                                    impl.edits);
     } catch (const Error& error) {
         if (!error.file().empty()) throw;
         throw error.withFile(from.displayName);
@@ -82,7 +86,6 @@ std::size_t Workbook::copySheet(Workbook& source, std::size_t sourceTab, std::si
         entry.info = copy;
         impl.listing.sheets.insert(impl.listing.sheets.begin() + at, entry);
     }
-    if (&impl != &from) impl.edits.sstEdited = true;
 
     if (!impl.listing.filePass) {
         std::optional<std::vector<std::uint8_t>> summary = impl.edits.docSummary;
@@ -101,6 +104,10 @@ std::size_t Workbook::copySheet(Workbook& source, std::size_t sourceTab, std::si
         }
     }
     return request.newTab;
+}
+
+void Workbook::saveTogether(Workbook& first, Workbook& /*second*/) {
+    throw Error(ErrorCode::UnsupportedOperation, first.impl_->displayName, "saving two workbooks");
 }
 
 }  // namespace xls

@@ -83,56 +83,21 @@ std::vector<std::uint8_t> Workbook::serialize() const {
     });
 }
 
-namespace {
-
-// The workbook's new file written, flushed and checked beside it, not yet in place.
-io::PendingFile prepareSave(WorkbookInternals::Impl& impl, io::FileSystemCalls& calls) {
+void Workbook::save() {
+    Impl& impl = *impl_;
     if (impl.path.empty())
         throw Error(ErrorCode::UnsupportedOperation, impl.displayName,
                     "a workbook opened from memory has no file to save to");
     const std::vector<SheetInfo> expected = impl.sheets;
-    return naming(impl, [&] {
+    naming(impl, [&] {
         // The streams are laid out before the temporary file exists: a workbook
         // the writer refuses leaves no file behind.
         const auto streams = newStreams(impl);
-        return io::PendingFile::prepare(
+        io::saveFileAtomically(
             impl.path,
             [&](io::ByteSink& out) { cfb::writeCompoundFile(impl.container, streams, {}, out); },
-            [&](const std::filesystem::path& written) { verifySaved(written, expected); }, calls);
+            [&](const std::filesystem::path& written) { verifySaved(written, expected); });
     });
-}
-
-void commit(WorkbookInternals::Impl& impl, io::PendingFile& file) {
-    naming(impl, [&] { file.commit(); });
-}
-
-}  // namespace
-
-void Workbook::save() {
-    io::PendingFile file = prepareSave(*impl_, io::systemCalls());
-    commit(*impl_, file);
-}
-
-void Workbook::saveTogether(Workbook& first, Workbook& second) {
-    WorkbookInternals::saveTogether(first, second, io::systemCalls());
-}
-
-void WorkbookInternals::saveTogether(Workbook& first, Workbook& second,
-                                     io::FileSystemCalls& calls) {
-    if (&first == &second) {
-        io::PendingFile file = prepareSave(of(first), calls);
-        commit(of(first), file);
-        return;
-    }
-    std::error_code ignored;
-    if (std::filesystem::equivalent(of(first).path, of(second).path, ignored))
-        throw Error(ErrorCode::UnsupportedOperation, of(first).displayName,
-                    "the same file is open twice; open it once to change it in one step");
-    // Both files are written and checked before either replaces its original.
-    io::PendingFile firstFile = prepareSave(of(first), calls);
-    io::PendingFile secondFile = prepareSave(of(second), calls);
-    commit(of(first), firstFile);
-    commit(of(second), secondFile);
 }
 
 }  // namespace xls

@@ -1,16 +1,21 @@
 #include "ops/copy/copy_sheet.h"
 
+#include <functional>
 #include <map>
 #include <set>
 
-#include "biff/formula_rewrite.h"
-#include "biff/formula_tokens.h"
 #include "model/stored_records.h"
+#include "ops/copy/apply_format_merge.h"
 #include "ops/copy/copy_names.h"
 #include "ops/copy/extern_table.h"
+#include "ops/copy/external_cache.h"
+#include "ops/copy/external_workbook.h"
 #include "ops/copy/insert_sheet.h"
-#include "ops/formula_fields.h"
-#include "ops/record_runs.h"
+#include "ops/copy/merge_cell_formats.h"
+#include "ops/copy/merge_shared_strings.h"
+#include "ops/copy/remap_cell_records.h"
+#include "ops/copy/repoint_formulas.h"
+#include "ops/copy/sheet_usage.h"
 #include "ops/sheet_edits.h"
 #include "xls/error.h"
 
@@ -20,7 +25,8 @@ using biff::RecordType;
 
 namespace {
 
-constexpr std::uint16_t kSelfReference = 0x0401;
+constexpr std::uint16_t kNoSheet = 0xFFFF;        // itab of a reference shown as #REF!
+constexpr std::uint16_t kWholeWorkbook = 0xFFFE;  // itab of a workbook-level reference
 
 // The sheet's records, all held: the copy owns them from here on.
 model::Substream heldCopy(const model::WorkbookStream& source, std::size_t tab) {
@@ -32,57 +38,16 @@ model::Substream heldCopy(const model::WorkbookStream& source, std::size_t tab) 
     return sheet;
 }
 
-// What in the sheet a copy cannot carry yet, in the user's words; empty when
-// it can be copied whole.
-std::string uncopiable(const model::Substream& sheet) {
-    std::set<std::string> found;
-    int depth = 0;
-    for (const auto& r : sheet.records) {
-        if (r.type == RecordType::BOF && ++depth > 1) found.insert("charts");
-        if (r.type == RecordType::EOF_) --depth;
-        if (r.type == RecordType::Note) found.insert("comments");
-        if (r.type == RecordType::MsoDrawing || r.type == RecordType::Obj ||
-            r.type == RecordType::TxO)
-            found.insert("drawings (pictures, shapes, text boxes or controls)");
+SheetUsage usageOf(const model::Substream& sheet) {
+    SheetUsageScanner scanner;
+    scanner.scan(sheet.records);
+    SheetUsage usage = scanner.usage();
+    if (!usage.notCopyable.empty()) {
+        std::string what;
+        for (const auto& n : usage.notCopyable) what += (what.empty() ? "" : ", ") + n;
+        fail(ErrorCode::CopyUnsupported, what);
     }
-    std::string text;
-    for (const auto& f : found) text += (text.empty() ? "" : ", ") + f;
-    return text;
-}
-
-struct FormulaUse {
-    std::set<std::uint32_t> names;  // 1-based Lbl indices
-    std::set<std::uint16_t> ixtis;
-};
-
-FormulaUse formulaUse(const model::Substream& sheet) {
-    FormulaUse use;
-    for (std::size_t i = 0; i < sheet.records.size(); ++i) {
-        if (!carriesFormula(sheet.records[i].type)) continue;
-        const RecordRun run = runAt(sheet.records, i);
-        const auto payload = joinedPayload(sheet.records, run);
-        for (const FormulaField& f : formulaFields(sheet.records[i].type, payload)) {
-            const std::span<const std::uint8_t> rgce(payload.data() + f.offset, f.size);
-            for (const biff::FormulaToken& t : biff::walkFormulaTokens(rgce)) {
-                if (t.base == biff::PtgBase::Name) use.names.insert(biff::tokenNameIndex(rgce, t));
-                if (t.hasIxti()) use.ixtis.insert(biff::tokenIxti(rgce, t));
-            }
-        }
-    }
-    return use;
-}
-
-void rewriteFormulas(model::Substream& sheet, const biff::FormulaEdits& edits) {
-    for (std::size_t i = 0; i < sheet.records.size(); ++i) {
-        if (!carriesFormula(sheet.records[i].type)) continue;
-        const RecordRun run = runAt(sheet.records, i);
-        auto payload = joinedPayload(sheet.records, run);
-        bool changed = false;
-        for (const FormulaField& f : formulaFields(sheet.records[i].type, payload))
-            changed = biff::rewriteFormula(std::span(payload).subspan(f.offset, f.size), edits) ||
-                      changed;
-        if (changed) spreadPayload(sheet.records, run, payload);
-    }
+    return usage;
 }
 
 // The sheet's code name belongs to the source's macro project: the copy goes
@@ -101,13 +66,20 @@ std::vector<std::uint8_t> boundSheetPayload(const model::WorkbookStream& stream,
     fail(ErrorCode::SheetNotFound, "tab " + std::to_string(tab));
 }
 
-// Where a source XTI leads once the sheet lives in the destination.
+// Where each source XTI leads once the sheet lives in the destination: a
+// reference to the copied sheet itself reaches the copy; inside one workbook
+// every other reference stays; from another workbook, a reference to another
+// of its sheets reaches that sheet through a link to the source file, and a
+// reference the source already made to a third workbook is carried over.
 class XtiRouting {
   public:
+    // sourceLink: the SupBook block linking to the source file, made on first need.
     XtiRouting(const model::Substream& sourceGlobals, ExternTable& destination,
                const SheetCopyRequest& request, bool sameWorkbook, std::size_t sourceTabNow,
-               std::uint16_t destinationSheets)
-        : source_(sameWorkbook ? destination : ExternTable(sourceGlobals)),
+               std::uint16_t destinationSheets,
+               std::function<std::vector<model::Record>()> sourceLink)
+        : sourceLink_(std::move(sourceLink)),
+          source_(sameWorkbook ? destination : ExternTable(sourceGlobals)),
           destination_(destination),
           request_(request),
           sameWorkbook_(sameWorkbook),
@@ -116,19 +88,22 @@ class XtiRouting {
 
     std::optional<std::uint16_t> operator()(std::uint16_t ixti) {
         if (const auto found = routed_.find(ixti); found != routed_.end()) return found->second;
-        const auto xtis = source_.xtis();
+        const auto& xtis = source_.xtis();
         if (ixti >= xtis.size()) return std::nullopt;  // a damaged reference stays as it is
         const Xti x = xtis[ixti];
         const bool self = source_.selfSupBook() && x.supBook == *source_.selfSupBook();
         const auto newTab = static_cast<std::uint16_t>(request_.newTab);
         std::uint16_t routed = ixti;
         if (self && x.itabFirst == sourceTabNow_ && x.itabLast == sourceTabNow_) {
-            routed = destination_.xtiFor(
-                {destination_.selfSupBookFor(destinationSheets_), newTab, newTab});
+            routed = selfXti(newTab, newTab);
         } else if (sameWorkbook_) {
             routed = ixti;
+        } else if (self && (x.itabFirst == kNoSheet || x.itabFirst == kWholeWorkbook)) {
+            routed = selfXti(x.itabFirst, x.itabLast);
         } else if (self) {
-            fail(ErrorCode::CopyUnsupported, "formulas that refer to other sheets of the source");
+            if (!sourceBook_) sourceBook_ = destination_.supBookFor(sourceLink_());
+            const std::uint16_t book = *sourceBook_;
+            routed = destination_.xtiFor({book, x.itabFirst, x.itabLast});
         } else {
             const std::uint16_t book = destination_.supBookFor(source_.supBookBlock(x.supBook));
             routed = destination_.xtiFor({book, x.itabFirst, x.itabLast});
@@ -137,7 +112,28 @@ class XtiRouting {
         return routed;
     }
 
+    // The map for the ixtis given, every other one kept.
+    IndexMap mapFor(const std::set<std::uint16_t>& used) {
+        IndexMap map;
+        for (std::uint16_t ixti : used) {
+            if (map.size() <= ixti) {
+                const auto from = map.size();
+                map.resize(ixti + std::size_t{1});
+                for (std::size_t i = from; i < map.size(); ++i)
+                    map[i] = static_cast<std::uint32_t>(i);
+            }
+            map[ixti] = (*this)(ixti).value_or(ixti);
+        }
+        return map;
+    }
+
   private:
+    std::uint16_t selfXti(std::uint16_t first, std::uint16_t last) {
+        return destination_.xtiFor({destination_.selfSupBookFor(destinationSheets_), first, last});
+    }
+
+    std::function<std::vector<model::Record>()> sourceLink_;
+    std::optional<std::uint16_t> sourceBook_;
     ExternTable source_;
     ExternTable& destination_;
     const SheetCopyRequest& request_;
@@ -147,49 +143,76 @@ class XtiRouting {
     std::map<std::uint16_t, std::uint16_t> routed_;
 };
 
+std::vector<bool> asFlags(const std::set<std::uint16_t>& used) {
+    std::vector<bool> flags(used.empty() ? 0 : *used.rbegin() + std::size_t{1}, false);
+    for (std::uint16_t i : used) flags[i] = true;
+    return flags;
+}
+
 }  // namespace
 
 void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& destination,
-                      const SheetCopyRequest& request) {
+                      const SheetCopyRequest& request, EditState& state) {
     const bool sameWorkbook = &source == &destination;
     model::Substream sheet = heldCopy(source, request.sourceTab);
-    if (const auto what = uncopiable(sheet); !what.empty()) fail(ErrorCode::CopyUnsupported, what);
-    if (!sameWorkbook) fail(ErrorCode::UnsupportedOperation, "copying between two workbooks");
+    const SheetUsage usage = usageOf(sheet);
     std::vector<std::uint8_t> boundSheet = boundSheetPayload(source, request.sourceTab);
     if (request.newTab > destination.sheetSubstream.size())
         fail(ErrorCode::SheetNotFound, "tab " + std::to_string(request.newTab));
 
-    // Everything is built on a copy of the destination's globals.
+    // Every plan is made, and every limit checked, before the destination changes.
+    std::optional<FormatMergePlan> formats;
+    std::optional<SharedStringsPlan> strings;
+    if (!sameWorkbook) {
+        formats = planFormatMerge(source.globals, destination.globals, asFlags(usage.cellFormats));
+        strings = planSharedStrings(source, usage, destination, &formats->fonts);
+    }
+
+    // The tables change on a copy of the destination's globals.
     model::Substream globals = destination.globals;
     shiftTabsForInsert(globals, request.newTab);
     const std::size_t sourceTabNow = sameWorkbook && request.sourceTab >= request.newTab
                                          ? request.sourceTab + 1
                                          : request.sourceTab;
     ExternTable table(globals);
+    const auto sourceLink = [&] {
+        auto link = externalWorkbookSupBook(request.sourcePath, request.destinationPath,
+                                            request.sourceSheetNames);
+        const auto cache = externalCacheRecords(
+            source, externalAreas(source.globals, sheet, request.sourceTab));
+        link.insert(link.end(), cache.begin(), cache.end());
+        return link;
+    };
     XtiRouting routing(source.globals, table, request, sameWorkbook, sourceTabNow,
-                       static_cast<std::uint16_t>(destination.sheetSubstream.size() + 1));
-    const IxtiMap ixti = [&](std::uint16_t i) { return routing(i); };
+                       static_cast<std::uint16_t>(destination.sheetSubstream.size() + 1),
+                       sourceLink);
 
-    const FormulaUse use = formulaUse(sheet);
     NameCopyRequest names;
-    names.sourceTab = sameWorkbook ? sourceTabNow : request.sourceTab;
+    names.sourceTab = sourceTabNow;
     names.newTab = request.newTab;
     names.sameWorkbook = sameWorkbook;
-    names.used = use.names;
-    const NameMap nameMap =
-        copyNames(sameWorkbook ? globals : source.globals, globals, names, ixti);
+    names.used = usage.names;
+    const NameMap nameMap = copyNames(sameWorkbook ? globals : source.globals, globals, names,
+                                      [&](std::uint16_t i) { return routing(i); });
+    const IndexMap xtiMap = routing.mapFor(usage.xtis);
 
-    biff::FormulaEdits edits;
-    edits.ixti = ixti;
-    edits.name = [&](std::uint32_t index) -> std::optional<std::uint32_t> {
-        if (index < nameMap.size() && nameMap[index] != 0) return nameMap[index];
-        return std::nullopt;
-    };
-    rewriteFormulas(sheet, edits);
+    FormulaMaps formulaMaps;
+    formulaMaps.xtis = &xtiMap;
+    formulaMaps.names = nameMap.empty() ? nullptr : &nameMap;
+    repointFormulas(sheet.records, formulaMaps);
+    if (formats) {
+        CellMaps cellMaps;
+        cellMaps.cellFormats = &formats->xfs;
+        cellMaps.sharedStrings = &strings->map;
+        cellMaps.fonts = &formats->fonts;
+        remapCellRecords(sheet.records, cellMaps);
+        applyFormatMerge(*formats, globals);
+    }
     dropCodeName(sheet);
     table.writeTo(globals);
 
     destination.globals = std::move(globals);
+    if (strings) applySharedStrings(destination, *strings, state);
     insertSheet(destination, request.newTab, std::move(boundSheet), std::move(sheet));
     renameSheetRecords(destination, request.newTab, request.name);
 }

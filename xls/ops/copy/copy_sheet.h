@@ -5,9 +5,12 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "model/workbook_stream.h"
+#include "ops/edit_state.h"
 
 namespace xls::ops::copy {
 
@@ -15,13 +18,18 @@ struct SheetCopyRequest {
     std::size_t sourceTab = 0;
     std::size_t newTab = 0;  // where the copy goes in the destination
     std::string name;        // the copy's name (UTF-8), already checked and free
-    std::string sourcePath;  // how the copy names the source in external references
+    // The two files, for the link by which the copy keeps reading the other
+    // sheets of its source.
+    std::filesystem::path sourcePath;
+    std::filesystem::path destinationPath;
+    std::vector<std::string> sourceSheetNames;  // in tab order
 };
 
 // Copies the sheet. source and destination may be the same stream. Raises
 // Error (CopyUnsupported naming what cannot be copied, TooManyFormats,
 // CorruptWorkbook, ...) before the destination changes.
+// state is the destination's: a copy that adds strings marks its table edited.
 void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& destination,
-                      const SheetCopyRequest& request);
+                      const SheetCopyRequest& request, EditState& state);
 
 }  // namespace xls::ops::copy

@@ -1,0 +1,226 @@
+#!/usr/bin/python3
+"""Copy sweep through tarnvale-sheets, checked by python3-xlrd and LibreOffice.
+
+For each (source, destination) pair of corpus workbooks, every worksheet of the
+source is copied behind the destination's last sheet (into a scratch copy of the
+destination). xlrd (formatting_info=True) then checks that the copy holds what
+the source sheet holds: every cell's type and value, and its resolved format
+(font by name, size, weight, style, underline, colour by RGB value; the number
+format string; borders with their colours by value; fill pattern and colours by
+value; alignment; protection), column widths, row heights, hidden rows and
+columns, merged ranges and hyperlinks; and that every sheet the destination
+already had is unchanged. A refusal (exit 1) must leave both files
+byte-identical. LibreOffice headless must then open every file written and give
+a CSV per sheet. Prints the counts (copied and verified, refused by reason,
+failed) and exits 1 when anything failed.
+
+usage: copy_fidelity.py TARNVALE_SHEETS CORPUS_DIR [--pairs SRC:DEST ...] [--all]
+       [--keep DIR] [--no-libreoffice]
+"""
+import argparse
+import collections
+import filecmp
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+import xlrd
+
+
+def run(tool, *args):
+    proc = subprocess.run([tool, *args], capture_output=True, text=True, timeout=300)
+    return proc.returncode, proc.stdout, proc.stderr.strip()
+
+
+def reason_of(stderr):
+    text = stderr.splitlines()[-1] if stderr else "no message"
+    return text.split('": ', 1)[1].rstrip(".") if '": ' in text else text
+
+
+def rgb(book, index):
+    # System colours (window text, automatic) have no value of their own.
+    return book.colour_map.get(index) if index is not None else None
+
+
+def resolved_format(book, xf_index):
+    if not book.xf_list or xf_index is None or xf_index >= len(book.xf_list):
+        return None
+    xf = book.xf_list[xf_index]
+    font = book.font_list[xf.font_index] if xf.font_index < len(book.font_list) else None
+    fmt = book.format_map.get(xf.format_key)
+    b, bg, al, pr = xf.border, xf.background, xf.alignment, xf.protection
+    return (
+        font and (font.name, font.height, font.weight, font.italic, font.underline_type,
+                  font.struck_out, font.escapement, rgb(book, font.colour_index)),
+        fmt.format_str if fmt else xf.format_key,
+        tuple((getattr(b, side + "_line_style"), rgb(book, getattr(b, side + "_colour_index"))
+              if getattr(b, side + "_line_style") else None)
+              for side in ("left", "right", "top", "bottom")),
+        (bg.fill_pattern, rgb(book, bg.pattern_colour_index) if bg.fill_pattern else None,
+         rgb(book, bg.background_colour_index) if bg.fill_pattern > 1 else None),
+        (al.hor_align, al.vert_align, al.rotation, al.text_wrapped, al.indent_level,
+         al.shrink_to_fit),
+        (pr.cell_locked, pr.formula_hidden),
+    )
+
+
+def sheet_picture(book, sheet, formats=True):
+    """Everything a copy must keep of a sheet, in comparable form."""
+    cells = {}
+    for r in range(sheet.nrows):
+        for c in range(sheet.ncols):
+            cell = sheet.cell(r, c)
+            if cell.ctype == xlrd.XL_CELL_EMPTY and not formats:
+                continue
+            fmt = resolved_format(book, cell.xf_index) if formats else None
+            cells[(r, c)] = (cell.ctype, cell.value, fmt)
+    picture = {"cells": cells, "merged": sorted(sheet.merged_cells)}
+    if formats:
+        picture["columns"] = {c: (i.width, i.hidden, i.outline_level)
+                              for c, i in sheet.colinfo_map.items()}
+        picture["rows"] = {r: (i.height, i.hidden, i.outline_level)
+                           for r, i in sheet.rowinfo_map.items()}
+        picture["defaults"] = (sheet.defcolwidth, sheet.standardwidth,
+                               getattr(sheet, "default_row_height", None))
+        picture["links"] = sorted((h.frowx, h.fcolx, h.lrowx, h.lcolx, h.type, h.url_or_path,
+                                   h.textmark, h.desc) for h in sheet.hyperlink_list)
+    return picture
+
+
+def open_book(path):
+    try:
+        return xlrd.open_workbook(path, formatting_info=True), True
+    except NotImplementedError:
+        return xlrd.open_workbook(path), False
+
+
+def differences(a, b):
+    if a.keys() != b.keys():
+        return ["parts differ"]
+    out = []
+    for key in a:
+        if a[key] == b[key]:
+            continue
+        if key == "cells":
+            diff = [k for k in set(a[key]) | set(b[key]) if a[key].get(k) != b[key].get(k)]
+            k = sorted(diff)[0]
+            out.append(f"{len(diff)} cells differ, first {k}: {a[key].get(k)} != {b[key].get(k)}")
+        else:
+            out.append(f"{key} differ")
+    return out
+
+
+def check_copy(source_path, sheet_index, before_path, after_path, copy_name):
+    source, fmt_src = open_book(source_path)
+    before, fmt_before = open_book(before_path)
+    after, fmt_after = open_book(after_path)
+    formats = fmt_src and fmt_before and fmt_after
+    problems = []
+    names_before = before.sheet_names()
+    names_after = after.sheet_names()
+    expected = names_before + [copy_name]
+    if names_after != expected:
+        return [f"sheets {names_after} != {expected}"]
+    copied = after.sheet_by_name(copy_name)
+    original = source.sheet_by_index(sheet_index)
+    problems += [f"copy: {d}" for d in differences(sheet_picture(source, original, formats),
+                                                    sheet_picture(after, copied, formats))]
+    for i, name in enumerate(names_before):
+        was = sheet_picture(before, before.sheet_by_index(i), formats)
+        now = sheet_picture(after, after.sheet_by_index(i), formats)
+        problems += [f"{name}: {d}" for d in differences(was, now)]
+    return problems
+
+
+def libreoffice_opens(files, workdir):
+    """Files LibreOffice could not turn into a CSV per sheet."""
+    out = os.path.join(workdir, "lo")
+    os.makedirs(out, exist_ok=True)
+    profile = "file://" + os.path.join(workdir, "lo-profile")
+    subprocess.run(["soffice", f"-env:UserInstallation={profile}", "--headless", "--convert-to",
+                    "csv:Text - txt - csv (StarCalc):44,34,UTF8,1,,0,false,true,false,false,"
+                    "false,-1", "--outdir", out, *files], capture_output=True, timeout=1800)
+    failed = []
+    for f in files:
+        stem = os.path.splitext(os.path.basename(f))[0]
+        if not glob.glob(os.path.join(out, glob.escape(stem) + "-*.csv")):
+            failed.append(f)
+    return failed
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("tool")
+    parser.add_argument("corpus")
+    parser.add_argument("--pairs", nargs="*", default=[])
+    parser.add_argument("--all", action="store_true",
+                        help="every workbook of the corpus into the one named by --into")
+    parser.add_argument("--into", default="gnumeric__ttest.xls")
+    parser.add_argument("--keep")
+    parser.add_argument("--no-libreoffice", action="store_true")
+    args = parser.parse_args()
+
+    pairs = [tuple(p.split(":", 1)) for p in args.pairs]
+    if args.all:
+        pairs += [(os.path.basename(f), args.into)
+                  for f in sorted(glob.glob(os.path.join(args.corpus, "*.xl[st]")))]
+    workdir = args.keep or tempfile.mkdtemp(prefix="tv-copy-")
+    counts = collections.Counter()
+    refused = collections.Counter()
+    failures = []
+    written = []
+    for n, (src_name, dest_name) in enumerate(pairs):
+        src = os.path.join(args.corpus, src_name)
+        try:
+            names = xlrd.open_workbook(src, on_demand=True).sheet_names()
+        except Exception:  # not a workbook xlrd reads: the engine's listing sweep covers it
+            counts["source unreadable by xlrd"] += 1
+            continue
+        for index, sheet in enumerate(names):
+            dest = os.path.join(workdir, f"{n}-{index}-{os.path.basename(dest_name)}")
+            shutil.copyfile(os.path.join(args.corpus, dest_name), dest)
+            src_copy = dest + ".source.xls"
+            shutil.copyfile(src, src_copy)
+            anchor = xlrd.open_workbook(dest, on_demand=True).sheet_names()[-1]
+            code, out, err = run(args.tool, "copy", "--after", anchor, "--", src_copy, sheet, dest)
+            if code == 1:
+                untouched = filecmp.cmp(dest, os.path.join(args.corpus, dest_name), shallow=False)
+                if not untouched or not filecmp.cmp(src_copy, src, shallow=False):
+                    failures.append(f"{src_name}!{sheet}: refused but a file changed")
+                refused[reason_of(err)] += 1
+                continue
+            if code != 0:
+                failures.append(f"{src_name}!{sheet}: exit {code}: {err}")
+                continue
+            if not filecmp.cmp(src_copy, src, shallow=False):
+                failures.append(f"{src_name}!{sheet}: the source file changed")
+            copy_name = out.strip().splitlines()[-1] if out.strip() else sheet
+            try:
+                problems = check_copy(src, index, os.path.join(args.corpus, dest_name), dest,
+                                      copy_name)
+            except Exception as e:  # xlrd could not read what we wrote
+                problems = [f"xlrd: {e!r}"]
+            if problems:
+                failures.append(f"{src_name}!{sheet} -> {dest_name}: " + "; ".join(problems[:3]))
+            else:
+                counts["copied and verified"] += 1
+                written.append(dest)
+    if written and not args.no_libreoffice and shutil.which("soffice"):
+        for f in libreoffice_opens(written, workdir):
+            failures.append(f"LibreOffice could not open {os.path.basename(f)}")
+        counts["opened in LibreOffice"] = len(written)
+    for key, value in sorted(counts.items()):
+        print(f"{key}: {value}")
+    for key, value in sorted(refused.items()):
+        print(f"refused ({key}): {value}")
+    print(f"failed: {len(failures)}")
+    for f in failures:
+        print("  " + f)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
