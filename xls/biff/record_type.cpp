@@ -282,6 +282,12 @@ std::string_view recordTypeName(std::uint16_t id) {
             return "IFmtRecord";
         case RecordType::ChartFrtInfo:
             return "ChartFrtInfo";
+        case RecordType::TableStyle:
+            return "TableStyle";
+        case RecordType::TableStyleElement:
+            return "TableStyleElement";
+        case RecordType::ClrtClient:
+            return "ClrtClient";
     }
     return {};
 }

@@ -155,6 +155,11 @@ enum class RecordType : std::uint16_t {
     FontX = 0x1026,
     IFmtRecord = 0x104E,
     ChartFrtInfo = 0x0850,
+
+    // Table styles and the colour extensions that follow the Palette
+    TableStyle = 0x088F,
+    TableStyleElement = 0x0890,
+    ClrtClient = 0x105C,
 };
 
 // [MS-XLS] name of a record id ("BoundSheet8"), or "" when the engine does not know it.
