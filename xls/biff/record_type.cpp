@@ -304,6 +304,12 @@ std::string_view recordTypeName(std::uint16_t id) {
             return "GUIDTypeLib";
         case RecordType::CompressPictures:
             return "CompressPictures";
+        case RecordType::TableStyle:
+            return "TableStyle";
+        case RecordType::TableStyleElement:
+            return "TableStyleElement";
+        case RecordType::ClrtClient:
+            return "ClrtClient";
     }
     return {};
 }

@@ -170,6 +170,10 @@ enum class RecordType : std::uint16_t {
     DConn = 0x0876,
     GUIDTypeLib = 0x0897,
     CompressPictures = 0x089B,
+    // Table styles and the colour extensions that follow the Palette
+    TableStyle = 0x088F,
+    TableStyleElement = 0x0890,
+    ClrtClient = 0x105C,
 };
 
 // [MS-XLS] name of a record id ("BoundSheet8"), or "" when the engine does not know it.
