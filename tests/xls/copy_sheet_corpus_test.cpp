@@ -83,3 +83,52 @@ INSTANTIATE_TEST_SUITE_P(Corpus, CopyWithinCorpusWorkbook,
 
 }  // namespace
 }  // namespace xls
+
+namespace xls {
+namespace {
+
+// Every worksheet of every corpus workbook copied into two destinations of
+// other producers: the result reopens, lists the copy behind the anchor and
+// loads whole again.
+class CopyBetweenCorpusWorkbooks : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(CopyBetweenCorpusWorkbooks, CopiesEveryWorksheetIntoOtherWorkbooks) {
+    std::optional<Workbook> probe;
+    try {
+        probe = Workbook::open(corpusPath(GetParam()));
+    } catch (const Error&) {
+        GTEST_SKIP() << "not readable";
+    }
+    for (const char* into : {"gnumeric__ttest.xls", "poi__50939.xls"}) {
+        for (std::size_t tab : probe->worksheetIndices()) {
+            Workbook source = Workbook::open(corpusPath(GetParam()));
+            Workbook destination = Workbook::open(corpusPath(into));
+            const std::size_t anchor = 0;
+            std::size_t copy = 0;
+            try {
+                copy = destination.copySheet(source, tab, anchor);
+            } catch (const Error& e) {
+                const auto code = e.code();
+                if (code == ErrorCode::CopyUnsupported || code == ErrorCode::UnsupportedVersion ||
+                    code == ErrorCode::StructureProtected || code == ErrorCode::CorruptWorkbook)
+                    continue;
+                FAIL() << into << " tab " << tab << ": " << e.what() << " " << e.context();
+            }
+            const auto saved = destination.serialize();
+            Workbook reopened = Workbook::openBytes(saved, "copy");
+            ASSERT_EQ(reopened.sheets().size(), destination.sheets().size());
+            EXPECT_EQ(reopened.sheets()[copy].name, destination.sheets()[copy].name);
+            const auto stream =
+                model::parseWorkbookStream(tarnvale::testing::workbookStreamOf(saved));
+            model::Substream copied = stream.substreams[stream.sheetSubstream[copy]];
+            EXPECT_NO_THROW(model::loadRecords(stream, copied)) << into << " tab " << tab;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, CopyBetweenCorpusWorkbooks,
+                         ::testing::ValuesIn(tarnvale::testing::corpusWorkbooks()),
+                         tarnvale::testing::byFileName);
+
+}  // namespace
+}  // namespace xls

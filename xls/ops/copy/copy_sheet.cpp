@@ -1,5 +1,6 @@
 #include "ops/copy/copy_sheet.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <set>
@@ -149,6 +150,12 @@ std::vector<bool> asFlags(const std::set<std::uint16_t>& used) {
     return flags;
 }
 
+std::size_t fontCount(const model::Substream& globals) {
+    return static_cast<std::size_t>(
+        std::count_if(globals.records.begin(), globals.records.end(),
+                      [](const model::Record& r) { return r.type == RecordType::Font; }));
+}
+
 }  // namespace
 
 void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& destination,
@@ -164,7 +171,12 @@ void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& dest
     std::optional<FormatMergePlan> formats;
     std::optional<SharedStringsPlan> strings;
     if (!sameWorkbook) {
-        formats = planFormatMerge(source.globals, destination.globals, asFlags(usage.cellFormats));
+        // Rich text runs may name any font: every font comes along (equal
+        // ones are reused, so only those the destination lacks are added).
+        FormatUse use;
+        use.xfs = asFlags(usage.cellFormats);
+        use.fonts.assign(fontCount(source.globals) + 1, true);  // FontIndex 4 is never used
+        formats = planFormatMerge(source.globals, destination.globals, use);
         strings = planSharedStrings(source, usage, destination, &formats->fonts);
     }
 
@@ -178,8 +190,8 @@ void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& dest
     const auto sourceLink = [&] {
         auto link = externalWorkbookSupBook(request.sourcePath, request.destinationPath,
                                             request.sourceSheetNames);
-        const auto cache = externalCacheRecords(
-            source, externalAreas(source.globals, sheet, request.sourceTab));
+        const auto cache =
+            externalCacheRecords(source, externalAreas(source.globals, sheet, request.sourceTab));
         link.insert(link.end(), cache.begin(), cache.end());
         return link;
     };

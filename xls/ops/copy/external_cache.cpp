@@ -163,8 +163,7 @@ void writeValue(io::ByteWriter& out, const Value* value) {
     } else if (const auto* n = std::get_if<double>(value)) {
         out.u8(kSerNum).f64(*n);
     } else if (const auto* s = std::get_if<std::u16string>(value)) {
-        const bool high =
-            std::any_of(s->begin(), s->end(), [](char16_t c) { return c > 0xFF; });
+        const bool high = std::any_of(s->begin(), s->end(), [](char16_t c) { return c > 0xFF; });
         out.u8(kSerStr).u16(static_cast<std::uint16_t>(s->size())).u8(high ? 1 : 0);
         for (char16_t c : *s) {
             if (high) {
@@ -237,8 +236,8 @@ std::map<std::uint16_t, std::vector<CellArea>> externalAreas(const model::Substr
 }
 
 std::vector<model::Record> externalCacheRecords(
-    const model::WorkbookStream& source, const std::map<std::uint16_t, std::vector<CellArea>>& areas,
-    std::size_t maxCells) {
+    const model::WorkbookStream& source,
+    const std::map<std::uint16_t, std::vector<CellArea>>& areas, std::size_t maxCells) {
     std::vector<model::Record> records;
     if (areas.empty()) return records;
     const model::SstTable strings = readSharedStrings(source);

@@ -33,7 +33,7 @@ std::map<std::uint16_t, std::vector<CellArea>> externalAreas(const model::Substr
 // one, read from the source sheets. At most maxCells values are cached; the
 // rest are left for the application to read from the source file.
 std::vector<model::Record> externalCacheRecords(
-    const model::WorkbookStream& source, const std::map<std::uint16_t, std::vector<CellArea>>& areas,
-    std::size_t maxCells = 60000);
+    const model::WorkbookStream& source,
+    const std::map<std::uint16_t, std::vector<CellArea>>& areas, std::size_t maxCells = 60000);
 
 }  // namespace xls::ops::copy
