@@ -132,19 +132,16 @@ void transferSheet(WindowContext& window, const TransferTwin& twin) {
         return;
     }
 
-    // The files hold the result: now the lists may show it. When both panels
-    // name one file, both lists show that file, so both are read again.
-    const bool oneFile = SameFile(sourcePath, destinationPath);
-    if (!oneFile) {
-        destination.sheetList->insertItem(anchorRow + 1, QString::fromStdString(received));
-        if (move) {
-            delete source.sheetList->takeItem(sourceRow);
-            source.sheetList->setCurrentRow(std::max(sourceRow, 1) - 1);
-        }
+    // The files hold the result: now the lists may show it.
+    destination.sheetList->insertItem(anchorRow + 1, QString::fromStdString(received));
+    if (move) {
+        delete source.sheetList->takeItem(sourceRow);
+        source.sheetList->setCurrentRow(std::max(sourceRow, 1) - 1);
     }
     QuitAfterSave(window, *session, move ? sourcePath + " and " + destinationPath : destinationPath,
                   {twin.closesWorkbooks, true});
-    if (oneFile) listBothAgain(window, destination, anchor);
+    // Both panels on one file: each list must show the whole change.
+    if (SameFile(sourcePath, destinationPath)) listBothAgain(window, destination, anchor);
     if (twin.saysDone) window.prompts->messageBox(kDoneMessage, excel::kButtonsOk);
 }
 

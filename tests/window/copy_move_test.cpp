@@ -222,6 +222,16 @@ class CopyMoveTest : public QObject {
         QCOMPARE(window.pointer(), 0);
     }
 
+    // No source entry selected and a blank destination entry: Cancel still ends it.
+    void cancelEndsTheLoopOnABlankEntry() {
+        TwoBooks books(1, {"", "Y"}, -1, 1);
+        books.window.prompts.inputAnswers = {"", "Y2"};
+        books.window.click("Check1");
+        QCOMPARE(books.window.prompts.shown.size(), 1u);
+        QVERIFY(books.window.calls().empty());
+        QCOMPARE(books.window.pointer(), 0);
+    }
+
     void listEditsAtTheEnds_data() {
         QTest::addColumn<QString>("operation");
         QTest::addColumn<int>("sourceRow");
@@ -339,6 +349,7 @@ class CopyMoveTest : public QObject {
         QCOMPARE(window.entries(1), file);
         QCOMPARE(window.entries(2), file);
         QCOMPARE(window.list(2).currentItem()->text(), QString("B"));
+        QCOMPARE(window.factory.saveCount(path), 1);
     }
 };
 
