@@ -1,7 +1,8 @@
-// tarnvale-sheets: list, rename and delete worksheets from scripts.
+// tarnvale-sheets: list, rename, delete, copy and move worksheets from scripts.
 //   tarnvale-sheets list [--json] FILE
 //   tarnvale-sheets rename FILE SHEET NEWNAME
 //   tarnvale-sheets delete FILE SHEET
+//   tarnvale-sheets copy|move [--json] SRC SHEET DEST --after ANCHOR [--name NEWNAME]
 // Exit status: 0 done, 1 the workbook or the operation was refused, 2 bad usage.
 //
 // Arguments pass through as the bytes the shell gave (UTF-8 names stay UTF-8);
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -29,6 +31,7 @@ struct Command {
     std::string_view name;
     std::vector<std::string_view> arguments;  // positional arguments after the command's name
     std::string_view summary;
+    bool places = false;  // takes --after ANCHOR [--name NEWNAME] and --json
 };
 
 const std::vector<Command>& commands() {
@@ -36,6 +39,15 @@ const std::vector<Command>& commands() {
         {"list", {"FILE"}, "Print the worksheets of FILE in tab order, one per line."},
         {"rename", {"FILE", "SHEET", "NEWNAME"}, "Rename the sheet SHEET of FILE to NEWNAME."},
         {"delete", {"FILE", "SHEET"}, "Delete the sheet SHEET of FILE."},
+        {"copy",
+         {"SRC", "SHEET", "DEST"},
+         "Copy the sheet SHEET of SRC into DEST, right behind its sheet ANCHOR, named\n"
+         "      NEWNAME if given; --json prints the name the copy received.",
+         true},
+        {"move",
+         {"SRC", "SHEET", "DEST"},
+         "Move the sheet SHEET of SRC into DEST as copy does; DEST is saved before SRC.",
+         true},
     };
     return table;
 }
@@ -54,12 +66,15 @@ std::string usageText() {
     for (const auto& command : commands()) {
         text += "  tarnvale-sheets ";
         text += command.name;
-        if (command.name == "list") text += " [--json]";
-        text += ' ' + joined(command.arguments) + "\n      ";
+        if (command.name == "list" || command.places) text += " [--json]";
+        text += ' ' + joined(command.arguments);
+        if (command.places) text += " --after ANCHOR [--name NEWNAME]";
+        text += "\n      ";
         text += command.summary;
         text += '\n';
     }
-    text += "A SHEET or NEWNAME that begins with '-' goes after \"--\".\n";
+    text += "A SHEET or NEWNAME that begins with '-' goes after \"--\"";
+    text += " (an ANCHOR as --after=-name).\n";
     return text;
 }
 
@@ -127,19 +142,39 @@ const Command* findCommand(const std::string& name) {
     return nullptr;
 }
 
+// Sheet names are stored as UTF-16: bytes that are not UTF-8 have no faithful
+// name to become.
+void requireUtf8Name(const std::string& file, const std::string& name) {
+    if (!isUtf8(name))
+        throw std::runtime_error("\"" + file + "\": the new name is not UTF-8 text.");
+}
+
+// Where a copy or a move puts the sheet.
+struct Placement {
+    std::string after;
+    std::optional<std::string> name;
+};
+
 // Runs the command on a real workbook; returns the exit status.
-int runCommand(const Command& command, const std::vector<std::string>& args, bool json) {
+int runCommand(const Command& command, const std::vector<std::string>& args, bool json,
+               const Placement& placement) {
     excel::NativeApplicationFactory factory;
     try {
         if (command.name == "list") {
             printListing(cli::listWorksheets(factory, args[0]), json);
         } else if (command.name == "rename") {
-            // Sheet names are stored as UTF-16: bytes that are not UTF-8 have no
-            // faithful name to become.
-            if (!isUtf8(args[2])) {
-                throw std::runtime_error("\"" + args[0] + "\": the new name is not UTF-8 text.");
-            }
+            requireUtf8Name(args[0], args[2]);
             cli::renameSheet(factory, args[0], args[1], args[2]);
+        } else if (command.places) {
+            if (placement.name) requireUtf8Name(args[2], *placement.name);
+            const std::string received = cli::transferSheet(
+                factory, {args[0], args[1], args[2], placement.after, placement.name},
+                command.name == "move");
+            if (json) {
+                std::cout << nlohmann::json{{"name", received}}.dump(
+                                 4, ' ', false, nlohmann::json::error_handler_t::replace)
+                          << '\n';
+            }
         } else {
             cli::deleteSheet(factory, args[0], args[1]);
         }
@@ -159,11 +194,17 @@ int runCommand(const Command& command, const std::vector<std::string>& args, boo
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    CLI::App parser{"List, rename and delete the worksheets of .xls workbooks.", "tarnvale-sheets"};
+    CLI::App parser{"List, rename, delete, copy and move the worksheets of .xls workbooks.",
+                    "tarnvale-sheets"};
     bool json = false;
     std::vector<std::string> words;  // the command's name, then its arguments
-    parser.add_flag("--json", json, "With list: print a JSON array of {name, visibility}.");
-    parser.add_option("words", words, "list, rename or delete, then its arguments");
+    Placement placement;
+    parser.add_flag("--json", json,
+                    "With list: print a JSON array of {name, visibility}; with copy or move: "
+                    "{name} of the copy.");
+    auto* after = parser.add_option("--after", placement.after, "With copy or move: the anchor.");
+    parser.add_option("--name", placement.name, "With copy or move: the copy's name.");
+    parser.add_option("words", words, "list, rename, delete, copy or move, then its arguments");
     try {
         parser.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -180,6 +221,12 @@ int main(int argc, char* argv[]) {
     if (words.size() != command->arguments.size()) {
         return usageError(std::string(command->name) + " takes " + joined(command->arguments));
     }
-    if (json && command->name != "list") return usageError("--json goes with list only");
-    return runCommand(*command, words, json);
+    if (json && command->name != "list" && !command->places)
+        return usageError("--json goes with list, copy and move only");
+    if (command->places != (after->count() > 0))
+        return usageError(command->places ? std::string(command->name) + " needs --after ANCHOR"
+                                          : "--after goes with copy and move only");
+    if (placement.name && !command->places)
+        return usageError("--name goes with copy and move only");
+    return runCommand(*command, words, json, placement);
 }

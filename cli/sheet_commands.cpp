@@ -1,48 +1,13 @@
 #include "sheet_commands.h"
 
-#include "excel/open_workbook.h"
+#include "excel/application_session.h"
+#include "excel/sheet_transfer.h"
 
 namespace cli {
 
-namespace {
-
-// The application of one command: quit on every path out, as the window's handlers do.
-class ApplicationSession {
-  public:
-    ApplicationSession(excel::ApplicationFactory& factory, const std::string& path)
-        : application_(excel::OpenWorkbook(factory, path)) {}
-    ~ApplicationSession() {
-        if (!quit_) {
-            try {
-                application_->quit();
-            } catch (...) {
-                // Leaving anyway: the failure that brought us here is the one to report.
-            }
-        }
-    }
-    ApplicationSession(const ApplicationSession&) = delete;
-    ApplicationSession& operator=(const ApplicationSession&) = delete;
-
-    excel::Application& application() { return *application_; }
-    std::shared_ptr<excel::Workbook> newestWorkbook() {
-        auto books = application_->workbooks();
-        return books->item(books->count());
-    }
-    void quit() {
-        quit_ = true;
-        application_->quit();
-    }
-
-  private:
-    std::unique_ptr<excel::Application> application_;
-    bool quit_ = false;
-};
-
-}  // namespace
-
 std::vector<ListedSheet> listWorksheets(excel::ApplicationFactory& factory,
                                         const std::string& path) {
-    ApplicationSession session(factory, path);
+    excel::ApplicationSession session(factory, path);
     auto workbook = session.newestWorkbook();
     const int count = workbook->worksheets()->count();
     std::vector<ListedSheet> listed;
@@ -57,9 +22,9 @@ std::vector<ListedSheet> listWorksheets(excel::ApplicationFactory& factory,
 
 void renameSheet(excel::ApplicationFactory& factory, const std::string& path,
                  const std::string& sheet, const std::string& newName) {
-    ApplicationSession session(factory, path);
+    excel::ApplicationSession session(factory, path);
     auto workbook = session.newestWorkbook();
-    session.application().setDisplayAlerts(false);
+    session.alertsOff();
     workbook->sheets()->item(sheet)->setName(newName);
     workbook->save(1033);
     session.quit();
@@ -67,12 +32,32 @@ void renameSheet(excel::ApplicationFactory& factory, const std::string& path,
 
 void deleteSheet(excel::ApplicationFactory& factory, const std::string& path,
                  const std::string& sheet) {
-    ApplicationSession session(factory, path);
+    excel::ApplicationSession session(factory, path);
     auto workbook = session.newestWorkbook();
-    session.application().setDisplayAlerts(false);
+    session.alertsOff();
     workbook->sheets()->item(sheet)->deleteSheet();
     workbook->save(1033);
     session.quit();
+}
+
+std::string transferSheet(excel::ApplicationFactory& factory, const TransferRequest& request,
+                          bool move) {
+    excel::ApplicationSession session(factory, request.source);
+    auto source = session.newestWorkbook();
+    auto destination = session.open(request.destination);
+    const excel::SheetTransfer transfer{*source, request.sheet, *destination, request.anchor,
+                                        request.newName.value_or(request.sheet)};
+    std::string received;
+    if (move) {
+        received = excel::MoveSheetBehind(session, transfer);
+        session.saveTogether(*destination, *source);
+    } else {
+        received = excel::CopySheetBehind(transfer);
+        destination->save(1033);
+    }
+    session.alertsOff();
+    session.quit();
+    return received;
 }
 
 }  // namespace cli

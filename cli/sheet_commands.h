@@ -2,6 +2,7 @@
 // same order of calls as the window's handlers.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,5 +26,23 @@ void renameSheet(excel::ApplicationFactory& factory, const std::string& path,
 // Deletes the sheet named sheet and saves the workbook.
 void deleteSheet(excel::ApplicationFactory& factory, const std::string& path,
                  const std::string& sheet);
+
+// A copy or a move: the sheet named sheet of source, into destination right
+// behind its sheet named anchor. The two paths may name one file.
+struct TransferRequest {
+    std::string source;
+    std::string sheet;
+    std::string destination;
+    std::string anchor;
+    std::optional<std::string> newName;  // the copy's name; none keeps the sheet's own
+};
+
+// Copies (move false: saves the destination only) or moves (move true: deletes
+// the source sheet and saves both files in one commit, the destination first)
+// in one application. Returns the name the copy received: newName or the
+// sheet's own, or "Name (2)", ... when the destination held it in other letter
+// case. A failure saves nothing (a move's commit at most the destination).
+std::string transferSheet(excel::ApplicationFactory& factory, const TransferRequest& request,
+                          bool move);
 
 }  // namespace cli

@@ -20,4 +20,14 @@ bool FileExists(const std::string& path) noexcept {
     }
 }
 
+bool SameFile(const std::string& a, const std::string& b) noexcept {
+    try {
+        std::error_code error;
+        const bool same = std::filesystem::equivalent(a, b, error);
+        return same && !error;
+    } catch (...) {
+        return false;
+    }
+}
+
 }  // namespace tarnvale

@@ -9,4 +9,8 @@ namespace tarnvale {
 // Never throws.
 bool FileExists(const std::string& path) noexcept;
 
+// True when both paths (UTF-8) lead to one existing file, through links and
+// other spellings of the same path. Never throws.
+bool SameFile(const std::string& a, const std::string& b) noexcept;
+
 }  // namespace tarnvale

@@ -12,21 +12,12 @@ bool WindowContext::warnIfExcelRunning() {
     return excel::WarnIfExcelRunning(*prompts, isExcelRunning);
 }
 
-void WindowContext::reportFailedCall(const std::string& whatFailed, const std::exception& reason,
-                                     std::unique_ptr<excel::Application>& application) {
+void WindowContext::reportFailedCall(const std::string& whatFailed, const std::exception& reason) {
     // The caller's sentence names the file; a call error's reason says why, without it.
     const auto* callError = dynamic_cast<const excel::CallError*>(&reason);
     std::string why = callError && !callError->file().empty() ? callError->reason() : reason.what();
     if (!why.empty()) why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
     prompts->messageBox(whatFailed + ".\r\n\r\n" + why, excel::kButtonsOk);
-    if (application) {
-        try {
-            application->quit();
-        } catch (const std::exception&) {
-            // Released below all the same; nothing more to tell the user.
-        }
-        application.reset();
-    }
 }
 
 std::string EntryText(const QListWidget& list, int position) {

@@ -27,10 +27,9 @@ struct WindowContext {
     // WarnIfExcelRunning over this window's prompts: true tells the handler to stop.
     bool warnIfExcelRunning();
 
-    // A failed automation call: shows "<what failed>.\r\n\r\n<reason>", then
-    // tells the application to quit (a failing Quit is ignored) and releases it.
-    void reportFailedCall(const std::string& whatFailed, const std::exception& reason,
-                          std::unique_ptr<excel::Application>& application);
+    // A failed automation call: shows "<what failed>.\r\n\r\n<reason>". The
+    // operation's application session then quits it as the handler returns.
+    void reportFailedCall(const std::string& whatFailed, const std::exception& reason);
 };
 
 // The text of a list entry (UTF-8); "" when position names no entry.

@@ -42,8 +42,11 @@ class Sheet {
     virtual std::string name() const = 0;               // sheet "name" read
     virtual void setName(const std::string& name) = 0;  // sheet "name" written
     // "Copy" with the named argument "after": the copy lands right behind anchor,
-    // which may lie in another workbook of the same application.
-    virtual void copyAfter(Sheet& anchor) = 0;
+    // which may lie in another workbook of the same application or in this one.
+    // It bears this sheet's name, or "Name (2)", "Name (3)", ... when the
+    // anchor's workbook has that name in any letter case; the copy is returned
+    // so the caller can read the name it received.
+    virtual std::shared_ptr<Sheet> copyAfter(Sheet& anchor) = 0;
     virtual void deleteSheet() = 0;  // "Delete"
     // "Visible": -1 visible, 0 hidden, 2 very hidden (the application's values).
     virtual int visible() const { return -1; }
@@ -73,6 +76,12 @@ class Workbooks {
     virtual int count() const = 0;                                        // "count"
     virtual std::shared_ptr<Workbook> item(int index) = 0;                // Workbooks(i), 1-based
     virtual void close() = 0;                                             // "Close": all of them
+    // Workbook.Save of two workbooks as one step, for an operation that changes
+    // both: both new files are written and checked before either replaces its
+    // original; then first replaces its file, then second. A failure before the
+    // first replacement leaves both files as they were; one after it leaves
+    // first saved and second as it was. The same workbook given twice is saved once.
+    virtual void saveTogether(Workbook& first, Workbook& second, int locale = 1033) = 0;
 };
 
 class Application {

@@ -17,6 +17,12 @@ bool sameFile(const std::string& a, const std::string& b) {
     return !ec && same;
 }
 
+NativeWorkbook& nativeOf(Workbook& book) {
+    auto* native = dynamic_cast<NativeWorkbook*>(&book);
+    if (!native) throw CallError("The workbook belongs to another application.");
+    return *native;
+}
+
 class NativeWorkbooks final : public Workbooks {
   public:
     std::shared_ptr<Workbook> open(const std::string& path) override {
@@ -44,6 +50,20 @@ class NativeWorkbooks final : public Workbooks {
 
     // Closes every workbook; unsaved changes are dropped.
     void close() override { books_.clear(); }
+
+    void saveTogether(Workbook& first, Workbook& second, int locale) override {
+        auto& a = nativeOf(first);
+        auto& b = nativeOf(second);
+        if (&a == &b) {
+            a.save(locale);
+            return;
+        }
+        try {
+            xls::Workbook::saveTogether(a.engine(), b.engine());
+        } catch (...) {
+            rethrowAsCallError(a.path());
+        }
+    }
 
   private:
     std::vector<std::shared_ptr<NativeWorkbook>> books_;

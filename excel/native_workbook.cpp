@@ -19,8 +19,11 @@ class NativeSheet final : public Sheet {
 
     void setName(const std::string& name) override { book_->rename(id_, name); }
 
-    void copyAfter(Sheet&) override {
-        throw CallError("Copying sheets is not available yet in this version of Tarnvale.");
+    std::shared_ptr<Sheet> copyAfter(Sheet& anchor) override {
+        auto* target = dynamic_cast<NativeSheet*>(&anchor);
+        if (!target) throw CallError("The sheet to copy behind belongs to another application.");
+        const std::uint32_t copyId = target->book_->insertCopy(*book_, id_, target->id_);
+        return std::make_shared<NativeSheet>(target->book_, copyId);
     }
 
     void deleteSheet() override { book_->remove(id_); }
@@ -91,8 +94,13 @@ void rethrowAsCallError(const std::string& path) {
     } catch (const CallError&) {
         throw;
     } catch (const xls::Error& error) {
-        throw CallError(error.file().empty() ? path : error.file(),
-                        std::string(xls::describeErrorCode(error.code())) + ".");
+        std::string reason(xls::describeErrorCode(error.code()));
+        // These refusals name what cannot be done: the operation, or what the
+        // sheet holds that a copy cannot carry.
+        const bool namesWhat = error.code() == xls::ErrorCode::UnsupportedOperation ||
+                               error.code() == xls::ErrorCode::CopyUnsupported;
+        if (namesWhat && !error.context().empty()) reason += " (" + error.context() + ")";
+        throw CallError(error.file().empty() ? path : error.file(), reason + ".");
     } catch (const std::bad_alloc&) {
         throw CallError(path, "there is not enough memory to work on this workbook.");
     } catch (const std::exception& error) {
@@ -141,6 +149,21 @@ void NativeWorkbook::rename(std::uint32_t sheetId, const std::string& name) {
     } catch (...) {
         rethrowAsCallError(path_);
     }
+}
+
+std::uint32_t NativeWorkbook::insertCopy(NativeWorkbook& source, std::uint32_t sheetId,
+                                         std::uint32_t anchorId) {
+    const std::size_t sourceTab = source.tabIndexOf(sheetId);
+    const std::size_t anchorTab = tabIndexOf(anchorId);
+    std::size_t copyTab = 0;
+    try {
+        copyTab = book_.copySheet(source.book_, sourceTab, anchorTab);
+    } catch (...) {
+        rethrowAsCallError(path_);
+    }
+    const std::uint32_t copyId = nextSheetId_++;
+    sheetIds_.insert(sheetIds_.begin() + static_cast<std::ptrdiff_t>(copyTab), copyId);
+    return copyId;
 }
 
 void NativeWorkbook::remove(std::uint32_t sheetId) {

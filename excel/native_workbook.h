@@ -29,6 +29,9 @@ class NativeWorkbook final : public Workbook, public std::enable_shared_from_thi
     const xls::SheetInfo& info(std::uint32_t sheetId) const;
     void rename(std::uint32_t sheetId, const std::string& name);
     void remove(std::uint32_t sheetId);
+    // Copies source's sheet sheetId right behind this workbook's sheet anchorId
+    // (source may be this workbook); returns the copy's identity.
+    std::uint32_t insertCopy(NativeWorkbook& source, std::uint32_t sheetId, std::uint32_t anchorId);
     xls::Workbook& engine() { return book_; }
 
   private:

@@ -2,11 +2,11 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <optional>
 
 #include "common/window_context.h"
 #include "common_validation.h"
-#include "excel/open_workbook.h"
-#include "opened_workbook.h"
+#include "quit_after_save.h"
 
 namespace tarnvale {
 namespace {
@@ -33,21 +33,21 @@ void DeleteSelectedSheet(WindowContext& window, int panelNumber) {
     const std::string path = panel.pathBox->text().toStdString();
     const int position = panel.sheetList->currentRow();
     const std::string name = EntryText(*panel.sheetList, position);
-    std::unique_ptr<excel::Application> application;
+    std::optional<excel::ApplicationSession> session;
     try {
-        application = excel::OpenWorkbook(*window.factory, path);
-        auto workbook = OpenedWorkbook(*application);
-        application->setDisplayAlerts(false);
+        session.emplace(*window.factory, path);
+        auto workbook = session->newestWorkbook();
+        session->alertsOff();
         workbook->sheets()->item(name)->deleteSheet();
         workbook->save(1033);
     } catch (const std::exception& error) {
         window.reportFailedCall("The sheet \"" + name + "\" could not be deleted from " + path,
-                                error, application);
+                                error);
         return;
     }
     // The file no longer holds the sheet: now the list may lose it too.
     removeEntryAndSelectPrevious(*panel.sheetList, position);
-    QuitAfterSave(window, application, path);
+    QuitAfterSave(window, *session, path);
 }
 
 }  // namespace tarnvale

@@ -2,11 +2,11 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <optional>
 
 #include "common/window_context.h"
 #include "common_validation.h"
-#include "excel/open_workbook.h"
-#include "opened_workbook.h"
+#include "quit_after_save.h"
 
 namespace tarnvale {
 namespace {
@@ -27,21 +27,25 @@ void RenameSelectedSheet(WindowContext& window, int panelNumber) {
 
     BusyPointer busy(*window.pointer);
     const std::string path = panel.pathBox->text().toStdString();
-    std::unique_ptr<excel::Application> application;
+    std::optional<excel::ApplicationSession> session;
     std::shared_ptr<excel::Workbook> workbook;
     try {
-        application = excel::OpenWorkbook(*window.factory, path);
-        workbook = OpenedWorkbook(*application);
-        application->setDisplayAlerts(false);
+        session.emplace(*window.factory, path);
+        workbook = session->newestWorkbook();
+        session->alertsOff();
     } catch (const std::exception& error) {
-        window.reportFailedCall(path + " could not be opened", error, application);
+        window.reportFailedCall(path + " could not be opened", error);
         return;
     }
 
     QListWidget& list = *panel.sheetList;
     const std::string newName =
         window.prompts->inputBox(kRenamePrompt, EntryText(list, list.currentRow()));
-    if (newName.empty()) return;  // releases the application; nothing renamed or saved
+    if (newName.empty()) {  // nothing renamed or saved; the application is only released
+        workbook.reset();
+        session->releaseWithoutQuit();
+        return;
+    }
 
     const int position = list.currentRow();
     const std::string oldName = EntryText(list, position);
@@ -49,16 +53,15 @@ void RenameSelectedSheet(WindowContext& window, int panelNumber) {
         workbook->sheets()->item(oldName)->setName(newName);
         workbook->save(1033);
     } catch (const std::exception& error) {
-        workbook.reset();
         window.reportFailedCall("The sheet \"" + oldName + "\" in " + path +
                                     " could not be renamed to \"" + newName + "\"",
-                                error, application);
+                                error);
         return;
     }
     // The file bears the new name: now the list may show it.
     replaceEntry(list, position, newName);
     workbook.reset();
-    QuitAfterSave(window, application, path);
+    QuitAfterSave(window, *session, path);
 }
 
 }  // namespace tarnvale

@@ -3,10 +3,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QStringList>
+#include <optional>
 
 #include "common/file_exists.h"
 #include "common/window_context.h"
-#include "excel/open_workbook.h"
+#include "excel/application_session.h"
 
 namespace tarnvale {
 
@@ -15,21 +16,19 @@ void ListSheets(WindowContext& window, int panelNumber) {
     if (!FileExists(panel.pathBox->text().toStdString())) return;
 
     const std::string path = panel.pathBox->text().toStdString();
-    std::unique_ptr<excel::Application> application;
     QStringList names;
+    std::optional<excel::ApplicationSession> session;  // outlives the report of a failure
     try {
-        application = excel::OpenWorkbook(*window.factory, path);
-        auto workbook = application->workbooks()->item(application->workbooks()->count());
+        session.emplace(*window.factory, path);
+        auto workbook = session->newestWorkbook();
         const int count = workbook->worksheets()->count();
         for (int i = 1; i <= count; ++i)
             names << QString::fromStdString(workbook->worksheets()->item(i)->name());
-        application->quit();
+        session->quit();
     } catch (const std::exception& error) {
-        window.reportFailedCall("The sheets of " + path + " could not be listed", error,
-                                application);
+        window.reportFailedCall("The sheets of " + path + " could not be listed", error);
         return;
     }
-    application.reset();
 
     // The list changes only once every call has succeeded.
     panel.sheetList->clear();

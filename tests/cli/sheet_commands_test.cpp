@@ -44,6 +44,32 @@ TEST_F(SheetCommandsTest, RenameAndDeleteSaveThroughTheBoundary) {
     EXPECT_EQ(factory.liveApplications(), 0);
 }
 
+TEST_F(SheetCommandsTest, CopyAndMoveMakeTheWindowsCallsAndReturnTheNameReceived) {
+    factory.addWorkbook("/books/b.xls", std::vector<std::string>{"One", "Alpha"});
+    EXPECT_EQ(
+        cli::transferSheet(factory, {"/books/a.xls", "alpha", "/books/b.xls", "One", {}}, false),
+        "Alpha (2)");
+    EXPECT_THAT(factory.sheetNames("/books/b.xls"), ElementsAre("One", "Alpha (2)", "Alpha"));
+    factory.clearLog();
+    EXPECT_EQ(cli::transferSheet(factory,
+                                 {"/books/a.xls", "Beta", "/books/b.xls", "alpha", "Gamma"}, true),
+              "Gamma");
+    EXPECT_THAT(
+        factory.log(),
+        ElementsAre("CreateObject(\"Excel.Application\")", "Workbooks.Open(\"/books/a.xls\")",
+                    "Workbooks.count", "Workbooks(1)", "Workbooks.Open(\"/books/b.xls\")",
+                    "Workbook.Sheets", "Sheets(\"Beta\")", "Sheet.name = \"Gamma\"",
+                    "Workbook.Sheets", "Sheets(\"alpha\")", "Workbook.Sheets", "Sheets(\"Gamma\")",
+                    "Sheet.Copy after:=Sheets(\"Alpha\")", "Sheet.name", "Workbook.Sheets",
+                    "Sheets(\"Gamma\")", "Sheet.name = \"Beta\"", "DisplayAlerts = False",
+                    "Workbook.Sheets", "Sheets(\"Beta\")", "Sheet.Delete", "Workbooks.SaveTogether",
+                    "Workbook(\"/books/b.xls\").Save 1033", "Workbook(\"/books/a.xls\").Save 1033",
+                    "DisplayAlerts = False", "Quit", "Release"));
+    EXPECT_THAT(factory.sheetNames("/books/b.xls"),
+                ElementsAre("One", "Alpha (2)", "Alpha", "Gamma"));
+    EXPECT_THAT(factory.sheetNames("/books/a.xls"), ElementsAre("Alpha", "Chart1"));
+}
+
 TEST_F(SheetCommandsTest, AFailedCallStillQuitsTheApplicationAndSavesNothing) {
     factory.failOn("Sheets(\"Missing\")", "no sheet named Missing");
     EXPECT_THROW(cli::deleteSheet(factory, "/books/a.xls", "Missing"), excel::CallError);

@@ -1,81 +1,17 @@
 // The window's handlers over the native engine on real workbooks from the
 // corpus (copies for anything that writes), checked by an independent reader
 // (xlrd under the system's Python).
-#include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QLineEdit>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include "excel/native_application.h"
-#include "support/window_under_test.h"
+#include "support/native_window.h"
 
-using tarnvale::testing::WindowUnderTest;
-
-namespace {
-
-QString corpus(const QString& name) {
-    return QDir(QStringLiteral(TARNVALE_CORPUS_DIR)).filePath(name);
-}
-
-// Every worksheet's name and cell values in tab order, as xlrd reads them.
-QJsonArray readWithXlrd(const QString& path) {
-    const char* script =
-        "import json, sys, xlrd\n"
-        "book = xlrd.open_workbook(sys.argv[1], on_demand=True)\n"
-        "out = []\n"
-        "for i in range(book.nsheets):\n"
-        "    s = book.sheet_by_index(i)\n"
-        "    out.append({'name': s.name, 'cells': [[repr(c.value) for c in s.row(r)]"
-        " for r in range(s.nrows)]})\n"
-        "print(json.dumps(out))\n";
-    QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path});
-    if (!python.waitForFinished(60000) || python.exitCode() != 0) {
-        qWarning() << python.readAllStandardError();
-        return {};
-    }
-    return QJsonDocument::fromJson(python.readAllStandardOutput()).array();
-}
-
-QStringList namesOf(const QJsonArray& sheets) {
-    QStringList names;
-    for (const auto& sheet : sheets) names << sheet.toObject().value("name").toString();
-    return names;
-}
-
-QByteArray digest(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
-
-struct NativeWindow {
-    NativeWindow() : window(environment()) {}
-    tarnvale::Form1Environment environment() {
-        tarnvale::Form1Environment env;
-        env.factory = &factory;
-        return env;
-    }
-    // A writable copy of a corpus workbook, listed in the panel.
-    QString listCopy(int panel, const QString& name) {
-        const QString copy = folder.filePath(name);
-        QFile::copy(corpus(name), copy);
-        QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
-        window.choose(panel, copy.toStdString());
-        return copy;
-    }
-    excel::NativeApplicationFactory factory;
-    QTemporaryDir folder;
-    WindowUnderTest window;
-};
-
-}  // namespace
+using tarnvale::testing::corpus;
+using tarnvale::testing::digest;
+using tarnvale::testing::namesOf;
+using tarnvale::testing::NativeWindow;
+using tarnvale::testing::readWithXlrd;
 
 class EndToEndTest : public QObject {
     Q_OBJECT

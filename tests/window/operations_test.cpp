@@ -1,6 +1,6 @@
 // The delete (Check7, Check8) and rename (Check9, Check10) handlers through the
 // recording boundary with scripted prompts: call order, message precedence,
-// pointer, list edits and failure paths. Copy and move only spring back up yet.
+// pointer, list edits and failure paths.
 #include <QFile>
 #include <QLineEdit>
 #include <QtTest>
@@ -240,19 +240,6 @@ class OperationsTest : public QObject {
             QCOMPARE(window.entries(1), (QStringList{"A", "B"}));
             QCOMPARE(window.pointer(), 0);
         }
-    }
-
-    void copyAndMoveOnlySpringBackUp() {
-        WindowUnderTest window;
-        window.listed(1, "book.xls", {"A", "B"}, 0);
-        for (const char* name : {"Check1", "Check2", "Check4", "Check5"}) {
-            window.click(name);
-            auto* button = window.form().findChild<tarnvale::GraphicalButton*>(name);
-            QCOMPARE(button->value(), 0);
-            QVERIFY(!button->isDown());
-        }
-        QVERIFY(window.calls().empty());
-        QVERIFY(window.prompts.shown.empty());
     }
 };
 

@@ -8,6 +8,8 @@
 //   Sheets.Count   Sheets(2)   Sheets("Data")   Sheet.name   Sheet.name = "New"
 //   Sheet.Copy after:=Sheets("X")   Sheet.Delete   DisplayAlerts = False
 //   Workbook.Save 1033   Workbooks.Close   Quit   Release
+//   Workbooks.SaveTogether   Workbook("C:\b.xls").Save 1033   (the two-file
+//   commit: both files checked, then each replaced in turn)
 //
 // Edits change the application's open copy only; Workbook.Save writes that copy
 // back to the factory's script, so a test reads "what is in the file" there.
@@ -20,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "automation.h"
+#include "excel/automation.h"
 
 namespace excel {
 

@@ -1,4 +1,4 @@
-#include "recording_application.h"
+#include "excel/recording_application.h"
 
 #include <algorithm>
 #include <cctype>
@@ -32,6 +32,14 @@ struct State {
     std::function<void(const std::string&)> observer;
     int live = 0;
     int nextSheetId = 1;
+
+    // Workbook.Save: the open copy becomes what the file holds.
+    void writeBack(const OpenBook& book) {
+        std::vector<ScriptedSheet> saved;
+        for (const OpenSheet& sheet : book.sheets) saved.push_back({sheet.name, sheet.kind});
+        files[book.path] = std::move(saved);
+        ++saves[book.path];
+    }
 
     // Logs a call, then throws when the script says this call fails.
     void record(std::string entry) {
@@ -119,7 +127,7 @@ class RecordingSheet final : public Sheet {
         sheet.name = name;
     }
 
-    void copyAfter(Sheet& anchor) override {
+    std::shared_ptr<Sheet> copyAfter(Sheet& anchor) override {
         auto* target = dynamic_cast<RecordingSheet*>(&anchor);
         const std::string anchorName =
             target ? findSheet(*target->book_, target->id_).name : std::string("?");
@@ -135,7 +143,9 @@ class RecordingSheet final : public Sheet {
         }
         auto at = std::find_if(destination.sheets.begin(), destination.sheets.end(),
                                [&](const OpenSheet& s) { return s.id == target->id_; });
-        destination.sheets.insert(at + 1, OpenSheet{state_->nextSheetId++, name, source.kind});
+        const int copyId = state_->nextSheetId++;
+        destination.sheets.insert(at + 1, OpenSheet{copyId, name, source.kind});
+        return std::make_shared<RecordingSheet>(state_, target->book_, copyId);
     }
 
     void deleteSheet() override {
@@ -212,11 +222,10 @@ class RecordingWorkbook final : public Workbook {
     }
     void save(int locale) override {
         state_->record("Workbook.Save " + std::to_string(locale));
-        std::vector<ScriptedSheet> saved;
-        for (const OpenSheet& sheet : book_->sheets) saved.push_back({sheet.name, sheet.kind});
-        state_->files[book_->path] = std::move(saved);
-        ++state_->saves[book_->path];
+        state_->writeBack(*book_);
     }
+
+    const std::shared_ptr<OpenBook>& book() const { return book_; }
 
   private:
     std::shared_ptr<State> state_;
@@ -258,6 +267,20 @@ class RecordingWorkbooks final : public Workbooks {
     void close() override {
         state_->record("Workbooks.Close");
         books_->clear();
+    }
+
+    // Logged as the commit's three steps, each of which a test can make fail:
+    // writing and checking both files, then replacing first, then second.
+    void saveTogether(Workbook& first, Workbook& second, int locale) override {
+        state_->record("Workbooks.SaveTogether");
+        const auto& a = dynamic_cast<RecordingWorkbook&>(first).book();
+        const auto& b = dynamic_cast<RecordingWorkbook&>(second).book();
+        const auto replace = [&](const OpenBook& book) {
+            state_->record("Workbook(" + quoted(book.path) + ").Save " + std::to_string(locale));
+            state_->writeBack(book);
+        };
+        replace(*a);
+        if (b != a) replace(*b);  // the same workbook is saved once
     }
 
   private:

@@ -1,0 +1,357 @@
+// The copy (Check1, Check5) and move (Check2, Check4) handlers through the
+// recording boundary with scripted prompts; one table drives both twins.
+#include <QFile>
+#include <QLineEdit>
+#include <QtTest>
+
+#include "support/window_under_test.h"
+
+using tarnvale::testing::toQt;
+using tarnvale::testing::WindowUnderTest;
+using Calls = std::vector<std::string>;
+
+namespace {
+
+// The button of each operation, by source panel.
+const char* button(const QString& operation, int source) {
+    if (operation == "copy") return source == 1 ? "Check1" : "Check5";
+    return source == 1 ? "Check2" : "Check4";
+}
+
+std::string inQuotes(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+Calls concat(Calls a, const Calls& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Source book {A, Data, C} in one panel with sourceRow selected; destination
+// book in the other with anchorRow selected.
+struct TwoBooks {
+    explicit TwoBooks(int source, const std::vector<std::string>& destination = {"X", "Y", "Z"},
+                      int sourceRow = 1, int anchorRow = 1)
+        : sourcePanel(source) {
+        to = window.listed(3 - source, "to.xls", destination, anchorRow);
+        from = window.listed(source, "from.xls", {"A", "Data", "C"}, sourceRow);
+    }
+    // Both lists show what their files hold.
+    void checkListsMatchFiles() {
+        QCOMPARE(window.entries(sourcePanel), toQt(window.factory.sheetNames(from)));
+        QCOMPARE(window.entries(3 - sourcePanel), toQt(window.factory.sheetNames(to)));
+    }
+    int sourcePanel;
+    WindowUnderTest window;
+    std::string from, to;
+};
+
+}  // namespace
+
+class CopyMoveTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void callsListsAndFiles_data() {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<int>("source");
+        QTest::addColumn<QString>("answer");  // to the name clash prompt; "" for no clash
+        for (QString operation : {"copy", "move"}) {
+            for (int source : {1, 2}) {
+                QTest::addRow("%s from panel %d", qPrintable(operation), source)
+                    << operation << source << QString();
+                QTest::addRow("%s from panel %d, renamed", qPrintable(operation), source)
+                    << operation << source << "Data 2";
+            }
+        }
+    }
+    void callsListsAndFiles() {
+        QFETCH(QString, operation);
+        QFETCH(int, source);
+        QFETCH(QString, answer);
+        const bool move = operation == "move";
+        const bool renamed = !answer.isEmpty();
+        const std::string name = renamed ? answer.toStdString() : "Data";
+        TwoBooks books(source, {renamed ? "Data" : "X", "Y", "Z"});
+        WindowUnderTest& window = books.window;
+        const QStringList destinationBefore = window.entries(3 - source);
+        window.prompts.inputAnswers = {name};
+        QList<int> pointerDuringCopy;
+        window.factory.onCall([&](const std::string& call) {
+            if (call.starts_with("Sheet.Copy")) pointerDuringCopy << window.pointer();
+        });
+        window.click(button(operation, source));
+
+        Calls calls = concat(tarnvale::testing::openingCalls(books.from),
+                             {"Workbooks.Open(" + inQuotes(books.to) + ")"});
+        if (renamed)
+            calls = concat(
+                calls, {"Workbook.Sheets", "Sheets(\"Data\")", "Sheet.name = " + inQuotes(name)});
+        calls = concat(calls, {"Workbook.Sheets", "Sheets(\"Y\")", "Workbook.Sheets",
+                               "Sheets(" + inQuotes(name) + ")", "Sheet.Copy after:=Sheets(\"Y\")",
+                               "Sheet.name"});
+        if (renamed)
+            calls = concat(calls, {"Workbook.Sheets", "Sheets(" + inQuotes(name) + ")",
+                                   "Sheet.name = \"Data\""});
+        if (move) {
+            calls = concat(calls, {"DisplayAlerts = False", "Workbook.Sheets", "Sheets(\"Data\")",
+                                   "Sheet.Delete", "Workbooks.SaveTogether",
+                                   "Workbook(" + inQuotes(books.to) + ").Save 1033",
+                                   "Workbook(" + inQuotes(books.from) + ").Save 1033"});
+            if (source == 1) calls.push_back("Workbooks.Close");
+        } else {
+            calls.push_back("Workbook.Save 1033");
+        }
+        QCOMPARE(window.calls(), concat(calls, {"DisplayAlerts = False", "Quit", "Release"}));
+
+        QStringList destinationAfter = destinationBefore;
+        destinationAfter.insert(2, QString::fromStdString(name));
+        QCOMPARE(window.entries(3 - source), destinationAfter);
+        QCOMPARE(window.list(3 - source).currentRow(), 1);  // still the anchor
+        QCOMPARE(window.entries(source),
+                 (move ? QStringList{"A", "C"} : QStringList{"A", "Data", "C"}));
+        QCOMPARE(window.list(source).currentRow(), move ? 0 : 1);
+        books.checkListsMatchFiles();
+        QCOMPARE(window.factory.saveCount(books.from), move ? 1 : 0);
+
+        QCOMPARE(window.prompts.shown.size(), (renamed ? 1u : 0u) + (!move && source == 1));
+        if (renamed) {
+            QCOMPARE(window.prompts.shown[0].text,
+                     std::string("Sheet already exists. Please rename:"));
+            QCOMPARE(window.prompts.shown[0].detail, std::string("Data"));
+            QCOMPARE(window.prompts.shown[0].callsBefore, 0u);  // before any application
+        }
+        QCOMPARE(window.messages(), (!move && source == 1) ? QStringList{"Done."} : QStringList());
+        QCOMPARE(pointerDuringCopy, QList<int>{11});
+        QCOMPARE(window.pointer(), 0);
+        QCOMPARE(window.factory.liveApplications(), 0);
+    }
+
+    // Checks that end the operation before it starts, in their order.
+    void checksInTheirOrder_data() {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<int>("source");
+        QTest::addColumn<QString>("badPaths");  // panels whose path names no file
+        QTest::addColumn<int>("warning");       // 0 none, 6 Yes, 7 No
+        QTest::addColumn<int>("sourceEntries");
+        QTest::addColumn<QStringList>("messages");
+        const QString bad1 = "Excel File #1 does not appear to be valid";
+        const QString bad2 = "Please select Excel File #2";
+        const QString last = "You can not move a sheet if it is the last one left in the workbook.";
+        const QString running = tarnvale::testing::kExcelMayBeOpen;
+        QTest::newRow("Check1 both bad") << "copy" << 1 << "12" << 0 << 3 << QStringList{bad1};
+        QTest::newRow("Check1 panel 2 bad") << "copy" << 1 << "2" << 0 << 3 << QStringList{bad2};
+        QTest::newRow("Check5 both bad") << "copy" << 2 << "12" << 0 << 3 << QStringList{bad2};
+        QTest::newRow("Check5 panel 1 bad") << "copy" << 2 << "1" << 0 << 3 << QStringList{bad1};
+        QTest::newRow("Check5 declined") << "copy" << 2 << "" << 7 << 3 << QStringList{running};
+        QTest::newRow("Check2 both bad") << "move" << 1 << "12" << 0 << 1 << QStringList{bad1};
+        QTest::newRow("Check4 both bad") << "move" << 2 << "12" << 0 << 1 << QStringList{bad1};
+        QTest::newRow("Check4 panel 2 bad") << "move" << 2 << "2" << 0 << 3 << QStringList{bad2};
+        QTest::newRow("Check2 declined beats last")
+            << "move" << 1 << "" << 7 << 1 << QStringList{running};
+        QTest::newRow("Check4 accepted, then last")
+            << "move" << 2 << "" << 6 << 1 << QStringList{running, last};
+        QTest::newRow("Check2 empty list") << "move" << 1 << "" << 0 << 0 << QStringList{last};
+    }
+    void checksInTheirOrder() {
+        QFETCH(QString, operation);
+        QFETCH(int, source);
+        QFETCH(QString, badPaths);
+        QFETCH(int, warning);
+        QFETCH(int, sourceEntries);
+        QFETCH(QStringList, messages);
+        TwoBooks books(source);
+        WindowUnderTest& window = books.window;
+        while (window.list(source).count() > sourceEntries) delete window.list(source).takeItem(0);
+        for (int panel : {1, 2})
+            if (badPaths.contains(QString::number(panel)))
+                QFile::remove(window.pathBox(panel).text());
+        window.excelRunning = warning != 0;
+        window.prompts.messageAnswers = {warning};
+        window.form().mousePointer().setValue(99);
+        window.click(button(operation, source));
+        QCOMPARE(window.messages(), messages);
+        QVERIFY(window.calls().empty());
+        QCOMPARE(window.pointer(), 99);  // untouched
+    }
+
+    // The prompt asks again while the destination list holds the answer; the
+    // list's comparison counts letter case, the copy's name is what it got.
+    void nameClashLoop_data() {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QStringList>("destination");
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QStringList>("defaults");  // of the prompts shown
+        QTest::addColumn<QString>("copied");        // "" when nothing is copied
+        const QStringList clash{"Data", "Other", "Y"};
+        for (QString operation : {"copy", "move"}) {
+            QTest::addRow("%s: same answer, taken answer, free answer", qPrintable(operation))
+                << operation << clash << QStringList{"Data", "Other", "Fresh"}
+                << QStringList{"Data", "Data", "Other"} << "Fresh";
+            QTest::addRow("%s: Cancel", qPrintable(operation))
+                << operation << clash << QStringList{""} << QStringList{"Data"} << "";
+            QTest::addRow("%s: other letter case", qPrintable(operation))
+                << operation << QStringList{"DATA", "Y"} << QStringList{} << QStringList{}
+                << "Data (2)";
+        }
+        QTest::newRow("copy: answer in other letter case")
+            << "copy" << clash << QStringList{"DATA"} << QStringList{"Data"} << "DATA (2)";
+    }
+    void nameClashLoop() {
+        QFETCH(QString, operation);
+        QFETCH(QStringList, destination);
+        QFETCH(QStringList, answers);
+        QFETCH(QStringList, defaults);
+        QFETCH(QString, copied);
+        std::vector<std::string> names;
+        for (const auto& entry : destination) names.push_back(entry.toStdString());
+        TwoBooks books(1, names, 1, static_cast<int>(destination.size()) - 1);
+        WindowUnderTest& window = books.window;
+        for (const auto& answer : answers)
+            window.prompts.inputAnswers.push_back(answer.toStdString());
+        window.click(button(operation, 1));
+
+        QStringList shown;
+        for (const auto& prompt : window.prompts.shown)
+            if (prompt.kind == "inputBox") shown << QString::fromStdString(prompt.detail);
+        QCOMPARE(shown, defaults);
+        QStringList expected = destination;
+        if (!copied.isEmpty()) expected << copied;
+        QCOMPARE(window.entries(2), expected);
+        QCOMPARE(window.calls().empty(), copied.isEmpty());  // Cancel starts no application
+        books.checkListsMatchFiles();
+        QCOMPARE(window.pointer(), 0);
+    }
+
+    // No source entry selected and a blank destination entry: Cancel still ends it.
+    void cancelEndsTheLoopOnABlankEntry() {
+        TwoBooks books(1, {"", "Y"}, -1, 1);
+        books.window.prompts.inputAnswers = {"", "Y2"};
+        books.window.click("Check1");
+        QCOMPARE(books.window.prompts.shown.size(), 1u);
+        QVERIFY(books.window.calls().empty());
+        QCOMPARE(books.window.pointer(), 0);
+    }
+
+    void listEditsAtTheEnds_data() {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<int>("sourceRow");
+        QTest::addColumn<int>("anchorRow");
+        QTest::addColumn<QStringList>("sourceAfter");
+        QTest::addColumn<int>("sourceSelected");
+        QTest::addColumn<QStringList>("destinationAfter");
+        QTest::newRow("copy first behind last") << "copy" << 0 << 2 << QStringList{"A", "Data", "C"}
+                                                << 0 << QStringList{"X", "Y", "Z", "A"};
+        QTest::newRow("move first behind first")
+            << "move" << 0 << 0 << QStringList{"Data", "C"} << 0 << QStringList{"X", "A", "Y", "Z"};
+        QTest::newRow("move last behind last")
+            << "move" << 2 << 2 << QStringList{"A", "Data"} << 1 << QStringList{"X", "Y", "Z", "C"};
+    }
+    void listEditsAtTheEnds() {
+        QFETCH(QString, operation);
+        QFETCH(int, sourceRow);
+        QFETCH(int, anchorRow);
+        QFETCH(QStringList, sourceAfter);
+        QFETCH(int, sourceSelected);
+        QFETCH(QStringList, destinationAfter);
+        TwoBooks books(2, {"X", "Y", "Z"}, sourceRow, anchorRow);
+        books.window.click(button(operation, 2));
+        QCOMPARE(books.window.entries(2), sourceAfter);
+        QCOMPARE(books.window.list(2).currentRow(), sourceSelected);
+        QCOMPARE(books.window.entries(1), destinationAfter);
+        QCOMPARE(books.window.list(1).currentRow(), anchorRow);
+        books.checkListsMatchFiles();
+    }
+
+    void twoCopiesBehindOneAnchor() {
+        TwoBooks books(1);
+        books.window.click("Check1");
+        books.window.list(1).setCurrentRow(2);
+        books.window.click("Check1");
+        QCOMPARE(books.window.entries(2), (QStringList{"X", "Y", "C", "Data", "Z"}));
+        books.checkListsMatchFiles();
+    }
+
+    // A failed call: one message naming the source file and the reason; the
+    // application quit; no file holds the sheet twice over a loss, and the lists
+    // show what the files hold; the default pointer.
+    void failedCalls_data() {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("failingCall");
+        QTest::addColumn<bool>("quits");
+        QTest::addColumn<QStringList>("destinationFile");
+        QTest::addColumn<QStringList>("sourceFile");
+        const QStringList to{"X", "Y", "Z"}, from{"A", "Data", "C"};
+        const QStringList copiedTo{"X", "Y", "Data", "Z"};
+        QTest::newRow("copy: open source") << "copy"
+                                           << "open from" << false << to << from;
+        QTest::newRow("copy: open destination") << "copy"
+                                                << "open to" << true << to << from;
+        QTest::newRow("copy: anchor") << "copy"
+                                      << "Sheets(\"Y\")" << true << to << from;
+        QTest::newRow("copy: copy") << "copy"
+                                    << "Sheet.Copy after:=Sheets(\"Y\")" << true << to << from;
+        QTest::newRow("copy: save") << "copy"
+                                    << "Workbook.Save 1033" << true << to << from;
+        QTest::newRow("move: delete") << "move"
+                                      << "Sheet.Delete" << true << to << from;
+        QTest::newRow("move: commit") << "move"
+                                      << "Workbooks.SaveTogether" << true << to << from;
+        QTest::newRow("move: source replaced last") << "move"
+                                                    << "save from" << true << copiedTo << from;
+    }
+    void failedCalls() {
+        QFETCH(QString, operation);
+        QFETCH(QString, failingCall);
+        QFETCH(bool, quits);
+        QFETCH(QStringList, destinationFile);
+        QFETCH(QStringList, sourceFile);
+        TwoBooks books(1);
+        WindowUnderTest& window = books.window;
+        std::string failing = failingCall.toStdString();
+        if (failing == "open from") failing = "Workbooks.Open(" + inQuotes(books.from) + ")";
+        if (failing == "open to") failing = "Workbooks.Open(" + inQuotes(books.to) + ")";
+        if (failing == "save from") failing = "Workbook(" + inQuotes(books.from) + ").Save 1033";
+        window.factory.failOn(failing, "the disk is full");
+        window.click(button(operation, 1));
+
+        QCOMPARE(window.messages().size(), 1);
+        QVERIFY2(window.messages()[0].contains(QString::fromStdString(books.from)),
+                 qPrintable(window.messages()[0]));
+        QVERIFY(window.messages()[0].endsWith("the disk is full", Qt::CaseInsensitive));
+        const Calls after = window.callsAfter(failing);
+        QCOMPARE(Calls(after.begin(), after.begin() + (quits ? 2 : 1)),
+                 (quits ? Calls{"Quit", "Release"} : Calls{"Release"}));
+        QCOMPARE(toQt(window.factory.sheetNames(books.to)), destinationFile);
+        QCOMPARE(toQt(window.factory.sheetNames(books.from)), sourceFile);
+        books.checkListsMatchFiles();
+        QCOMPARE(window.pointer(), 0);
+        QCOMPARE(window.factory.liveApplications(), 0);
+    }
+
+    // Both panels naming one file: the work happens inside it, nothing is lost,
+    // and both lists show what the file holds.
+    void bothPanelsOnOneFile_data() {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QStringList>("file");
+        QTest::newRow("copy") << "copy" << QStringList{"A", "B", "A2 (2)", "C"};
+        QTest::newRow("move") << "move" << QStringList{"B", "A2 (2)", "C"};
+    }
+    void bothPanelsOnOneFile() {
+        QFETCH(QString, operation);
+        QFETCH(QStringList, file);
+        WindowUnderTest window;
+        const std::string path = window.listed(1, "one.xls", {"A", "B", "C"}, 0);
+        window.choose(2, path);
+        window.list(2).setCurrentRow(1);
+        window.prompts.inputAnswers = {"A2"};
+        window.click(button(operation, 1));
+        QCOMPARE(toQt(window.factory.sheetNames(path)), file);
+        QCOMPARE(window.entries(1), file);
+        QCOMPARE(window.entries(2), file);
+        QCOMPARE(window.list(2).currentItem()->text(), QString("B"));
+        QCOMPARE(window.factory.saveCount(path), 1);
+    }
+};
+
+QTEST_MAIN(CopyMoveTest)
+#include "copy_move_test.moc"
