@@ -168,6 +168,7 @@ def main():
         pairs += [(os.path.basename(f), args.into)
                   for f in sorted(glob.glob(os.path.join(args.corpus, "*.xl[st]")))]
     workdir = args.keep or tempfile.mkdtemp(prefix="tv-copy-")
+    os.makedirs(workdir, exist_ok=True)
     counts = collections.Counter()
     refused = collections.Counter()
     failures = []

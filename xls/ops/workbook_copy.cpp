@@ -57,7 +57,7 @@ std::size_t Workbook::copySheet(Workbook& source, std::size_t sourceTab, std::si
         refuse(from, ErrorCode::CopyUnsupported, "only worksheets can be copied");
     // A sheet's code module may hold macros the copy cannot take along.
     if (from.container.find(kMacroProject))
-        refuse(from, ErrorCode::CopyUnsupported, "sheets of a workbook with macros");
+        refuse(from, ErrorCode::CopyUnsupported, "a sheet of a workbook with macros, whose code module cannot come along");
 
     std::vector<std::string> taken;
     for (const SheetInfo& s : impl.sheets) taken.push_back(s.name);
