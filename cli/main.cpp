@@ -129,7 +129,9 @@ const Command* findCommand(const std::string& name) {
 
 // Runs the command on a real workbook; returns the exit status.
 int runCommand(const Command& command, const std::vector<std::string>& args, bool json) {
-    excel::NativeApplicationFactory factory;
+    // An edit holds its workbook's lock from reading it to replacing it.
+    excel::NativeApplicationFactory factory(
+        command.name == "list" ? excel::EditLocking::WhileSaving : excel::EditLocking::FromOpening);
     try {
         if (command.name == "list") {
             printListing(cli::listWorksheets(factory, args[0]), json);

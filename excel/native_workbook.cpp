@@ -91,8 +91,7 @@ void rethrowAsCallError(const std::string& path) {
     } catch (const CallError&) {
         throw;
     } catch (const xls::Error& error) {
-        throw CallError(error.file().empty() ? path : error.file(),
-                        std::string(xls::describeErrorCode(error.code())) + ".");
+        throw CallError(error.file().empty() ? path : error.file(), error.reason() + ".");
     } catch (const std::bad_alloc&) {
         throw CallError(path, "there is not enough memory to work on this workbook.");
     } catch (const std::exception& error) {
