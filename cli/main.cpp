@@ -158,7 +158,9 @@ struct Placement {
 // Runs the command on a real workbook; returns the exit status.
 int runCommand(const Command& command, const std::vector<std::string>& args, bool json,
                const Placement& placement) {
-    excel::NativeApplicationFactory factory;
+    // An edit holds its workbooks' locks from reading them to replacing them.
+    excel::NativeApplicationFactory factory(
+        command.name == "list" ? excel::EditLocking::WhileSaving : excel::EditLocking::FromOpening);
     try {
         if (command.name == "list") {
             printListing(cli::listWorksheets(factory, args[0]), json);

@@ -25,13 +25,19 @@ NativeWorkbook& nativeOf(Workbook& book) {
 
 class NativeWorkbooks final : public Workbooks {
   public:
+    explicit NativeWorkbooks(EditLocking locking) : locking_(locking) {}
+
     std::shared_ptr<Workbook> open(const std::string& path) override {
         // Opening a workbook already open in this application gives that workbook.
         for (const auto& book : books_) {
             if (sameFile(book->path(), path)) return book;
         }
         try {
-            auto book = std::make_shared<NativeWorkbook>(xls::Workbook::open(path), path);
+            auto book = std::make_shared<NativeWorkbook>(
+                locking_ == EditLocking::FromOpening
+                    ? xls::Workbook::open(path, xls::EditLock::acquire(path))
+                    : xls::Workbook::open(path),
+                path);
             books_.push_back(book);
             return book;
         } catch (...) {
@@ -66,24 +72,28 @@ class NativeWorkbooks final : public Workbooks {
     }
 
   private:
+    EditLocking locking_;
     std::vector<std::shared_ptr<NativeWorkbook>> books_;
 };
 
 class NativeApplication final : public Application {
   public:
+    explicit NativeApplication(EditLocking locking)
+        : workbooks_(std::make_shared<NativeWorkbooks>(locking)) {}
+
     std::shared_ptr<Workbooks> workbooks() override { return workbooks_; }
     // The engine never asks the user anything, so there are no alerts to switch off.
     void setDisplayAlerts(bool) override {}
     void quit() override { workbooks_->close(); }
 
   private:
-    std::shared_ptr<NativeWorkbooks> workbooks_ = std::make_shared<NativeWorkbooks>();
+    std::shared_ptr<NativeWorkbooks> workbooks_;
 };
 
 }  // namespace
 
 std::unique_ptr<Application> NativeApplicationFactory::create() {
-    return std::make_unique<NativeApplication>();
+    return std::make_unique<NativeApplication>(locking_);
 }
 
 }  // namespace excel

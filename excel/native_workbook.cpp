@@ -94,13 +94,7 @@ void rethrowAsCallError(const std::string& path) {
     } catch (const CallError&) {
         throw;
     } catch (const xls::Error& error) {
-        std::string reason(xls::describeErrorCode(error.code()));
-        // These refusals name what cannot be done: the operation, or what the
-        // sheet holds that a copy cannot carry.
-        const bool namesWhat = error.code() == xls::ErrorCode::UnsupportedOperation ||
-                               error.code() == xls::ErrorCode::CopyUnsupported;
-        if (namesWhat && !error.context().empty()) reason += " (" + error.context() + ")";
-        throw CallError(error.file().empty() ? path : error.file(), reason + ".");
+        throw CallError(error.file().empty() ? path : error.file(), error.reason() + ".");
     } catch (const std::bad_alloc&) {
         throw CallError(path, "there is not enough memory to work on this workbook.");
     } catch (const std::exception& error) {

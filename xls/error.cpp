@@ -16,6 +16,15 @@ std::string_view describeErrorCode(ErrorCode code) {
             return "the workbook could not be saved (the disk may be full); the file is unchanged";
         case ErrorCode::EmptyFile:
             return "the file is empty";
+        case ErrorCode::FileLocked:
+            return "another program is changing the file; nothing was saved, try again when it "
+                   "has finished";
+        case ErrorCode::FileChangedSinceOpened:
+            return "the file was changed by another program since it was opened; nothing was "
+                   "saved, so open it again and redo the change";
+        case ErrorCode::FileOpenElsewhere:
+            return "the file is open in another program, so it cannot be saved; close it there "
+                   "first";
         case ErrorCode::ZipBasedWorkbook:
             return "it is a zip-based workbook (.xlsx or .ods) under an .xls name, not an "
                    "Excel 97-2003 workbook";
@@ -75,11 +84,22 @@ std::string_view describeErrorCode(ErrorCode code) {
 
 namespace {
 
-std::string compose(ErrorCode code, const std::string& file) {
+// The reason as the user reads it. A few codes carry a context meant for the
+// user: which program has the file open, and who; what a copy cannot carry;
+// which operation is not supported.
+std::string userReason(ErrorCode code, const std::string& context) {
+    if (code == ErrorCode::FileOpenElsewhere && !context.empty())
+        return "the file is open in " + context + ", so it cannot be saved; close it there first";
+    if ((code == ErrorCode::CopyUnsupported || code == ErrorCode::UnsupportedOperation) &&
+        !context.empty())
+        return std::string(describeErrorCode(code)) + " (" + context + ")";
+    return std::string(describeErrorCode(code));
+}
+
+std::string compose(ErrorCode code, const std::string& file, const std::string& context) {
     std::string text;
     if (!file.empty()) text = "\"" + file + "\": ";
-    std::string_view reason = describeErrorCode(code);
-    text += reason;
+    text += userReason(code, context);
     text += '.';
     if (file.empty() && !text.empty()) text[0] = static_cast<char>(std::toupper(text[0]));
     return text;
@@ -88,10 +108,14 @@ std::string compose(ErrorCode code, const std::string& file) {
 }  // namespace
 
 Error::Error(ErrorCode code, std::string file, std::string context)
-    : std::runtime_error(compose(code, file)),
+    : std::runtime_error(compose(code, file, context)),
       code_(code),
       file_(std::move(file)),
       context_(std::move(context)) {}
+
+std::string Error::reason() const {
+    return userReason(code_, context_);
+}
 
 Error Error::withFile(std::string file) const {
     return Error(code_, std::move(file), context_);

@@ -1,6 +1,8 @@
 // The read side of xls::Workbook: opening and listing. Edits and saving live in xls/ops.
 #include "xls/workbook.h"
 
+#include <stdexcept>
+
 #include "io/byte_source.h"
 #include "model/workbook_impl.h"
 #include "xls/error.h"
@@ -55,8 +57,19 @@ model::WorkbookStream& Workbook::Impl::workbookStream() {
 Workbook Workbook::open(const std::filesystem::path& path) {
     std::string displayName = path.string();
     return Workbook(namingFile(displayName, [&] {
-        return Impl::open(path, displayName, std::make_shared<io::FileSource>(path));
+        auto source = std::make_shared<io::FileSource>(path);
+        auto impl = Impl::open(path, displayName, source);
+        impl->identity = source->identity();
+        return impl;
     }));
+}
+
+Workbook Workbook::open(const std::filesystem::path& path, EditLock lock) {
+    if (!lock.isFor(path))
+        throw std::invalid_argument("Workbook::open: the edit lock is for another workbook");
+    Workbook book = open(path);
+    book.impl_->lock = std::move(lock);
+    return book;
 }
 
 Workbook Workbook::openBytes(std::vector<std::uint8_t> bytes, std::string displayName) {

@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 // The real calls, with one step made to fail (or writes made short).
 class FaultyCalls final : public FileSystemCalls {
   public:
-    std::string failing;  // "open", "write", "fsync", "close", "rename", "access", "fchmod"
+    std::string failing;  // "mkostemp", "write", "fsync", "close", "rename", "access", "fchmod"
     int error = EIO;
     int failAfter = 0;         // calls of that step that succeed first
     std::size_t maxWrite = 0;  // when set, writes take at most this many bytes
@@ -59,6 +59,16 @@ class FaultyCalls final : public FileSystemCalls {
     }
     int fchown(int fd, uid_t owner, gid_t group) override {
         return systemCalls().fchown(fd, owner, group);
+    }
+    int stat(const char* path, struct stat* info) override {
+        return systemCalls().stat(path, info);
+    }
+    int fstat(int fd, struct stat* info) override {
+        return fails("fstat") ? -1 : systemCalls().fstat(fd, info);
+    }
+    int mkostemp(char* pattern, int flags) override {
+        ++opens;
+        return fails("mkostemp") ? -1 : systemCalls().mkostemp(pattern, flags);
     }
 
   private:
@@ -159,13 +169,14 @@ TEST_P(AtomicFileFaultTest, OriginalSurvivesAndNoTemporaryRemains) {
 INSTANTIATE_TEST_SUITE_P(
     Steps, AtomicFileFaultTest,
     ::testing::Values(
-        Fault{"OpenFails", "open", EIO, 0, false, ErrorCode::WriteFailed},
-        Fault{"OpenRefused", "open", EACCES, 0, false, ErrorCode::FileNotWritable},
+        Fault{"CreateFails", "mkostemp", EIO, 0, false, ErrorCode::WriteFailed},
+        Fault{"CreateRefused", "mkostemp", EACCES, 0, false, ErrorCode::FileNotWritable},
         Fault{"DiskFullAtOnce", "write", ENOSPC, 0, false, ErrorCode::WriteFailed},
         Fault{"DiskFullMidway", "write", ENOSPC, 2, false, ErrorCode::WriteFailed},
         Fault{"WriteTakesNothing", "write", 0, 1, true, ErrorCode::WriteFailed},
         Fault{"PermissionsCopyFails", "fchmod", EIO, 0, false, ErrorCode::WriteFailed},
         Fault{"FlushFails", "fsync", EIO, 0, false, ErrorCode::WriteFailed},
+        Fault{"ExamineFails", "fstat", EIO, 0, false, ErrorCode::WriteFailed},
         Fault{"CloseFails", "close", EIO, 0, false, ErrorCode::WriteFailed},
         Fault{"RenameFails", "rename", EXDEV, 0, false, ErrorCode::WriteFailed},
         Fault{"ReadOnlyFolder", "access", EACCES, 0, false, ErrorCode::FileNotWritable},

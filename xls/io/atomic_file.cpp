@@ -6,7 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <random>
+#include <fstream>
 #include <string>
 
 #include "io/file_sink.h"
@@ -17,7 +17,6 @@ namespace xls::io {
 namespace {
 
 constexpr int kMaxLinkHops = 40;
-constexpr int kMaxNameAttempts = 100;
 
 [[noreturn]] void failWrite(const std::filesystem::path& target, const std::string& step, int err) {
     throw Error(ErrorCode::WriteFailed, target.string(), step + ": " + std::strerror(err));
@@ -47,36 +46,34 @@ void checkWritable(const std::filesystem::path& target, const std::filesystem::p
     }
 }
 
-std::string randomSuffix() {
-    static constexpr char kLetters[] =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    thread_local std::mt19937 generator{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof(kLetters) - 2);
-    std::string suffix(6, 'x');
-    for (char& c : suffix) c = kLetters[pick(generator)];
-    return suffix;
-}
-
-// Creates the temporary file (O_EXCL: never reuses a file someone else made).
+// Creates the temporary file ".NAME.tarnvale-XXXXXX" beside the target; the
+// name is new (O_EXCL), so it never reuses a file someone else made.
 int createTemporary(const std::filesystem::path& target, const std::filesystem::path& folder,
                     std::filesystem::path& temporary, FileSystemCalls& calls) {
-    std::string stem = ".";
-    stem += target.filename().string();
-    stem += ".tarnvale-";
-    for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
-        temporary = folder / (stem + randomSuffix());
-        const int fd = calls.open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) return fd;
-        const int err = errno;
-        if (err == EEXIST) continue;
-        temporary.clear();
-        if (isPermissionError(err)) {
-            throw Error(ErrorCode::FileNotWritable, target.string(), std::strerror(err));
-        }
-        failWrite(target, "creating the temporary file", err);
+    std::string pattern =
+        (folder / ("." + target.filename().string() + ".tarnvale-XXXXXX")).string();
+    const int fd = calls.mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd >= 0) {
+        temporary = pattern;
+        return fd;
     }
-    temporary.clear();
-    failWrite(target, "creating the temporary file", EEXIST);
+    const int err = errno;
+    if (isPermissionError(err)) {
+        throw Error(ErrorCode::FileNotWritable, target.string(), std::strerror(err));
+    }
+    failWrite(target, "creating the temporary file", err);
+}
+
+// The permissions a new file gets from open(..., 0666): what the umask leaves.
+// The umask is read from /proc, since setting it to learn it would race with
+// other threads creating files; without /proc, owner read-write, others read.
+mode_t newFileMode() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("Umask:"))
+            return 0666 & ~static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    }
+    return 0644;
 }
 
 }  // namespace
@@ -102,7 +99,7 @@ PendingFile PendingFile::prepare(const std::filesystem::path& requested,
     if (folder.empty()) folder = ".";
 
     struct stat original {};
-    const bool exists = ::stat(target.c_str(), &original) == 0;
+    const bool exists = calls.stat(target.c_str(), &original) == 0;
     if (exists && !S_ISREG(original.st_mode)) failWrite(target, "not a regular file", EISDIR);
     checkWritable(target, folder, exists, calls);
     // A file marked read-only stays so even for a user whose rights would let the
@@ -125,13 +122,16 @@ PendingFile PendingFile::prepare(const std::filesystem::path& requested,
             throw;
         }
         sink.flush();
-        if (exists) {
-            if (calls.fchmod(fd, original.st_mode & 07777) != 0)
-                failWrite(target, "copying permissions", errno);
-            // Only a privileged process may give the file away; a failure keeps our ownership.
-            (void)calls.fchown(fd, original.st_uid, original.st_gid);
-        }
+        // The temporary file was made private (0600); it takes the original's
+        // permissions, or a new file's.
+        if (calls.fchmod(fd, exists ? original.st_mode & 07777 : newFileMode()) != 0)
+            failWrite(target, "copying permissions", errno);
+        // Only a privileged process may give the file away; a failure keeps our ownership.
+        if (exists) (void)calls.fchown(fd, original.st_uid, original.st_gid);
         if (calls.fsync(fd) != 0) failWrite(target, "flushing to disk", errno);
+        struct stat written {};
+        if (calls.fstat(fd, &written) != 0) failWrite(target, "examining the new file", errno);
+        pending.written_ = FileIdentity::of(written);
         open = -1;
         if (calls.close(fd) != 0) failWrite(target, "closing", errno);
     } catch (...) {
@@ -163,7 +163,8 @@ PendingFile PendingFile::prepare(const std::filesystem::path& target,
 PendingFile::PendingFile(PendingFile&& other) noexcept
     : target_(std::move(other.target_)),
       temporary_(std::move(other.temporary_)),
-      calls_(other.calls_) {
+      calls_(other.calls_),
+      written_(other.written_) {
     other.temporary_.clear();
 }
 
@@ -175,6 +176,14 @@ void PendingFile::discard() noexcept {
     if (temporary_.empty()) return;
     calls_->unlink(temporary_.c_str());
     temporary_.clear();
+}
+
+void PendingFile::checkOriginal(const FileIdentity& expected) const {
+    const std::optional<FileIdentity> now = currentIdentity(target_, *calls_);
+    if (now != expected) {
+        throw Error(ErrorCode::FileChangedSinceOpened, target_.string(),
+                    describeChange(expected, now));
+    }
 }
 
 void PendingFile::commit() {

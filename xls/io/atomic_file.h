@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 
 #include "io/byte_rope.h"
+#include "io/file_identity.h"
 #include "io/file_system_calls.h"
 
 namespace xls::io {
@@ -47,6 +49,10 @@ class PendingFile {
     PendingFile(const PendingFile&) = delete;
     ~PendingFile();
 
+    // Raises Error(FileChangedSinceOpened) naming the target unless the target
+    // is still the file that was read (same identity, size and modification
+    // time). Called just before commit(); the new file stays until discarded.
+    void checkOriginal(const FileIdentity& expected) const;
     // Renames the new file over the target (WriteFailed if that fails; the
     // target is then unchanged), then flushes the folder.
     void commit();
@@ -56,6 +62,8 @@ class PendingFile {
     // The file finally written: the target, or what its symbolic link names.
     const std::filesystem::path& target() const { return target_; }
     const std::filesystem::path& temporary() const { return temporary_; }
+    // The new file as written: what the target is once committed.
+    const FileIdentity& written() const { return written_; }
 
   private:
     PendingFile(std::filesystem::path target, std::filesystem::path temporary,
@@ -65,6 +73,7 @@ class PendingFile {
     std::filesystem::path target_;
     std::filesystem::path temporary_;  // empty once committed or discarded
     FileSystemCalls* calls_;
+    FileIdentity written_;
 };
 
 // prepare() then commit().

@@ -44,6 +44,7 @@ FileSource::FileSource(const std::filesystem::path& path) {
                     folder ? "it is a folder" : "not a regular file");
     }
     size_ = static_cast<std::uint64_t>(info.st_size);
+    identity_ = FileIdentity::of(info);
 }
 
 FileSource::~FileSource() {

@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "io/file_identity.h"
+
 namespace xls::io {
 
 class ByteSource {
@@ -34,9 +36,12 @@ class FileSource final : public ByteSource {
     std::uint64_t size() const override { return size_; }
     void readAt(std::uint64_t offset, std::span<std::uint8_t> out) const override;
     std::uint64_t bytesRead() const { return bytesRead_; }
+    // The file as it was opened, for the check a save makes before replacing it.
+    const FileIdentity& identity() const { return identity_; }
 
   private:
     int fd_ = -1;
+    FileIdentity identity_;
     std::uint64_t size_ = 0;
     mutable std::uint64_t bytesRead_ = 0;
 };

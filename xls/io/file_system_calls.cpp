@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace xls::io {
 
@@ -25,6 +26,9 @@ class SystemCalls final : public FileSystemCalls {
     int access(const char* path, int mode) override { return ::access(path, mode); }
     int fchmod(int fd, mode_t mode) override { return ::fchmod(fd, mode); }
     int fchown(int fd, uid_t owner, gid_t group) override { return ::fchown(fd, owner, group); }
+    int stat(const char* path, struct stat* info) override { return ::stat(path, info); }
+    int fstat(int fd, struct stat* info) override { return ::fstat(fd, info); }
+    int mkostemp(char* pattern, int flags) override { return ::mkostemp(pattern, flags); }
 };
 
 }  // namespace

@@ -11,10 +11,12 @@
 
 #include "cfb/compound_file.h"
 #include "io/byte_source.h"
+#include "io/file_identity.h"
 #include "model/stream_location.h"
 #include "model/workbook_listing.h"
 #include "model/workbook_stream.h"
 #include "ops/edit_state.h"
+#include "xls/edit_lock.h"
 #include "xls/workbook.h"
 
 namespace xls {
@@ -34,6 +36,9 @@ struct Workbook::Impl {
     model::WorkbookListing listing;          // sheet table, protection, encryption
     std::vector<SheetInfo> sheets;           // what sheets() gives; edits keep it current
     ops::EditState edits;                    // what edits changed outside the workbook stream
+    // The file as read (or as last saved); a save refuses to replace anything else.
+    std::optional<io::FileIdentity> identity;
+    std::optional<EditLock> lock;  // held from opening to closing when opened to edit
 
     // The whole workbook stream as records (decrypted when encrypted), loaded on
     // first call. Errors carry displayName.

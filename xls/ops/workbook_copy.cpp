@@ -57,7 +57,7 @@ std::size_t Workbook::copySheet(Workbook& source, std::size_t sourceTab, std::si
         refuse(from, ErrorCode::CopyUnsupported, "only worksheets can be copied");
     // A sheet's code module may hold macros the copy cannot take along.
     if (from.container.find(kMacroProject))
-        refuse(from, ErrorCode::CopyUnsupported, "a sheet of a workbook with macros, whose code module cannot come along");
+        refuse(from, ErrorCode::CopyUnsupported, "its code module in the workbook's macro project");
 
     std::vector<std::string> taken;
     for (const SheetInfo& s : impl.sheets) taken.push_back(s.name);
@@ -106,8 +106,12 @@ std::size_t Workbook::copySheet(Workbook& source, std::size_t sourceTab, std::si
     return request.newTab;
 }
 
-void Workbook::saveTogether(Workbook& first, Workbook& /*second*/) {
-    throw Error(ErrorCode::UnsupportedOperation, first.impl_->displayName, "saving two workbooks");
+void Workbook::saveTogether(Workbook& first, Workbook& second) {
+    if (&first == &second) {
+        first.save();
+        return;
+    }
+    saveInOrder({&first, &second});
 }
 
 }  // namespace xls

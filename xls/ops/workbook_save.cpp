@@ -2,10 +2,12 @@
 // workbook stream (and an edited document summary) replaced, every other
 // stream and storage kept; saved through a checked temporary file.
 #include <map>
+#include <vector>
 
 #include "cfb/compound_file_writer.h"
 #include "io/atomic_file.h"
 #include "io/byte_rope.h"
+#include "io/open_elsewhere.h"
 #include "model/stream_writer.h"
 #include "model/workbook_impl.h"
 #include "xls/error.h"
@@ -72,6 +74,24 @@ std::map<std::uint32_t, io::ByteRope> newStreams(WorkbookImpl& impl) {
     return replacements;
 }
 
+// The edit locks a save takes: none for a workbook opened with its own, the
+// others' now (two in the fixed order that keeps crossed saves from waiting
+// on each other).
+template <typename WorkbookImpl>
+std::vector<EditLock> lockForSaving(const std::vector<WorkbookImpl*>& books) {
+    std::vector<EditLock> locks;
+    if (books.size() == 2 && !books[0]->lock && !books[1]->lock) {
+        auto [first, second] = EditLock::acquireBoth(books[0]->path, books[1]->path);
+        locks.push_back(std::move(first));
+        locks.push_back(std::move(second));
+        return locks;
+    }
+    for (WorkbookImpl* impl : books) {
+        if (!impl->lock) locks.push_back(EditLock::acquire(impl->path));
+    }
+    return locks;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> Workbook::serialize() const {
@@ -84,20 +104,47 @@ std::vector<std::uint8_t> Workbook::serialize() const {
 }
 
 void Workbook::save() {
-    Impl& impl = *impl_;
-    if (impl.path.empty())
-        throw Error(ErrorCode::UnsupportedOperation, impl.displayName,
-                    "a workbook opened from memory has no file to save to");
-    const std::vector<SheetInfo> expected = impl.sheets;
-    naming(impl, [&] {
-        // The streams are laid out before the temporary file exists: a workbook
-        // the writer refuses leaves no file behind.
-        const auto streams = newStreams(impl);
-        io::saveFileAtomically(
-            impl.path,
-            [&](io::ByteSink& out) { cfb::writeCompoundFile(impl.container, streams, {}, out); },
-            [&](const std::filesystem::path& written) { verifySaved(written, expected); });
-    });
+    saveInOrder({this});
+}
+
+void Workbook::saveInOrder(std::initializer_list<Workbook*> workbooks) {
+    std::vector<Impl*> books;
+    for (Workbook* workbook : workbooks) {
+        Impl& impl = *workbook->impl_;
+        if (impl.path.empty())
+            throw Error(ErrorCode::UnsupportedOperation, impl.displayName,
+                        "a workbook opened from memory has no file to save to");
+        books.push_back(&impl);
+    }
+    // The streams are laid out before any lock is taken or temporary file
+    // made: a workbook the writer refuses leaves no file behind.
+    std::vector<std::map<std::uint32_t, io::ByteRope>> streams;
+    for (Impl* impl : books) streams.push_back(naming(*impl, [&] { return newStreams(*impl); }));
+
+    const std::vector<EditLock> locks = lockForSaving(books);
+    for (Impl* impl : books)
+        naming(*impl, [&] { io::refuseIfOpenElsewhere(io::resolveSymbolicLinks(impl->path)); });
+    std::vector<io::PendingFile> pending;
+    for (std::size_t i = 0; i < books.size(); ++i) {
+        Impl& impl = *books[i];
+        pending.push_back(naming(impl, [&] {
+            return io::PendingFile::prepare(
+                impl.path,
+                [&](io::ByteSink& out) {
+                    cfb::writeCompoundFile(impl.container, streams[i], {}, out);
+                },
+                [&](const std::filesystem::path& written) { verifySaved(written, impl.sheets); });
+        }));
+    }
+    // Just before replacing: each original must still be the file that was read.
+    for (std::size_t i = 0; i < books.size(); ++i) {
+        io::refuseIfOpenElsewhere(pending[i].target());
+        if (books[i]->identity) pending[i].checkOriginal(*books[i]->identity);
+    }
+    for (std::size_t i = 0; i < books.size(); ++i) {
+        pending[i].commit();
+        books[i]->identity = pending[i].written();
+    }
 }
 
 }  // namespace xls

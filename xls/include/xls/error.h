@@ -12,11 +12,14 @@ namespace xls {
 // sits beside it in error.cpp (describeErrorCode).
 enum class ErrorCode {
     // io: the file as a whole
-    FileNotFound,     // no file at the path
-    FileUnreadable,   // it exists but cannot be read (permissions, a folder, I/O error)
-    FileNotWritable,  // the file or its folder is read-only
-    WriteFailed,      // writing, flushing or renaming the new file failed (disk full, ...)
-    EmptyFile,        // zero bytes
+    FileNotFound,            // no file at the path
+    FileUnreadable,          // it exists but cannot be read (permissions, a folder, I/O error)
+    FileNotWritable,         // the file or its folder is read-only
+    WriteFailed,             // writing, flushing or renaming the new file failed (disk full, ...)
+    EmptyFile,               // zero bytes
+    FileLocked,              // another program kept the workbook locked for editing past the wait
+    FileChangedSinceOpened,  // another program changed or replaced the file since it was read
+    FileOpenElsewhere,       // another program has it open (the context says which, and who)
 
     // Not a binary workbook at all: say what it is instead.
     ZipBasedWorkbook,  // .xlsx / .ods / other zip renamed to .xls
@@ -64,6 +67,9 @@ class Error : public std::runtime_error {
     ErrorCode code() const noexcept { return code_; }
     const std::string& file() const noexcept { return file_; }
     const std::string& context() const noexcept { return context_; }
+    // The user's sentence without the file name: the code's description, with
+    // the context where it speaks to the user (who has the file open).
+    std::string reason() const;
 
     // A copy naming another file: lower layers raise without knowing the path.
     Error withFile(std::string file) const;

@@ -5,12 +5,15 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "xls/edit_lock.h"
 
 namespace xls {
 
@@ -29,6 +32,11 @@ class Workbook {
   public:
     // Opens a workbook file. Fails with Error (FileNotFound, PasswordProtected, ...).
     static Workbook open(const std::filesystem::path& path);
+    // Opens a workbook to edit, keeping lock (taken for this path, before
+    // reading it) until the workbook is destroyed, so no other Tarnvale process
+    // reads or saves it in between:
+    //   Workbook::open(path, EditLock::acquire(path))
+    static Workbook open(const std::filesystem::path& path, EditLock lock);
     // Opens a workbook held in memory; displayName names it in errors.
     static Workbook openBytes(std::vector<std::uint8_t> bytes, std::string displayName);
 
@@ -64,15 +72,28 @@ class Workbook {
     // The whole compound file as it would be saved.
     std::vector<std::uint8_t> serialize() const;
     // Writes back to path() safely (temporary file, flush, verify, rename).
+    // Without a lock of its own (see open), it takes the edit lock for the
+    // time of the save. Refuses, writing nothing, with Error FileLocked (another
+    // process kept the lock past the wait), FileOpenElsewhere (a program such
+    // as LibreOffice has the file open; the error says who),
+    // FileChangedSinceOpened (checked just before replacing: the file is no
+    // longer the one read, by identity, size or modification time).
     void save();
     // Saves two workbooks as one step: both new files are written, flushed and
     // checked before either replaces its original, then first replaces its
     // original, then second. A failure before the first replacement leaves both
     // files as they were; a failure after it leaves first saved and second as it
     // was. A move saves its destination first, so the sheet is never in neither.
+    // The checks and refusals of save() apply to both, before either is replaced.
     static void saveTogether(Workbook& first, Workbook& second);
 
   private:
+    // save() for one workbook or several (saveTogether): each workbook's own
+    // lock, or locks taken now in a fixed order; the programs that have one
+    // open refused; every new file written and verified; every original
+    // checked unchanged; then each replaced in the order given.
+    static void saveInOrder(std::initializer_list<Workbook*> books);
+
     friend class WorkbookInternals;  // the engine's own layers and tests
     struct Impl;
     explicit Workbook(std::unique_ptr<Impl> impl);
