@@ -17,18 +17,7 @@ namespace {
 using model::records::Palette;
 using model::records::Rgb;
 using testing::font;
-
-model::Substream globalsWithFonts(std::vector<model::records::Font> fonts) {
-    testing::GlobalsSpec spec;
-    spec.fonts = std::move(fonts);
-    return testing::globalsOf(spec);
-}
-
-model::Substream globalsWithFormats(std::vector<model::records::NumberFormat> formats) {
-    testing::GlobalsSpec spec;
-    spec.formats = std::move(formats);
-    return testing::globalsOf(spec);
-}
+using testing::globalsOf;
 constexpr std::uint32_t U = kUnmapped;
 
 std::vector<bool> flags(std::initializer_list<std::size_t> set, std::size_t size = 64) {
@@ -167,8 +156,8 @@ class FontMergeTest : public ::testing::TestWithParam<FontCase> {};
 
 TEST_P(FontMergeTest, MapsEveryNeededFont) {
     const FontCase& c = GetParam();
-    const auto source = model::tables::FontTable::read(globalsWithFonts(c.source));
-    const auto destination = model::tables::FontTable::read(globalsWithFonts(c.destination));
+    const auto source = model::tables::FontTable::read(globalsOf({.fonts = c.source}));
+    const auto destination = model::tables::FontTable::read(globalsOf({.fonts = c.destination}));
     const ColourMerge colours =
         planColourMerge(model::records::defaultPalette(), model::records::defaultPalette(), {}, {});
     const FontMerge merge = planFontMerge(source, destination, c.needed, colours);
@@ -179,8 +168,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, FontMergeTest, ::testing::ValuesIn(kFontCases),
                          [](const auto& param) { return std::string(param.param.name); });
 
 TEST(FontMergeTest, FontColourComparedByValue) {
-    const auto source = model::tables::FontTable::read(globalsWithFonts({font(u"Arial", 40)}));
-    const auto destination = model::tables::FontTable::read(globalsWithFonts({font(u"Arial", 45)}));
+    const auto source = model::tables::FontTable::read(globalsOf({.fonts = {font(u"Arial", 40)}}));
+    const auto destination =
+        model::tables::FontTable::read(globalsOf({.fonts = {font(u"Arial", 45)}}));
     const ColourMerge colours = planColourMerge(paletteWith({{40, kOrange}}),
                                                 paletteWith({{45, kOrange}}), flags({40}), {});
     EXPECT_EQ(planFontMerge(source, destination, {true}, colours).fonts, IndexMap{0});
@@ -206,9 +196,9 @@ class NumberFormatMergeTest : public ::testing::TestWithParam<FormatCase> {};
 
 TEST_P(NumberFormatMergeTest, MapsByFormatString) {
     const FormatCase& c = GetParam();
-    const auto source = model::tables::NumberFormatTable::read(globalsWithFormats(c.source));
+    const auto source = model::tables::NumberFormatTable::read(globalsOf({.formats = c.source}));
     const auto destination =
-        model::tables::NumberFormatTable::read(globalsWithFormats(c.destination));
+        model::tables::NumberFormatTable::read(globalsOf({.formats = c.destination}));
     std::vector<bool> needed(c.ifmt + 1u);
     needed[c.ifmt] = true;
     const NumberFormatMerge merge = planNumberFormatMerge(source, destination, needed);

@@ -16,12 +16,12 @@
 namespace xls::ops::copy::testing {
 
 struct GlobalsSpec {
-    std::vector<model::records::Font> fonts;
-    std::vector<model::records::NumberFormat> formats;
-    std::vector<model::records::XF> xfs;
-    std::vector<model::records::XFExt> exts;  // with an XFCRC that matches the XFs
-    std::vector<model::records::Style> styles;
-    std::optional<model::records::Palette> palette;
+    std::vector<model::records::Font> fonts{};
+    std::vector<model::records::NumberFormat> formats{};
+    std::vector<model::records::XF> xfs{};
+    std::vector<model::records::XFExt> exts{};  // with an XFCRC that matches the XFs
+    std::vector<model::records::Style> styles{};
+    std::optional<model::records::Palette> palette{};
 };
 
 model::Substream globalsOf(const GlobalsSpec& spec);
