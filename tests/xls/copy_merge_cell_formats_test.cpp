@@ -73,21 +73,21 @@ TEST(CellFormatMergeTest, ReusesEqualFormatsAndAppendsTheRest) {
 }
 
 TEST(CellFormatMergeTest, ParentStylesFoundByName) {
-    // Source: built-in Comma at XF 4 with a cell XF 5 under it.
+    // Source: built-in RowLevel_2 at XF 4 with a cell XF 5 under it.
     GlobalsSpec source = sourceSpec();
     source.xfs.insert(source.xfs.end(), {styleXf(), cellXf(0, 0, 4)});
-    source.styles.push_back(builtInStyle(4, 3));
+    source.styles.push_back(builtInStyle(4, 1, 1));
     GlobalsSpec destination = destinationSpec();
-    destination.xfs = {styleXf(), styleXf(), styleXf(), styleXf(), cellXf(0)};
-    destination.styles = {builtInStyle(0, 0), userStyle(1, u"Other"), builtInStyle(2, 3),
-                          userStyle(3, u"HEADING")};
+    destination.xfs = {styleXf(), styleXf(), styleXf(), styleXf(), styleXf(), cellXf(0)};
+    destination.styles = {builtInStyle(0, 0), userStyle(1, u"Other"), builtInStyle(2, 1, 0),
+                          builtInStyle(3, 1, 1), userStyle(4, u"HEADING")};
     const FormatMergePlan plan = planFormatMerge(globalsOf(source), globalsOf(destination),
                                                  {false, false, false, true, false, true});
-    EXPECT_EQ(plan.xfs[1], 3u) << "user style, whatever the letter case";
-    EXPECT_EQ(plan.xfs[4], 2u) << "built-in style";
+    EXPECT_EQ(plan.xfs[1], 4u) << "user style, whatever the letter case";
+    EXPECT_EQ(plan.xfs[4], 3u) << "built-in style and level";
     ASSERT_EQ(plan.addedXfs.size(), 2u);
-    EXPECT_EQ(plan.addedXfs[0].ixfParent(), 3);
-    EXPECT_EQ(plan.addedXfs[1].ixfParent(), 2);
+    EXPECT_EQ(plan.addedXfs[0].ixfParent(), 4);
+    EXPECT_EQ(plan.addedXfs[1].ixfParent(), 3);
 }
 
 TEST(CellFormatMergeTest, XfExtensionsComeAlongWhenTheirChecksumHolds) {
@@ -115,7 +115,13 @@ TEST(CellFormatMergeTest, XfExtensionsComeAlongWhenTheirChecksumHolds) {
     EXPECT_FALSE(without.addedXfs.at(0).fHasXFExt());
 }
 
-TEST(CellFormatMergeTest, IndexedColoursInsideXfExtFollowThePalette) {
+TEST(CellFormatMergeTest, ColoursOutsideTheFormatsFollowThePalette) {
+    // A tab colour of the sheet in slot 40 (orange in the source) gets a slot of its own.
+    const FormatMergePlan tab = planFormatMerge(
+        globalsOf(sourceSpec()), globalsOf(destinationSpec()), FormatUse{{}, {}, {40}, {63}});
+    EXPECT_EQ(translateColour(tab, 40), 62) << "slot 63 is used by the destination's sheets";
+    EXPECT_EQ(tab.colours.destination[62 - 8], kOrange);
+    // An indexed colour inside XFExt.
     GlobalsSpec spec = sourceSpec();
     spec.exts = {textColourExt(3, model::records::kXclrIndexed, 40)};
     const FormatMergePlan plan =
