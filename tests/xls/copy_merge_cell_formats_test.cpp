@@ -10,6 +10,7 @@
 #include "model/tables/number_formats.h"
 #include "ops/copy/apply_format_merge.h"
 #include "ops/copy/merge_cell_formats.h"
+#include "ops/copy/merge_fonts.h"
 #include "support/error_code_of.h"
 
 namespace xls::ops::copy {
@@ -71,16 +72,22 @@ TEST(CellFormatMergeTest, ReusesEqualFormatsAndAppendsTheRest) {
                 again.addedNumberFormats.empty() && !again.colours.paletteChanged);
 }
 
-TEST(CellFormatMergeTest, ParentStyleFoundByNameWhateverTheCase) {
-    GlobalsSpec destinationWithHeading = destinationSpec();
-    destinationWithHeading.xfs = {styleXf(), styleXf(), cellXf(0)};
-    destinationWithHeading.styles.push_back(userStyle(1, u"HEADING"));
-    const auto destination = globalsOf(destinationWithHeading);
-    const FormatMergePlan plan =
-        planFormatMerge(globalsOf(sourceSpec()), destination, {false, false, false, true});
-    EXPECT_EQ(plan.xfs[1], 1u);
-    ASSERT_EQ(plan.addedXfs.size(), 1u);
-    EXPECT_EQ(plan.addedXfs[0].ixfParent(), 1);
+TEST(CellFormatMergeTest, ParentStylesFoundByName) {
+    // Source: built-in RowLevel_2 at XF 4 with a cell XF 5 under it.
+    GlobalsSpec source = sourceSpec();
+    source.xfs.insert(source.xfs.end(), {styleXf(), cellXf(0, 0, 4)});
+    source.styles.push_back(builtInStyle(4, 1, 1));
+    GlobalsSpec destination = destinationSpec();
+    destination.xfs = {styleXf(), styleXf(), styleXf(), styleXf(), styleXf(), cellXf(0)};
+    destination.styles = {builtInStyle(0, 0), userStyle(1, u"Other"), builtInStyle(2, 1, 0),
+                          builtInStyle(3, 1, 1), userStyle(4, u"HEADING")};
+    const FormatMergePlan plan = planFormatMerge(globalsOf(source), globalsOf(destination),
+                                                 {false, false, false, true, false, true});
+    EXPECT_EQ(plan.xfs[1], 4u) << "user style, whatever the letter case";
+    EXPECT_EQ(plan.xfs[4], 3u) << "built-in style and level";
+    ASSERT_EQ(plan.addedXfs.size(), 2u);
+    EXPECT_EQ(plan.addedXfs[0].ixfParent(), 4);
+    EXPECT_EQ(plan.addedXfs[1].ixfParent(), 3);
 }
 
 TEST(CellFormatMergeTest, XfExtensionsComeAlongWhenTheirChecksumHolds) {
@@ -108,7 +115,13 @@ TEST(CellFormatMergeTest, XfExtensionsComeAlongWhenTheirChecksumHolds) {
     EXPECT_FALSE(without.addedXfs.at(0).fHasXFExt());
 }
 
-TEST(CellFormatMergeTest, IndexedColoursInsideXfExtFollowThePalette) {
+TEST(CellFormatMergeTest, ColoursOutsideTheFormatsFollowThePalette) {
+    // A tab colour of the sheet in slot 40 (orange in the source) gets a slot of its own.
+    const FormatMergePlan tab = planFormatMerge(
+        globalsOf(sourceSpec()), globalsOf(destinationSpec()), FormatUse{{}, {}, {40}, {63}});
+    EXPECT_EQ(translateColour(tab, 40), 62) << "slot 63 is used by the destination's sheets";
+    EXPECT_EQ(tab.colours.destination[62 - 8], kOrange);
+    // An indexed colour inside XFExt.
     GlobalsSpec spec = sourceSpec();
     spec.exts = {textColourExt(3, model::records::kXclrIndexed, 40)};
     const FormatMergePlan plan =
@@ -128,19 +141,37 @@ TEST(CellFormatMergeTest, AddsToXfcrcThatHeldAndKeepsItValid) {
     EXPECT_TRUE(model::tables::CellFormatTable::read(destination).extensionsValid());
 }
 
-TEST(CellFormatMergeTest, RefusesPastTheXfLimitBeforeAnythingChanges) {
+struct LimitCase {
+    const char* name;
+    void (*fill)(GlobalsSpec&);  // fills one table of the destination to its limit
+};
+
+const LimitCase kLimitCases[] = {
+    {"fonts", [](GlobalsSpec& d) { d.fonts.resize(kMaxFonts, font(u"Arial")); }},
+    {"number_format_ids",
+     [](GlobalsSpec& d) {
+         for (std::uint16_t id = 164; id <= 382; ++id)
+             d.formats.push_back({id, std::u16string(1, char16_t(id))});
+     }},
+    {"xfs", [](GlobalsSpec& d) { d.xfs.resize(model::tables::kMaxXfs, cellXf(0)); }},
+};
+
+class FormatLimitTest : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(FormatLimitTest, RefusesWhatWouldPassTheLimitAndCopiesWhatIsThere) {
     GlobalsSpec full = destinationSpec();
-    full.xfs.resize(model::tables::kMaxXfs, cellXf(0));
+    GetParam().fill(full);
     const auto destination = globalsOf(full);
     EXPECT_EQ(
         tarnvale::testing::errorCodeOf([&] {
             planFormatMerge(globalsOf(sourceSpec()), destination, {false, false, false, true});
         }),
         ErrorCode::TooManyFormats);
-    // Formats already there still copy.
     EXPECT_EQ(planFormatMerge(globalsOf(sourceSpec()), destination, {false, false, true}).xfs[2],
               1u);
 }
+INSTANTIATE_TEST_SUITE_P(Tables, FormatLimitTest, ::testing::ValuesIn(kLimitCases),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(CellFormatMergeTest, ApplyRefusesADestinationThatChanged) {
     auto destination = globalsOf(destinationSpec());
@@ -193,13 +224,6 @@ TEST(FormatRecordCodecTest, ReadsAndWritesHandLaidBytes) {
     EXPECT_EQ(f.uls, 1);
     EXPECT_EQ(model::records::writeFont(f), fontBytes);
 
-    const std::vector<std::uint8_t> styleBytes = {0x10, 0x80, 0x03, 0xFF};
-    const auto style = model::records::readStyle(styleBytes);
-    EXPECT_EQ(style.ixfe, 0x10);
-    EXPECT_TRUE(style.fBuiltIn);
-    EXPECT_EQ(style.istyBuiltIn, 3);
-    EXPECT_EQ(model::records::writeStyle(style), styleBytes);
-
     const std::vector<std::uint8_t> formatBytes = {0xA5, 0x00, 0x02, 0x00, 0x01,
                                                    0x30, 0x00, 0xAC, 0x20};
     const auto format = model::records::readNumberFormat(formatBytes);
@@ -207,16 +231,24 @@ TEST(FormatRecordCodecTest, ReadsAndWritesHandLaidBytes) {
     EXPECT_EQ(format.stFormat, u"0\u20AC");
     EXPECT_EQ(model::records::writeNumberFormat(format), formatBytes);
 
-    for (const auto& truncated :
-         {std::vector<std::uint8_t>(xfBytes.begin(), xfBytes.end() - 1),
-          std::vector<std::uint8_t>(fontBytes.begin(), fontBytes.end() - 1)})
-        EXPECT_EQ(tarnvale::testing::errorCodeOf([&] {
-                      if (truncated.size() < 20)
-                          model::records::readXF(truncated);
-                      else
-                          model::records::readFont(truncated);
-                  }),
-                  ErrorCode::CorruptWorkbook);
+    // As Excel wrote them: the XFExt of XF 15 (a theme text colour and a font
+    // scheme), and an XFCRC over 62 XFs.
+    const std::vector<std::uint8_t> extBytes = {
+        0x7D, 0x08, 0,    0,    0,    0,    0,    0,    0,    0,    0,    0, 0,    0,    0x0F,
+        0,    0,    0,    0x02, 0,    0x0D, 0,    0x14, 0,    0x03, 0,    0, 0,    0x01, 0,
+        0,    0,    0x30, 0x30, 0x5C, 0x29, 0x3B, 0x5F, 0x28, 0x2A, 0x0E, 0, 0x05, 0,    0x02};
+    const auto ext = model::records::readXFExt(extBytes);
+    EXPECT_EQ(ext.ixfe, 15);
+    ASSERT_EQ(ext.rgExt.size(), 2u);
+    EXPECT_EQ(ext.rgExt[1].extType, 0x0E);
+    EXPECT_FALSE(model::records::indexedColourOf(ext.rgExt[0]).has_value());
+    EXPECT_EQ(model::records::writeXFExt(ext), extBytes);
+    const std::vector<std::uint8_t> crcBytes = {0x7C, 0x08, 0, 0, 0,    0, 0,    0,    0,    0,
+                                                0,    0,    0, 0, 0x3E, 0, 0x98, 0xF7, 0xFB, 0x78};
+    const auto xfcrc = model::records::readXFCRC(crcBytes);
+    EXPECT_EQ(xfcrc.cxfs, 62);
+    EXPECT_EQ(xfcrc.crc, 0x78FBF798u);
+    EXPECT_EQ(model::records::writeXFCRC(xfcrc), crcBytes);
 }
 
 }  // namespace

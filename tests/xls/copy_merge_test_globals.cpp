@@ -58,8 +58,8 @@ records::XF styleXf(std::uint16_t ifnt) {
     return xf;
 }
 
-records::Style builtInStyle(std::uint16_t ixfe, std::uint8_t istyBuiltIn) {
-    return {ixfe, true, istyBuiltIn, 0xFF, {}};
+records::Style builtInStyle(std::uint16_t ixfe, std::uint8_t istyBuiltIn, std::uint8_t iLevel) {
+    return {ixfe, true, istyBuiltIn, iLevel, {}};
 }
 
 records::Style userStyle(std::uint16_t ixfe, std::u16string name) {

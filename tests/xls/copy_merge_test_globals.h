@@ -16,12 +16,12 @@
 namespace xls::ops::copy::testing {
 
 struct GlobalsSpec {
-    std::vector<model::records::Font> fonts;
-    std::vector<model::records::NumberFormat> formats;
-    std::vector<model::records::XF> xfs;
-    std::vector<model::records::XFExt> exts;  // with an XFCRC that matches the XFs
-    std::vector<model::records::Style> styles;
-    std::optional<model::records::Palette> palette;
+    std::vector<model::records::Font> fonts{};
+    std::vector<model::records::NumberFormat> formats{};
+    std::vector<model::records::XF> xfs{};
+    std::vector<model::records::XFExt> exts{};  // with an XFCRC that matches the XFs
+    std::vector<model::records::Style> styles{};
+    std::optional<model::records::Palette> palette{};
 };
 
 model::Substream globalsOf(const GlobalsSpec& spec);
@@ -31,7 +31,8 @@ model::records::Font font(std::u16string name, std::uint16_t icv = 0x7FFF, std::
 model::records::XF cellXf(std::uint16_t ifnt, std::uint16_t ifmt = 0, std::uint16_t parent = 0,
                           std::uint8_t fore = 0x40, std::uint8_t back = 0x41);
 model::records::XF styleXf(std::uint16_t ifnt = 0);
-model::records::Style builtInStyle(std::uint16_t ixfe, std::uint8_t istyBuiltIn);
+model::records::Style builtInStyle(std::uint16_t ixfe, std::uint8_t istyBuiltIn,
+                                   std::uint8_t iLevel = 0xFF);
 model::records::Style userStyle(std::uint16_t ixfe, std::u16string name);
 
 // The record types of the globals in order, for checks of where records went.
