@@ -142,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
             .strings = {4},
             .stringCells = 1},
         UsageCase{.what = "rows with a format, columns",
-                  .records = {row(0x0180, 0x4000 | 40), row(0x0100, 41),
+                  .records = {row(0x0180, 0x4000 | 40), row(0x0100, 41), row(0x0101, 43),
                               rec(RecordType::ColInfo, u16s({0, 3, 2000, 42, 0, 0}))},
                   .formats = {40, 42}},
         UsageCase{.what = "shared strings counted per cell",
@@ -198,6 +198,7 @@ TEST_P(UsageRefusalTest, ShortRecordsAndBadFormulasAreCorrupt) {
 INSTANTIATE_TEST_SUITE_P(Records, UsageRefusalTest,
                          ::testing::Values(rec(RecordType::Number, u16s({1, 2})),
                                            rec(RecordType::MulBlank, u16s({1, 2, 3})),
+                                           rec(RecordType::Row, u16s({1, 0, 4, 300, 0, 0, 0x80})),
                                            rec(RecordType::LabelSst, u16s({1, 2, 15, 0})),
                                            formula({0xFF}), formula({0x3A, 1})));
 
@@ -209,7 +210,7 @@ const IndexMap kFormats = [] {
     m[63] = 0x1000;  // past what Row's 12 bits hold
     return m;
 }();
-const IndexMap kStrings{1000, 1001, 1002, 0xFFFFFFFF, 1004};
+const IndexMap kStrings{1000, 1001, 1002, 0xFFFFFFFF, 0x10004};
 const IndexMap kFonts{10, 11, 12, 13, 14, 15};
 const IndexMap kXtis{2, 3, 4, 5, 6, 7};
 const IndexMap kNames{0, 11, 12, 13, 14};
@@ -261,7 +262,7 @@ INSTANTIATE_TEST_SUITE_P(
                    rec(RecordType::ColInfo, u16s({0, 3, 2000, 142, 7, 0}))}},
         RemapCase{"strings and rich text",
                   {labelSst(15, 4), rstring(16, 0, 5)},
-                  {labelSst(115, 1004), rstring(116, 10, 15)}},
+                  {labelSst(115, 0x10004), rstring(116, 10, 15)}},
         RemapCase{"formulas: XTIs, names, external names",
                   {formula(cat(cat(ref3d(1), name(2)), cat(nameX(1, 4), nameX(3, 4))), 17),
                    shrFmla(ref3d(0)), array(name(4)), cf(name(1), ref3d(5)), dv(nameX(1, 1))},
@@ -272,13 +273,13 @@ INSTANTIATE_TEST_SUITE_P(
                    rec(RecordType::Continue, cce(cat(ref3d(4), {0x03})))},
                   {rec(RecordType::Formula, cat(u16s({1, 2, 115}), Bytes(14, 0))),
                    rec(RecordType::Continue, cce(cat(ref3d(6), {0x03})))}},
-        RemapCase{
-            "other records and stand-ins are left",
-            {rec(RecordType::Dimensions, u16s({0, 0, 5, 0, 0, 0, 0})),
-             rec(RecordType::Lbl, cat(Bytes(14, 0), ref3d(1))), storedRecord(RecordType::Number)},
-            {rec(RecordType::Dimensions, u16s({0, 0, 5, 0, 0, 0, 0})),
-             rec(RecordType::Lbl, cat(Bytes(14, 0), ref3d(1))),
-             storedRecord(RecordType::Number)}}));
+        RemapCase{"other records and stand-ins are left",
+                  {rec(RecordType::Dimensions, u16s({0, 0, 5, 0, 0, 0, 0})),
+                   rec(RecordType::Lbl, cat(Bytes(14, 0), ref3d(1))),
+                   storedRecord(RecordType::Number), storedRecord(RecordType::Formula)},
+                  {rec(RecordType::Dimensions, u16s({0, 0, 5, 0, 0, 0, 0})),
+                   rec(RecordType::Lbl, cat(Bytes(14, 0), ref3d(1))),
+                   storedRecord(RecordType::Number), storedRecord(RecordType::Formula)}}));
 
 class RemapRefusalTest : public ::testing::TestWithParam<model::Record> {};
 

@@ -147,9 +147,31 @@ TEST(MergeSharedStrings, GivesAWorkbookWithoutATableOne) {
          ++it)
         tail.push_back(it->type);
     EXPECT_EQ(tail, (std::vector{RecordType::SST, RecordType::ExtSST, RecordType::EOF_}));
+    EXPECT_EQ(destination.globals.records.end()[-2].payload, tt::u16Payload(8));  // dsst
     const auto table = readSharedStrings(destination);
     EXPECT_EQ(table.cstTotal, 2u);
     expectStrings(table.strings, {str(u"y", 1)});
+}
+
+// A table grown from a few strings to many gets ExtSST buckets large enough
+// that the rebuilt index fits its record.
+TEST(MergeSharedStrings, GrowsTheIndexBucketsWithTheTable) {
+    auto destination = workbook(sstRecords(1, {str(u"x")}), false);
+    std::vector<SstString> many;
+    for (int i = 0; i < 20000; ++i) {
+        const std::string digits = std::to_string(i);
+        many.push_back(str({digits.begin(), digits.end()}));
+    }
+    const auto source = workbook(sstRecords(1, many), false);
+    SheetUsage usage;
+    for (std::uint32_t i = 0; i < many.size(); ++i) usage.sharedStrings.insert(i);
+    EditState state;
+    applySharedStrings(destination, planSharedStrings(source, usage, destination), state);
+    const Bytes written = model::writeWorkbookStream(destination, {std::nullopt, true}).toVector();
+    for (const auto& h : biff::scanRecordHeaders(written, nullptr)) {
+        if (h.type != RecordType::ExtSST) continue;
+        EXPECT_LE(h.size, 2u + 8u * 128u);  // 128 buckets at most
+    }
 }
 
 TEST(MergeSharedStrings, NothingToMergeLeavesTheTable) {
