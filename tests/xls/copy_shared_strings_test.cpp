@@ -59,14 +59,22 @@ std::vector<SstString> sourceStrings() {
             str(u"unused"), str(u"new", 7),  str(u"bold", 5), str(u"kana", -1, 6, 2)};
 }
 
-void expectStrings(const std::vector<SstString>& got, const std::vector<SstString>& want) {
-    ASSERT_EQ(got.size(), want.size());
-    for (std::size_t i = 0; i < got.size(); ++i) {
-        EXPECT_EQ(got[i].chars, want[i].chars) << i;
-        EXPECT_EQ(got[i].runs, want[i].runs) << i;
-        EXPECT_EQ(got[i].extRst, want[i].extRst) << i;
-        EXPECT_EQ(got[i].highByte, want[i].highByte) << i;
-    }
+using StringKey = std::tuple<std::u16string, Bytes, Bytes, bool>;
+std::vector<StringKey> keys(const std::vector<SstString>& strings) {
+    std::vector<StringKey> out;
+    for (const auto& s : strings) out.emplace_back(s.chars, s.runs, s.extRst, s.highByte);
+    return out;
+}
+
+// Plans and applies the merge of the strings usage names; returns the
+// destination's stream as the writer lays it out.
+Bytes merge(model::WorkbookStream& destination, const model::WorkbookStream& source,
+            const SheetUsage& usage, EditState& state, const IndexMap* fonts = nullptr,
+            SharedStringsPlan* plan = nullptr) {
+    SharedStringsPlan planned = planSharedStrings(source, usage, destination, fonts);
+    applySharedStrings(destination, planned, state);
+    if (plan) *plan = planned;
+    return model::writeWorkbookStream(destination, {std::nullopt, state.sstEdited}).toVector();
 }
 
 struct MergeCase {
@@ -92,22 +100,20 @@ TEST_P(MergeTest, ReusesEqualStringsAndAppendsTheRest) {
     usage.sharedStrings = {0, 1, 2, 3, 5, 6, 7};
     usage.sharedStringCells = 9;
 
-    const auto plan = planSharedStrings(source, usage, destination, c.fonts ? &*c.fonts : nullptr);
+    EditState state;
+    SharedStringsPlan plan;
+    const Bytes written =
+        merge(destination, source, usage, state, c.fonts ? &*c.fonts : nullptr, &plan);
     EXPECT_EQ(plan.map, c.map);
     EXPECT_EQ(plan.added, c.appended.size());
-
-    EditState state;
-    applySharedStrings(destination, plan, state);
     EXPECT_TRUE(state.sstEdited);
     std::vector<SstString> merged = kDestination;
     merged.insert(merged.end(), c.appended.begin(), c.appended.end());
     // The table the writer lays out reads back whole, its ExtSST rebuilt from
     // where the strings landed.
-    const Bytes written = model::writeWorkbookStream(destination, {std::nullopt, true}).toVector();
-    const auto reread = model::parseWorkbookStream(written);
-    const model::SstTable table = readSharedStrings(reread);
+    const model::SstTable table = readSharedStrings(model::parseWorkbookStream(written));
     EXPECT_EQ(table.cstTotal, 19u);
-    expectStrings(table.strings, merged);
+    EXPECT_EQ(keys(table.strings), keys(merged));
     std::uint64_t sstAt = 0;
     for (const auto& h : biff::scanRecordHeaders(written, nullptr)) {
         if (h.type == RecordType::SST) sstAt = h.offset;
@@ -134,53 +140,41 @@ INSTANTIATE_TEST_SUITE_P(
                 {str(u"bold", 6), str(u"new", 7), str(u"kana", -1, 6, 1), str(u"kana", -1, 6, 2)}}),
         ::testing::Bool()));
 
-TEST(MergeSharedStrings, GivesAWorkbookWithoutATableOne) {
-    auto destination = workbook({}, true);
-    const auto source = workbook(sstRecords(1, {str(u"x"), str(u"y", 1)}), true);
-    SheetUsage usage;
-    usage.sharedStrings = {1};
-    usage.sharedStringCells = 2;
-    EditState state;
-    applySharedStrings(destination, planSharedStrings(source, usage, destination), state);
-    std::vector<RecordType> tail;
-    for (auto it = destination.globals.records.end() - 3; it != destination.globals.records.end();
-         ++it)
-        tail.push_back(it->type);
-    EXPECT_EQ(tail, (std::vector{RecordType::SST, RecordType::ExtSST, RecordType::EOF_}));
-    EXPECT_EQ(destination.globals.records.end()[-2].payload, tt::u16Payload(8));  // dsst
-    const auto table = readSharedStrings(destination);
-    EXPECT_EQ(table.cstTotal, 2u);
-    expectStrings(table.strings, {str(u"y", 1)});
-}
-
-// A table grown from a few strings to many gets ExtSST buckets large enough
-// that the rebuilt index fits its record.
-TEST(MergeSharedStrings, GrowsTheIndexBucketsWithTheTable) {
-    auto destination = workbook(sstRecords(1, {str(u"x")}), false);
+// A workbook without a table gets one, with an ExtSST; one grown from a few
+// strings to many gets ExtSST buckets large enough for the index to fit its
+// record; a sheet without strings leaves the table alone.
+TEST(MergeSharedStrings, TablesMadeGrownOrLeft) {
     std::vector<SstString> many;
     for (int i = 0; i < 20000; ++i) {
         const std::string digits = std::to_string(i);
         many.push_back(str({digits.begin(), digits.end()}));
     }
     const auto source = workbook(sstRecords(1, many), false);
-    SheetUsage usage;
-    for (std::uint32_t i = 0; i < many.size(); ++i) usage.sharedStrings.insert(i);
+    SheetUsage two, all;
+    two.sharedStrings = {1, 2};
+    two.sharedStringCells = 3;
+    for (std::uint32_t i = 0; i < many.size(); ++i) all.sharedStrings.insert(i);
+
     EditState state;
-    applySharedStrings(destination, planSharedStrings(source, usage, destination), state);
-    const Bytes written = model::writeWorkbookStream(destination, {std::nullopt, true}).toVector();
-    for (const auto& h : biff::scanRecordHeaders(written, nullptr)) {
+    auto bare = workbook({}, true);
+    merge(bare, source, two, state);
+    const auto& records = bare.globals.records;
+    EXPECT_EQ(records.end()[-3].type, RecordType::SST);
+    EXPECT_EQ(records.end()[-2].type, RecordType::ExtSST);
+    EXPECT_EQ(readSharedStrings(bare).cstTotal, 3u);
+    EXPECT_EQ(keys(readSharedStrings(bare).strings), keys({many[1], many[2]}));
+
+    auto small = workbook(sstRecords(1, {str(u"x")}), false);
+    for (const auto& h : biff::scanRecordHeaders(merge(small, source, all, state), nullptr)) {
         if (h.type != RecordType::ExtSST) continue;
         EXPECT_LE(h.size, 2u + 8u * 128u);  // 128 buckets at most
     }
-}
 
-TEST(MergeSharedStrings, NothingToMergeLeavesTheTable) {
-    auto destination = workbook(sstRecords(10, kDestination), true);
-    const auto before = destination.globals.records;
-    EditState state;
-    applySharedStrings(destination, planSharedStrings(destination, {}, destination), state);
-    EXPECT_EQ(destination.globals.records, before);
-    EXPECT_FALSE(state.sstEdited);
+    EditState untouched;
+    const auto before = small.globals.records;
+    merge(small, small, {}, untouched);
+    EXPECT_EQ(small.globals.records, before);
+    EXPECT_FALSE(untouched.sstEdited);
 }
 
 TEST(MergeSharedStrings, RefusesStringsAndFontsTheSourceLacks) {
