@@ -205,8 +205,8 @@ INSTANTIATE_TEST_SUITE_P(
              "[pictures or shapes][charts]"},
         Case{"drawing records alone", {rec(R::MsoDrawing, {})}, "[pictures or shapes]"},
         Case{"parts tied to workbook tables",
-             {rec(R::SxView, {}), rec(R::Feat11, {}), rec(R::Qsi, {}), obj(0x05)},
-             "[charts][pivot tables][tables][external data ranges]"}));
+             {rec(R::SxView, {}), rec(R::Feat11, {}), rec(R::Qsi, {}), obj(0x05), obj(0x14)},
+             "[charts][controls][pivot tables][tables][external data ranges]"}));
 
 class CellRefusalTest : public ::testing::TestWithParam<model::Record> {};
 

@@ -142,7 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A workbook without a table gets one, with an ExtSST; one grown from a few
 // strings to many gets ExtSST buckets large enough for the index to fit its
-// record; a sheet without strings leaves the table alone.
+// record; a sheet without strings leaves the table alone, one whose strings
+// are all there raises cstTotal only.
 TEST(MergeSharedStrings, TablesMadeGrownOrLeft) {
     std::vector<SstString> many;
     for (int i = 0; i < 20000; ++i) {
@@ -175,6 +176,14 @@ TEST(MergeSharedStrings, TablesMadeGrownOrLeft) {
     merge(small, small, {}, untouched);
     EXPECT_EQ(small.globals.records, before);
     EXPECT_FALSE(untouched.sstEdited);
+    // Inside one workbook every string is there already: only cstTotal grows.
+    SheetUsage x;
+    x.sharedStrings = {0};
+    x.sharedStringCells = 2;
+    const auto strings = readSharedStrings(small);
+    merge(small, small, x, untouched);
+    EXPECT_EQ(readSharedStrings(small).cstTotal, strings.cstTotal + 2);
+    EXPECT_EQ(keys(readSharedStrings(small).strings), keys(strings.strings));
 }
 
 TEST(MergeSharedStrings, RefusesStringsAndFontsTheSourceLacks) {
