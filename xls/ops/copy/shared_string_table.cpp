@@ -38,7 +38,17 @@ bool followsSharedStrings(RecordType type) {
     }
 }
 
-constexpr std::uint16_t kEmptyExtSstDsst = 8;
+// The writer rebuilds the ExtSST in buckets of the stored dsst strings; a
+// table grown by a copy could then need more buckets than the record holds,
+// so the bucket size grows with the table as the application chooses it.
+void fitExtSst(std::vector<model::Record>& records, std::uint16_t dsst) {
+    for (model::Record& r : records) {
+        if (r.type != RecordType::ExtSST || r.payload.size() < 2) continue;
+        io::ByteReader reader(r.payload);
+        if (reader.u16() < dsst) io::storeU16(r.payload, 0, dsst);
+        return;
+    }
+}
 
 }  // namespace
 
@@ -77,6 +87,7 @@ model::SstTable readSharedStrings(const model::WorkbookStream& stream) {
 void writeSharedStrings(model::WorkbookStream& stream, const model::SstTable& table) {
     auto& records = stream.globals.records;
     model::SstLayout layout = model::layoutSst(table.cstTotal, table.strings);
+    const std::uint16_t dsst = model::extSstBucketSize(table.strings.size());
     std::vector<model::Record> laidOut;
     for (std::size_t i = 0; i < layout.payloads.size(); ++i)
         laidOut.emplace_back(i == 0 ? RecordType::SST : RecordType::Continue,
@@ -95,15 +106,12 @@ void writeSharedStrings(model::WorkbookStream& stream, const model::SstTable& ta
         const bool hasExtSst = std::any_of(records.begin(), records.end(), [](const auto& r) {
             return r.type == RecordType::ExtSST;
         });
-        if (!hasExtSst) {
-            std::vector<std::uint8_t> dsst(2);
-            io::storeU16(dsst, 0, kEmptyExtSstDsst);
-            laidOut.emplace_back(RecordType::ExtSST, std::move(dsst));
-        }
+        if (!hasExtSst) laidOut.emplace_back(RecordType::ExtSST, std::vector<std::uint8_t>(2));
     }
     records.insert(records.begin() + static_cast<std::ptrdiff_t>(at),
                    std::make_move_iterator(laidOut.begin()),
                    std::make_move_iterator(laidOut.end()));
+    fitExtSst(records, dsst);
     // The globals stay loaded lazily only while a stand-in is left in them.
     stream.globals.loaded =
         std::none_of(records.begin(), records.end(), [](const auto& r) { return r.isStoredRun(); });

@@ -22,7 +22,9 @@ model::SstTable readSharedStrings(const model::WorkbookStream& stream);
 // Puts table in place of the workbook's SST and its Continue records, laid out
 // anew (cstUnique the number of strings); a workbook without one gets an SST,
 // and an ExtSST for the writer to fill, where the globals keep them. The
-// caller marks the table edited so the writer rebuilds the ExtSST.
+// ExtSST's bucket size (dsst) grows with the table, so the index the writer
+// rebuilds fits its record. The caller marks the table edited so the writer
+// rebuilds the ExtSST.
 void writeSharedStrings(model::WorkbookStream& stream, const model::SstTable& table);
 
 }  // namespace xls::ops

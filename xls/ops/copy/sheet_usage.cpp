@@ -27,7 +27,11 @@ enum Blocker : unsigned {
     kPivotTables = 1U << 4,
     kTables = 1U << 5,
     kExternalData = 1U << 6,
+    // Drawing records whose shapes an Obj names more closely; alone they
+    // count as pictures or shapes.
+    kDrawing = 1U << 7,
 };
+constexpr unsigned kDrawingLayer = kComments | kPicturesOrShapes | kCharts | kControls;
 
 constexpr std::array<const char*, 7> kBlockerNames = {
     "comments", "pictures or shapes",  "charts", "controls", "pivot tables",
@@ -81,6 +85,7 @@ unsigned recordBlocker(RecordType type) {
         case RecordType::MsoDrawing:
         case RecordType::MsoDrawingSelection:
         case RecordType::TxO:
+            return kDrawing;
         case RecordType::HFPicture:  // header and footer pictures: drawing data
             return kPicturesOrShapes;
         case RecordType::SxView:  // its cache lives in the workbook's pivot streams
@@ -138,8 +143,10 @@ void SheetUsageScanner::scan(const std::vector<model::Record>& records) {
 
 SheetUsage SheetUsageScanner::usage() const {
     SheetUsage usage = usage_;
+    unsigned blockers = blockers_;
+    if ((blockers & kDrawing) && !(blockers & kDrawingLayer)) blockers |= kPicturesOrShapes;
     for (std::size_t bit = 0; bit < kBlockerNames.size(); ++bit)
-        if (blockers_ & (1U << bit)) usage.notCopyable.emplace_back(kBlockerNames[bit]);
+        if (blockers & (1U << bit)) usage.notCopyable.emplace_back(kBlockerNames[bit]);
     return usage;
 }
 
