@@ -1,5 +1,6 @@
 #include "native_application.h"
 
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -34,9 +35,8 @@ class NativeWorkbooks final : public Workbooks {
         }
         try {
             auto book = std::make_shared<NativeWorkbook>(
-                locking_ == EditLocking::FromOpening
-                    ? xls::Workbook::open(path, xls::EditLock::acquire(path))
-                    : xls::Workbook::open(path),
+                locking_ == EditLocking::FromOpening ? xls::Workbook::open(path, lockFor(path))
+                                                     : xls::Workbook::open(path),
                 path);
             books_.push_back(book);
             return book;
@@ -72,6 +72,21 @@ class NativeWorkbooks final : public Workbooks {
     }
 
   private:
+    // The edit lock of a workbook opened besides others whose locks this
+    // application holds: waited for only when it comes after all of them in
+    // the locking order, else taken only if free at once. Two applications
+    // opening the same two workbooks crosswise (two opposite moves) then never
+    // wait on each other; one is refused at once instead.
+    xls::EditLock lockFor(const std::string& path) const {
+        const xls::EditLock::Place place = xls::EditLock::placeOf(path);
+        for (const auto& book : books_) {
+            if (xls::EditLock::placeOf(book->path()) > place) {
+                return xls::EditLock::acquire(path, std::chrono::milliseconds(0));
+            }
+        }
+        return xls::EditLock::acquire(path);
+    }
+
     EditLocking locking_;
     std::vector<std::shared_ptr<NativeWorkbook>> books_;
 };

@@ -9,7 +9,6 @@
 #include <functional>
 
 #include "support/corpus_manifest.h"
-#include "support/error_code_of.h"
 #include "support/file_bytes.h"
 #include "xls/error.h"
 #include "xls/workbook.h"
@@ -19,11 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using tarnvale::testing::readFileBytes;
-using tarnvale::testing::writeFileBytes;
 
 struct OtherProgram {
     const char* name;
-    std::function<void(const fs::path& book)> act;  // what it does while the workbook is open
+    std::function<void(const fs::path& book)> act;  // done while the workbook is open
     ErrorCode expected;
     const char* named;  // what the user's message names besides the file
 };
@@ -32,35 +30,23 @@ void PrintTo(const OtherProgram& other, std::ostream* os) {
     *os << other.name;
 }
 
-void writeText(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-class SaveGuardTest : public ::testing::TestWithParam<OtherProgram> {
-  protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("tarnvale-guard-" + std::to_string(::getpid()) +
-                                               "-" + std::to_string(counter_++));
-        fs::create_directories(folder_);
-        book_ = folder_ / "book.xls";
-        fs::copy_file(tarnvale::testing::corpusPath("gnumeric__address.xls"), book_);
-        fs::permissions(book_, fs::perms::owner_write, fs::perm_options::add);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    static inline int counter_ = 0;
-    fs::path folder_;
-    fs::path book_;
-};
+class SaveGuardTest : public ::testing::TestWithParam<OtherProgram> {};
 
 TEST_P(SaveGuardTest, RefusesAndLeavesTheOtherProgramsFile) {
-    Workbook book = Workbook::open(book_);
+    const fs::path folder =
+        fs::temp_directory_path() / ("tarnvale-guard-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const fs::path file = folder / "book.xls";
+    fs::copy_file(tarnvale::testing::corpusPath("gnumeric__address.xls"), file);
+    fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
+
+    Workbook book = Workbook::open(file);
     book.renameSheet(1, "Mine");
-    GetParam().act(book_);
-    const bool exists = fs::exists(book_);
-    const auto theirs = exists ? readFileBytes(book_) : std::vector<std::uint8_t>{};
-    const auto names = [&] { return fs::directory_iterator(folder_); };
-    const auto filesBefore = std::distance(names(), fs::directory_iterator{});
+    GetParam().act(file);
+    const auto theirs = fs::exists(file) ? readFileBytes(file) : std::vector<std::uint8_t>{};
+    const auto files = [&] { return std::distance(fs::directory_iterator(folder), {}); };
+    const auto filesBefore = files();
     try {
         book.save();
         ADD_FAILURE() << "saved over another program's file";
@@ -69,49 +55,46 @@ TEST_P(SaveGuardTest, RefusesAndLeavesTheOtherProgramsFile) {
         EXPECT_NE(std::string(error.what()).find(GetParam().named), std::string::npos)
             << error.what();
     }
-    EXPECT_EQ(fs::exists(book_), exists);
-    if (exists) {
-        EXPECT_EQ(readFileBytes(book_), theirs);
-    }
-    EXPECT_EQ(std::distance(names(), fs::directory_iterator{}), filesBefore)
-        << "no temporary or lock file left";
+    EXPECT_EQ(fs::exists(file) ? readFileBytes(file) : std::vector<std::uint8_t>{}, theirs);
+    EXPECT_EQ(files(), filesBefore) << "no temporary or lock file left";
+    fs::remove_all(folder);
+}
+
+void libreOfficeLock(const fs::path& book, const std::string& text) {
+    std::ofstream(book.parent_path() / ".~lock.book.xls#", std::ios::binary) << text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Programs, SaveGuardTest,
-    ::testing::Values(
-        OtherProgram{"ReplacesTheFile",
-                     [](const fs::path& book) {
-                         const fs::path theirs = book.parent_path() / "theirs.tmp";
-                         fs::copy_file(book, theirs);
-                         fs::rename(theirs, book);
-                     },
-                     ErrorCode::FileChangedSinceOpened, "changed by another program"},
-        OtherProgram{"RewritesInPlaceAtTheSameSize",
-                     [](const fs::path& book) {
-                         writeFileBytes(book, readFileBytes(book));
-                         fs::last_write_time(book,
-                                             fs::last_write_time(book) + std::chrono::seconds(2));
-                     },
-                     ErrorCode::FileChangedSinceOpened, "since it was opened"},
-        OtherProgram{"AppendsToIt",
-                     [](const fs::path& book) { std::ofstream(book, std::ios::app) << 'x'; },
-                     ErrorCode::FileChangedSinceOpened, "book.xls"},
-        OtherProgram{"RemovesIt", [](const fs::path& book) { fs::remove(book); },
-                     ErrorCode::FileChangedSinceOpened, "book.xls"},
-        OtherProgram{"LibreOfficeHasItOpen",
-                     [](const fs::path& book) {
-                         writeText(book.parent_path() / ".~lock.book.xls#",
-                                   ",Example\\, Ann,ws4,07.12.2026 06:22,file:///home/ann/.config/"
-                                   "libreoffice/4;");
-                     },
-                     ErrorCode::FileOpenElsewhere,
-                     "LibreOffice (by Example, Ann on ws4 since "
-                     "07.12.2026 06:22"},
-        OtherProgram{
-            "LibreOfficeLeftAnEmptyLockFile",
-            [](const fs::path& book) { writeText(book.parent_path() / ".~lock.book.xls#", ""); },
-            ErrorCode::FileOpenElsewhere, "open in LibreOffice"}),
+    ::testing::Values(OtherProgram{"ReplacesTheFile",
+                                   [](const fs::path& book) {
+                                       fs::copy_file(book, book.string() + ".new");
+                                       fs::rename(book.string() + ".new", book);
+                                   },
+                                   ErrorCode::FileChangedSinceOpened, "changed by another program"},
+                      OtherProgram{"RewritesItInPlace",
+                                   [](const fs::path& book) {
+                                       tarnvale::testing::writeFileBytes(book, readFileBytes(book));
+                                       fs::last_write_time(book, fs::last_write_time(book) +
+                                                                     std::chrono::seconds(2));
+                                   },
+                                   ErrorCode::FileChangedSinceOpened, "since it was opened"},
+                      OtherProgram{
+                          "AppendsToIt",
+                          [](const fs::path& book) { std::ofstream(book, std::ios::app) << 'x'; },
+                          ErrorCode::FileChangedSinceOpened, "book.xls"},
+                      OtherProgram{"RemovesIt", [](const fs::path& book) { fs::remove(book); },
+                                   ErrorCode::FileChangedSinceOpened, "book.xls"},
+                      OtherProgram{"LibreOfficeHasItOpen",
+                                   [](const fs::path& book) {
+                                       libreOfficeLock(
+                                           book, ",Example\\, Ann,ws4,07.12.2026 06:22,file:///x;");
+                                   },
+                                   ErrorCode::FileOpenElsewhere,
+                                   "LibreOffice (by Example, Ann on ws4 since 07.12.2026 06:22"},
+                      OtherProgram{"LibreOfficeLockFileIsEmpty",
+                                   [](const fs::path& book) { libreOfficeLock(book, ""); },
+                                   ErrorCode::FileOpenElsewhere, "open in LibreOffice"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

@@ -30,7 +30,7 @@ std::filesystem::path folderOf(const std::filesystem::path& file) {
     return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
-EditLock::Place placeOf(const std::filesystem::path& target) {
+EditLock::Place placeOfTarget(const std::filesystem::path& target) {
     EditLock::Place place;
     place.name = target.filename().string();
     struct stat folder {};
@@ -61,9 +61,13 @@ bool lockingUnsupported(int err) {
 
 }  // namespace
 
+EditLock::Place EditLock::placeOf(const std::filesystem::path& workbook) {
+    return placeOfTarget(io::resolveSymbolicLinks(workbook));
+}
+
 EditLock EditLock::acquire(const std::filesystem::path& workbook, std::chrono::milliseconds wait) {
     const std::filesystem::path target = io::resolveSymbolicLinks(workbook);
-    Place place = placeOf(target);
+    Place place = placeOfTarget(target);
     const std::filesystem::path lockFile = lockFileOf(target);
     const Clock::time_point deadline = Clock::now() + wait;
     std::chrono::milliseconds pause = kFirstPause;
@@ -96,8 +100,8 @@ EditLock EditLock::acquire(const std::filesystem::path& workbook, std::chrono::m
 std::pair<EditLock, EditLock> EditLock::acquireBoth(const std::filesystem::path& first,
                                                     const std::filesystem::path& second,
                                                     std::chrono::milliseconds wait) {
-    const Place firstPlace = placeOf(io::resolveSymbolicLinks(first));
-    const Place secondPlace = placeOf(io::resolveSymbolicLinks(second));
+    const Place firstPlace = placeOf(first);
+    const Place secondPlace = placeOf(second);
     if (firstPlace == secondPlace) return {acquire(first, wait), EditLock()};
     if (firstPlace < secondPlace) {
         EditLock a = acquire(first, wait);
@@ -128,7 +132,7 @@ EditLock::~EditLock() {
 }
 
 bool EditLock::isFor(const std::filesystem::path& workbook) const {
-    return !lockFile_.empty() && placeOf(io::resolveSymbolicLinks(workbook)) == place_;
+    return !lockFile_.empty() && placeOf(workbook) == place_;
 }
 
 void EditLock::release() noexcept {

@@ -21,6 +21,19 @@ class EditLock {
   public:
     static constexpr std::chrono::milliseconds kDefaultWait{10'000};
 
+    // Where a workbook stands, as the order of locking sees it: the folder's
+    // device and inode, then the name. Stable while the file is replaced.
+    struct Place {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::string name;
+        auto operator<=>(const Place&) const = default;
+    };
+    // The place of the workbook at path (symbolic links followed). A process
+    // holding one lock may wait for another only if it comes later in this
+    // order; out of order it takes the lock only if it is free at once (wait 0).
+    static Place placeOf(const std::filesystem::path& workbook);
+
     // Takes the lock of the workbook at path (symbolic links followed), waiting
     // up to wait while another process holds it. Raises Error(FileLocked)
     // naming the workbook past the wait. Where the folder can hold no lock file
@@ -52,15 +65,6 @@ class EditLock {
     bool isFor(const std::filesystem::path& workbook) const;
     // Releases the lock (and removes its file) now rather than at destruction.
     void release() noexcept;
-
-    // Where a workbook stands, as the order of locking sees it: the folder's
-    // device and inode, then the name. Stable while the file is replaced.
-    struct Place {
-        std::uint64_t device = 0;
-        std::uint64_t inode = 0;
-        std::string name;
-        auto operator<=>(const Place&) const = default;
-    };
 
   private:
     EditLock(Place place, std::filesystem::path lockFile, int fd)
