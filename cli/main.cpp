@@ -19,6 +19,7 @@
 
 #include "excel/native_application.h"
 #include "sheet_commands.h"
+#include "xls/utf8.h"
 
 namespace {
 
@@ -93,33 +94,6 @@ void printListing(const std::vector<cli::ListedSheet>& sheets, bool json) {
     std::cout << array.dump(4, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
-// Whether text is well-formed UTF-8: no stray continuation byte, no overlong form,
-// no surrogate, nothing past U+10FFFF.
-bool isUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80   ? 1
-                                   : lead < 0xC2 ? 0
-                                   : lead < 0xE0 ? 2
-                                   : lead < 0xF0 ? 3
-                                   : lead < 0xF5 ? 4
-                                                 : 0;
-        if (length == 0 || text.size() - i < length) return false;
-        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            code = (code << 6) | (next & 0x3F);
-        }
-        const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
 const Command* findCommand(const std::string& name) {
     for (const auto& command : commands()) {
         if (command.name == name) return &command;
@@ -136,7 +110,7 @@ int runCommand(const Command& command, const std::vector<std::string>& args, boo
         } else if (command.name == "rename") {
             // Sheet names are stored as UTF-16: bytes that are not UTF-8 have no
             // faithful name to become.
-            if (!isUtf8(args[2])) {
+            if (!xls::isUtf8(args[2])) {
                 throw std::runtime_error("\"" + args[0] + "\": the new name is not UTF-8 text.");
             }
             cli::renameSheet(factory, args[0], args[1], args[2]);

@@ -1,5 +1,6 @@
 #include "cfb/sector_chain.h"
 
+#include <algorithm>
 #include <string>
 
 #include "cfb/cfb_format.h"
@@ -57,6 +58,11 @@ bool SectorChain::advance() {
 }
 
 std::uint32_t SectorChain::at(std::size_t index) {
+    if (sectors_.size() <= index && !ended_) {
+        const std::size_t steps = index + 1 - sectors_.size();
+        table_->expect(sectors_.back(), static_cast<std::uint32_t>(
+                                            std::min<std::size_t>(steps, table_->sectorCount())));
+    }
     while (sectors_.size() <= index) {
         if (!advance()) {
             fail(ErrorCode::CorruptContainer, std::string(what_) + ": chain ends after " +
