@@ -57,7 +57,7 @@ void checkSignature(const io::ByteSource& source) {
 std::vector<std::uint8_t> CompoundFile::Impl::readChainWhole(std::uint32_t start, const char* what,
                                                              std::uint8_t pad) const {
     SectorChain chain(fat, start, what);
-    const auto& sectors = chain.all();
+    const auto sectors = chain.all();
     const std::uint32_t sectorSize = header.sectorSize;
     std::vector<std::uint8_t> bytes(sectors.size() * sectorSize);
     // Sectors that lie next to each other in the file come in one read.

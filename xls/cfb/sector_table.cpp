@@ -50,7 +50,7 @@ FatTable::FatTable(std::shared_ptr<const io::ByteSource> source, const Header& h
       entriesPerSector_(header.sectorSize / 4),
       sectorCount_(regularSectorCount(source_->size(), header.sectorSize)) {
     readDifat(header, damage);
-    fatCache_.resize(fatLocations_.size());
+    loaded_.resize(fatLocations_.size(), false);
 }
 
 void FatTable::readDifat(const Header& header, Damage damage) {
@@ -110,7 +110,7 @@ std::uint32_t FatTable::fatLocation(std::uint32_t index) const {
 
 void FatTable::loadFatSectors(std::uint32_t first, std::uint32_t last) const {
     const auto usable = [this](std::uint32_t index) {
-        return fatCache_[index].empty() && fatLocations_[index] < sectorCount_;
+        return !loaded_[index] && fatLocations_[index] < sectorCount_;
     };
     std::vector<std::uint8_t> buffer;
     std::uint32_t index = first;
@@ -129,29 +129,31 @@ void FatTable::loadFatSectors(std::uint32_t first, std::uint32_t last) const {
         // A short final FAT sector: its missing entries are free sectors.
         readRegularSectors(*source_, location, sectorSize_, buffer, 0xFF);
         ++fatReads_;
-        for (std::uint32_t k = 0; k < count; ++k) {
-            fatCache_[index + k] =
-                tableEntries(std::span(buffer).subspan(k * sectorSize_, sectorSize_));
+        const std::size_t base = static_cast<std::size_t>(index) * entriesPerSector_;
+        const std::size_t added = static_cast<std::size_t>(count) * entriesPerSector_;
+        if (entries_.size() < base + added) entries_.resize(base + added);
+        for (std::size_t k = 0; k < added; ++k) {
+            const std::uint8_t* at = buffer.data() + 4 * k;
+            entries_[base + k] = static_cast<std::uint32_t>(at[0] | at[1] << 8 | at[2] << 16) |
+                                  static_cast<std::uint32_t>(at[3]) << 24;
         }
+        std::fill_n(loaded_.begin() + index, count, true);
         index += count;
     }
 }
 
-const std::vector<std::uint32_t>& FatTable::fatSector(std::uint32_t index) const {
-    if (fatCache_[index].empty()) {
-        fatLocation(index);  // raises for a location the file does not hold
-        loadFatSectors(index, index);
-    }
-    return fatCache_[index];
+void FatTable::loadFatSector(std::uint32_t index) const {
+    fatLocation(index);  // raises for a location the file does not hold
+    loadFatSectors(index, index);
 }
 
 void FatTable::expect(std::uint32_t sector, std::uint32_t steps) const {
     const std::uint32_t first = sector / entriesPerSector_;
-    if (first >= fatCache_.size()) return;
+    if (first >= loaded_.size()) return;
     const std::uint64_t reach = std::min<std::uint64_t>(static_cast<std::uint64_t>(sector) + steps,
                                                         sectorCount_ == 0 ? 0 : sectorCount_ - 1);
     const auto last = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(reach / entriesPerSector_, fatCache_.size() - 1));
+        std::min<std::uint64_t>(reach / entriesPerSector_, loaded_.size() - 1));
     loadFatSectors(first, last);
 }
 
@@ -160,7 +162,26 @@ std::uint32_t FatTable::next(std::uint32_t sector) const {
     if (index >= fatLocations_.size()) {
         fail(ErrorCode::CorruptContainer, sectorText(sector) + " has no FAT entry");
     }
-    return fatSector(index)[sector % entriesPerSector_];
+    if (!loaded_[index]) loadFatSector(index);
+    return entries_[sector];
+}
+
+std::uint32_t FatTable::straightOn(std::uint32_t sector, std::uint32_t limit) const {
+    std::uint32_t steps = 0;
+    while (steps < limit) {
+        const std::uint32_t at = sector + steps;
+        const std::uint32_t index = at / entriesPerSector_;
+        // Where the entries are not at hand (or cannot be), next() steps and says why.
+        if (index >= loaded_.size() || !loaded_[index]) return steps;
+        const std::uint64_t end =
+            std::min<std::uint64_t>(static_cast<std::uint64_t>(index + 1) * entriesPerSector_,
+                                    static_cast<std::uint64_t>(sector) + limit);
+        std::uint32_t s = at;
+        while (s < end && entries_[s] == s + 1) ++s;
+        steps += s - at;
+        if (s < end) return steps;
+    }
+    return steps;
 }
 
 ErrorCode FatTable::beyondEndCode(std::uint32_t sector) const {
@@ -170,8 +191,7 @@ ErrorCode FatTable::beyondEndCode(std::uint32_t sector) const {
 }
 
 std::size_t FatTable::loadedFatSectors() const {
-    return static_cast<std::size_t>(std::count_if(fatCache_.begin(), fatCache_.end(),
-                                                  [](const auto& s) { return !s.empty(); }));
+    return static_cast<std::size_t>(std::count(loaded_.begin(), loaded_.end(), true));
 }
 
 std::uint32_t MiniFatTable::next(std::uint32_t sector) const {

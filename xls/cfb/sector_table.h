@@ -35,6 +35,12 @@ class SectorTable {
     // through neighbouring sectors, as chains mostly do. Only a hint: next()
     // reads what it lacks either way.
     virtual void expect(std::uint32_t /*sector*/, std::uint32_t /*steps*/) const {}
+    // How many steps, up to limit, a chain at sector takes to the next sector
+    // each time (sector + 1, then sector + 2, ...): a fast path for the long
+    // runs streams are mostly written in. 0 tells the caller to step with next().
+    virtual std::uint32_t straightOn(std::uint32_t /*sector*/, std::uint32_t /*limit*/) const {
+        return 0;
+    }
 };
 
 // The little-endian 4-byte entries of a FAT, MiniFAT or DIFAT sector.
@@ -64,6 +70,7 @@ class FatTable final : public SectorTable {
     ErrorCode beyondEndCode(std::uint32_t sector) const override;
     const char* name() const override { return "FAT"; }
     void expect(std::uint32_t sector, std::uint32_t steps) const override;
+    std::uint32_t straightOn(std::uint32_t sector, std::uint32_t limit) const override;
 
     std::uint32_t sectorSize() const { return sectorSize_; }
     const io::ByteSource& source() const { return *source_; }
@@ -75,7 +82,7 @@ class FatTable final : public SectorTable {
 
   private:
     void readDifat(const Header& header, Damage damage);
-    const std::vector<std::uint32_t>& fatSector(std::uint32_t index) const;
+    void loadFatSector(std::uint32_t index) const;
     // Reads the FAT sectors first..last not read yet, each run of them that
     // lies in neighbouring sectors of the file in one read.
     void loadFatSectors(std::uint32_t first, std::uint32_t last) const;
@@ -86,8 +93,11 @@ class FatTable final : public SectorTable {
     std::uint32_t sectorSize_;
     std::uint32_t entriesPerSector_;
     std::uint32_t sectorCount_;
-    std::vector<std::uint32_t> fatLocations_;                   // from the DIFAT
-    mutable std::vector<std::vector<std::uint32_t>> fatCache_;  // empty = not read yet
+    std::vector<std::uint32_t> fatLocations_;  // from the DIFAT
+    // The entries of the FAT sectors read so far, by sector number, and which
+    // FAT sectors those are.
+    mutable std::vector<std::uint32_t> entries_;
+    mutable std::vector<bool> loaded_;
     mutable std::size_t fatReads_ = 0;
 };
 
