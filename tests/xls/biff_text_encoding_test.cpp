@@ -2,10 +2,14 @@
 // names were encoded and decoded by Python's codecs, an independent decoder,
 // for the expected text.
 #include <gtest/gtest.h>
+#include <unicode/ucnv.h>
 
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "biff/mac_code_pages.h"
 #include "biff/text_encoding.h"
 #include "xls/utf8.h"
 
@@ -63,6 +67,42 @@ INSTANTIATE_TEST_SUITE_P(
         MacName{10003, {0xB8, 0xC5, 0xC3, 0xE2, 0xC7, 0xA5}, "매출표"},   // euc_kr
         MacName{10008, {0xCF, 0xFA, 0xCA, 0xDB, 0xB1, 0xED}, "销售表"}),  // gb2312
     [](const auto& row) { return std::to_string(row.param.codePage); });
+
+// The engine's tables of the Mac code pages ICU has converters for, against
+// those converters. On a difference, the rows to put in mac_code_pages.cpp.
+TEST(MacCodePageTables, AreIcusConverters) {
+    for (const auto& [codePage, converterName] :
+         std::vector<std::pair<std::uint16_t, const char*>>{{10000, "macintosh"},
+                                                            {10029, "x-mac-centraleurroman"},
+                                                            {10007, "x-mac-cyrillic"},
+                                                            {10006, "x-mac-greek"},
+                                                            {10081, "x-mac-turkish"}}) {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<UConverter, decltype(&ucnv_close)> converter(
+            ucnv_open(converterName, &status), &ucnv_close);
+        ASSERT_TRUE(U_SUCCESS(status)) << converterName;
+        UpperHalf icu{};
+        for (std::size_t i = 0; i < icu.size(); ++i) {
+            const char byte = static_cast<char>(0x80 + i);
+            UChar out[4];
+            ucnv_reset(converter.get());
+            ASSERT_EQ(ucnv_toUChars(converter.get(), out, 4, &byte, 1, &status), 1);
+            icu[i] = out[0];
+        }
+        const UpperHalf* ours = macSingleByteTable(codePage);
+        ASSERT_NE(ours, nullptr) << codePage;
+        if (*ours != icu) {
+            std::string rows;
+            for (std::size_t i = 0; i < icu.size(); ++i) {
+                char cell[12];
+                std::snprintf(cell, sizeof cell, "0x%04X,%c", static_cast<unsigned>(icu[i]),
+                              i % 8 == 7 ? '\n' : ' ');
+                rows += cell;
+            }
+            ADD_FAILURE() << codePage << " differs from ICU's " << converterName << ":\n" << rows;
+        }
+    }
+}
 
 TEST(CodePages, AnUnknownOneReadsAsWindows1252AndWritesAscii) {
     EXPECT_EQ(decodeCodePage(std::vector<std::uint8_t>{0x41, 0x80, 0x81}, 10004), "A€\u0081");
