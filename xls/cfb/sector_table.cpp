@@ -135,7 +135,7 @@ void FatTable::loadFatSectors(std::uint32_t first, std::uint32_t last) const {
         for (std::size_t k = 0; k < added; ++k) {
             const std::uint8_t* at = buffer.data() + 4 * k;
             entries_[base + k] = static_cast<std::uint32_t>(at[0] | at[1] << 8 | at[2] << 16) |
-                                  static_cast<std::uint32_t>(at[3]) << 24;
+                                 static_cast<std::uint32_t>(at[3]) << 24;
         }
         std::fill_n(loaded_.begin() + index, count, true);
         index += count;
