@@ -55,8 +55,10 @@ bool SectorChain::advance(std::size_t maxSteps) {
     const std::uint32_t straight = table_->straightOn(
         from, static_cast<std::uint32_t>(std::min<std::size_t>(maxSteps, sectorCount_)));
     if (straight > 0) {
-        // Sectors from + 1 ... from + straight, each the next one's predecessor.
-        check(from + straight);
+        // Sectors from + 1 ... from + straight, each the next one's predecessor:
+        // the first that lies past the end, if any, is the one to report.
+        check(static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(std::uint64_t{from} + straight, sectorCount_)));
         for (std::uint32_t k = 1; k <= straight; ++k) visit(from + k);
         runs_.back().length += straight;
         length_ += straight;
