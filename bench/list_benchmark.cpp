@@ -1,6 +1,7 @@
-// Listing cost: in-process time, bytes read from disk and memory, per workbook.
-//   list_benchmark FILE...            Google Benchmark timings, with bytes read per listing
-//   list_benchmark --footprint FILE   one listing: bytes read and peak memory above baseline
+// Listing cost: in-process time, bytes and reads from disk, and memory, per workbook.
+//   list_benchmark FILE...            Google Benchmark timings, with bytes and reads per listing
+//   list_benchmark --footprint FILE   one listing: bytes read, read calls and peak memory
+//                                     above baseline
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -14,15 +15,24 @@
 
 namespace {
 
-// Bytes this process has read through read(2)/pread(2) so far.
-long long bytesReadSoFar() {
+// A count from /proc/self/io: "rchar:" the bytes this process has read through
+// read(2)/pread(2) so far, "syscr:" the number of such calls.
+long long ioCountSoFar(const char* wanted) {
     std::ifstream io("/proc/self/io");
     std::string key;
     long long value = 0;
     while (io >> key >> value) {
-        if (key == "rchar:") return value;
+        if (key == wanted) return value;
     }
     return -1;
+}
+
+long long bytesReadSoFar() {
+    return ioCountSoFar("rchar:");
+}
+
+long long readCallsSoFar() {
+    return ioCountSoFar("syscr:");
 }
 
 long long residentPeakKiB() {
@@ -40,19 +50,30 @@ std::size_t listWorksheets(const std::string& path) {
 
 void BM_List(benchmark::State& state, std::string path) {
     long long readBefore = bytesReadSoFar();
+    long long callsBefore = readCallsSoFar();
     for (auto _ : state) benchmark::DoNotOptimize(listWorksheets(path));
-    long long read = bytesReadSoFar() - readBefore;
-    state.counters["bytes_read"] =
-        benchmark::Counter(static_cast<double>(read) / static_cast<double>(state.iterations()));
+    const auto perListing = [&](long long total) {
+        return benchmark::Counter(static_cast<double>(total) /
+                                  static_cast<double>(state.iterations()));
+    };
+    state.counters["bytes_read"] = perListing(bytesReadSoFar() - readBefore);
+    // Each reading of /proc/self/io above is a read call too: it counts once, not per listing.
+    state.counters["reads"] = perListing(readCallsSoFar() - callsBefore);
 }
 
 int footprint(const char* path) {
     long long baseline = residentPeakKiB();
+    // The read calls one look at /proc/self/io takes, counted in the next look.
+    long long ownCalls = readCallsSoFar();
+    ownCalls = readCallsSoFar() - ownCalls;
+    long long callsBefore = readCallsSoFar();
     long long before = bytesReadSoFar();
     std::size_t names = listWorksheets(path);
     long long read = bytesReadSoFar() - before;
-    std::printf("%s: bytes_read=%lld peak_rss_above_baseline_kib=%lld names=%zu\n", path, read,
-                residentPeakKiB() - baseline, names);
+    // Less the three looks at /proc/self/io since callsBefore.
+    long long calls = readCallsSoFar() - callsBefore - 3 * ownCalls;
+    std::printf("%s: bytes_read=%lld reads=%lld peak_rss_above_baseline_kib=%lld names=%zu\n", path,
+                read, calls, residentPeakKiB() - baseline, names);
     return 0;
 }
 

@@ -21,6 +21,7 @@
 
 #include "excel/native_application.h"
 #include "sheet_commands.h"
+#include "xls/utf8.h"
 
 namespace {
 
@@ -108,33 +109,6 @@ void printListing(const std::vector<cli::ListedSheet>& sheets, bool json) {
     std::cout << array.dump(4, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
-// Whether text is well-formed UTF-8: no stray continuation byte, no overlong form,
-// no surrogate, nothing past U+10FFFF.
-bool isUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80   ? 1
-                                   : lead < 0xC2 ? 0
-                                   : lead < 0xE0 ? 2
-                                   : lead < 0xF0 ? 3
-                                   : lead < 0xF5 ? 4
-                                                 : 0;
-        if (length == 0 || text.size() - i < length) return false;
-        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            code = (code << 6) | (next & 0x3F);
-        }
-        const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
 const Command* findCommand(const std::string& name) {
     for (const auto& command : commands()) {
         if (command.name == name) return &command;
@@ -145,7 +119,7 @@ const Command* findCommand(const std::string& name) {
 // Sheet names are stored as UTF-16: bytes that are not UTF-8 have no faithful
 // name to become.
 void requireUtf8Name(const std::string& file, const std::string& name) {
-    if (!isUtf8(name))
+    if (!xls::isUtf8(name))
         throw std::runtime_error("\"" + file + "\": the new name is not UTF-8 text.");
 }
 

@@ -28,24 +28,43 @@ auto namingFile(const std::string& displayName, Step&& step) {
 std::unique_ptr<Workbook::Impl> Workbook::Impl::open(std::filesystem::path path,
                                                      std::string displayName,
                                                      std::shared_ptr<const io::ByteSource> source) {
-    cfb::CompoundFile container = cfb::CompoundFile::open(source);
-    return std::make_unique<Impl>(std::move(path), std::move(displayName), std::move(source),
-                                  std::move(container));
+    try {
+        return std::make_unique<Impl>(path, displayName, source, cfb::CompoundFile::open(source));
+    } catch (const Error& error) {
+        if (error.code() != ErrorCode::TruncatedContainer &&
+            error.code() != ErrorCode::CorruptContainer)
+            throw;
+        // A container damaged past the workbook globals (cut short, or with a
+        // FAT that runs past the end): list the sheets the globals name, as
+        // other readers do. Any edit raises this error.
+        try {
+            return std::make_unique<Impl>(std::move(path), std::move(displayName), source,
+                                          cfb::CompoundFile::open(source, cfb::Damage::Tolerate),
+                                          error);
+        } catch (const Error&) {
+            throw error;
+        }
+    }
 }
 
 Workbook::Impl::Impl(std::filesystem::path filePath, std::string name,
-                     std::shared_ptr<const io::ByteSource> bytes, cfb::CompoundFile compoundFile)
+                     std::shared_ptr<const io::ByteSource> bytes, cfb::CompoundFile compoundFile,
+                     std::optional<Error> damageFound)
     : path(std::move(filePath)),
       displayName(std::move(name)),
       file(std::move(bytes)),
       container(std::move(compoundFile)),
       streamEntry(model::findWorkbookStream(container)),
-      listing(model::readWorkbookListing(container.openStream(streamEntry.id))) {
+      damage(std::move(damageFound)),
+      listing(model::readWorkbookListing(
+          container.openStream(streamEntry.id), crypto::kDefaultPassword,
+          damage ? model::UnreadableSheet::ListAsStored : model::UnreadableSheet::Refuse)) {
     sheets.reserve(listing.sheets.size());
     for (const model::SheetEntry& entry : listing.sheets) sheets.push_back(entry.info);
 }
 
 model::WorkbookStream& Workbook::Impl::workbookStream() {
+    if (damage) throw damage->file().empty() ? damage->withFile(displayName) : *damage;
     if (!loadedStream_) {
         loadedStream_ = namingFile(displayName, [this] {
             return model::parseWorkbookStream(container.openStream(streamEntry.id));

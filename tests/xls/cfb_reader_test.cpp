@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "cfb/compound_file.h"
+#include "cfb/compound_file_writer.h"
 #include "cfb/entry_name.h"
 #include "cfb_test_file.h"
 #include "io/byte_source.h"
@@ -73,6 +74,25 @@ TEST_P(CompoundFileReadTest, ReadsAnySliceOfAStream) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SectorSizes, CompoundFileReadTest, ::testing::Values(512u, 4096u));
+
+// A read deep into a large stream follows its chain through most of the FAT.
+// The FAT sectors lie next to each other, so they come in one read, not one
+// read each; and only those the chain reaches are read.
+TEST(CompoundFileRead, ReadsTheFatSectorsAChainNeedsTogether) {
+    const auto big = patternBytes(4'000'000, 7);
+    const auto small =
+        openInMemory(buildTestCompoundFile({{u"Workbook", patternBytes(5000)}}).bytes);
+    const auto file = openInMemory(rewriteCompoundFile(small, {{*small.find(u"Workbook"), big}}));
+    const auto stream = file.openStream(*file.find(u"Workbook"));
+    std::vector<std::uint8_t> middle(100);
+    stream->readAt(big.size() / 2, middle);
+    EXPECT_TRUE(std::equal(middle.begin(), middle.end(), big.begin() + big.size() / 2));
+    const std::size_t halfTheFat = big.size() / 2 / 512 / 128;
+    EXPECT_GE(file.fatSectorsRead(), halfTheFat);
+    EXPECT_LE(file.fatSectorsRead(), halfTheFat + 2);
+    EXPECT_LE(file.fatReads(), 2u);
+    EXPECT_EQ(file.readStream(*file.find(u"Workbook")), big);
+}
 
 TEST(CompoundFileFind, IgnoresLetterCase) {
     const auto file = openInMemory(

@@ -1,75 +1,82 @@
 #include "biff/text_encoding.h"
 
 #include <iconv.h>
+#include <unicode/ustring.h>
+#include <unicode/utf8.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
-#include <string>
+#include <memory>
+
+#include "biff/code_page_converter.h"
+#include "xls/utf8.h"
 
 namespace xls::biff {
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
+constexpr UChar32 kReplacement = 0xFFFD;
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+// The code point at text[i], moving i past it: ICU's strict UTF-8 decoding,
+// negative for an ill-formed sequence (which i then skips as one).
+UChar32 nextCodePoint(std::string_view text, int32_t& i) {
+    UChar32 c = 0;
+    const auto length = static_cast<int32_t>(text.size());
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wconversion"
+    U8_NEXT(text.data(), i, length, c);
+#pragma GCC diagnostic pop
+    return c;
 }
 
-// Windows-1252 at 0x80-0x9F (0 where the code page leaves a byte undefined);
-// every other byte is the Latin-1 character of the same value.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+std::string decodeSingleByte(std::span<const std::uint8_t> bytes, const UpperHalf& upper) {
+    std::u16string units(bytes.size(), u'\0');
+    std::transform(bytes.begin(), bytes.end(), units.begin(), [&](std::uint8_t b) {
+        return b < 0x80 ? static_cast<char16_t>(b) : upper[b - 0x80];
+    });
+    return utf16ToUtf8(units);
+}
 
-std::string decodeCp1252(std::span<const std::uint8_t> bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (std::uint8_t b : bytes) {
-        char32_t c = b;
-        if (b >= 0x80 && b < 0xA0) c = kCp1252High[b - 0x80] ? kCp1252High[b - 0x80] : c;
-        appendUtf8(out, c);
+// Calls encode for each character of text (an ill-formed sequence is one
+// U+FFFD) and gathers what it gives.
+template <typename Encode>
+std::vector<std::uint8_t> encodeEach(std::string_view text, Encode&& encode) {
+    std::vector<std::uint8_t> out;
+    for (int32_t i = 0; i < static_cast<int32_t>(text.size());) {
+        const UChar32 c = nextCodePoint(text, i);
+        if (c < 0x80 && c >= 0) {
+            out.push_back(static_cast<std::uint8_t>(c));
+        } else {
+            encode(static_cast<char32_t>(c < 0 ? kReplacement : c), out);
+        }
     }
     return out;
 }
 
-// iconv's name for a code page, or "" when Windows-1252 (or plain ASCII) serves.
-std::string iconvName(std::uint16_t codePage) {
-    switch (codePage) {
-        case 367:   // US-ASCII
-        case 1200:  // UTF-16: not a byte code page; BIFF5 writers that claim it wrote 1252
-        case 1252:
-        case 32769:  // Excel 2.x's own Windows-1252
-            return {};
-        case 10000:
-        case 32768:  // Mac Roman
-            return "MACINTOSH";
-        default:
-            return "CP" + std::to_string(codePage);
-    }
+std::vector<std::uint8_t> encodeSingleByte(std::string_view text, const UpperHalf& upper) {
+    return encodeEach(text, [&](char32_t c, std::vector<std::uint8_t>& out) {
+        const auto* at = std::find(upper.begin(), upper.end(), c);
+        out.push_back(c > 0xFFFF || at == upper.end()
+                          ? '?'
+                          : static_cast<std::uint8_t>(0x80 + (at - upper.begin())));
+    });
 }
 
-// Decodes through iconv; false when iconv does not know the code page.
-bool decodeWithIconv(std::span<const std::uint8_t> bytes, const std::string& name,
-                     std::string& out) {
-    iconv_t converter = iconv_open("UTF-8", name.c_str());
-    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
-    out.clear();
+using Iconv = std::unique_ptr<std::remove_pointer_t<iconv_t>, decltype(&iconv_close)>;
+
+Iconv openIconv(const char* to, const char* from) {
+    iconv_t converter = iconv_open(to, from);
+    if (converter == reinterpret_cast<iconv_t>(-1)) return Iconv(nullptr, &iconv_close);
+    return Iconv(converter, &iconv_close);
+}
+
+// Decodes through iconv; nullopt when iconv does not know the code page.
+std::optional<std::string> decodeWithIconv(std::span<const std::uint8_t> bytes,
+                                           const std::string& name) {
+    const Iconv converter = openIconv("UTF-8", name.c_str());
+    if (!converter) return std::nullopt;
+    std::string out;
     std::string input(bytes.begin(), bytes.end());
     char* in = input.data();
     std::size_t inLeft = input.size();
@@ -77,81 +84,95 @@ bool decodeWithIconv(std::span<const std::uint8_t> bytes, const std::string& nam
     while (inLeft > 0) {
         char* outPtr = buffer.data();
         std::size_t outLeft = buffer.size();
-        std::size_t result = iconv(converter, &in, &inLeft, &outPtr, &outLeft);
+        std::size_t result = iconv(converter.get(), &in, &inLeft, &outPtr, &outLeft);
         out.append(buffer.data(), buffer.size() - outLeft);
         if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
             // An undecodable or incomplete sequence: mark it and go on after its first byte.
-            appendUtf8(out, kReplacement);
+            out += "\xEF\xBF\xBD";
             ++in;
             --inLeft;
         }
     }
-    iconv_close(converter);
-    return true;
+    return out;
+}
+
+// Encodes one character at a time so an unencodable one becomes '?'; a code
+// page iconv does not know keeps ASCII only.
+std::vector<std::uint8_t> encodeWithIconv(std::string_view text, const std::string& name) {
+    const Iconv converter = openIconv(name.c_str(), "UTF-32LE");
+    return encodeEach(text, [&](char32_t c, std::vector<std::uint8_t>& out) {
+        std::array<char, 4> in = {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF),
+                                  static_cast<char>((c >> 16) & 0xFF), 0};
+        std::array<char, 16> buffer{};
+        char* inPtr = in.data();
+        std::size_t inLeft = in.size();
+        char* outPtr = buffer.data();
+        std::size_t outLeft = buffer.size();
+        const bool done = converter && c != static_cast<char32_t>(kReplacement) &&
+                          iconv(converter.get(), &inPtr, &inLeft, &outPtr, &outLeft) !=
+                              static_cast<std::size_t>(-1) &&
+                          inLeft == 0;
+        if (done) {
+            out.insert(out.end(), buffer.data(), outPtr);
+        } else {
+            out.push_back('?');
+        }
+        if (converter) iconv(converter.get(), nullptr, nullptr, nullptr, nullptr);
+    });
 }
 
 }  // namespace
 
 std::string utf16ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = kReplacement;
-        }
-        appendUtf8(out, c);
-    }
+    std::string out(text.size() * 3, '\0');
+    int32_t length = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length, text.data(),
+                       static_cast<int32_t>(text.size()), kReplacement, nullptr, &status);
+    out.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
     return out;
 }
 
 std::u16string utf8ToUtf16(std::string_view text) {
-    std::u16string out;
+    std::u16string out(text.size(), u'\0');
+    int32_t length = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length, text.data(),
+                         static_cast<int32_t>(text.size()), kReplacement, nullptr, &status);
+    out.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
+    return out;
+}
+
+std::optional<std::u32string> decodeUtf8(std::string_view text) {
+    std::u32string out;
     out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        auto lead = static_cast<std::uint8_t>(text[i]);
-        std::size_t length = lead < 0x80    ? 1
-                             : lead >= 0xF0 ? 4
-                             : lead >= 0xE0 ? 3
-                             : lead >= 0xC0 ? 2
-                                            : 0;
-        char32_t c = length == 1   ? lead
-                     : length == 2 ? (lead & 0x1F)
-                     : length == 3 ? (lead & 0x0F)
-                                   : (lead & 0x07);
-        bool valid = length > 0 && lead < 0xF8 && i + length <= text.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            auto next = static_cast<std::uint8_t>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            c = (c << 6) | (next & 0x3F);
-        }
-        if (!valid || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            out += static_cast<char16_t>(kReplacement);
-            ++i;
-            continue;
-        }
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-        i += length;
+    for (int32_t i = 0; i < static_cast<int32_t>(text.size());) {
+        const UChar32 c = nextCodePoint(text, i);
+        if (c < 0) return std::nullopt;
+        out.push_back(static_cast<char32_t>(c));
     }
     return out;
 }
 
 std::string decodeCodePage(std::span<const std::uint8_t> bytes, std::uint16_t codePage) {
-    std::string name = iconvName(codePage);
-    std::string out;
-    if (!name.empty() && decodeWithIconv(bytes, name, out)) return out;
-    return decodeCp1252(bytes);
+    if (const UpperHalf* mac = macSingleByteTable(codePage)) return decodeSingleByte(bytes, *mac);
+    if (!readsAsWindows1252(codePage)) {
+        if (auto decoded = decodeWithIconv(bytes, iconvName(codePage))) return *decoded;
+    }
+    return decodeSingleByte(bytes, windows1252());
+}
+
+std::vector<std::uint8_t> encodeCodePage(std::string_view text, std::uint16_t codePage) {
+    if (const UpperHalf* mac = macSingleByteTable(codePage)) return encodeSingleByte(text, *mac);
+    return encodeWithIconv(text, iconvName(codePage));
 }
 
 }  // namespace xls::biff
+
+namespace xls {
+
+bool isUtf8(std::string_view text) {
+    return biff::decodeUtf8(text).has_value();
+}
+
+}  // namespace xls

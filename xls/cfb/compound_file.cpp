@@ -19,6 +19,7 @@ namespace xls::cfb {
 
 struct CompoundFile::Impl {
     std::shared_ptr<const io::ByteSource> source;
+    Damage damage = Damage::Refuse;
     Header header;
     std::shared_ptr<FatTable> fat;
     std::vector<DirectoryEntry> entries;
@@ -56,12 +57,15 @@ void checkSignature(const io::ByteSource& source) {
 std::vector<std::uint8_t> CompoundFile::Impl::readChainWhole(std::uint32_t start, const char* what,
                                                              std::uint8_t pad) const {
     SectorChain chain(fat, start, what);
-    const auto& sectors = chain.all();
+    const auto sectors = chain.all();
     const std::uint32_t sectorSize = header.sectorSize;
     std::vector<std::uint8_t> bytes(sectors.size() * sectorSize);
-    for (std::size_t i = 0; i < sectors.size(); ++i) {
-        readRegularSector(*source, sectors[i], std::span(bytes).subspan(i * sectorSize, sectorSize),
-                          pad);
+    // Sectors that lie next to each other in the file come in one read.
+    for (std::size_t i = 0, run = 1; i < sectors.size(); i += run) {
+        run = 1;
+        while (i + run < sectors.size() && sectors[i + run] == sectors[i] + run) ++run;
+        readRegularSectors(*source, sectors[i], sectorSize,
+                           std::span(bytes).subspan(i * sectorSize, run * sectorSize), pad);
     }
     return bytes;
 }
@@ -82,10 +86,11 @@ void CompoundFile::Impl::loadMiniStream() const {
     miniFat = std::make_shared<MiniFatTable>(std::move(nexts), miniSectors);
 }
 
-CompoundFile CompoundFile::open(std::shared_ptr<const io::ByteSource> source) {
+CompoundFile CompoundFile::open(std::shared_ptr<const io::ByteSource> source, Damage damage) {
     checkSignature(*source);
     auto impl = std::make_shared<Impl>();
     impl->source = source;
+    impl->damage = damage;
     std::vector<std::uint8_t> first(kHeaderSize);
     source->readAt(0, first);
     impl->header = parseHeader(first);
@@ -95,7 +100,7 @@ CompoundFile CompoundFile::open(std::shared_ptr<const io::ByteSource> source) {
                                                 "-byte header sector in a " +
                                                 std::to_string(source->size()) + "-byte file");
     }
-    impl->fat = std::make_shared<FatTable>(source, impl->header);
+    impl->fat = std::make_shared<FatTable>(source, impl->header, damage);
 
     const auto directory = impl->readChainWhole(impl->header.firstDirectorySector, "directory", 0);
     impl->entries = parseDirectory(directory, impl->header.majorVersion);
@@ -103,7 +108,7 @@ CompoundFile CompoundFile::open(std::shared_ptr<const io::ByteSource> source) {
 
     const std::uint64_t capacity =
         static_cast<std::uint64_t>(impl->fat->sectorCount()) * sectorSize;
-    if (impl->entries[0].size > capacity) {
+    if (impl->entries[0].size > capacity && damage == Damage::Refuse) {
         fail(ErrorCode::TruncatedContainer, "mini stream of " +
                                                 std::to_string(impl->entries[0].size) +
                                                 " bytes is larger than the file");
@@ -163,8 +168,9 @@ std::shared_ptr<const io::ByteSource> CompoundFile::openStream(std::uint32_t id)
     const std::uint32_t sectorSize = impl_->header.sectorSize;
     // The FAT can claim more sectors than the file holds (FAT sectors listed twice),
     // so the file's own size bounds the stream too.
-    if (io::unitsFor(entry.size, sectorSize) > impl_->fat->sectorCount() ||
-        entry.size > impl_->source->size()) {
+    const bool fits = io::unitsFor(entry.size, sectorSize) <= impl_->fat->sectorCount() &&
+                      entry.size <= impl_->source->size();
+    if (!fits && impl_->damage == Damage::Refuse) {
         fail(ErrorCode::TruncatedContainer,
              "stream of " + std::to_string(entry.size) + " bytes is larger than the file");
     }
@@ -181,6 +187,10 @@ std::vector<std::uint8_t> CompoundFile::readStream(std::uint32_t id) const {
 
 std::size_t CompoundFile::fatSectorsRead() const {
     return impl_->fat->loadedFatSectors();
+}
+
+std::size_t CompoundFile::fatReads() const {
+    return impl_->fat->fatReads();
 }
 
 }  // namespace xls::cfb

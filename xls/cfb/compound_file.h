@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cfb/damage.h"
 #include "io/byte_source.h"
 
 namespace xls::cfb {
@@ -36,8 +37,11 @@ class CompoundFile {
   public:
     // Reads the header and the directory. Raises Error: NotCompoundFile (with the
     // kind of file where it is easy to tell: ZipBasedWorkbook, WebPage, ...),
-    // CorruptContainer, TruncatedContainer.
-    static CompoundFile open(std::shared_ptr<const io::ByteSource> source);
+    // CorruptContainer, TruncatedContainer. With Damage::Tolerate, a FAT that
+    // runs past the end of the file and streams larger than the file are let
+    // be: a stream's missing sectors raise when they are read.
+    static CompoundFile open(std::shared_ptr<const io::ByteSource> source,
+                             Damage damage = Damage::Refuse);
 
     std::uint32_t sectorSize() const;
     std::uint16_t majorVersion() const;
@@ -56,8 +60,10 @@ class CompoundFile {
     // stream whose chain or size does not fit the file, and std::out_of_range for
     // an id that is not a stream.
 
-    // How many FAT sectors have been read so far: the FAT is read as chains need it.
+    // How many FAT sectors have been read so far, and in how many reads: the FAT
+    // is read as chains need it.
     std::size_t fatSectorsRead() const;
+    std::size_t fatReads() const;
 
     CompoundFile(CompoundFile&&) noexcept;
     CompoundFile& operator=(CompoundFile&&) noexcept;

@@ -44,6 +44,9 @@ void StreamSource::readAt(std::uint64_t offset, std::span<std::uint8_t> out) con
              std::string(what_) + ": " + std::to_string(out.size()) + " bytes wanted at offset " +
                  std::to_string(offset) + " of a " + std::to_string(size_) + "-byte stream");
     }
+    // Following the chain to the last sector wanted first lets the table read
+    // what the whole read needs together.
+    if (!out.empty()) chain_.at(static_cast<std::size_t>((offset + out.size() - 1) / sectorSize_));
     while (!out.empty()) {
         const std::size_t index = static_cast<std::size_t>(offset / sectorSize_);
         const auto within = static_cast<std::size_t>(offset % sectorSize_);

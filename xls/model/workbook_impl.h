@@ -17,6 +17,7 @@
 #include "model/workbook_stream.h"
 #include "ops/edit_state.h"
 #include "xls/edit_lock.h"
+#include "xls/error.h"
 #include "xls/workbook.h"
 
 namespace xls {
@@ -25,14 +26,18 @@ struct Workbook::Impl {
     // Opens the compound file in source, finds the workbook stream and lists it.
     static std::unique_ptr<Impl> open(std::filesystem::path path, std::string displayName,
                                       std::shared_ptr<const io::ByteSource> source);
+    // damage: why the container could only be read in part (it was opened
+    // tolerating damage); the listing then takes the sheets the globals name.
     Impl(std::filesystem::path filePath, std::string name,
-         std::shared_ptr<const io::ByteSource> bytes, cfb::CompoundFile compoundFile);
+         std::shared_ptr<const io::ByteSource> bytes, cfb::CompoundFile compoundFile,
+         std::optional<Error> damage = std::nullopt);
 
     std::filesystem::path path;  // empty for a workbook opened from memory
     std::string displayName;     // names the workbook in errors
     std::shared_ptr<const io::ByteSource> file;
     cfb::CompoundFile container;
     model::WorkbookStreamEntry streamEntry;  // which stream holds the workbook
+    std::optional<Error> damage;             // set: listed in part, every edit refused
     model::WorkbookListing listing;          // sheet table, protection, encryption
     std::vector<SheetInfo> sheets;           // what sheets() gives; edits keep it current
     ops::EditState edits;                    // what edits changed outside the workbook stream
@@ -41,7 +46,8 @@ struct Workbook::Impl {
     std::optional<EditLock> lock;  // held from opening to closing when opened to edit
 
     // The whole workbook stream as records (decrypted when encrypted), loaded on
-    // first call. Errors carry displayName.
+    // first call; every edit and every save begins here. Errors carry
+    // displayName; a damaged container raises its damage.
     model::WorkbookStream& workbookStream();
 
   private:

@@ -35,10 +35,18 @@ struct WorkbookListing {
     std::shared_ptr<const crypto::RecordCipher> cipher;  // set when the stream is encrypted
 };
 
+// What the listing does with a sheet whose first records cannot be read.
+enum class UnreadableSheet {
+    Refuse,        // raise, as for any damage
+    ListAsStored,  // list it as its sheet table entry types it (a stream cut short)
+};
+
 // Raises Error: OldExcelFormat (a BIFF2-4 BOF), UnsupportedVersion, CorruptWorkbook
 // (no BOF, truncated records, a sheet offset not at a BOF, an unknown sheet type),
-// PasswordProtected / UnsupportedEncryption for encryption it cannot open.
+// PasswordProtected / UnsupportedEncryption for encryption it cannot open, and
+// what reading the stream raises.
 WorkbookListing readWorkbookListing(std::shared_ptr<const io::ByteSource> stream,
-                                    std::u16string_view password = crypto::kDefaultPassword);
+                                    std::u16string_view password = crypto::kDefaultPassword,
+                                    UnreadableSheet unreadable = UnreadableSheet::Refuse);
 
 }  // namespace xls::model

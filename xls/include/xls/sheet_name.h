@@ -16,8 +16,9 @@ namespace xls {
 // Returns the failing rule, or nullopt when the name is acceptable.
 std::optional<ErrorCode> checkSheetName(std::string_view name);
 
-// True when a and b are equal without regard to letter case (Unicode simple case folding
-// of the BMP, as the application compares sheet names).
+// True when a and b are equal without regard to letter case: Unicode simple case
+// folding, one character to one, as the application compares sheet names ("ß" and
+// "SS" differ). Text that is not UTF-8 equals only the same bytes.
 bool sheetNamesEqual(std::string_view a, std::string_view b);
 
 }  // namespace xls
