@@ -105,4 +105,8 @@ bool Workbook::isEncrypted() const {
     return impl_->listing.filePass.has_value();
 }
 
+std::size_t Workbook::recordsLeftAsStored() const {
+    return impl_->edits.recordsLeftAsStored + impl_->edits.savedLeftAsStored;
+}
+
 }  // namespace xls

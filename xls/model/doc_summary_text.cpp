@@ -6,6 +6,7 @@
 #include <string>
 
 #include "biff/text_encoding.h"
+#include "io/byte_writer.h"
 
 namespace xls::model {
 
@@ -80,12 +81,9 @@ std::string decodePropertyText(std::span<const std::uint8_t> bytes, std::uint16_
 
 std::vector<std::uint8_t> encodePropertyText(std::string_view text, std::uint16_t codePage) {
     if (codePage == kCodePageUtf16) {
-        std::vector<std::uint8_t> out;
-        for (char16_t unit : biff::utf8ToUtf16(text)) {
-            out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-            out.push_back(static_cast<std::uint8_t>(unit >> 8));
-        }
-        return out;
+        io::ByteWriter out;
+        for (char16_t unit : biff::utf8ToUtf16(text)) out.u16(static_cast<std::uint16_t>(unit));
+        return out.take();
     }
     if (codePage == 65001) return std::vector<std::uint8_t>(text.begin(), text.end());
     return encodeWithIconv(text, iconvTarget(codePage));

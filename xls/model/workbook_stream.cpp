@@ -10,6 +10,7 @@
 #include "biff/record_writer.h"
 #include "crypto/file_pass.h"
 #include "io/byte_reader.h"
+#include "model/records/bound_sheet.h"
 #include "xls/error.h"
 
 namespace xls::model {
@@ -33,11 +34,6 @@ void appendStoredRange(std::vector<Record>& records, StoredRange range) {
 }
 
 namespace {
-
-std::uint32_t lbPlyPosOf(const Record& boundSheet) {
-    io::ByteReader reader(boundSheet.payload, ErrorCode::CorruptWorkbook, "BoundSheet8");
-    return reader.u32();
-}
 
 // The records a lazily held sheet substream keeps: what splitting substreams
 // and the sheet-table edits read or patch.
@@ -120,7 +116,7 @@ class StreamLoader {
                 stream_.cipher = crypto::openRecordCipher(pass, password_);
             }
             if (h->type == RecordType::BoundSheet8) {
-                sheetOrder_.push_back(lbPlyPosOf(record));
+                sheetOrder_.push_back(records::boundSheetLbPlyPos(record.payload));
                 sheetOffsets_.insert(sheetOrder_.back());
             }
         }

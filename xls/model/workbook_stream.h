@@ -26,6 +26,7 @@
 #include "crypto/record_cipher.h"
 #include "io/byte_source.h"
 #include "model/bof.h"
+#include "model/stream_writer_sst.h"
 
 namespace xls::model {
 
@@ -79,6 +80,10 @@ struct WorkbookStream {
     std::shared_ptr<const crypto::RecordCipher> cipher;
     // The stream as stored, where the stand-ins' bytes are.
     std::shared_ptr<const io::ByteSource> stored;
+    // Set by an edit that changed the shared strings (a copy adding strings):
+    // the writer lays this table out in place of the SST and its Continue
+    // records, and rebuilds the ExtSST from where its strings land.
+    std::optional<SstTable> editedSst;
 };
 
 // Loads a workbook stream: the globals in full, the sheet substreams as

@@ -80,7 +80,8 @@ void Workbook::renameSheet(std::size_t tabIndex, std::string_view newName) {
     const std::string oldName = impl.sheets[tabIndex].name;
     editing(impl, [&] {
         ops::renameSheetRecords(impl.workbookStream(), tabIndex, newName);
-        ops::renameSheetInDataSources(impl.workbookStream().globals, oldName, newName);
+        ops::renameSheetInDataSources(impl.workbookStream().globals, oldName, newName,
+                                      impl.edits.recordsLeftAsStored);
         editDocSummary(impl, [&](const std::vector<std::uint8_t>& stream) {
             return model::renameSheetInDocSummary(stream, oldName, newName);
         });
@@ -102,7 +103,8 @@ void Workbook::deleteSheet(std::size_t tabIndex) {
 
     const std::string name = impl.sheets[tabIndex].name;
     editing(impl, [&] {
-        ops::deleteSheetRecords(impl.workbookStream(), tabIndex, visibilityAfter);
+        impl.edits.recordsLeftAsStored +=
+            ops::deleteSheetRecords(impl.workbookStream(), tabIndex, visibilityAfter);
         editDocSummary(impl, [&](const std::vector<std::uint8_t>& stream) {
             return model::removeSheetFromDocSummary(stream, name);
         });

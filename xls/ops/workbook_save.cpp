@@ -66,7 +66,9 @@ std::map<std::uint32_t, io::ByteRope> newStreams(WorkbookImpl& impl) {
     auto hints = model::readWriteHints(impl.container.openStream(impl.streamEntry.id));
     hints.sstEdited = impl.edits.sstEdited;
     std::map<std::uint32_t, io::ByteRope> replacements;
-    replacements[impl.streamEntry.id] = model::writeWorkbookStream(impl.workbookStream(), hints);
+    impl.edits.savedLeftAsStored = 0;
+    replacements[impl.streamEntry.id] =
+        model::writeWorkbookStream(impl.workbookStream(), hints, &impl.edits.savedLeftAsStored);
     if (impl.edits.docSummary && impl.edits.docSummaryId)
         replacements[*impl.edits.docSummaryId] = io::ByteRope(*impl.edits.docSummary);
     return replacements;
