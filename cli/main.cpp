@@ -130,6 +130,7 @@ const Command* findCommand(const std::string& name) {
 // Runs the command on a real workbook; returns the exit status.
 int runCommand(const Command& command, const std::vector<std::string>& args, bool json) {
     excel::NativeApplicationFactory factory;
+    std::size_t leftAsStored = 0;
     try {
         if (command.name == "list") {
             printListing(cli::listWorksheets(factory, args[0]), json);
@@ -139,13 +140,20 @@ int runCommand(const Command& command, const std::vector<std::string>& args, boo
             if (!isUtf8(args[2])) {
                 throw std::runtime_error("\"" + args[0] + "\": the new name is not UTF-8 text.");
             }
-            cli::renameSheet(factory, args[0], args[1], args[2]);
+            leftAsStored = cli::renameSheet(factory, args[0], args[1], args[2]);
         } else {
-            cli::deleteSheet(factory, args[0], args[1]);
+            leftAsStored = cli::deleteSheet(factory, args[0], args[1]);
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tarnvale-sheets: %s\n", error.what());
         return kExitRefused;
+    }
+    // Saved, but not everything was brought up to date: say so.
+    if (leftAsStored > 0) {
+        std::fprintf(
+            stderr,
+            "tarnvale-sheets: \"%s\": %zu records could not be read and were left as stored\n",
+            args[0].c_str(), leftAsStored);
     }
     // A listing that could not be written (a full disk, a closed pipe) is no success.
     if (!std::cout.flush()) {

@@ -55,24 +55,26 @@ std::vector<ListedSheet> listWorksheets(excel::ApplicationFactory& factory,
     return listed;
 }
 
-void renameSheet(excel::ApplicationFactory& factory, const std::string& path,
-                 const std::string& sheet, const std::string& newName) {
+std::size_t renameSheet(excel::ApplicationFactory& factory, const std::string& path,
+                        const std::string& sheet, const std::string& newName) {
     ApplicationSession session(factory, path);
     auto workbook = session.newestWorkbook();
     session.application().setDisplayAlerts(false);
     workbook->sheets()->item(sheet)->setName(newName);
     workbook->save(1033);
     session.quit();
+    return workbook->recordsLeftAsStored();
 }
 
-void deleteSheet(excel::ApplicationFactory& factory, const std::string& path,
-                 const std::string& sheet) {
+std::size_t deleteSheet(excel::ApplicationFactory& factory, const std::string& path,
+                        const std::string& sheet) {
     ApplicationSession session(factory, path);
     auto workbook = session.newestWorkbook();
     session.application().setDisplayAlerts(false);
     workbook->sheets()->item(sheet)->deleteSheet();
     workbook->save(1033);
     session.quit();
+    return workbook->recordsLeftAsStored();
 }
 
 }  // namespace cli

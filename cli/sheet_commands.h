@@ -19,11 +19,12 @@ std::vector<ListedSheet> listWorksheets(excel::ApplicationFactory& factory,
                                         const std::string& path);
 
 // Renames the sheet named sheet (any kind of sheet) and saves the workbook.
-void renameSheet(excel::ApplicationFactory& factory, const std::string& path,
-                 const std::string& sheet, const std::string& newName);
+// Returns the number of records left as stored because they could not be read.
+std::size_t renameSheet(excel::ApplicationFactory& factory, const std::string& path,
+                        const std::string& sheet, const std::string& newName);
 
-// Deletes the sheet named sheet and saves the workbook.
-void deleteSheet(excel::ApplicationFactory& factory, const std::string& path,
-                 const std::string& sheet);
+// Deletes the sheet named sheet and saves the workbook; returns as renameSheet.
+std::size_t deleteSheet(excel::ApplicationFactory& factory, const std::string& path,
+                        const std::string& sheet);
 
 }  // namespace cli
