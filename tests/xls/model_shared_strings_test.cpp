@@ -34,6 +34,9 @@ Written scan(const Bytes& out) {
     return w;
 }
 
+// BIFF8 (0x0600) workbook globals (0x0005).
+const Bytes kBof{0x00, 0x06, 0x05, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+
 class EditedSstTest : public ::testing::TestWithParam<bool> {};
 
 TEST_P(EditedSstTest, ReplacesTheStoredTable) {
@@ -41,7 +44,7 @@ TEST_P(EditedSstTest, ReplacesTheStoredTable) {
     const Bytes sst{1, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 'a', 'b'};
     const Bytes cont{1, 0, 0, 'c'};
     WorkbookStream w;
-    w.globals.records = {{RecordType::BOF, Bytes(16, 0)},
+    w.globals.records = {{RecordType::BOF, kBof},
                          {RecordType::SST, sst},
                          {RecordType::Continue, cont},
                          {RecordType::ExtSST, {8, 0}},
