@@ -7,7 +7,7 @@
 #include "io/atomic_file.h"
 #include "io/byte_rope.h"
 #include "model/stream_writer.h"
-#include "model/workbook_impl.h"
+#include "workbook/workbook_impl.h"
 #include "xls/error.h"
 #include "xls/workbook.h"
 
@@ -47,21 +47,9 @@ void checkStreamSizes(const cfb::CompoundFile& container, std::uint64_t fileSize
     }
 }
 
-// Runs a step of saving, naming the workbook in an error that names no file.
-template <typename WorkbookImpl, typename Step>
-auto naming(const WorkbookImpl& impl, Step&& step) {
-    try {
-        return step();
-    } catch (const Error& error) {
-        if (!error.file().empty()) throw;
-        throw error.withFile(impl.displayName);
-    }
-}
-
 // The new streams by directory id: the workbook stream (its untouched sheets
 // as ranges of the stored one) and an edited document summary.
-template <typename WorkbookImpl>
-std::map<std::uint32_t, io::ByteRope> newStreams(WorkbookImpl& impl) {
+std::map<std::uint32_t, io::ByteRope> newStreams(model::WorkbookState& impl) {
     checkStreamSizes(impl.container, impl.file->size());
     auto hints = model::readWriteHints(impl.container.openStream(impl.streamEntry.id));
     hints.sstEdited = impl.edits.sstEdited;
@@ -78,7 +66,7 @@ std::map<std::uint32_t, io::ByteRope> newStreams(WorkbookImpl& impl) {
 
 std::vector<std::uint8_t> Workbook::serialize() const {
     Impl& impl = *impl_;
-    return naming(impl, [&] {
+    return model::namingFile(impl.displayName, [&] {
         io::VectorSink sink;
         cfb::writeCompoundFile(impl.container, newStreams(impl), {}, sink);
         return std::move(sink.bytes());
@@ -91,7 +79,7 @@ void Workbook::save() {
         throw Error(ErrorCode::UnsupportedOperation, impl.displayName,
                     "a workbook opened from memory has no file to save to");
     const std::vector<SheetInfo> expected = impl.sheets;
-    naming(impl, [&] {
+    model::namingFile(impl.displayName, [&] {
         // The streams are laid out before the temporary file exists: a workbook
         // the writer refuses leaves no file behind.
         const auto streams = newStreams(impl);

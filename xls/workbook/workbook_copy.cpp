@@ -1,5 +1,5 @@
 // Workbook::copySheet and Workbook::saveTogether.
-#include "model/workbook_impl.h"
+#include "workbook/workbook_impl.h"
 #include "xls/error.h"
 #include "xls/workbook.h"
 

@@ -1,5 +1,6 @@
 // What a workbook's edits leave for saving besides the workbook stream's
-// records: the document summary stream with its sheet titles brought up to date.
+// records: the document summary stream with its sheet titles brought up to
+// date, and what the edits could not read.
 #pragma once
 
 #include <cstddef>
@@ -7,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-namespace xls::ops {
+namespace xls::model {
 
 struct EditState {
     // \005DocumentSummaryInformation as edited, and its directory id; unset
@@ -24,4 +25,4 @@ struct EditState {
     std::size_t savedLeftAsStored = 0;
 };
 
-}  // namespace xls::ops
+}  // namespace xls::model
