@@ -14,7 +14,7 @@ SstTable readSharedStrings(const WorkbookStream& stream) {
         const Record& r = records[i];
         if (r.stored && r.stored->first == biff::RecordType::SST) {
             storedBytes.resize(static_cast<std::size_t>(r.stored->size));
-            stream.stored->readAt(r.stored->offset, storedBytes);
+            r.stored->readInto(storedBytes);
             std::uint64_t tail = 0;
             for (const auto& h : biff::scanRecordHeaders(storedBytes, &tail))
                 payloads.push_back(std::span(storedBytes)

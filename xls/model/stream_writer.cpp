@@ -296,7 +296,7 @@ io::ByteRope emit(const WorkbookStream& stream, const Layout& layout) {
         if (!inlined(p)) {
             rope.append(std::move(run));
             run = {};
-            rope.append(stream.stored, p.stored->offset, p.stored->size);
+            rope.append(p.stored->source, p.stored->offset, p.stored->size);
             continue;
         }
         if (run.empty()) {
@@ -308,7 +308,7 @@ io::ByteRope emit(const WorkbookStream& stream, const Layout& layout) {
         if (p.stored) {
             const std::size_t at = run.size();
             run.resize(at + static_cast<std::size_t>(p.stored->size));
-            stream.stored->readAt(p.stored->offset, std::span(run).subspan(at));
+            p.stored->readInto(std::span(run).subspan(at));
         } else {
             appendRecord(run, p);
         }

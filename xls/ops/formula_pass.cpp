@@ -157,8 +157,8 @@ std::size_t applyFormulaPass(model::Substream& substream, const FormulaPassEdits
     return rewriteRecords(substream.records, edits, deadShared, leftAsStored);
 }
 
-std::size_t applyFormulaPass(const model::WorkbookStream& stream, model::Substream& substream,
-                             const FormulaPassEdits& edits, std::size_t& leftAsStored) {
+std::size_t applyFormulaPassToSheet(model::Substream& substream, const FormulaPassEdits& edits,
+                                    std::size_t& leftAsStored) {
     if (nothingToDo(edits)) return 0;
     if (substream.loaded) return applyFormulaPass(substream, edits, leftAsStored);
     // Twice through the stored records: the shared formulas first, since a
@@ -166,14 +166,14 @@ std::size_t applyFormulaPass(const model::WorkbookStream& stream, model::Substre
     std::set<Anchor> deadShared;
     collectDeadShared(substream.records, edits, deadShared);
     model::readStoredRecords(
-        stream, substream,
+        substream,
         [&](const std::vector<model::Record>& chunk) {
             collectDeadShared(chunk, edits, deadShared);
         },
         [](RecordType type) { return type == RecordType::ShrFmla || type == RecordType::Array; });
     std::size_t changed = rewriteRecords(substream.records, edits, deadShared, leftAsStored);
     model::editStoredRecords(
-        stream, substream,
+        substream,
         [&](std::vector<model::Record>& chunk) {
             changed += rewriteRecords(chunk, edits, deadShared, leftAsStored);
         },

@@ -24,9 +24,9 @@ struct FormulaPassEdits {
 // must all be held.
 std::size_t applyFormulaPass(model::Substream& substream, const FormulaPassEdits& edits,
                              std::size_t& leftAsStored);
-// The same for a substream of stream that may keep records in the stored
+// The same for a sheet's substream that may keep records in a stored
 // stream: they are read a chunk at a time, and only those changed stay held.
-std::size_t applyFormulaPass(const model::WorkbookStream& stream, model::Substream& substream,
-                             const FormulaPassEdits& edits, std::size_t& leftAsStored);
+std::size_t applyFormulaPassToSheet(model::Substream& substream, const FormulaPassEdits& edits,
+                                    std::size_t& leftAsStored);
 
 }  // namespace xls::ops

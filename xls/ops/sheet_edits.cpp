@@ -73,7 +73,7 @@ std::size_t deleteSheetRecords(model::WorkbookStream& stream, std::size_t tab,
     edits.selfIxti = selfXtis(globals);
     std::size_t leftAsStored = 0;
     applyFormulaPass(globals, edits, leftAsStored);
-    for (auto& s : stream.substreams) applyFormulaPass(stream, s, edits, leftAsStored);
+    for (auto& s : stream.substreams) applyFormulaPassToSheet(s, edits, leftAsStored);
 
     removeTabId(globals, tab);
     mendWindowsAfterDelete(stream, tab, visibilityAfter);
