@@ -4,6 +4,7 @@
 
 #include "io/byte_reader.h"
 #include "io/byte_writer.h"
+#include "model/records/fields_in_place.h"
 #include "xls/error.h"
 
 namespace xls::model::records {
@@ -12,12 +13,6 @@ namespace {
 
 constexpr std::size_t kSupBookHeaderSize = 4;
 constexpr std::size_t kXtiSize = 6;
-
-void copyOver(std::span<std::uint8_t> payload, const io::ByteWriter& out, const char* record) {
-    if (payload.size() < out.size())
-        fail(ErrorCode::CorruptWorkbook, std::string(record) + " too short");
-    std::copy(out.bytes().begin(), out.bytes().end(), payload.begin());
-}
 
 }  // namespace
 
@@ -33,7 +28,7 @@ std::optional<SupBookHeader> readSupBookHeader(std::span<const std::uint8_t> pay
 void writeSupBookHeader(std::span<std::uint8_t> payload, const SupBookHeader& header) {
     io::ByteWriter out;
     out.u16(header.ctab).u16(header.cch);
-    copyOver(payload, out, "SupBook");
+    writeFieldsOver(payload, out, "SupBook");
 }
 
 std::vector<Xti> readExternSheet(std::span<const std::uint8_t> payload) {
@@ -57,7 +52,7 @@ void writeExternSheet(std::span<std::uint8_t> payload, const std::vector<Xti>& x
         out.u16(xti.iSupBook)
             .u16(static_cast<std::uint16_t>(xti.itabFirst))
             .u16(static_cast<std::uint16_t>(xti.itabLast));
-    copyOver(payload, out, "ExternSheet");
+    writeFieldsOver(payload, out, "ExternSheet");
 }
 
 }  // namespace xls::model::records

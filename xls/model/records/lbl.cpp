@@ -5,6 +5,7 @@
 #include "biff/strings.h"
 #include "io/byte_reader.h"
 #include "io/byte_writer.h"
+#include "model/records/fields_in_place.h"
 #include "xls/error.h"
 
 namespace xls::model::records {
@@ -31,11 +32,10 @@ LblHeader readLblHeader(std::span<const std::uint8_t> payload) {
 }
 
 void writeLblHeader(std::span<std::uint8_t> payload, const LblHeader& h) {
-    if (payload.size() < kLblHeaderSize) fail(ErrorCode::CorruptWorkbook, "Lbl too short");
     io::ByteWriter out;
     out.u16(h.flags).u8(h.chKey).u8(h.cch).u16(h.cce).u16(h.reserved3).u16(h.itab);
     out.bytes(h.reserved4to7);
-    std::copy(out.bytes().begin(), out.bytes().end(), payload.begin());
+    writeFieldsOver(payload, out, "Lbl");
 }
 
 std::size_t lblFormulaOffset(std::span<const std::uint8_t> payload) {

@@ -2,6 +2,7 @@
 
 #include "io/byte_reader.h"
 #include "io/byte_writer.h"
+#include "model/records/fields_in_place.h"
 #include "xls/error.h"
 
 namespace xls::model::records {
@@ -36,8 +37,7 @@ void writeWindow1(std::span<std::uint8_t> payload, const Window1& w) {
     out.u16(w.xWn).u16(w.yWn).u16(w.dxWn).u16(w.dyWn).u16(w.flags);
     out.u16(w.itabCur).u16(w.itabFirst).u16(w.ctabSel);
     if (w.wTabRatio) out.u16(*w.wTabRatio);
-    if (payload.size() < out.size()) fail(ErrorCode::CorruptWorkbook, "Window1 too short");
-    std::copy(out.bytes().begin(), out.bytes().end(), payload.begin());
+    writeFieldsOver(payload, out, "Window1");
 }
 
 std::optional<Window2TabFlags> readWindow2TabFlags(std::span<const std::uint8_t> payload) {
