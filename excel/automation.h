@@ -67,6 +67,9 @@ class Workbook {
     virtual std::shared_ptr<Sheets> worksheets() = 0;  // Workbook.Worksheets
     virtual std::shared_ptr<Sheets> sheets() = 0;      // Workbook.Sheets
     virtual void save(int locale = 1033) = 0;          // Workbook.Save, in its own format
+    // Records the edits and the last save could not read and left as stored
+    // (the engine's count; the application has none to give).
+    virtual std::size_t recordsLeftAsStored() const { return 0; }
 };
 
 class Workbooks {

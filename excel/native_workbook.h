@@ -20,6 +20,7 @@ class NativeWorkbook final : public Workbook, public std::enable_shared_from_thi
     std::shared_ptr<Sheets> worksheets() override;
     std::shared_ptr<Sheets> sheets() override;
     void save(int locale) override;
+    std::size_t recordsLeftAsStored() const override { return book_.recordsLeftAsStored(); }
 
     const std::string& path() const { return path_; }
 

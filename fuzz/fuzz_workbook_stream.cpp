@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         for (auto& substream : lazy.substreams)
             xls::model::editStoredRecords(
-                lazy, substream, [](auto&) {}, {}, 64);
+                substream, [](auto&) {}, {}, 64);
         if (xls::model::serializeWorkbookStream(lazy) != bytes) std::abort();
     } catch (const xls::Error&) {
     }

@@ -4,6 +4,7 @@
 
 #include "biff/strings.h"
 #include "biff/text_encoding.h"
+#include "model/stream_writer_sst.h"
 #include "support/error_code_of.h"
 #include "xls/error.h"
 
@@ -68,7 +69,7 @@ class DamagedStringTest : public ::testing::TestWithParam<DamagedCase> {};
 TEST_P(DamagedStringTest, IsCorruptWorkbook) {
     const DamagedCase& c = GetParam();
     ContinuedReader reader(c.bytes, c.continueStarts);
-    EXPECT_EQ(tarnvale::testing::errorCodeOf([&] { readXLUnicodeRichExtendedString(reader); }),
+    EXPECT_EQ(tarnvale::testing::errorCodeOf([&] { readString(reader, StringForm::RichExtended); }),
               ErrorCode::CorruptWorkbook);
 }
 
@@ -86,25 +87,23 @@ TEST(RichExtendedString, ReadsRunsAndPhoneticDataAcrossAContinue) {
     Bytes bytes{2, 0, 0x0C, 1, 0, 3, 0, 0, 0, 'a', 'b', 1, 0, 5, 0, 0xAA, 0xBB, 0xCC};
     const std::vector<std::size_t> starts{13};
     ContinuedReader reader(bytes, starts);
-    RichString s = readXLUnicodeRichExtendedString(reader);
-    EXPECT_EQ(s.text, "ab");
-    EXPECT_EQ(s.runs, (std::vector<FormatRun>{{1, 5}}));
+    XLString s = readString(reader, StringForm::RichExtended);
+    EXPECT_EQ(s.utf8(), "ab");
+    EXPECT_EQ(s.formatRuns(), (std::vector<FormatRun>{{1, 5}}));
     EXPECT_EQ(s.extRst, (Bytes{0xAA, 0xBB, 0xCC}));
     EXPECT_TRUE(reader.atEnd());
 }
 
 TEST(SharedStrings, ReadsTheStringsPresentWhateverCstUniqueSays) {
-    ContinuedRecord sst;
-    sst.bytes = {9, 0, 0, 0,   15, 0, 0, 0,  // cstTotal 9, cstUnique 15 (wrong)
-                 1, 0, 0, 'x', 2,  0, 0, 'y'};
-    sst.bytes.push_back(1);  // second string's flags byte at the Continue: 16-bit
-    sst.bytes.insert(sst.bytes.end(), {'z', 0});
-    sst.continueStarts = {16};
-    SharedStrings strings = readSharedStrings(sst);
+    const Bytes sst = {9, 0, 0, 0,   15, 0, 0, 0,  // cstTotal 9, cstUnique 15 (wrong)
+                       1, 0, 0, 'x', 2,  0, 0, 'y'};
+    // The second string's flags byte at the Continue: 16-bit.
+    const Bytes continued = {1, 'z', 0};
+    const model::SstTable strings = model::readSst({sst, continued});
     EXPECT_EQ(strings.cstUnique, 15u);
     ASSERT_EQ(strings.strings.size(), 2u);
-    EXPECT_EQ(strings.strings[0].text, "x");
-    EXPECT_EQ(strings.strings[1].text, "yz");
+    EXPECT_EQ(strings.strings[0].utf8(), "x");
+    EXPECT_EQ(strings.strings[1].utf8(), "yz");
 }
 
 TEST(ShortStrings, ReadOneByteCounts) {

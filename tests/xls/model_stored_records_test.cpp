@@ -48,7 +48,7 @@ TEST_P(StoredRecordsTest, ChunkedPassesMatchTheFullLoad) {
         std::set<std::size_t> standInStarts;
         std::size_t count = 0;
         readStoredRecords(
-            lazy, lazy.substreams[s],
+            lazy.substreams[s],
             [&](const std::vector<Record>& chunk) {
                 standInStarts.insert(count);
                 count += chunk.size();
@@ -56,7 +56,7 @@ TEST_P(StoredRecordsTest, ChunkedPassesMatchTheFullLoad) {
             {}, SIZE_MAX);
         std::vector<Record> seen;
         readStoredRecords(
-            lazy, lazy.substreams[s],
+            lazy.substreams[s],
             [&](const std::vector<Record>& chunk) {
                 ASSERT_FALSE(chunk.empty());
                 if (chunk.front().type == biff::RecordType::Continue) {
@@ -81,7 +81,7 @@ TEST_P(StoredRecordsTest, ChunkedPassesMatchTheFullLoad) {
         // Editing: the same change on both; only changed records become held.
         // The visit reads only the records it may change.
         editStoredRecords(
-            lazy, lazy.substreams[s],
+            lazy.substreams[s],
             [&](std::vector<Record>& chunk) {
                 for (Record& r : chunk)
                     if (!r.isStoredRun() && changes(r)) change(r), ++changed;

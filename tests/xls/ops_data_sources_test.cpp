@@ -66,18 +66,21 @@ TEST(DataSources, RenamesTheSheetWhereverASourceNamesIt) {
         {"workbook-wide name", dconName(u""), dconName(u"")},
         {"cut short", shortRef, shortRef},
     };
+    std::size_t unread = 0;
     for (const auto& [what, before, after] : cases) {
         model::Substream globals;
         globals.records = {before};
-        renameSheetInDataSources(globals, "data", "Sales");
+        renameSheetInDataSources(globals, "data", "Sales", unread);
         EXPECT_EQ(globals.records.front(), after) << what;
     }
+    EXPECT_EQ(unread, 1u);  // the source cut short, counted as left as stored
 }
 
 TEST(DataSources, ANameOutsideLatin1GoesOutAsUtf16) {
     model::Substream globals;
     globals.records = {ref(sheetRef(u"Data"))};
-    EXPECT_EQ(renameSheetInDataSources(globals, "Data", "Ωmega"), 1u);
+    std::size_t unread = 0;
+    EXPECT_EQ(renameSheetInDataSources(globals, "Data", "Ωmega", unread), 1u);
     EXPECT_EQ(globals.records.front().payload, sheetRef(u"Ωmega", true));
 }
 
@@ -85,7 +88,8 @@ TEST(DataSources, ASourceSplitOverContinueRecordsStays) {
     model::Substream globals;
     globals.records = {ref(sheetRef(u"Data")), {RecordType::Continue, Bytes(3, 0)}};
     const auto before = globals.records;
-    EXPECT_EQ(renameSheetInDataSources(globals, "Data", "Sales"), 0u);
+    std::size_t unread = 0;
+    EXPECT_EQ(renameSheetInDataSources(globals, "Data", "Sales", unread), 0u);
     EXPECT_EQ(globals.records, before);
 }
 

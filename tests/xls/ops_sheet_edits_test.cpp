@@ -96,7 +96,8 @@ TEST(DeleteSheet, UnreadableFormulaIsLeftWhileTheRestFollows) {
     auto& cells = w.substreams[2].records;
     cells.insert(cells.begin() + 1, formula(9, {0x3A, 1}, 1.0));  // PtgRef3d cut short
     const auto broken = cells[1];
-    deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
+    EXPECT_EQ(deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible}), 1u)
+        << "the formula left as stored is counted";
     const auto& c = w.substreams[w.sheetSubstream[1]].records;
     EXPECT_EQ(c[1], broken);
     EXPECT_EQ(find(c, RecordType::Formula, 3)->payload[23], 3) << "name 4 still renumbered";

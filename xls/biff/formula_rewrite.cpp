@@ -1,19 +1,12 @@
 #include "biff/formula_rewrite.h"
 
+#include "io/byte_reader.h"
+
 namespace xls::biff {
 
 namespace {
 
 constexpr std::uint8_t kClassBits = 0x60;
-
-void putU16(std::span<std::uint8_t> rgce, std::size_t at, std::uint16_t value) {
-    rgce[at] = static_cast<std::uint8_t>(value & 0xFF);
-    rgce[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void putU32(std::span<std::uint8_t> rgce, std::size_t at, std::uint32_t value) {
-    for (std::size_t k = 0; k < 4; ++k) rgce[at + k] = static_cast<std::uint8_t>(value >> (8 * k));
-}
 
 std::uint32_t getU32(std::span<const std::uint8_t> rgce, std::size_t at) {
     std::uint32_t value = 0;
@@ -33,10 +26,10 @@ void replaceWithRefError(std::span<std::uint8_t> rgce, const FormulaToken& token
     const auto cls = static_cast<std::uint8_t>(token.ptg & kClassBits);
     if (token.base == PtgBase::NameX) {
         rgce[token.offset] = static_cast<std::uint8_t>(0x1C | cls);  // PtgRefErr3d
-        putU32(rgce, token.offset + 3, 0);
+        io::storeU32(rgce, token.offset + 3, 0);
     } else {
         rgce[token.offset] = static_cast<std::uint8_t>(0x0A | cls);  // PtgRefErr
-        putU32(rgce, token.offset + 1, 0);
+        io::storeU32(rgce, token.offset + 1, 0);
     }
 }
 
@@ -64,14 +57,14 @@ bool rewriteFormula(std::span<std::uint8_t> rgce, const FormulaEdits& edits) {
                 replaceWithRefError(rgce, token);
                 changed = true;
             } else if (renumbered && *renumbered != index) {
-                putU32(rgce, nameIndexOffset(token), *renumbered);
+                io::storeU32(rgce, nameIndexOffset(token), *renumbered);
                 changed = true;
             }
         }
         if (token.hasIxti() && edits.ixti) {
             const auto newIxti = edits.ixti(oldIxti);
             if (newIxti && *newIxti != oldIxti) {
-                putU16(rgce, token.offset + 1, *newIxti);
+                io::storeU16(rgce, token.offset + 1, *newIxti);
                 changed = true;
             }
         }

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "biff/record_reader.h"
+#include "io/byte_reader.h"
 #include "xls/error.h"
 
 namespace xls::biff {
@@ -13,11 +14,9 @@ void writeRecord(std::vector<std::uint8_t>& out, RecordType type,
     if (payload.size() > std::numeric_limits<std::uint16_t>::max())
         fail(ErrorCode::UnsupportedOperation,
              "record " + describeRecordType(toU16(type)) + " too long");
-    const std::uint16_t id = toU16(type);
-    const auto size = static_cast<std::uint16_t>(payload.size());
-    const std::uint8_t header[4] = {
-        static_cast<std::uint8_t>(id & 0xFF), static_cast<std::uint8_t>(id >> 8),
-        static_cast<std::uint8_t>(size & 0xFF), static_cast<std::uint8_t>(size >> 8)};
+    std::uint8_t header[kRecordHeaderSize];
+    io::storeU16(header, 0, toU16(type));
+    io::storeU16(header, 2, static_cast<std::uint16_t>(payload.size()));
     out.insert(out.end(), std::begin(header), std::end(header));
     out.insert(out.end(), payload.begin(), payload.end());
 }

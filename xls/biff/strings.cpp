@@ -1,5 +1,8 @@
 #include "biff/strings.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "biff/text_encoding.h"
 #include "xls/error.h"
 
@@ -10,91 +13,162 @@ namespace {
 constexpr std::uint8_t kHighByte = 0x01;  // fHighByte: 2 bytes per character
 constexpr std::uint8_t kExtSt = 0x04;     // fExtSt: phonetic ExtRst follows
 constexpr std::uint8_t kRichSt = 0x08;    // fRichSt: formatting runs follow
+constexpr std::size_t kFormatRunSize = 4;
 
 // Reads cch characters whose first flags byte was already read. A character never
 // splits across a Continue boundary; at one, a new flags byte says how the rest is stored.
-std::u16string readCharacters(ContinuedReader& reader, std::uint8_t flags, std::size_t cch) {
-    std::u16string text;
-    text.reserve(cch);
+void readCharacters(ContinuedReader& reader, std::uint8_t flags, std::size_t cch, XLString& s) {
+    s.chars.reserve(cch);
     bool highByte = (flags & kHighByte) != 0;
-    while (text.size() < cch) {
+    while (s.chars.size() < cch) {
         if (reader.atContinueStart()) {
             highByte = (reader.u8() & kHighByte) != 0;  // the Continue's fresh flags byte
             continue;
         }
-        std::size_t inPiece = reader.remainingInPiece();
+        const std::size_t inPiece = reader.remainingInPiece();
         if (inPiece == 0) fail(ErrorCode::CorruptWorkbook, "string runs past its record");
-        std::size_t width = highByte ? 2 : 1;
-        std::size_t count = std::min(cch - text.size(), inPiece / width);
+        const std::size_t width = highByte ? 2 : 1;
+        const std::size_t count = std::min(cch - s.chars.size(), inPiece / width);
         if (count == 0) fail(ErrorCode::CorruptWorkbook, "a character is split between records");
-        std::span<const std::uint8_t> raw = reader.bytes(count * width);
+        if (highByte) s.highByte = true;
+        const std::span<const std::uint8_t> raw = reader.bytes(count * width);
         for (std::size_t i = 0; i < count; ++i) {
-            text += highByte ? static_cast<char16_t>(raw[2 * i] | (raw[2 * i + 1] << 8))
-                             : static_cast<char16_t>(raw[i]);
+            s.chars += highByte ? static_cast<char16_t>(raw[2 * i] | (raw[2 * i + 1] << 8))
+                                : static_cast<char16_t>(raw[i]);
         }
     }
-    return text;
 }
 
-// The flags byte, then the characters (none to read when cch is 0).
-std::string readFlagsAndCharacters(ContinuedReader& reader, std::size_t cch) {
-    std::uint8_t flags = reader.u8();
-    if (cch == 0) return {};
-    return utf16ToUtf8(readCharacters(reader, flags, cch));
+std::vector<std::uint8_t> readBytes(ContinuedReader& reader, std::size_t count, const char* what) {
+    if (count > reader.remaining())
+        fail(ErrorCode::CorruptWorkbook, std::string(what) + " runs past its record");
+    const auto bytes = reader.bytes(count);
+    return {bytes.begin(), bytes.end()};
+}
+
+std::size_t headerSize(const XLString& s, StringForm form) {
+    switch (form) {
+        case StringForm::Short:
+            return 2;
+        case StringForm::Unicode:
+            return 3;
+        case StringForm::NoCch:
+            return 1;
+        case StringForm::RichExtended:
+            break;
+    }
+    return 3 + (s.rich ? 2 : 0) + (s.ext ? 4 : 0);
+}
+
+template <typename Count>
+Count countOf(std::size_t size, const char* what) {
+    if (size > std::numeric_limits<Count>::max())
+        fail(ErrorCode::UnsupportedOperation, std::string(what) + " too long for its record");
+    return static_cast<Count>(size);
 }
 
 }  // namespace
 
+XLString XLString::fromUtf16(std::u16string_view text) {
+    XLString s;
+    s.chars = std::u16string(text);
+    s.highByte = std::any_of(text.begin(), text.end(), [](char16_t c) { return c > 0xFF; });
+    return s;
+}
+
+XLString XLString::fromUtf8(std::string_view text) {
+    return fromUtf16(utf8ToUtf16(text));
+}
+
+std::string XLString::utf8() const {
+    return utf16ToUtf8(chars);
+}
+
+std::vector<FormatRun> XLString::formatRuns() const {
+    std::vector<FormatRun> found;
+    for (std::size_t at = 0; at + kFormatRunSize <= runs.size(); at += kFormatRunSize)
+        found.push_back({static_cast<std::uint16_t>(runs[at] | (runs[at + 1] << 8)),
+                         static_cast<std::uint16_t>(runs[at + 2] | (runs[at + 3] << 8))});
+    return found;
+}
+
+XLString readString(ContinuedReader& reader, StringForm form, std::uint16_t cch) {
+    std::size_t count = cch;
+    if (form == StringForm::Short) count = reader.u8();
+    if (form == StringForm::Unicode || form == StringForm::RichExtended) count = reader.u16();
+    const std::uint8_t flags = reader.u8();
+    XLString s;
+    std::size_t cRun = 0;
+    std::uint32_t cbExtRst = 0;
+    if (form == StringForm::RichExtended) {
+        s.rich = (flags & kRichSt) != 0;
+        s.ext = (flags & kExtSt) != 0;
+        if (s.rich) cRun = reader.u16();
+        if (s.ext) cbExtRst = reader.u32();
+    }
+    readCharacters(reader, flags, count, s);
+    if (count == 0) s.highByte = (flags & kHighByte) != 0;
+    s.runs = readBytes(reader, cRun * kFormatRunSize, "formatting runs");
+    s.extRst = readBytes(reader, cbExtRst, "ExtRst");
+    return s;
+}
+
+StringStart writeString(ContinuedWriter& writer, const XLString& s, StringForm form) {
+    const std::size_t width = s.highByte ? 2 : 1;
+    writer.reserve(headerSize(s, form) + (s.chars.empty() ? 0 : width));
+    const StringStart start{writer.recordIndex(), writer.offsetInRecord()};
+    io::ByteWriter& head = writer.current();
+    if (form == StringForm::Short) head.u8(countOf<std::uint8_t>(s.chars.size(), "string"));
+    if (form == StringForm::Unicode || form == StringForm::RichExtended)
+        head.u16(countOf<std::uint16_t>(s.chars.size(), "string"));
+    const bool rich = form == StringForm::RichExtended && s.rich;
+    const bool ext = form == StringForm::RichExtended && s.ext;
+    head.u8(static_cast<std::uint8_t>((s.highByte ? kHighByte : 0) | (rich ? kRichSt : 0) |
+                                      (ext ? kExtSt : 0)));
+    if (rich) head.u16(countOf<std::uint16_t>(s.runs.size() / kFormatRunSize, "formatting runs"));
+    if (ext) head.u32(countOf<std::uint32_t>(s.extRst.size(), "ExtRst"));
+    std::size_t done = 0;
+    while (done < s.chars.size()) {
+        if (writer.space() < width) {
+            writer.startContinue();
+            writer.current().u8(s.highByte ? kHighByte : 0);
+        }
+        const std::size_t n = std::min(s.chars.size() - done, writer.space() / width);
+        io::ByteWriter& out = writer.current();
+        for (std::size_t k = 0; k < n; ++k, ++done) {
+            if (s.highByte) {
+                out.u16(static_cast<std::uint16_t>(s.chars[done]));
+            } else {
+                out.u8(static_cast<std::uint8_t>(s.chars[done]));
+            }
+        }
+    }
+    if (rich) writer.splittable(s.runs, kFormatRunSize);
+    if (ext) writer.splittable(s.extRst, 1);
+    return start;
+}
+
+void writeString(io::ByteWriter& writer, const XLString& string, StringForm form) {
+    ContinuedWriter one(std::numeric_limits<std::size_t>::max());
+    writeString(one, string, form);
+    writer.bytes(one.take().front());
+}
+
 std::string readShortXLUnicodeString(ContinuedReader& reader) {
-    std::uint8_t cch = reader.u8();
-    return readFlagsAndCharacters(reader, cch);
+    return readString(reader, StringForm::Short).utf8();
 }
 
 std::string readXLUnicodeString(ContinuedReader& reader) {
-    std::uint16_t cch = reader.u16();
-    return readFlagsAndCharacters(reader, cch);
+    return readString(reader, StringForm::Unicode).utf8();
 }
 
 std::string readXLUnicodeStringNoCch(ContinuedReader& reader, std::uint16_t cch) {
-    return readFlagsAndCharacters(reader, cch);
-}
-
-RichString readXLUnicodeRichExtendedString(ContinuedReader& reader) {
-    std::uint16_t cch = reader.u16();
-    std::uint8_t flags = reader.u8();
-    std::uint16_t cRun = (flags & kRichSt) ? reader.u16() : 0;
-    std::uint32_t cbExtRst = (flags & kExtSt) ? reader.u32() : 0;
-
-    RichString string;
-    string.text = utf16ToUtf8(readCharacters(reader, flags, cch));
-    // Runs and ExtRst go on across a Continue boundary without a flags byte.
-    string.runs.reserve(cRun);
-    for (std::uint16_t i = 0; i < cRun; ++i) {
-        FormatRun run;
-        run.ich = reader.u16();
-        run.ifnt = reader.u16();
-        string.runs.push_back(run);
-    }
-    if (cbExtRst > reader.remaining())
-        fail(ErrorCode::CorruptWorkbook, "ExtRst runs past its record");
-    std::span<const std::uint8_t> ext = reader.bytes(cbExtRst);
-    string.extRst.assign(ext.begin(), ext.end());
-    return string;
+    return readString(reader, StringForm::NoCch, cch).utf8();
 }
 
 std::string readShortByteString(ContinuedReader& reader, std::uint16_t codePage) {
     std::uint8_t cch = reader.u8();
     return decodeCodePage(reader.bytes(cch), codePage);
-}
-
-SharedStrings readSharedStrings(const ContinuedRecord& sst) {
-    ContinuedReader reader(sst, "SST");
-    SharedStrings result;
-    result.cstTotal = reader.u32();
-    result.cstUnique = reader.u32();
-    result.strings.reserve(std::min<std::size_t>(result.cstUnique, reader.remaining() / 3));
-    while (!reader.atEnd()) result.strings.push_back(readXLUnicodeRichExtendedString(reader));
-    return result;
 }
 
 }  // namespace xls::biff

@@ -1,17 +1,29 @@
-// The string encodings of the workbook stream, read into UTF-8:
+// The string forms of the workbook stream, read and written by one codec:
 // ShortXLUnicodeString (2.5.240), XLUnicodeString (2.5.294),
-// XLUnicodeRichExtendedString (2.5.293) with its formatting runs and phonetic
-// ExtRst, and the code-page byte strings of BIFF5. Character data may continue
-// into a Continue record, which then starts with a fresh flags byte.
+// XLUnicodeStringNoCch (2.5.296) and XLUnicodeRichExtendedString (2.5.293)
+// with its formatting runs and phonetic ExtRst; and the code-page byte strings
+// of BIFF5. A string is read whole (XLString), so writing it back gives the
+// same bytes. Character data may continue into a Continue record, which then
+// starts with a fresh flags byte; runs and ExtRst continue without one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "biff/continued_reader.h"
+#include "biff/continued_writer.h"
 
 namespace xls::biff {
+
+enum class StringForm {
+    Short,         // ShortXLUnicodeString: cch (1 byte), flags, characters
+    Unicode,       // XLUnicodeString: cch (2 bytes), flags, characters
+    NoCch,         // XLUnicodeStringNoCch: flags, characters; the count is kept apart
+    RichExtended,  // XLUnicodeRichExtendedString: cch, flags, cRun, cbExtRst, ...
+};
 
 // FormatRun (2.5.132): from character ich on, font ifnt.
 struct FormatRun {
@@ -20,31 +32,48 @@ struct FormatRun {
     bool operator==(const FormatRun&) const = default;
 };
 
-struct RichString {
-    std::string text;                  // UTF-8
-    std::vector<FormatRun> runs;       // rgRun
-    std::vector<std::uint8_t> extRst;  // phonetic data (ExtRst), kept as stored
-    bool operator==(const RichString&) const = default;
+// A string as stored.
+struct XLString {
+    std::u16string chars;
+    bool highByte = false;             // stored as UTF-16 (else as the low bytes)
+    bool rich = false;                 // fRichSt: formatting runs follow
+    std::vector<std::uint8_t> runs;    // cRun * 4 bytes of FormatRun
+    bool ext = false;                  // fExtSt: phonetic data follows
+    std::vector<std::uint8_t> extRst;  // cbExtRst bytes, kept as stored
+
+    // A plain string, stored compressed when every character fits a byte.
+    static XLString fromUtf16(std::u16string_view text);
+    static XLString fromUtf8(std::string_view text);
+    std::string utf8() const;
+    std::vector<FormatRun> formatRuns() const;
+    bool operator==(const XLString&) const = default;
 };
 
-// cch (1 byte), flags, characters. All raise CorruptWorkbook when the data runs out.
+// Reads one string of the given form; cch is the count of a NoCch string.
+// Raises CorruptWorkbook when the data runs out or a character is split.
+XLString readString(ContinuedReader& reader, StringForm form, std::uint16_t cch = 0);
+
+// Where a written string begins: record 0 is the first record, 1 its first
+// Continue, ...; offset is within that record's payload.
+struct StringStart {
+    std::size_t record = 0;
+    std::size_t offset = 0;
+};
+
+// Writes one string; its fixed header and first character always share a
+// record, and characters continue into a Continue record behind a fresh
+// flags byte. Raises UnsupportedOperation when the string is too long for its
+// count field. (A NoCch string's count is the caller's to write.)
+StringStart writeString(ContinuedWriter& writer, const XLString& string, StringForm form);
+// The same into one record's payload, never split.
+void writeString(io::ByteWriter& writer, const XLString& string, StringForm form);
+
+// The text of the simple forms, as UTF-8.
 std::string readShortXLUnicodeString(ContinuedReader& reader);
-// cch (2 bytes), flags, characters.
 std::string readXLUnicodeString(ContinuedReader& reader);
-// flags then cch characters, for records that keep the count apart from the string.
 std::string readXLUnicodeStringNoCch(ContinuedReader& reader, std::uint16_t cch);
-RichString readXLUnicodeRichExtendedString(ContinuedReader& reader);
 
 // BIFF5: cch (1 byte) then bytes in the workbook's code page.
 std::string readShortByteString(ContinuedReader& reader, std::uint16_t codePage);
-
-// The strings of an SST record (2.4.265) with its Continue records. Reads as many
-// strings as the bytes hold, whatever cstUnique claims (writers get it wrong).
-struct SharedStrings {
-    std::uint32_t cstTotal = 0;
-    std::uint32_t cstUnique = 0;
-    std::vector<RichString> strings;
-};
-SharedStrings readSharedStrings(const ContinuedRecord& sst);
 
 }  // namespace xls::biff

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "io/byte_writer.h"
 #include "xls/error.h"
 
 namespace xls::crypto {
@@ -16,12 +17,9 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes passwordBytes(std::u16string_view password) {
-    Bytes bytes;
-    for (char16_t c : password) {  // UTF-16LE, as the key derivations hash it
-        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    return bytes;
+    io::ByteWriter bytes;
+    for (char16_t c : password) bytes.u16(c);  // UTF-16LE, as the key derivations hash it
+    return bytes.take();
 }
 
 Bytes md5(std::span<const std::uint8_t> data) {
@@ -40,11 +38,6 @@ Bytes sha1(std::span<const std::uint8_t> data) {
     Bytes digest(SHA1_DIGEST_SIZE);
     sha1_digest(&ctx, digest.size(), digest.data());
     return digest;
-}
-
-void appendU32(Bytes& out, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
 // Office binary RC4 ([MS-OFFCRYPTO] 2.3.6.2): H0 = MD5(password); H1 = MD5 of
@@ -100,9 +93,9 @@ std::unique_ptr<Rc4Cipher> Rc4Cipher::open(const FilePass& pass, std::u16string_
 }
 
 std::vector<std::uint8_t> Rc4Cipher::blockKey(std::uint32_t block) const {
-    Bytes input = passwordHash_;
-    appendU32(input, block);
-    Bytes hash = kind_ == EncryptionKind::Rc4 ? md5(input) : sha1(input);
+    io::ByteWriter input(passwordHash_);
+    input.u32(block);
+    Bytes hash = kind_ == EncryptionKind::Rc4 ? md5(input.bytes()) : sha1(input.bytes());
     // A 40-bit CryptoAPI key is used as 128 bits, zero-padded; other sizes as they are.
     std::size_t keyLength = keyBytes_ == 5 && kind_ == EncryptionKind::CryptoApi ? 16 : keyBytes_;
     Bytes key(keyLength, 0);

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "io/byte_reader.h"
+#include "io/byte_writer.h"
 #include "model/doc_summary_text.h"
 #include "xls/error.h"
 
@@ -32,15 +33,8 @@ std::size_t padTo4(std::size_t n) {
     return (n + 3) & ~std::size_t{3};
 }
 
-void appendU16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void appendU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int k = 0; k < 4; ++k) out.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
-}
-void padOut(std::vector<std::uint8_t>& out, std::size_t from) {
-    while ((out.size() - from) % 4 != 0) out.push_back(0);
+void padOut(io::ByteWriter& out, std::size_t from) {
+    out.zeros(padTo4(out.size() - from) - (out.size() - from));
 }
 
 // One string of the titles: its stored form (type and the bytes after cch, as
@@ -65,10 +59,10 @@ StoredString readString(io::ByteReader& r, VarType type) {
     return s;
 }
 
-void writeString(std::vector<std::uint8_t>& out, const StoredString& s) {
-    appendU32(out, s.cch);
+void writeString(io::ByteWriter& out, const StoredString& s) {
+    out.u32(s.cch);
     const std::size_t start = out.size();
-    out.insert(out.end(), s.value.begin(), s.value.end());
+    out.bytes(s.value);
     if (s.type == VarType::Lpwstr) padOut(out, start);
 }
 
@@ -191,30 +185,26 @@ std::optional<Section> parseSection(std::span<const std::uint8_t> stream) {
 }
 
 std::vector<std::uint8_t> serializeHeadings(const Section& sec) {
-    std::vector<std::uint8_t> out;
-    appendU16(out, static_cast<std::uint16_t>(VarType::VectorVariant));
-    appendU16(out, 0);
-    appendU32(out, static_cast<std::uint32_t>(sec.headings.size() * 2));
+    io::ByteWriter out;
+    out.u16(static_cast<std::uint16_t>(VarType::VectorVariant)).u16(0);
+    out.u32(static_cast<std::uint32_t>(sec.headings.size() * 2));
     for (const Heading& h : sec.headings) {
-        appendU16(out, static_cast<std::uint16_t>(h.text.type));
-        appendU16(out, 0);
+        out.u16(static_cast<std::uint16_t>(h.text.type)).u16(0);
         writeString(out, h.text);
-        appendU16(out, static_cast<std::uint16_t>(VarType::I4));
-        appendU16(out, 0);
-        appendU32(out, static_cast<std::uint32_t>(h.count));
+        out.u16(static_cast<std::uint16_t>(VarType::I4)).u16(0);
+        out.u32(static_cast<std::uint32_t>(h.count));
     }
     padOut(out, 0);
-    return out;
+    return out.take();
 }
 
 std::vector<std::uint8_t> serializeParts(const Section& sec) {
-    std::vector<std::uint8_t> out;
-    appendU16(out, static_cast<std::uint16_t>(sec.partsType));
-    appendU16(out, 0);
-    appendU32(out, static_cast<std::uint32_t>(sec.parts.size()));
+    io::ByteWriter out;
+    out.u16(static_cast<std::uint16_t>(sec.partsType)).u16(0);
+    out.u32(static_cast<std::uint32_t>(sec.parts.size()));
     for (const StoredString& s : sec.parts) writeString(out, s);
     padOut(out, 0);
-    return out;
+    return out.take();
 }
 
 // Rebuilds the stream with the section's two title properties re-encoded;
@@ -248,14 +238,12 @@ std::vector<std::uint8_t> rebuildStream(std::span<const std::uint8_t> stream, co
         }
     }
 
-    std::vector<std::uint8_t> section;
-    appendU32(section, static_cast<std::uint32_t>(tableEnd + body.size()));
-    appendU32(section, static_cast<std::uint32_t>(sec.table.size()));
-    for (const Property& p : sec.table) {
-        appendU32(section, p.id);
-        appendU32(section, moved[p.offset]);
-    }
-    section.insert(section.end(), body.begin(), body.end());
+    io::ByteWriter sectionWriter;
+    sectionWriter.u32(static_cast<std::uint32_t>(tableEnd + body.size()));
+    sectionWriter.u32(static_cast<std::uint32_t>(sec.table.size()));
+    for (const Property& p : sec.table) sectionWriter.u32(p.id).u32(moved[p.offset]);
+    sectionWriter.bytes(body);
+    const std::vector<std::uint8_t> section = sectionWriter.take();
 
     std::vector<std::uint8_t> out(stream.begin(), stream.begin() + sec.start);
     out.insert(out.end(), section.begin(), section.end());

@@ -1,6 +1,7 @@
 #include "model/doc_summary_text.h"
 
 #include "biff/text_encoding.h"
+#include "io/byte_writer.h"
 
 namespace xls::model {
 
@@ -23,12 +24,9 @@ std::string decodePropertyText(std::span<const std::uint8_t> bytes, std::uint16_
 
 std::vector<std::uint8_t> encodePropertyText(std::string_view text, std::uint16_t codePage) {
     if (codePage == kCodePageUtf16) {
-        std::vector<std::uint8_t> out;
-        for (char16_t unit : biff::utf8ToUtf16(text)) {
-            out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-            out.push_back(static_cast<std::uint8_t>(unit >> 8));
-        }
-        return out;
+        io::ByteWriter out;
+        for (char16_t unit : biff::utf8ToUtf16(text)) out.u16(static_cast<std::uint16_t>(unit));
+        return out.take();
     }
     if (codePage == kCodePageUtf8) return std::vector<std::uint8_t>(text.begin(), text.end());
     return biff::encodeCodePage(text, codePage);

@@ -2,10 +2,8 @@
 
 #include <string>
 
-#include "biff/continued_reader.h"
-#include "biff/strings.h"
-#include "biff/text_encoding.h"
 #include "io/byte_reader.h"
+#include "model/records/bound_sheet.h"
 #include "xls/error.h"
 
 namespace xls::model {
@@ -59,17 +57,13 @@ bool firstFlagSet(std::span<const std::uint8_t> body, const char* record) {
 
 SheetEntry parseBoundSheet(std::span<const std::uint8_t> body, BiffVersion version,
                            std::uint16_t codePage) {
-    biff::ContinuedReader reader(body, {}, "BoundSheet8");
+    const records::BoundSheet8 record = records::readBoundSheet8(body, version, codePage);
     SheetEntry entry;
-    entry.lbPlyPos = reader.u32();
-    std::uint8_t hsState = reader.u8();
-    entry.dt = reader.u8();
-    entry.info.name =
-        version == BiffVersion::Biff8
-            ? biff::readShortXLUnicodeString(reader)
-            : biff::readShortByteString(reader, codePage ? codePage : biff::kDefaultCodePage);
+    entry.lbPlyPos = record.lbPlyPos;
+    entry.dt = record.dt;
+    entry.info.name = record.stName;
     entry.info.type = sheetTypeOf(entry.dt, entry.info.name);
-    entry.info.visibility = visibilityOf(hsState);
+    entry.info.visibility = visibilityOf(record.hsState);
     return entry;
 }
 

@@ -51,14 +51,15 @@ Chunk readChunk(const std::shared_ptr<const io::ByteSource>& source, std::uint64
     }
 }
 
-std::vector<Record> recordsOf(const Chunk& chunk, const RecordFilter& wanted) {
+std::vector<Record> recordsOf(const Chunk& chunk, const StoredRange& range,
+                              const RecordFilter& wanted) {
     std::vector<Record> records;
     records.reserve(chunk.headers.size());
     for (const RecordHeader& h : chunk.headers) {
         if (wanted && !wanted(h.type)) {
             records.emplace_back(h.type, std::vector<std::uint8_t>{});
             records.back().stored =
-                StoredRange{chunk.offset + h.offset, h.end() - h.offset, h.type};
+                StoredRange{chunk.offset + h.offset, h.end() - h.offset, h.type, range.source};
             continue;
         }
         const auto body =
@@ -69,10 +70,9 @@ std::vector<Record> recordsOf(const Chunk& chunk, const RecordFilter& wanted) {
 }
 
 template <typename Visit>
-void forEachChunk(const WorkbookStream& stream, StoredRange range, std::size_t chunkBytes,
-                  Visit&& visit) {
+void forEachChunk(const StoredRange& range, std::size_t chunkBytes, Visit&& visit) {
     for (std::uint64_t at = range.offset, end = range.offset + range.size; at < end;) {
-        const Chunk chunk = readChunk(stream.stored, at, end, chunkBytes);
+        const Chunk chunk = readChunk(range.source, at, end, chunkBytes);
         visit(chunk);
         at += chunk.used;
     }
@@ -80,17 +80,17 @@ void forEachChunk(const WorkbookStream& stream, StoredRange range, std::size_t c
 
 }  // namespace
 
-void editStoredRecords(const WorkbookStream& stream, Substream& substream,
-                       const StoredRecordsVisit& visit, const RecordFilter& wanted,
-                       std::size_t chunkBytes) {
+void editStoredRecords(Substream& substream, const StoredRecordsVisit& visit,
+                       const RecordFilter& wanted, std::size_t chunkBytes) {
     std::vector<Record> result;
     for (Record& held : substream.records) {
         if (!held.isStoredRun()) {
             result.push_back(std::move(held));
             continue;
         }
-        forEachChunk(stream, *held.stored, chunkBytes, [&](const Chunk& chunk) {
-            std::vector<Record> records = recordsOf(chunk, wanted);
+        const StoredRange range = *held.stored;
+        forEachChunk(range, chunkBytes, [&](const Chunk& chunk) {
+            std::vector<Record> records = recordsOf(chunk, range, wanted);
             visit(records);
             if (records.size() != chunk.headers.size())
                 throw std::logic_error("editStoredRecords: records added or removed");
@@ -102,8 +102,8 @@ void editStoredRecords(const WorkbookStream& stream, Substream& substream,
                     (records[i].type == h.type &&
                      std::equal(stored.begin(), stored.end(), records[i].payload.begin(),
                                 records[i].payload.end()))) {
-                    appendStoredRange(result,
-                                      {chunk.offset + h.offset, h.end() - h.offset, h.type});
+                    appendStoredRange(result, {chunk.offset + h.offset, h.end() - h.offset, h.type,
+                                               range.source});
                 } else {
                     result.push_back(std::move(records[i]));
                 }
@@ -115,13 +115,13 @@ void editStoredRecords(const WorkbookStream& stream, Substream& substream,
                                     [](const Record& r) { return r.isStoredRun(); });
 }
 
-void readStoredRecords(const WorkbookStream& stream, const Substream& substream,
+void readStoredRecords(const Substream& substream,
                        const std::function<void(const std::vector<Record>& chunk)>& visit,
                        const RecordFilter& wanted, std::size_t chunkBytes) {
     for (const Record& held : substream.records) {
         if (!held.isStoredRun()) continue;
-        forEachChunk(stream, *held.stored, chunkBytes,
-                     [&](const Chunk& chunk) { visit(recordsOf(chunk, wanted)); });
+        forEachChunk(*held.stored, chunkBytes,
+                     [&](const Chunk& chunk) { visit(recordsOf(chunk, *held.stored, wanted)); });
     }
 }
 

@@ -25,12 +25,11 @@ using RecordFilter = std::function<bool(biff::RecordType type)>;
 // payloads but neither adds nor removes records. Records it changed are held
 // from then on. Raises CorruptWorkbook when the stored bytes are not whole
 // records, std::logic_error when visit changed the number of records.
-void editStoredRecords(const WorkbookStream& stream, Substream& substream,
-                       const StoredRecordsVisit& visit, const RecordFilter& wanted = {},
-                       std::size_t chunkBytes = kStoredChunkBytes);
+void editStoredRecords(Substream& substream, const StoredRecordsVisit& visit,
+                       const RecordFilter& wanted = {}, std::size_t chunkBytes = kStoredChunkBytes);
 
 // The same without changes: visit sees the records only.
-void readStoredRecords(const WorkbookStream& stream, const Substream& substream,
+void readStoredRecords(const Substream& substream,
                        const std::function<void(const std::vector<Record>& chunk)>& visit,
                        const RecordFilter& wanted = {}, std::size_t chunkBytes = kStoredChunkBytes);
 

@@ -7,6 +7,7 @@
 #include "biff/record_reader.h"
 #include "biff/record_writer.h"
 #include "io/byte_reader.h"
+#include "model/records/bound_sheet.h"
 #include "model/stream_writer_sst.h"
 #include "xls/error.h"
 
@@ -46,6 +47,19 @@ struct Layout {
     bool sstLaidOut = false;  // the SST was split here: its ExtSST must be rebuilt
 };
 
+// The table laid out again in SST and Continue records, held by the layout.
+void addSstTable(Layout& layout, const SstTable& table) {
+    SstLayout sst = layoutSst(table.cstTotal, table.strings);
+    layout.sstLaidOut = true;
+    // Moving a buffer into the owned list keeps its bytes where they are,
+    // so the piece can point at them straight away.
+    for (std::size_t i = 0; i < sst.payloads.size(); ++i) {
+        layout.owned.push_back(std::move(sst.payloads[i]));
+        layout.pieces.push_back(
+            {i == 0 ? RecordType::SST : RecordType::Continue, layout.owned.back(), std::nullopt});
+    }
+}
+
 void addRecord(Layout& layout, const Record& record) {
     if (record.isStoredRun()) {
         layout.pieces.push_back({record.type, {}, record.stored});
@@ -57,16 +71,7 @@ void addRecord(Layout& layout, const Record& record) {
     }
     if (record.type == RecordType::SST) {
         // An SST grown past one record: lay its strings out again.
-        const SstTable table = readSst({std::span<const std::uint8_t>(record.payload)});
-        SstLayout sst = layoutSst(table.cstTotal, table.strings);
-        layout.sstLaidOut = true;
-        // Moving a buffer into the owned list keeps its bytes where they are,
-        // so the piece can point at them straight away.
-        for (std::size_t i = 0; i < sst.payloads.size(); ++i) {
-            layout.owned.push_back(std::move(sst.payloads[i]));
-            layout.pieces.push_back({i == 0 ? RecordType::SST : RecordType::Continue,
-                                     layout.owned.back(), std::nullopt});
-        }
+        addSstTable(layout, readSst({std::span<const std::uint8_t>(record.payload)}));
         return;
     }
     // Any other record goes on in Continue records holding the rest in order.
@@ -78,9 +83,39 @@ void addRecord(Layout& layout, const Record& record) {
     }
 }
 
+bool startsSst(const Record& r) {
+    return r.type == RecordType::SST || (r.stored && r.stored->first == RecordType::SST);
+}
+
+// The globals with an edited string table in place of the stored one (or,
+// when there was none, ahead of the ExtSST or the globals' EOF).
+void addGlobals(Layout& layout, const WorkbookStream& stream) {
+    const auto& records = stream.globals.records;
+    if (!stream.editedSst) {
+        for (const Record& r : records) addRecord(layout, r);
+        return;
+    }
+    const bool hasSst = std::any_of(records.begin(), records.end(), startsSst);
+    bool placed = false;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const Record& r = records[i];
+        const bool here =
+            hasSst ? startsSst(r) : r.type == RecordType::ExtSST || r.type == RecordType::EOF_;
+        if (here && !placed) {
+            addSstTable(layout, *stream.editedSst);
+            placed = true;
+            if (hasSst) {
+                while (i + 1 < records.size() && records[i + 1].type == RecordType::Continue) ++i;
+                continue;
+            }
+        }
+        addRecord(layout, r);
+    }
+}
+
 Layout layOut(const WorkbookStream& stream) {
     Layout layout;
-    for (const Record& r : stream.globals.records) addRecord(layout, r);
+    addGlobals(layout, stream);
     layout.globalsEnd = layout.pieces.size();
     for (const Substream& s : stream.substreams) {
         layout.substreamStart.push_back(layout.pieces.size());
@@ -140,7 +175,8 @@ void shiftExtSst(Layout& layout, std::size_t extAt, std::int64_t delta) {
 // Rebuilds the ExtSST from where the strings land. When the rebuilt index says
 // what the stored one says, the stored one is kept; when the table cannot be
 // read (junk some writers leave), it is kept too: readers do not need it.
-void rebuildExtSst(Layout& layout, std::size_t extAt, const std::vector<std::size_t>& sst) {
+void rebuildExtSst(Layout& layout, std::size_t extAt, const std::vector<std::size_t>& sst,
+                   std::size_t& leftAsStored) {
     std::vector<std::span<const std::uint8_t>> payloads;
     std::vector<std::uint64_t> offsets;
     for (std::size_t i : sst) {
@@ -151,6 +187,7 @@ void rebuildExtSst(Layout& layout, std::size_t extAt, const std::vector<std::siz
     try {
         table = readSst(payloads);
     } catch (const Error&) {
+        ++leftAsStored;
         return;
     }
     const auto stored = layout.pieces[extAt].payload;
@@ -168,7 +205,7 @@ void rebuildExtSst(Layout& layout, std::size_t extAt, const std::vector<std::siz
     layout.pieces[extAt].payload = layout.owned.back();
 }
 
-void placeExtSst(Layout& layout, const WriteHints& hints) {
+void placeExtSst(Layout& layout, const WriteHints& hints, std::size_t& leftAsStored) {
     const auto extAt = findPiece(layout, 0, layout.globalsEnd, RecordType::ExtSST);
     const auto sst = sstPieces(layout);
     if (!extAt || sst.empty() || *extAt < sst.back()) return;
@@ -182,7 +219,7 @@ void placeExtSst(Layout& layout, const WriteHints& hints) {
         if (delta != 0) shiftExtSst(layout, *extAt, delta);
         return;
     }
-    rebuildExtSst(layout, *extAt, sst);
+    rebuildExtSst(layout, *extAt, sst, leftAsStored);
 }
 
 void computeOffsets(Layout& layout, std::size_t trailing) {
@@ -206,8 +243,8 @@ void patchSheetOffsets(const WorkbookStream& stream, Layout& layout) {
             fail(ErrorCode::CorruptWorkbook, "a sheet has no substream to point at");
         const auto lbPlyPos = static_cast<std::uint32_t>(
             layout.offsets[layout.substreamStart[stream.sheetSubstream[tab]]]);
-        if (readU32(layout.pieces[i].payload, 0) != lbPlyPos)
-            io::storeU32(ownedPayload(layout, i), 0, lbPlyPos);
+        if (records::boundSheetLbPlyPos(layout.pieces[i].payload) != lbPlyPos)
+            records::setBoundSheetLbPlyPos(ownedPayload(layout, i), lbPlyPos);
         ++tab;
     }
 }
@@ -259,7 +296,7 @@ io::ByteRope emit(const WorkbookStream& stream, const Layout& layout) {
         if (!inlined(p)) {
             rope.append(std::move(run));
             run = {};
-            rope.append(stream.stored, p.stored->offset, p.stored->size);
+            rope.append(p.stored->source, p.stored->offset, p.stored->size);
             continue;
         }
         if (run.empty()) {
@@ -271,7 +308,7 @@ io::ByteRope emit(const WorkbookStream& stream, const Layout& layout) {
         if (p.stored) {
             const std::size_t at = run.size();
             run.resize(at + static_cast<std::size_t>(p.stored->size));
-            stream.stored->readAt(p.stored->offset, std::span(run).subspan(at));
+            p.stored->readInto(std::span(run).subspan(at));
         } else {
             appendRecord(run, p);
         }
@@ -303,12 +340,15 @@ WriteHints readWriteHints(std::shared_ptr<const io::ByteSource> storedStream) {
     return hints;
 }
 
-io::ByteRope writeWorkbookStream(const WorkbookStream& stream, const WriteHints& hints) {
+io::ByteRope writeWorkbookStream(const WorkbookStream& stream, const WriteHints& hints,
+                                 std::size_t* leftAsStored) {
     if (!stream.sheetSubstream.empty() && stream.substreams.empty())
         fail(ErrorCode::CorruptWorkbook, "sheets without substreams");
     Layout layout = layOut(stream);
     computeOffsets(layout, stream.trailing.size());
-    placeExtSst(layout, hints);
+    std::size_t unread = 0;
+    placeExtSst(layout, hints, unread);
+    if (leftAsStored) *leftAsStored += unread;
     computeOffsets(layout, stream.trailing.size());  // the ExtSST may have changed size
     patchSheetOffsets(stream, layout);
     patchIndexRecords(stream, layout);

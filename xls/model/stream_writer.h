@@ -43,7 +43,10 @@ WriteHints readWriteHints(std::shared_ptr<const io::ByteSource> storedStream);
 // writer patches is too short, UnsupportedOperation when the stream would
 // outgrow the 4 GB positions can address.
 // The new stream's bytes: the records written, and the stored ranges of the
-// stand-ins, read when the rope is written out.
-io::ByteRope writeWorkbookStream(const WorkbookStream& stream, const WriteHints& hints = {});
+// stand-ins, read when the rope is written out. leftAsStored, when given, is
+// added the records the writer could not read and kept as stored (an ExtSST
+// over strings it cannot follow).
+io::ByteRope writeWorkbookStream(const WorkbookStream& stream, const WriteHints& hints = {},
+                                 std::size_t* leftAsStored = nullptr);
 
 }  // namespace xls::model

@@ -11,17 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "biff/strings.h"
+
 namespace xls::model {
 
-// One XLUnicodeRichExtendedString ([MS-XLS] 2.5.293).
-struct SstString {
-    std::u16string chars;
-    bool highByte = false;           // stored as UTF-16 (else as the low bytes)
-    std::vector<std::uint8_t> runs;  // cRun * 4 bytes of FormatRun, when rich
-    bool rich = false;
-    std::vector<std::uint8_t> extRst;  // cbExtRst bytes, when fExtSt
-    bool ext = false;
-};
+// One XLUnicodeRichExtendedString ([MS-XLS] 2.5.293), read and written by the string codec.
+using SstString = biff::XLString;
 
 // Where a string begins: which record of the table (0 = the SST record itself,
 // 1 = its first Continue, ...) and the offset in that record's payload.
@@ -32,6 +27,7 @@ struct SstPosition {
 
 struct SstTable {
     std::uint32_t cstTotal = 0;
+    std::uint32_t cstUnique = 0;  // as stored; the strings held say how many there are
     std::vector<SstString> strings;
     std::vector<SstPosition> positions;  // as stored, one per string
 };

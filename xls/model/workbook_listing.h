@@ -15,7 +15,7 @@
 #include "crypto/record_cipher.h"
 #include "io/byte_source.h"
 #include "model/bof.h"
-#include "xls/workbook.h"
+#include "xls/sheet_info.h"
 
 namespace xls::model {
 

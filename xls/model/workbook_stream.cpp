@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <set>
+#include <stdexcept>
 #include <string>
 
 #include "biff/record_reader.h"
@@ -10,6 +11,7 @@
 #include "biff/record_writer.h"
 #include "crypto/file_pass.h"
 #include "io/byte_reader.h"
+#include "model/records/bound_sheet.h"
 #include "xls/error.h"
 
 namespace xls::model {
@@ -23,8 +25,15 @@ Record Record::storedRun(StoredRange range) {
     return record;
 }
 
+void StoredRange::readInto(std::span<std::uint8_t> out) const {
+    if (!source || out.size() != size)
+        throw std::logic_error("StoredRange::readInto: no source, or the wrong size");
+    source->readAt(offset, out);
+}
+
 void appendStoredRange(std::vector<Record>& records, StoredRange range) {
     if (range.first != RecordType::SST && !records.empty() && records.back().isStoredRun() &&
+        records.back().stored->source == range.source &&
         records.back().stored->offset + records.back().stored->size == range.offset) {
         records.back().stored->size += range.size;
         return;
@@ -33,11 +42,6 @@ void appendStoredRange(std::vector<Record>& records, StoredRange range) {
 }
 
 namespace {
-
-std::uint32_t lbPlyPosOf(const Record& boundSheet) {
-    io::ByteReader reader(boundSheet.payload, ErrorCode::CorruptWorkbook, "BoundSheet8");
-    return reader.u32();
-}
 
 // The records a lazily held sheet substream keeps: what splitting substreams
 // and the sheet-table edits read or patch.
@@ -94,7 +98,7 @@ class StreamLoader {
             return;
         }
         current_->loaded = false;
-        appendStoredRange(records, {h.offset, h.end() - h.offset, h.type});
+        appendStoredRange(records, {h.offset, h.end() - h.offset, h.type, stream_.stored});
     }
 
     void readGlobals() {
@@ -120,7 +124,7 @@ class StreamLoader {
                 stream_.cipher = crypto::openRecordCipher(pass, password_);
             }
             if (h->type == RecordType::BoundSheet8) {
-                sheetOrder_.push_back(lbPlyPosOf(record));
+                sheetOrder_.push_back(records::boundSheetLbPlyPos(record.payload));
                 sheetOffsets_.insert(sheetOrder_.back());
             }
         }
@@ -192,12 +196,12 @@ WorkbookStream parseWorkbookStream(std::span<const std::uint8_t> bytes,
     auto source =
         std::make_shared<io::MemorySource>(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     WorkbookStream stream = parseWorkbookStream(std::move(source), password);
-    loadRecords(stream, stream.globals);
-    for (Substream& s : stream.substreams) loadRecords(stream, s);
+    loadRecords(stream.globals);
+    for (Substream& s : stream.substreams) loadRecords(s);
     return stream;
 }
 
-void loadRecords(const WorkbookStream& stream, Substream& substream) {
+void loadRecords(Substream& substream) {
     if (substream.loaded) return;
     std::vector<Record> records;
     for (Record& r : substream.records) {
@@ -206,7 +210,7 @@ void loadRecords(const WorkbookStream& stream, Substream& substream) {
             continue;
         }
         std::vector<std::uint8_t> bytes(static_cast<std::size_t>(r.stored->size));
-        stream.stored->readAt(r.stored->offset, bytes);
+        r.stored->readInto(bytes);
         std::uint64_t tail = 0;
         for (const RecordHeader& h : biff::scanRecordHeaders(bytes, &tail)) {
             const auto body =
@@ -237,7 +241,7 @@ std::vector<std::uint8_t> serializeWorkbookStream(const WorkbookStream& stream) 
             if (r.isStoredRun()) {
                 const std::size_t at = out.size();
                 out.resize(at + static_cast<std::size_t>(r.stored->size));
-                stream.stored->readAt(r.stored->offset, std::span(out).subspan(at));
+                r.stored->readInto(std::span(out).subspan(at));
                 continue;
             }
             biff::writeRecord(out, r.type, r.payload);

@@ -26,19 +26,25 @@
 #include "crypto/record_cipher.h"
 #include "io/byte_source.h"
 #include "model/bof.h"
+#include "model/stream_writer_sst.h"
 
 namespace xls::model {
 
 // The type of a stand-in: no record the engine looks for has it.
 inline constexpr biff::RecordType kStoredRun = static_cast<biff::RecordType>(0xFFFF);
 
-// Bytes of the stored workbook stream: whole records left as they are.
+// Bytes of a stored workbook stream: whole records left as they are. The
+// stream is the one the range was read from: this workbook's own, or another
+// workbook's for the records of a sheet copied from it.
 struct StoredRange {
     std::uint64_t offset = 0;
     std::uint64_t size = 0;
     biff::RecordType first{};  // the type of the first record in it
+    std::shared_ptr<const io::ByteSource> source;
 
     bool operator==(const StoredRange&) const = default;
+    // The range's bytes, read from its source.
+    void readInto(std::span<std::uint8_t> out) const;
 };
 
 struct Record {
@@ -50,7 +56,7 @@ struct Record {
     biff::RecordType type{};
     std::vector<std::uint8_t> payload;  // decrypted when the stream was encrypted
     // Set on a stand-in for a run of records not read: the writer copies these
-    // bytes of the stored stream in its place. Its type is kStoredRun.
+    // bytes of a stored stream in its place. Its type is kStoredRun.
     std::optional<StoredRange> stored;
 
     bool isStoredRun() const { return stored.has_value(); }
@@ -77,8 +83,13 @@ struct WorkbookStream {
     // Set when the stream was encrypted: payloads after FilePass are decrypted, and
     // this cipher encrypts them again (encryptRecordBodies) once positions are final.
     std::shared_ptr<const crypto::RecordCipher> cipher;
-    // The stream as stored, where the stand-ins' bytes are.
+    // The stream as stored, where the loaded stand-ins' bytes are (a stand-in
+    // names its own source: a copied sheet's are in another workbook's stream).
     std::shared_ptr<const io::ByteSource> stored;
+    // Set by an edit that changed the shared strings (a copy adding strings):
+    // the writer lays this table out in place of the SST and its Continue
+    // records, and rebuilds the ExtSST from where its strings land.
+    std::optional<SstTable> editedSst;
 };
 
 // Loads a workbook stream: the globals in full, the sheet substreams as
@@ -93,14 +104,14 @@ WorkbookStream parseWorkbookStream(std::shared_ptr<const io::ByteSource> stored,
 WorkbookStream parseWorkbookStream(std::span<const std::uint8_t> bytes,
                                    std::u16string_view password = crypto::kDefaultPassword);
 
-// Adds a range of stored records after records: it extends a stand-in that
-// ends where it begins, except that the shared strings (a range whose first
+// Adds a range of stored records after records: it extends a stand-in of the
+// same source that ends where it begins, except that the shared strings (a range whose first
 // record is the SST) open a stand-in of their own, for the writer to find.
 void appendStoredRange(std::vector<Record>& records, StoredRange range);
 
 // Reads the records the stand-ins of a substream hold; the records already
 // held (edited or not) stay as they are.
-void loadRecords(const WorkbookStream& stream, Substream& substream);
+void loadRecords(Substream& substream);
 
 // The records in order (globals, substreams, trailing bytes), with no position
 // patching: each record exactly as held. Raises UnsupportedOperation for a payload

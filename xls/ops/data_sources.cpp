@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <optional>
 
+#include "biff/strings.h"
 #include "biff/text_encoding.h"
-#include "io/byte_reader.h"
+#include "io/byte_writer.h"
 #include "ops/record_runs.h"
 #include "xls/error.h"
 #include "xls/sheet_name.h"
@@ -15,7 +16,6 @@ using biff::RecordType;
 
 namespace {
 
-constexpr std::uint8_t kHighByte = 0x01;
 constexpr char16_t kSelfReference = 0x02;  // VirtualPath: this workbook
 constexpr std::size_t kRefUSize = 6;       // DConRef.ref
 
@@ -23,30 +23,25 @@ constexpr std::size_t kRefUSize = 6;       // DConRef.ref
 // (DConName, an XLNameUnicodeString: cch, fHighByte, characters).
 std::size_t cchFileOffset(const model::Record& r) {
     if (r.type == RecordType::DConRef) return kRefUSize;
-    io::ByteReader reader(r.payload, ErrorCode::CorruptWorkbook, "DConName");
-    const std::uint16_t cch = reader.u16();
-    const bool high = (reader.u8() & kHighByte) != 0;
-    return 3 + std::size_t{cch} * (high ? 2 : 1);
+    biff::ContinuedReader reader(r.payload, {}, "DConName");
+    biff::readString(reader, biff::StringForm::Unicode);
+    return reader.position();
 }
 
 struct DConFile {
     std::size_t at = 0;  // offset of cchFile
-    std::u16string text;
-    bool high = false;
+    biff::XLString text;
     std::size_t end = 0;  // offset after the characters
 };
 
 std::optional<DConFile> readDConFile(const model::Record& r) {
     DConFile file;
     file.at = cchFileOffset(r);
-    io::ByteReader reader(r.payload, ErrorCode::CorruptWorkbook, "DConRef");
+    biff::ContinuedReader reader(r.payload, {}, "DConRef");
     reader.seek(file.at);
-    const std::uint16_t cch = reader.u16();
-    if (cch == 0) return std::nullopt;  // a workbook-wide name: no sheet named
-    file.high = (reader.u8() & kHighByte) != 0;
-    for (std::uint16_t i = 0; i < cch; ++i)
-        file.text.push_back(file.high ? static_cast<char16_t>(reader.u16())
-                                      : static_cast<char16_t>(reader.u8()));
+    if (reader.remaining() >= 2 && readU16(r.payload, file.at, "DConRef") == 0)
+        return std::nullopt;  // a workbook-wide name: no sheet named
+    file.text = biff::readString(reader, biff::StringForm::Unicode);
     file.end = reader.position();
     return file;
 }
@@ -57,29 +52,22 @@ std::vector<std::uint8_t> withSheet(const model::Record& r, const DConFile& file
                                     std::u16string_view newName) {
     std::u16string text(1, kSelfReference);
     text += newName;
-    const bool high = std::any_of(text.begin(), text.end(), [](char16_t c) { return c > 0xFF; });
-    std::vector<std::uint8_t> out(r.payload.begin(),
-                                  r.payload.begin() + static_cast<std::ptrdiff_t>(file.at));
-    out.push_back(static_cast<std::uint8_t>(text.size() & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(text.size() >> 8));
-    out.push_back(high ? kHighByte : 0);
-    for (char16_t c : text) {
-        out.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        if (high) out.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    out.insert(out.end(), high ? 2 : 1, 0);
+    const biff::XLString stFile = biff::XLString::fromUtf16(text);
+    io::ByteWriter out(std::vector<std::uint8_t>(
+        r.payload.begin(), r.payload.begin() + static_cast<std::ptrdiff_t>(file.at)));
+    biff::writeString(out, stFile, biff::StringForm::Unicode);
+    out.zeros(stFile.highByte ? 2 : 1);
     // Anything stored past the old unused bytes stays after them.
-    const std::size_t oldUnused = file.high ? 2 : 1;
+    const std::size_t oldUnused = file.text.highByte ? 2 : 1;
     if (file.end + oldUnused < r.payload.size())
-        out.insert(out.end(), r.payload.begin() + static_cast<std::ptrdiff_t>(file.end + oldUnused),
-                   r.payload.end());
-    return out;
+        out.bytes(std::span(r.payload).subspan(file.end + oldUnused));
+    return out.take();
 }
 
 }  // namespace
 
 std::size_t renameSheetInDataSources(model::Substream& globals, std::string_view oldName,
-                                     std::string_view newName) {
+                                     std::string_view newName, std::size_t& leftAsStored) {
     const std::u16string newUnits = biff::utf8ToUtf16(newName);
     std::size_t changed = 0;
     auto& records = globals.records;
@@ -89,13 +77,15 @@ std::size_t renameSheetInDataSources(model::Substream& globals, std::string_view
         if (runAt(records, i).end != i + 1) continue;
         try {
             const auto file = readDConFile(r);
-            if (!file || file->text.empty() || file->text.front() != kSelfReference) continue;
-            const std::string named = biff::utf16ToUtf8(std::u16string_view(file->text).substr(1));
+            if (!file || file->text.chars.empty() || file->text.chars.front() != kSelfReference)
+                continue;
+            const std::string named =
+                biff::utf16ToUtf8(std::u16string_view(file->text.chars).substr(1));
             if (!sheetNamesEqual(named, oldName)) continue;
             r.payload = withSheet(r, *file, newUnits);
             ++changed;
         } catch (const Error&) {
-            // Unreadable: left as stored.
+            ++leftAsStored;  // unreadable: left as stored
         }
     }
     return changed;

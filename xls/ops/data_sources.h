@@ -13,8 +13,9 @@ namespace xls::ops {
 
 // Points every source naming oldName (in any letter case) at newName. A
 // source it cannot read, or one split over Continue records, stays as it is.
-// Returns the number of records changed.
+// Returns the number of records changed; adds to leftAsStored the sources it
+// could not read.
 std::size_t renameSheetInDataSources(model::Substream& globals, std::string_view oldName,
-                                     std::string_view newName);
+                                     std::string_view newName, std::size_t& leftAsStored);
 
 }  // namespace xls::ops

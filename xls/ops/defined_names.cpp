@@ -1,20 +1,15 @@
 #include "ops/defined_names.h"
 
+#include "model/records/lbl.h"
 #include "ops/record_runs.h"
 
 namespace xls::ops {
 
 using biff::RecordType;
 
-namespace {
-
-constexpr std::size_t kLblItabOffset = 8;  // after flags, chKey, cch, cce, reserved
-
-}  // namespace
-
 void checkNamesReadable(const model::Substream& globals) {
     for (const auto& r : globals.records)
-        if (r.type == RecordType::Lbl) readU16(r.payload, kLblItabOffset, "Lbl");
+        if (r.type == RecordType::Lbl) model::records::readLblHeader(r.payload);
 }
 
 NameRenumbering removeNamesOfSheet(model::Substream& globals, std::size_t tab) {
@@ -31,15 +26,17 @@ NameRenumbering removeNamesOfSheet(model::Substream& globals, std::size_t tab) {
         }
         const RecordRun run = runAt(globals.records, i);
         auto& payload = globals.records[i].payload;
-        const std::uint16_t itab = readU16(payload, kLblItabOffset, "Lbl");
-        if (itab == localItab) {
+        auto header = model::records::readLblHeader(payload);
+        if (header.itab == localItab) {
             renumbering.push_back(0);
             removedAny = true;
             i = run.end;
             continue;
         }
-        if (itab > localItab)
-            writeU16(payload, kLblItabOffset, static_cast<std::uint16_t>(itab - 1), "Lbl");
+        if (header.itab > localItab) {
+            --header.itab;
+            model::records::writeLblHeader(payload, header);
+        }
         renumbering.push_back(++kept);
         for (; i < run.end; ++i) records.push_back(std::move(globals.records[i]));
     }

@@ -1,25 +1,26 @@
 #include "ops/extern_sheets.h"
 
+#include "model/records/external_refs.h"
 #include "ops/record_runs.h"
 #include "xls/error.h"
 
 namespace xls::ops {
 
 using biff::RecordType;
+using model::records::kNoSheet;
+using model::records::readSupBookHeader;
 
 namespace {
 
-constexpr std::uint16_t kSelfReference = 0x0401;  // SupBook.cch of this workbook
-constexpr std::size_t kXtiSize = 6;
-constexpr std::int16_t kNoSheet = -1;  // itab of a sheet that is gone: #REF!
+bool isSelfSupBook(const model::Record& r) {
+    if (r.type != RecordType::SupBook) return false;
+    const auto header = readSupBookHeader(r.payload);
+    return header && header->isSelfReference();
+}
 
 std::optional<std::size_t> selfSupBookRecord(const model::Substream& globals) {
-    for (std::size_t i = 0; i < globals.records.size(); ++i) {
-        const auto& r = globals.records[i];
-        if (r.type == RecordType::SupBook && r.payload.size() >= 4 &&
-            readU16(r.payload, 2, "SupBook") == kSelfReference)
-            return i;
-    }
+    for (std::size_t i = 0; i < globals.records.size(); ++i)
+        if (isSelfSupBook(globals.records[i])) return i;
     return std::nullopt;
 }
 
@@ -48,8 +49,7 @@ std::optional<std::uint16_t> selfSupBookIndex(const model::Substream& globals) {
     std::uint16_t index = 0;
     for (const auto& r : globals.records) {
         if (r.type != RecordType::SupBook) continue;
-        if (r.payload.size() >= 4 && readU16(r.payload, 2, "SupBook") == kSelfReference)
-            return index;
+        if (isSelfSupBook(r)) return index;
         ++index;
     }
     return std::nullopt;
@@ -60,11 +60,10 @@ std::set<std::uint16_t> selfXtis(const model::Substream& globals) {
     const auto self = selfSupBookIndex(globals);
     const auto at = externSheetRecord(globals);
     if (!self || !at) return found;
-    const auto joined = joinedPayload(globals.records, runAt(globals.records, *at));
-    const std::uint16_t count = readU16(joined, 0, "ExternSheet");
-    for (std::uint16_t i = 0; i < count; ++i) {
-        if (readU16(joined, 2 + i * kXtiSize, "ExternSheet") == *self) found.insert(i);
-    }
+    const auto xtis = model::records::readExternSheet(
+        joinedPayload(globals.records, runAt(globals.records, *at)));
+    for (std::size_t i = 0; i < xtis.size(); ++i)
+        if (xtis[i].iSupBook == *self) found.insert(static_cast<std::uint16_t>(i));
     return found;
 }
 
@@ -74,28 +73,29 @@ ExternSheetRemoval planSheetRemoval(const model::Substream& globals, std::size_t
     plan.record = externSheetRecord(globals);
     if (!self || !plan.record) return plan;
     plan.joined = joinedPayload(globals.records, runAt(globals.records, *plan.record));
-    auto& joined = plan.joined;
-    const std::uint16_t count = readU16(joined, 0, "ExternSheet");
-    if (joined.size() < 2 + std::size_t{count} * kXtiSize)
-        fail(ErrorCode::CorruptWorkbook, "ExternSheet: fewer XTIs than it declares");
-    for (std::uint16_t i = 0; i < count; ++i) {
-        const std::size_t xti = 2 + i * kXtiSize;
-        if (readU16(joined, xti, "XTI") != *self) continue;
-        const auto first = static_cast<std::int16_t>(readU16(joined, xti + 2, "XTI"));
-        const auto last = static_cast<std::int16_t>(readU16(joined, xti + 4, "XTI"));
-        const auto [newFirst, newLast] = shiftRange(first, last, static_cast<int>(tab));
-        if (newFirst == kNoSheet && first != kNoSheet) plan.deadIxti.insert(i);
-        writeU16(joined, xti + 2, static_cast<std::uint16_t>(newFirst), "XTI");
-        writeU16(joined, xti + 4, static_cast<std::uint16_t>(newLast), "XTI");
+    auto xtis = model::records::readExternSheet(plan.joined);
+    for (std::size_t i = 0; i < xtis.size(); ++i) {
+        auto& xti = xtis[i];
+        if (xti.iSupBook != *self) continue;
+        const auto [newFirst, newLast] =
+            shiftRange(xti.itabFirst, xti.itabLast, static_cast<int>(tab));
+        if (newFirst == kNoSheet && xti.itabFirst != kNoSheet)
+            plan.deadIxti.insert(static_cast<std::uint16_t>(i));
+        xti.itabFirst = newFirst;
+        xti.itabLast = newLast;
     }
+    model::records::writeExternSheet(plan.joined, xtis);
     return plan;
 }
 
 void applySheetRemoval(model::Substream& globals, const ExternSheetRemoval& plan) {
     if (const auto self = selfSupBookRecord(globals)) {
         auto& payload = globals.records[*self].payload;
-        const std::uint16_t ctab = readU16(payload, 0, "SupBook");
-        if (ctab > 0) writeU16(payload, 0, static_cast<std::uint16_t>(ctab - 1), "SupBook");
+        auto header = *readSupBookHeader(payload);
+        if (header.ctab > 0) {
+            --header.ctab;
+            model::records::writeSupBookHeader(payload, header);
+        }
     }
     if (plan.record && !plan.joined.empty())
         spreadPayload(globals.records, runAt(globals.records, *plan.record), plan.joined);

@@ -1,6 +1,8 @@
 #include "ops/formula_fields.h"
 
+#include "biff/strings.h"
 #include "io/byte_reader.h"
+#include "model/records/lbl.h"
 #include "xls/error.h"
 
 namespace xls::ops {
@@ -8,6 +10,22 @@ namespace xls::ops {
 using biff::RecordType;
 
 namespace {
+
+// What comes before the formula in each record, field by field ([MS-XLS] 2.4.x).
+constexpr std::size_t kCellSize = 6;  // Cell: rw, col, ixfe
+constexpr std::size_t kRefUSize = 6;  // RefU: rwFirst, rwLast, colFirst, colLast
+constexpr std::size_t kFormulaValueSize = 8;
+constexpr std::size_t kChnSize = 4;  // a cached calculation-chain value, ignored on read
+constexpr std::size_t kFormulaBefore = kCellSize + kFormulaValueSize + 2 + kChnSize;  // + grbit
+constexpr std::size_t kShrFmlaBefore = kRefUSize + 1 + 1;       // + reserved, cUse
+constexpr std::size_t kArrayBefore = kRefUSize + 2 + kChnSize;  // + grbit
+constexpr std::size_t kBraiBefore = 1 + 1 + 2 + 2;              // id, rt, grbit, ifmt
+constexpr std::size_t kCfBefore = 1 + 1;                        // ct, cp
+constexpr std::size_t kFrtRefHeaderSize = 12;                   // rt, grbitFrt, ref8
+constexpr std::size_t kCf12Before = kFrtRefHeaderSize + 1 + 1;  // + ct, cp
+constexpr std::size_t kDvFlagsSize = 4;                         // dwDvFlags
+constexpr std::size_t kDvStrings = 4;          // PromptTitle, ErrorTitle, Prompt, Error
+constexpr std::size_t kDvFormulaReserved = 2;  // unused bytes after each cce
 
 FormulaField fieldAt(io::ByteReader& r, std::size_t cce) {
     const FormulaField field{r.position(), cce};
@@ -21,26 +39,14 @@ FormulaField ccePrefixed(io::ByteReader& r) {
     return fieldAt(r, cce);
 }
 
-// XLUnicodeString ([MS-XLS] 2.5.294): cch, flags, characters.
-void skipUnicodeString(io::ByteReader& r) {
-    const std::size_t cch = r.u16();
-    const bool highByte = (r.u8() & 0x01) != 0;
-    r.skip(cch * (highByte ? 2 : 1));
-}
-
-std::vector<FormulaField> lblFields(io::ByteReader& r) {
-    r.skip(3);                       // flags, chKey
-    const std::size_t cch = r.u8();  // name length in characters
-    const std::size_t cce = r.u16();
-    r.skip(2 + 2 + 4);  // reserved, itab, reserved bytes
-    const bool highByte = (r.u8() & 0x01) != 0;
-    r.skip(cch * (highByte ? 2 : 1));
-    return {fieldAt(r, cce)};
+std::vector<FormulaField> lblFields(std::span<const std::uint8_t> payload) {
+    const std::size_t offset = model::records::lblFormulaOffset(payload);
+    return {{offset, model::records::readLblHeader(payload).cce}};
 }
 
 // CF: the two formulas end the record, after a DXFN we need not decode.
 std::vector<FormulaField> cfFields(io::ByteReader& r) {
-    r.skip(2);
+    r.skip(kCfBefore);
     const std::size_t cce1 = r.u16();
     const std::size_t cce2 = r.u16();
     if (cce1 + cce2 > r.remaining()) fail(ErrorCode::CorruptWorkbook, "CF formulas");
@@ -49,7 +55,7 @@ std::vector<FormulaField> cfFields(io::ByteReader& r) {
 }
 
 std::vector<FormulaField> cf12Fields(io::ByteReader& r) {
-    r.skip(12 + 2);  // FrtRefHeader, ct, cp
+    r.skip(kCf12Before);
     const std::size_t cce1 = r.u16();
     const std::size_t cce2 = r.u16();
     const std::uint32_t cbdxf = r.u32();
@@ -59,13 +65,14 @@ std::vector<FormulaField> cf12Fields(io::ByteReader& r) {
     return fields;
 }
 
-std::vector<FormulaField> dvFields(io::ByteReader& r) {
-    r.skip(4);                                         // dwDvFlags
-    for (int i = 0; i < 4; ++i) skipUnicodeString(r);  // titles and texts
+std::vector<FormulaField> dvFields(std::span<const std::uint8_t> payload) {
+    biff::ContinuedReader r(payload, {}, "DV");
+    r.skip(kDvFlagsSize);
+    for (std::size_t i = 0; i < kDvStrings; ++i) biff::readString(r, biff::StringForm::Unicode);
     std::vector<FormulaField> fields;
     for (int i = 0; i < 2; ++i) {
         const std::size_t cce = r.u16();
-        r.skip(2);
+        r.skip(kDvFormulaReserved);
         fields.push_back(fieldAt(r, cce));
     }
     return fields;
@@ -93,25 +100,25 @@ std::vector<FormulaField> formulaFields(RecordType type, std::span<const std::ui
     io::ByteReader r(payload, ErrorCode::CorruptWorkbook, "formula record");
     switch (type) {
         case RecordType::Formula:
-            r.skip(20);
+            r.skip(kFormulaBefore);
             return {ccePrefixed(r)};
         case RecordType::ShrFmla:
-            r.skip(8);
+            r.skip(kShrFmlaBefore);
             return {ccePrefixed(r)};
         case RecordType::Array:
-            r.skip(12);
+            r.skip(kArrayBefore);
             return {ccePrefixed(r)};
         case RecordType::BRAI:
-            r.skip(6);
+            r.skip(kBraiBefore);
             return {ccePrefixed(r)};
         case RecordType::Lbl:
-            return lblFields(r);
+            return lblFields(payload);
         case RecordType::CF:
             return cfFields(r);
         case RecordType::CF12:
             return cf12Fields(r);
         case RecordType::DV:
-            return dvFields(r);
+            return dvFields(payload);
         default:
             return {};
     }

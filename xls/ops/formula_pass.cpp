@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "biff/formula_rewrite.h"
+#include "io/byte_reader.h"
 #include "model/stored_records.h"
 #include "ops/formula_fields.h"
 #include "ops/record_runs.h"
@@ -58,12 +59,16 @@ void collectDeadShared(const std::vector<model::Record>& records, const FormulaP
         if (r.type != RecordType::ShrFmla && r.type != RecordType::Array) continue;
         try {
             for (const auto& f : formulaFields(r.type, r.payload)) {
-                if (reachesDeleted(std::span(r.payload).subspan(f.offset, f.size), edits))
-                    dead.insert({readU16(r.payload, 0, "ShrFmla"),
-                                 static_cast<std::uint16_t>(r.payload.at(4))});
+                if (!reachesDeleted(std::span(r.payload).subspan(f.offset, f.size), edits))
+                    continue;
+                // RefU: rwFirst, rwLast, colFirst: the first cell of the range.
+                io::ByteReader ref(r.payload, ErrorCode::CorruptWorkbook, "ShrFmla");
+                const std::uint16_t row = ref.u16();
+                ref.skip(2);
+                dead.insert({row, ref.u8()});
             }
         } catch (const Error&) {
-            // A formula we cannot read keeps its bytes (see rewriteRecords).
+            // A formula we cannot read keeps its bytes; rewriteRecords counts it.
         }
     }
 }
@@ -120,7 +125,7 @@ biff::FormulaEdits tokenEdits(const FormulaPassEdits& edits) {
 }
 
 std::size_t rewriteRecords(std::vector<model::Record>& records, const FormulaPassEdits& edits,
-                           const std::set<Anchor>& deadShared) {
+                           const std::set<Anchor>& deadShared, std::size_t& leftAsStored) {
     const biff::FormulaEdits rewrite = tokenEdits(edits);
     std::size_t changed = 0;
     for (std::size_t i = 0; i < records.size(); ++i) {
@@ -132,6 +137,7 @@ std::size_t rewriteRecords(std::vector<model::Record>& records, const FormulaPas
         } catch (const Error&) {
             // A formula record we cannot read is left as it is: the edit goes on
             // for the rest of the workbook rather than half done.
+            ++leftAsStored;
         }
     }
     return changed;
@@ -143,32 +149,33 @@ bool nothingToDo(const FormulaPassEdits& edits) {
 
 }  // namespace
 
-std::size_t applyFormulaPass(model::Substream& substream, const FormulaPassEdits& edits) {
+std::size_t applyFormulaPass(model::Substream& substream, const FormulaPassEdits& edits,
+                             std::size_t& leftAsStored) {
     if (nothingToDo(edits)) return 0;
     std::set<Anchor> deadShared;
     collectDeadShared(substream.records, edits, deadShared);
-    return rewriteRecords(substream.records, edits, deadShared);
+    return rewriteRecords(substream.records, edits, deadShared, leftAsStored);
 }
 
-std::size_t applyFormulaPass(const model::WorkbookStream& stream, model::Substream& substream,
-                             const FormulaPassEdits& edits) {
+std::size_t applyFormulaPassToSheet(model::Substream& substream, const FormulaPassEdits& edits,
+                                    std::size_t& leftAsStored) {
     if (nothingToDo(edits)) return 0;
-    if (substream.loaded) return applyFormulaPass(substream, edits);
+    if (substream.loaded) return applyFormulaPass(substream, edits, leftAsStored);
     // Twice through the stored records: the shared formulas first, since a
     // cell's PtgExp may come before the ShrFmla it names in another chunk.
     std::set<Anchor> deadShared;
     collectDeadShared(substream.records, edits, deadShared);
     model::readStoredRecords(
-        stream, substream,
+        substream,
         [&](const std::vector<model::Record>& chunk) {
             collectDeadShared(chunk, edits, deadShared);
         },
         [](RecordType type) { return type == RecordType::ShrFmla || type == RecordType::Array; });
-    std::size_t changed = rewriteRecords(substream.records, edits, deadShared);
+    std::size_t changed = rewriteRecords(substream.records, edits, deadShared, leftAsStored);
     model::editStoredRecords(
-        stream, substream,
+        substream,
         [&](std::vector<model::Record>& chunk) {
-            changed += rewriteRecords(chunk, edits, deadShared);
+            changed += rewriteRecords(chunk, edits, deadShared, leftAsStored);
         },
         // A formula's record and the Continue records that carry the rest of it.
         [](RecordType type) { return carriesFormula(type) || type == RecordType::Continue; });

@@ -19,11 +19,14 @@ struct FormulaPassEdits {
     NameRenumbering names;             // empty: names unchanged
 };
 
-// Returns the number of records changed. The substream's records must all be held.
-std::size_t applyFormulaPass(model::Substream& substream, const FormulaPassEdits& edits);
-// The same for a substream of stream that may keep records in the stored
+// Returns the number of records changed; adds to leftAsStored the formula
+// records it could not read, which keep their bytes. The substream's records
+// must all be held.
+std::size_t applyFormulaPass(model::Substream& substream, const FormulaPassEdits& edits,
+                             std::size_t& leftAsStored);
+// The same for a sheet's substream that may keep records in a stored
 // stream: they are read a chunk at a time, and only those changed stay held.
-std::size_t applyFormulaPass(const model::WorkbookStream& stream, model::Substream& substream,
-                             const FormulaPassEdits& edits);
+std::size_t applyFormulaPassToSheet(model::Substream& substream, const FormulaPassEdits& edits,
+                                    std::size_t& leftAsStored);
 
 }  // namespace xls::ops

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "biff/text_encoding.h"
+#include "model/records/bound_sheet.h"
 #include "ops/extern_sheets.h"
 #include "ops/formula_pass.h"
 #include "ops/record_runs.h"
@@ -14,9 +14,6 @@ namespace xls::ops {
 using biff::RecordType;
 
 namespace {
-
-constexpr std::size_t kBoundSheetNameOffset = 6;  // after lbPlyPos, hsState, dt
-constexpr std::uint8_t kHighByte = 0x01;
 
 std::vector<std::size_t> boundSheetRecords(const model::Substream& globals) {
     std::vector<std::size_t> found;
@@ -30,21 +27,6 @@ std::size_t boundSheetRecord(const model::WorkbookStream& stream, std::size_t ta
     if (tab >= all.size() || tab >= stream.sheetSubstream.size())
         fail(ErrorCode::SheetNotFound, "tab " + std::to_string(tab));
     return all[tab];
-}
-
-// ShortXLUnicodeString: cch, then the characters compressed to their low
-// bytes when every one fits, else UTF-16.
-std::vector<std::uint8_t> shortUnicodeString(std::string_view utf8) {
-    const std::u16string units = biff::utf8ToUtf16(utf8);
-    const bool compressible =
-        std::all_of(units.begin(), units.end(), [](char16_t c) { return c <= 0xFF; });
-    std::vector<std::uint8_t> out{static_cast<std::uint8_t>(units.size()),
-                                  static_cast<std::uint8_t>(compressible ? 0 : kHighByte)};
-    for (char16_t c : units) {
-        out.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        if (!compressible) out.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    return out;
 }
 
 // RRTabId holds one tab id per sheet in tab order: the deleted sheet's goes.
@@ -63,15 +45,13 @@ void removeTabId(model::Substream& globals, std::size_t tab) {
 
 void renameSheetRecords(model::WorkbookStream& stream, std::size_t tab, std::string_view newName) {
     auto& payload = stream.globals.records[boundSheetRecord(stream, tab)].payload;
-    if (payload.size() < kBoundSheetNameOffset)
-        fail(ErrorCode::CorruptWorkbook, "BoundSheet8 too short");
-    payload.resize(kBoundSheetNameOffset);
-    const auto name = shortUnicodeString(newName);
-    payload.insert(payload.end(), name.begin(), name.end());
+    auto record = model::records::readBoundSheet8(payload, stream.version, 0);
+    record.stName = std::string(newName);
+    payload = model::records::writeBoundSheet8(record);
 }
 
-void deleteSheetRecords(model::WorkbookStream& stream, std::size_t tab,
-                        const std::vector<Visibility>& visibilityAfter) {
+std::size_t deleteSheetRecords(model::WorkbookStream& stream, std::size_t tab,
+                               const std::vector<Visibility>& visibilityAfter) {
     // Everything that can find the records damaged runs first, so a refusal
     // leaves the workbook as it was.
     auto& globals = stream.globals;
@@ -91,11 +71,13 @@ void deleteSheetRecords(model::WorkbookStream& stream, std::size_t tab,
     edits.deadIxti = externSheets.deadIxti;
     edits.names = removeNamesOfSheet(globals, tab);
     edits.selfIxti = selfXtis(globals);
-    applyFormulaPass(globals, edits);
-    for (auto& s : stream.substreams) applyFormulaPass(stream, s, edits);
+    std::size_t leftAsStored = 0;
+    applyFormulaPass(globals, edits, leftAsStored);
+    for (auto& s : stream.substreams) applyFormulaPassToSheet(s, edits, leftAsStored);
 
     removeTabId(globals, tab);
     mendWindowsAfterDelete(stream, tab, visibilityAfter);
+    return leftAsStored;
 }
 
 }  // namespace xls::ops

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "model/workbook_stream.h"
-#include "xls/workbook.h"
+#include "xls/sheet_info.h"
 
 namespace xls::ops {
 
@@ -19,7 +19,8 @@ void renameSheetRecords(model::WorkbookStream& stream, std::size_t tab, std::str
 // Removes the sheet's BoundSheet8 and substream, then mends the ExternSheet
 // table, defined names, every formula's name indices, RRTabId and the window
 // records. visibilityAfter: the visibility of the sheets left, in tab order.
-void deleteSheetRecords(model::WorkbookStream& stream, std::size_t tab,
-                        const std::vector<Visibility>& visibilityAfter);
+// Returns the number of formula records it could not read and left as stored.
+std::size_t deleteSheetRecords(model::WorkbookStream& stream, std::size_t tab,
+                               const std::vector<Visibility>& visibilityAfter);
 
 }  // namespace xls::ops

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ops/record_runs.h"
+#include "model/records/windows.h"
 
 namespace xls::ops {
 
@@ -10,19 +10,15 @@ using biff::RecordType;
 
 namespace {
 
-constexpr std::size_t kItabCurOffset = 10;
-constexpr std::size_t kItabFirstOffset = 12;
-constexpr std::size_t kCtabSelOffset = 14;
-constexpr std::uint16_t kFSelected = 0x0200;
-constexpr std::uint16_t kFPaged = 0x0400;
-
 // The sheet's own Window2 (not one of an embedded chart): the first at depth 1.
 model::Record* sheetWindow2(model::Substream& s) {
     int depth = 0;
     for (auto& r : s.records) {
         if (r.type == RecordType::BOF) ++depth;
         if (r.type == RecordType::EOF_) --depth;
-        if (depth == 1 && r.type == RecordType::Window2 && r.payload.size() >= 2) return &r;
+        if (depth == 1 && r.type == RecordType::Window2 &&
+            model::records::readWindow2TabFlags(r.payload))
+            return &r;
     }
     return nullptr;
 }
@@ -53,32 +49,33 @@ void mendWindowsAfterDelete(model::WorkbookStream& stream, std::size_t deletedTa
 
     bool first = true;
     for (auto& r : stream.globals.records) {
-        if (r.type != RecordType::Window1 || r.payload.size() < kCtabSelOffset + 2) continue;
-        const std::uint16_t cur = readU16(r.payload, kItabCurOffset, "Window1");
-        const bool activeDeleted = cur == deletedTab;
-        const std::uint16_t newCur =
-            activeDeleted ? static_cast<std::uint16_t>(nextActive(deletedTab, visibility))
-                          : std::min(shifted(cur, deletedTab), last);
-        const std::uint16_t firstTab = std::min(
-            {shifted(readU16(r.payload, kItabFirstOffset, "Window1"), deletedTab), last, newCur});
-        writeU16(r.payload, kItabCurOffset, newCur, "Window1");
-        writeU16(r.payload, kItabFirstOffset, firstTab, "Window1");
-        if (!first) continue;
-        first = false;
-        // The first window's selection lives in each sheet's first Window2.
-        if (activeDeleted) {
-            for (std::size_t tab = 0; tab < window2.size(); ++tab) {
-                if (!window2[tab]) continue;
-                std::uint16_t flags = readU16(window2[tab]->payload, 0, "Window2");
-                flags = static_cast<std::uint16_t>(flags & ~kFPaged);
-                if (tab == newCur) flags |= kFSelected | kFPaged;
-                writeU16(window2[tab]->payload, 0, flags, "Window2");
+        if (r.type != RecordType::Window1) continue;
+        auto window = model::records::readWindow1(r.payload);
+        if (!window) continue;
+        const bool activeDeleted = window->itabCur == deletedTab;
+        window->itabCur = activeDeleted
+                              ? static_cast<std::uint16_t>(nextActive(deletedTab, visibility))
+                              : std::min(shifted(window->itabCur, deletedTab), last);
+        window->itabFirst =
+            std::min({shifted(window->itabFirst, deletedTab), last, window->itabCur});
+        if (first) {
+            first = false;
+            // The first window's selection lives in each sheet's first Window2.
+            if (activeDeleted) {
+                for (std::size_t tab = 0; tab < window2.size(); ++tab) {
+                    if (!window2[tab]) continue;
+                    auto flags = *model::records::readWindow2TabFlags(window2[tab]->payload);
+                    flags.fPaged = tab == window->itabCur;
+                    if (flags.fPaged) flags.fSelected = true;
+                    model::records::writeWindow2TabFlags(window2[tab]->payload, flags);
+                }
             }
+            std::uint16_t selected = 0;
+            for (auto* w : window2)
+                if (w && model::records::readWindow2TabFlags(w->payload)->fSelected) ++selected;
+            window->ctabSel = std::max<std::uint16_t>(selected, 1);
         }
-        std::uint16_t selected = 0;
-        for (auto* w : window2)
-            if (w && (readU16(w->payload, 0, "Window2") & kFSelected)) ++selected;
-        writeU16(r.payload, kCtabSelOffset, std::max<std::uint16_t>(selected, 1), "Window1");
+        model::records::writeWindow1(r.payload, *window);
     }
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "model/workbook_stream.h"
-#include "xls/workbook.h"
+#include "xls/sheet_info.h"
 
 namespace xls::ops {
 

@@ -14,17 +14,9 @@
 #include <vector>
 
 #include "xls/edit_lock.h"
+#include "xls/sheet_info.h"
 
 namespace xls {
-
-enum class SheetType { Worksheet, Dialog, Chart, MacroSheet, VbModule };
-enum class Visibility { Visible, Hidden, VeryHidden };
-
-struct SheetInfo {
-    std::string name;  // UTF-8, exactly as stored
-    SheetType type = SheetType::Worksheet;
-    Visibility visibility = Visibility::Visible;
-};
 
 class ByteSource;
 
@@ -55,6 +47,9 @@ class Workbook {
     bool isBiff5() const;
     bool isStructureProtected() const;
     bool isEncrypted() const;
+    // Records the edits could not read, and the last save kept as stored
+    // (never lost, but not brought up to date): 0 when every one was read.
+    std::size_t recordsLeftAsStored() const;
 
     // Edits in memory; nothing reaches the file before save().
     void renameSheet(std::size_t tabIndex, std::string_view newName);

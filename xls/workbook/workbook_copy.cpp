@@ -4,7 +4,7 @@
 
 #include "cfb/compound_file.h"
 #include "model/doc_summary.h"
-#include "model/workbook_impl.h"
+#include "workbook/workbook_impl.h"
 #include "ops/copy/copy_name.h"
 #include "ops/copy/copy_sheet.h"
 #include "xls/error.h"

@@ -9,7 +9,7 @@
 #include "io/byte_rope.h"
 #include "io/open_elsewhere.h"
 #include "model/stream_writer.h"
-#include "model/workbook_impl.h"
+#include "workbook/workbook_impl.h"
 #include "xls/error.h"
 #include "xls/workbook.h"
 
@@ -49,26 +49,16 @@ void checkStreamSizes(const cfb::CompoundFile& container, std::uint64_t fileSize
     }
 }
 
-// Runs a step of saving, naming the workbook in an error that names no file.
-template <typename WorkbookImpl, typename Step>
-auto naming(const WorkbookImpl& impl, Step&& step) {
-    try {
-        return step();
-    } catch (const Error& error) {
-        if (!error.file().empty()) throw;
-        throw error.withFile(impl.displayName);
-    }
-}
-
 // The new streams by directory id: the workbook stream (its untouched sheets
 // as ranges of the stored one) and an edited document summary.
-template <typename WorkbookImpl>
-std::map<std::uint32_t, io::ByteRope> newStreams(WorkbookImpl& impl) {
+std::map<std::uint32_t, io::ByteRope> newStreams(model::WorkbookState& impl) {
     checkStreamSizes(impl.container, impl.file->size());
     auto hints = model::readWriteHints(impl.container.openStream(impl.streamEntry.id));
     hints.sstEdited = impl.edits.sstEdited;
     std::map<std::uint32_t, io::ByteRope> replacements;
-    replacements[impl.streamEntry.id] = model::writeWorkbookStream(impl.workbookStream(), hints);
+    impl.edits.savedLeftAsStored = 0;
+    replacements[impl.streamEntry.id] =
+        model::writeWorkbookStream(impl.workbookStream(), hints, &impl.edits.savedLeftAsStored);
     if (impl.edits.docSummary && impl.edits.docSummaryId)
         replacements[*impl.edits.docSummaryId] = io::ByteRope(*impl.edits.docSummary);
     return replacements;
@@ -96,7 +86,7 @@ std::vector<EditLock> lockForSaving(const std::vector<WorkbookImpl*>& books) {
 
 std::vector<std::uint8_t> Workbook::serialize() const {
     Impl& impl = *impl_;
-    return naming(impl, [&] {
+    return model::namingFile(impl.displayName, [&] {
         io::VectorSink sink;
         cfb::writeCompoundFile(impl.container, newStreams(impl), {}, sink);
         return std::move(sink.bytes());

@@ -1,11 +1,12 @@
 // Workbook::renameSheet and Workbook::deleteSheet: the application's checks,
-// then the edits in the workbook stream's records and the document summary.
+// then the edits (xls/ops) in the workbook stream's records, and the document
+// summary's titles.
 #include <algorithm>
 
 #include "model/doc_summary.h"
-#include "model/workbook_impl.h"
 #include "ops/data_sources.h"
 #include "ops/sheet_edits.h"
+#include "workbook/workbook_impl.h"
 #include "xls/error.h"
 #include "xls/sheet_name.h"
 #include "xls/workbook.h"
@@ -18,25 +19,13 @@ constexpr std::u16string_view kDocSummaryStream =
     u"\x05"
     u"DocumentSummaryInformation";
 
-// Workbook::Impl is private to Workbook: the helpers take it as a deduced type.
-template <typename WorkbookImpl>
-[[noreturn]] void refuse(const WorkbookImpl& impl, ErrorCode code, std::string context = {}) {
+using model::WorkbookState;
+
+[[noreturn]] void refuse(const WorkbookState& impl, ErrorCode code, std::string context = {}) {
     throw Error(code, impl.displayName, std::move(context));
 }
 
-// Runs an edit, naming the file in any error it raises.
-template <typename WorkbookImpl, typename Step>
-void editing(const WorkbookImpl& impl, Step&& step) {
-    try {
-        step();
-    } catch (const Error& error) {
-        if (!error.file().empty()) throw;
-        throw error.withFile(impl.displayName);
-    }
-}
-
-template <typename WorkbookImpl>
-void checkSheetsMayChange(const WorkbookImpl& impl, std::size_t tab) {
+void checkSheetsMayChange(const WorkbookState& impl, std::size_t tab) {
     if (impl.listing.version == model::BiffVersion::Biff5)
         refuse(impl, ErrorCode::UnsupportedVersion,
                "renaming and deleting sheets of Excel 5/95 workbooks is not supported");
@@ -48,8 +37,7 @@ void checkSheetsMayChange(const WorkbookImpl& impl, std::size_t tab) {
 // The document summary as it stands (edited or as stored), or nullopt when
 // the file has none. An encrypted workbook may keep its summary encrypted too,
 // so its titles are left alone.
-template <typename WorkbookImpl>
-std::optional<std::vector<std::uint8_t>> currentDocSummary(WorkbookImpl& impl) {
+std::optional<std::vector<std::uint8_t>> currentDocSummary(WorkbookState& impl) {
     if (impl.listing.filePass) return std::nullopt;
     if (impl.edits.docSummary) return impl.edits.docSummary;
     const auto id = impl.container.find(kDocSummaryStream);
@@ -58,8 +46,8 @@ std::optional<std::vector<std::uint8_t>> currentDocSummary(WorkbookImpl& impl) {
     return impl.container.readStream(*id);
 }
 
-template <typename WorkbookImpl, typename Edit>
-void editDocSummary(WorkbookImpl& impl, Edit&& edit) {
+template <typename Edit>
+void editDocSummary(WorkbookState& impl, Edit&& edit) {
     const auto current = currentDocSummary(impl);
     if (!current) return;
     if (auto changed = edit(*current)) impl.edits.docSummary = std::move(*changed);
@@ -78,9 +66,10 @@ void Workbook::renameSheet(std::size_t tabIndex, std::string_view newName) {
             refuse(impl, ErrorCode::SheetNameTaken, std::string(newName));
     }
     const std::string oldName = impl.sheets[tabIndex].name;
-    editing(impl, [&] {
+    model::namingFile(impl.displayName, [&] {
         ops::renameSheetRecords(impl.workbookStream(), tabIndex, newName);
-        ops::renameSheetInDataSources(impl.workbookStream().globals, oldName, newName);
+        ops::renameSheetInDataSources(impl.workbookStream().globals, oldName, newName,
+                                      impl.edits.recordsLeftAsStored);
         editDocSummary(impl, [&](const std::vector<std::uint8_t>& stream) {
             return model::renameSheetInDocSummary(stream, oldName, newName);
         });
@@ -101,8 +90,9 @@ void Workbook::deleteSheet(std::size_t tabIndex) {
         refuse(impl, ErrorCode::LastVisibleSheet, impl.sheets[tabIndex].name);
 
     const std::string name = impl.sheets[tabIndex].name;
-    editing(impl, [&] {
-        ops::deleteSheetRecords(impl.workbookStream(), tabIndex, visibilityAfter);
+    model::namingFile(impl.displayName, [&] {
+        impl.edits.recordsLeftAsStored +=
+            ops::deleteSheetRecords(impl.workbookStream(), tabIndex, visibilityAfter);
         editDocSummary(impl, [&](const std::vector<std::uint8_t>& stream) {
             return model::removeSheetFromDocSummary(stream, name);
         });

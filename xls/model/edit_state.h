@@ -1,12 +1,14 @@
 // What a workbook's edits leave for saving besides the workbook stream's
-// records: the document summary stream with its sheet titles brought up to date.
+// records: the document summary stream with its sheet titles brought up to
+// date, and what the edits could not read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
-namespace xls::ops {
+namespace xls::model {
 
 struct EditState {
     // \005DocumentSummaryInformation as edited, and its directory id; unset
@@ -16,6 +18,11 @@ struct EditState {
     // Set by an edit that changes the shared string table (a copy adding
     // strings): the ExtSST index is then rebuilt rather than shifted.
     bool sstEdited = false;
+    // Records the edits could not read and left as stored (formulas, PivotTable
+    // sources), and those the last save kept as stored: counted, so that the
+    // user hears of them.
+    std::size_t recordsLeftAsStored = 0;
+    std::size_t savedLeftAsStored = 0;
 };
 
-}  // namespace xls::ops
+}  // namespace xls::model
