@@ -25,8 +25,8 @@ WorkbookState::WorkbookState(std::filesystem::path filePath, std::string name,
                              std::shared_ptr<const io::ByteSource> bytes)
     : WorkbookState(std::move(filePath), std::move(name), bytes, [&] {
           std::optional<Error> found;
-          auto container = openContainer(bytes, found);
-          return std::pair{std::move(container), std::move(found)};
+          auto opened = openContainer(bytes, found);
+          return std::pair{std::move(opened), std::move(found)};
       }()) {}
 
 WorkbookState::WorkbookState(std::filesystem::path filePath, std::string name,

@@ -34,7 +34,7 @@ model::Substream heldCopy(const model::WorkbookStream& source, std::size_t tab) 
     if (tab >= source.sheetSubstream.size())
         fail(ErrorCode::SheetNotFound, "tab " + std::to_string(tab));
     model::Substream sheet = source.substreams[source.sheetSubstream[tab]];
-    if (!sheet.loaded) model::loadRecords(source, sheet);
+    if (!sheet.loaded) model::loadRecords(sheet);
     if (!sheet.closed) fail(ErrorCode::CorruptWorkbook, "the sheet ends before its EOF");
     return sheet;
 }
@@ -159,7 +159,7 @@ std::size_t fontCount(const model::Substream& globals) {
 }  // namespace
 
 void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& destination,
-                      const SheetCopyRequest& request, EditState& state) {
+                      const SheetCopyRequest& request, model::EditState& state) {
     const bool sameWorkbook = &source == &destination;
     model::Substream sheet = heldCopy(source, request.sourceTab);
     const SheetUsage usage = usageOf(sheet);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "model/workbook_stream.h"
-#include "ops/edit_state.h"
+#include "model/edit_state.h"
 
 namespace xls::ops::copy {
 
@@ -30,6 +30,6 @@ struct SheetCopyRequest {
 // CorruptWorkbook, ...) before the destination changes.
 // state is the destination's: a copy that adds strings marks its table edited.
 void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& destination,
-                      const SheetCopyRequest& request, EditState& state);
+                      const SheetCopyRequest& request, model::EditState& state);
 
 }  // namespace xls::ops::copy

@@ -70,7 +70,7 @@ bool wanted(const std::vector<CellArea>& areas, std::uint16_t row, std::uint16_t
 }
 
 // The values of the sheet's cells that lie in areas.
-Cells readValues(const model::WorkbookStream& stream, const model::Substream& sheet,
+Cells readValues(const model::Substream& sheet,
                  const std::vector<CellArea>& areas, const model::SstTable& strings) {
     Cells cells;
     std::optional<std::pair<std::uint16_t, std::uint16_t>> awaitingString;
@@ -152,7 +152,7 @@ Cells readValues(const model::WorkbookStream& stream, const model::Substream& sh
     if (sheet.loaded) {
         visit(sheet.records);
     } else {
-        model::readStoredRecords(stream, sheet, visit, reads);
+        model::readStoredRecords(sheet, visit, reads);
     }
     return cells;
 }
@@ -240,12 +240,12 @@ std::vector<model::Record> externalCacheRecords(
     const std::map<std::uint16_t, std::vector<CellArea>>& areas, std::size_t maxCells) {
     std::vector<model::Record> records;
     if (areas.empty()) return records;
-    const model::SstTable strings = readSharedStrings(source);
+    const model::SstTable strings = ops::readSharedStrings(source);
     std::size_t budget = maxCells;
     for (const auto& [tab, sheetAreas] : areas) {
         if (tab >= source.sheetSubstream.size()) continue;
         const Cells cells =
-            readValues(source, source.substreams[source.sheetSubstream[tab]], sheetAreas, strings);
+            readValues(source.substreams[source.sheetSubstream[tab]], sheetAreas, strings);
         std::vector<model::Record> crns;
         // One CRN per run of cells in a row, cut where a record would grow too long.
         for (auto it = cells.begin(); it != cells.end() && budget > 0;) {

@@ -79,8 +79,8 @@ SharedStringsPlan planSharedStrings(const model::WorkbookStream& source, const S
                                     const IndexMap* fonts) {
     SharedStringsPlan plan;
     if (usage.sharedStrings.empty() && usage.sharedStringCells == 0) return plan;
-    const model::SstTable from = readSharedStrings(source);
-    plan.merged = readSharedStrings(destination);
+    const model::SstTable from = ops::readSharedStrings(source);
+    plan.merged = ops::readSharedStrings(destination);
     plan.map.assign(from.strings.size(), kStringNotCopied);
     plan.merged.strings.reserve(plan.merged.strings.size() + usage.sharedStrings.size());
     StringIndex index(plan.merged.strings);
@@ -111,7 +111,7 @@ SharedStringsPlan planSharedStrings(const model::WorkbookStream& source, const S
 }
 
 void applySharedStrings(model::WorkbookStream& destination, const SharedStringsPlan& plan,
-                        EditState& state) {
+                        model::EditState& state) {
     if (!plan.changesTable) return;
     writeSharedStrings(destination, plan.merged);
     state.sstEdited = true;

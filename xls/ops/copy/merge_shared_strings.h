@@ -12,7 +12,7 @@
 #include "model/workbook_stream.h"
 #include "ops/copy/index_map.h"
 #include "ops/copy/sheet_usage.h"
-#include "ops/edit_state.h"
+#include "model/edit_state.h"
 
 namespace xls::ops {
 
@@ -39,6 +39,6 @@ SharedStringsPlan planSharedStrings(const model::WorkbookStream& source, const S
 // Writes the merged table into the destination and marks it edited, so the
 // writer rebuilds the ExtSST index. Does nothing when the plan changes nothing.
 void applySharedStrings(model::WorkbookStream& destination, const SharedStringsPlan& plan,
-                        EditState& state);
+                        model::EditState& state);
 
 }  // namespace xls::ops

@@ -155,12 +155,12 @@ bool usageReadsRecord(RecordType type) {
            type == RecordType::BOF || type == RecordType::Obj;
 }
 
-SheetUsage scanSheetUsage(const model::WorkbookStream& stream, const model::Substream& sheet) {
+SheetUsage scanSheetUsage(const model::WorkbookStream& /*stream*/, const model::Substream& sheet) {
     SheetUsageScanner scanner;
     scanner.scan(sheet.records);  // the records held; the scan steps over stand-ins
     if (!sheet.loaded)
         model::readStoredRecords(
-            stream, sheet, [&](const std::vector<model::Record>& chunk) { scanner.scan(chunk); },
+            sheet, [&](const std::vector<model::Record>& chunk) { scanner.scan(chunk); },
             usageReadsRecord);
     return scanner.usage();
 }
