@@ -113,6 +113,9 @@ INSTANTIATE_TEST_SUITE_P(
                ErrorCode::CorruptContainer},
         Damage{"DirectoryLinkOutOfRange", [](auto& f) { f.put32(f.entryOffset(0) + 76, 77); },
                ErrorCode::CorruptContainer},
+        // One directory sector holds four entries: 4 is just past the last one.
+        Damage{"DirectoryLinkJustPastTheEnd", [](auto& f) { f.put32(f.entryOffset(0) + 76, 4); },
+               ErrorCode::CorruptContainer},
         Damage{"RootIsNotARoot", [](auto& f) { f.bytes[f.entryOffset(0) + 66] = 1; },
                ErrorCode::CorruptContainer},
         Damage{"TreeHoldsASecondRoot", [](auto& f) { f.bytes[f.entryOffset(1) + 66] = 5; },

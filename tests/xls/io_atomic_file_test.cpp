@@ -272,6 +272,16 @@ INSTANTIATE_TEST_SUITE_P(
                     [] { throw std::runtime_error("not an engine error"); }, std::nullopt, ""}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// A folder whose check fails for another reason than rights is not written to either.
+TEST_F(AtomicFileTest, AFolderThatCannotBeCheckedIsNotWrittenTo) {
+    fs::remove(target_);  // a new file: only the folder is checked
+    FaultyCalls calls;
+    calls.failing = "access";
+    EXPECT_EQ(save(calls), ErrorCode::WriteFailed);
+    EXPECT_EQ(calls.opens, 0);
+    EXPECT_FALSE(fs::exists(target_));
+}
+
 TEST_F(AtomicFileTest, FailedVerificationKeepsTheOriginal) {
     FaultyCalls calls;
     EXPECT_EQ(save(calls, [](const fs::path&) { fail(ErrorCode::CorruptContainer, "bad"); }),

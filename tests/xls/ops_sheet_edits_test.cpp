@@ -37,6 +37,7 @@ TEST(DeleteSheet, EveryHolderOfATabOrNameIndexFollows) {
         EXPECT_EQ(static_cast<std::int16_t>(get16(x, 2 + i * 6 + 4)), expected[i][1]) << i;
     }
     EXPECT_EQ(get16(find(g, RecordType::SupBook)->payload, 0), 2);
+    EXPECT_EQ(find(g, RecordType::RRTabId)->payload, (Bytes{1, 0, 3, 0})) << "B's tab id goes";
 
     // B's local name goes; the rest are renumbered.
     ASSERT_EQ(find(g, RecordType::Lbl, 3), nullptr) << "three names left";
