@@ -1,6 +1,8 @@
 #include "support/workbook_builder.h"
 
-#include "xls/cfb_test_file.h"
+#include <stdexcept>
+
+#include "support/cfb_test_file.h"
 
 namespace tarnvale::testing {
 
@@ -125,6 +127,31 @@ Bytes WorkbookStreamBuilder::build() const {
         sheetsBytes = join({sheetsBytes, substream(sheet)});
     }
     return join({globals, after_, record(kEofId), sheetsBytes, trailing_});
+}
+
+namespace {
+
+// Where the lbPlyPos of the index-th BoundSheet8 record lies (the first field of its payload).
+std::size_t sheetOffsetPosition(const Bytes& stream, std::size_t index) {
+    for (std::size_t at = 0; at + 4 <= stream.size();
+         at += 4 + (stream[at + 2] | (stream[at + 3] << 8))) {
+        if ((stream[at] | (stream[at + 1] << 8)) == kBoundSheetId && index-- == 0) return at + 4;
+    }
+    throw std::out_of_range("no such BoundSheet8 record");
+}
+
+}  // namespace
+
+std::uint32_t sheetOffset(const Bytes& stream, std::size_t index) {
+    const std::size_t at = sheetOffsetPosition(stream, index);
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 8) | stream.at(at + i);
+    return value;
+}
+
+void setSheetOffset(Bytes& stream, std::size_t index, std::uint32_t lbPlyPos) {
+    const std::size_t at = sheetOffsetPosition(stream, index);
+    for (int i = 0; i < 4; ++i) stream.at(at + i) = static_cast<std::uint8_t>(lbPlyPos >> (8 * i));
 }
 
 Bytes compoundFileWith(const std::vector<std::pair<std::u16string, Bytes>>& streams) {

@@ -74,6 +74,10 @@ class WorkbookStreamBuilder {
     std::vector<SheetSpec> sheets_;
 };
 
+// Hand patches of a built stream: the lbPlyPos of its index-th BoundSheet8 record.
+std::uint32_t sheetOffset(const Bytes& stream, std::size_t index);
+void setSheetOffset(Bytes& stream, std::size_t index, std::uint32_t lbPlyPos);
+
 // A compound file holding the given streams (name, bytes) under its root.
 Bytes compoundFileWith(const std::vector<std::pair<std::u16string, Bytes>>& streams);
 // A compound file with one "Workbook" stream.

@@ -7,22 +7,8 @@
 
 using excel::ScriptedSheet;
 using excel::SheetKind;
+using tarnvale::testing::listingCalls;
 using tarnvale::testing::WindowUnderTest;
-
-namespace {
-
-std::vector<std::string> listingCalls(const std::string& path, int sheets) {
-    auto calls = tarnvale::testing::openingCalls(path);
-    calls.insert(calls.end(), {"Workbook.Worksheets", "Sheets.Count"});
-    for (int i = 1; i <= sheets; ++i) {
-        calls.insert(calls.end(),
-                     {"Workbook.Worksheets", "Sheets(" + std::to_string(i) + ")", "Sheet.name"});
-    }
-    calls.insert(calls.end(), {"Quit", "Release"});
-    return calls;
-}
-
-}  // namespace
 
 class PanelsTest : public QObject {
     Q_OBJECT

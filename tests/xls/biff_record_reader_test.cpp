@@ -76,19 +76,23 @@ TEST(RecordReader, JoinsContinueRecordsAndKeepsTheirBoundaries) {
     EXPECT_EQ(next->type, RecordType::ExtSST);
 }
 
-class InvertingDecoder final : public BodyDecoder {
+// Adds the header's offset to every byte, so a body decoded with the wrong
+// header, twice, or not at all comes out different.
+class OffsetDecoder final : public BodyDecoder {
   public:
     void decode(const RecordHeader& header, std::span<std::uint8_t> body) const override {
-        if (header.type == RecordType::BOF) return;
-        for (auto& b : body) b = static_cast<std::uint8_t>(~b);
+        for (auto& b : body) b = static_cast<std::uint8_t>(b + header.offset);
     }
 };
 
-TEST(RecordReader, DecodesBodiesOnceADecoderIsSet) {
-    RecordReader reader(sourceOf(join({record(0x0809, Bytes{0x0F}), record(0x0042, Bytes{0x0F})})));
-    reader.setDecoder(std::make_shared<InvertingDecoder>());
-    EXPECT_EQ(reader.readBody(*reader.next()), (Bytes{0x0F}));
-    EXPECT_EQ(reader.readBody(*reader.next()), (Bytes{0xF0}));
+TEST(RecordReader, DecodesEachBodyWithItsOwnHeaderOnceADecoderIsSet) {
+    RecordReader reader(sourceOf(join({record(0x0809, Bytes{0x10}), record(0x0042, Bytes{0x10}),
+                                       record(0x00FC, Bytes{1}), record(0x003C, Bytes{2})})));
+    EXPECT_EQ(reader.readBody(*reader.next()), (Bytes{0x10}));
+    reader.setDecoder(std::make_shared<OffsetDecoder>());
+    EXPECT_EQ(reader.readBody(*reader.next()), (Bytes{0x10 + 5}));
+    // A Continue record's payload is decoded with its own header, not the first one's.
+    EXPECT_EQ(reader.readContinued(*reader.next()).bytes, (Bytes{1 + 10, 2 + 15}));
 }
 
 TEST(ScanRecordHeaders, StopsBeforeARecordCutShort) {

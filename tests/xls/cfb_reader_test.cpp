@@ -8,8 +8,8 @@
 #include "cfb/compound_file.h"
 #include "cfb/compound_file_writer.h"
 #include "cfb/entry_name.h"
-#include "cfb_test_file.h"
 #include "io/byte_source.h"
+#include "support/cfb_test_file.h"
 #include "support/error_code_of.h"
 #include "xls/error.h"
 

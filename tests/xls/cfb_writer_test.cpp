@@ -14,10 +14,10 @@
 #include "cfb/compound_file.h"
 #include "cfb/compound_file_writer.h"
 #include "cfb/entry_name.h"
-#include "cfb_test_file.h"
 #include "io/atomic_file.h"
 #include "io/byte_rope.h"
 #include "io/byte_source.h"
+#include "support/cfb_test_file.h"
 #include "support/corpus_manifest.h"
 #include "support/file_bytes.h"
 #include "xls/error.h"
@@ -296,8 +296,10 @@ INSTANTIATE_TEST_SUITE_P(Corpus, CorpusRewriteTest, ::testing::ValuesIn(corpusCo
 // metadata in the original and in our rewrite: corpus files with storages, a
 // file of 4096-byte sectors, and one large enough for DIFAT sectors.
 TEST(Rewrite, OlefileReadsTheRewriteAsTheOriginal) {
+    // Found from the test data folder: __FILE__ is relative when the build runs through ccache.
     const std::filesystem::path script =
-        std::filesystem::path(__FILE__).parent_path() / "cfb_olefile_compare.py";
+        std::filesystem::path(TARNVALE_TEST_DATA_DIR).parent_path() / "xls" /
+        "cfb_olefile_compare.py";
     if (std::system("/usr/bin/python3 -c 'import olefile' 2>/dev/null") != 0) {
         GTEST_SKIP() << "python3-olefile is not installed";
     }

@@ -22,7 +22,8 @@ namespace {
 
 // copy_xf_usage.py's lines: sheet name, tab, the formats xlrd finds it using.
 std::map<std::string, std::set<std::uint16_t>> xlrdFormats(const std::filesystem::path& file) {
-    const auto script = std::filesystem::path(__FILE__).parent_path() / "copy_xf_usage.py";
+    const auto script =
+        std::filesystem::path(TARNVALE_TEST_DATA_DIR).parent_path() / "xls" / "copy_xf_usage.py";
     FILE* pipe = popen(
         ("/usr/bin/python3 '" + script.string() + "' '" + file.string() + "' 2>/dev/null").c_str(),
         "r");

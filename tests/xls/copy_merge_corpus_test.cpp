@@ -151,8 +151,8 @@ TEST(CorpusFormatMergeTest, XlrdSeesTheSameFormats) {
         GTEST_SKIP() << "corpus or python3-xlrd missing";
     const auto folder = std::filesystem::temp_directory_path() / "tarnvale-format-merge";
     std::filesystem::create_directories(folder);
-    const auto script =
-        std::filesystem::path(__FILE__).parent_path() / "copy_merge_xlrd_compare.py";
+    const auto script = std::filesystem::path(TARNVALE_TEST_DATA_DIR).parent_path() / "xls" /
+                        "copy_merge_xlrd_compare.py";
     for (std::size_t i = 0; i + 1 < names.size(); ++i) {
         SCOPED_TRACE(names[i] + " into " + names[i + 1]);
         auto source = loadBiff8(names[i]);

@@ -8,8 +8,8 @@
 #include "ops/copy/external_workbook.h"
 #include "ops/copy/insert_sheet.h"
 #include "ops/record_runs.h"
+#include "support/ops_test_workbook.h"
 #include "xls/error.h"
-#include "xls/ops_test_workbook.h"
 
 namespace xls::ops::copy {
 namespace {

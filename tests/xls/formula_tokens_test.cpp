@@ -124,12 +124,5 @@ TEST(FormulaRewrite, RenumbersAndRemovesNames) {
     EXPECT_EQ(walkFormulaTokens(rgce).size(), 4u) << "still four tokens of the same sizes";
 }
 
-TEST(FormulaRewrite, FindsReferencesThroughAnIxti) {
-    const Bytes rgce{0x24, 0, 0, 0, 0, 0x5A, 3, 0, 0, 0, 0, 0, 0x59, 7, 0, 1, 0, 0, 0};
-    EXPECT_TRUE(formulaUsesIxti(rgce, [](std::uint16_t i) { return i == 3; }));
-    EXPECT_FALSE(formulaUsesIxti(rgce, [](std::uint16_t i) { return i == 7; }))
-        << "a PtgNameX names, it does not refer to a sheet";
-}
-
 }  // namespace
 }  // namespace xls::biff

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "cfb_test_file.h"
+#include "support/cfb_test_file.h"
 #include "support/error_code_of.h"
 #include "support/file_bytes.h"
 #include "support/workbook_builder.h"

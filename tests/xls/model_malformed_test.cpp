@@ -24,11 +24,8 @@ Bytes oneSheet() {
     return WorkbookStreamBuilder().sheet({u"Sheet1"}).build();
 }
 
-// The first BoundSheet8's lbPlyPos sits after the 20-byte BOF record and a 4-byte header.
-Bytes shiftFirstSheetOffset(Bytes stream, int by) {
-    std::uint32_t pos = stream[24] | (stream[25] << 8) | (stream[26] << 16) | (stream[27] << 24);
-    pos = static_cast<std::uint32_t>(static_cast<int>(pos) + by);
-    for (int i = 0; i < 4; ++i) stream[24 + i] = static_cast<std::uint8_t>(pos >> (8 * i));
+Bytes shiftFirstSheetOffset(Bytes stream, std::uint32_t by) {
+    setSheetOffset(stream, 0, sheetOffset(stream, 0) + by);
     return stream;
 }
 
@@ -101,10 +98,6 @@ TEST_P(MalformedWorkbookTest, IsRefusedWithItsCode) {
     auto path = kFixtures / GetParam().file;
     ASSERT_TRUE(std::filesystem::exists(path)) << path;
     EXPECT_EQ(errorCodeOf([&] { Workbook::open(path); }), GetParam().code);
-}
-
-TEST_P(MalformedWorkbookTest, FixtureIsWhatItsMakerMakes) {
-    EXPECT_EQ(readFileBytes(kFixtures / GetParam().file), GetParam().make());
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, MalformedWorkbookTest, ::testing::ValuesIn(kFixtureList));

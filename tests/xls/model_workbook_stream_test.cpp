@@ -46,8 +46,9 @@ TEST(WorkbookStream, HoldsGlobalsAndEachSheetWithNestedChartsAndContinues) {
 TEST(WorkbookStream, LinksSheetsToSubstreamsStoredInAnotherOrder) {
     Bytes bytes = WorkbookStreamBuilder().sheet({u"A"}).sheet({u"B"}).build();
     // Swap the two BoundSheet8.lbPlyPos fields: tab 0 now names the second substream.
-    std::size_t first = 24, second = first + 4 + 9;  // each BoundSheet8 payload is 9 bytes
-    for (int i = 0; i < 4; ++i) std::swap(bytes[first + i], bytes[second + i]);
+    const std::uint32_t first = sheetOffset(bytes, 0);
+    setSheetOffset(bytes, 0, sheetOffset(bytes, 1));
+    setSheetOffset(bytes, 1, first);
     WorkbookStream stream = loadExactly(bytes);
     EXPECT_EQ(stream.sheetSubstream, (std::vector<std::size_t>{1, 0}));
 }

@@ -8,12 +8,12 @@
 #include <functional>
 
 #include "model/stream_writer.h"
+#include "support/cfb_test_file.h"
 #include "support/corpus_manifest.h"
 #include "support/file_bytes.h"
+#include "support/ops_test_workbook.h"
 #include "support/workbook_stream_of.h"
-#include "xls/cfb_test_file.h"
 #include "xls/error.h"
-#include "xls/ops_test_workbook.h"
 #include "xls/workbook.h"
 
 namespace xls::ops {

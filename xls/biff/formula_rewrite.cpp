@@ -72,13 +72,4 @@ bool rewriteFormula(std::span<std::uint8_t> rgce, const FormulaEdits& edits) {
     return changed;
 }
 
-bool formulaUsesIxti(std::span<const std::uint8_t> rgce,
-                     const std::function<bool(std::uint16_t)>& test) {
-    for (const FormulaToken& token : walkFormulaTokens(rgce)) {
-        if (token.hasIxti() && token.base != PtgBase::NameX && test(tokenIxti(rgce, token)))
-            return true;
-    }
-    return false;
-}
-
 }  // namespace xls::biff

@@ -35,8 +35,4 @@ bool rewriteFormula(std::span<std::uint8_t> rgce, const FormulaEdits& edits);
 std::uint16_t tokenIxti(std::span<const std::uint8_t> rgce, const FormulaToken& token);
 std::uint32_t tokenNameIndex(std::span<const std::uint8_t> rgce, const FormulaToken& token);
 
-// True when some token of rgce refers through an ixti for which test is true.
-bool formulaUsesIxti(std::span<const std::uint8_t> rgce,
-                     const std::function<bool(std::uint16_t)>& test);
-
 }  // namespace xls::biff

@@ -6,11 +6,6 @@
 
 namespace tarnvale::testing {
 
-std::vector<std::string> openingCalls(const std::string& path) {
-    return {"CreateObject(\"Excel.Application\")", "Workbooks.Open(\"" + path + "\")",
-            "Workbooks.count", "Workbooks(1)"};
-}
-
 QStringList toQt(const std::vector<std::string>& texts) {
     QStringList list;
     for (const auto& text : texts) list << QString::fromStdString(text);

@@ -14,6 +14,7 @@
 #include "common/graphical_button.h"
 #include "excel/recording_application.h"
 #include "support/scripted_prompts.h"
+#include "tests/support/automation_calls.h"
 
 class QLineEdit;
 
@@ -23,9 +24,6 @@ namespace tarnvale::testing {
 inline constexpr const char* kExcelMayBeOpen =
     "Excel may be open. It is recommended that you close Excel first.\r\n\r\n"
     "Would you like to proceed anyway?";
-
-// The calls that start the application and open one workbook.
-std::vector<std::string> openingCalls(const std::string& path);
 
 QStringList toQt(const std::vector<std::string>& texts);
 

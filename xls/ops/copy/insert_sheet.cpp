@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ops/extern_sheets.h"
 #include "ops/record_runs.h"
 #include "xls/error.h"
 
@@ -34,16 +35,7 @@ bool isSelfSupBook(const model::Record& r) {
 }
 
 void shiftExternSheet(model::Substream& globals, std::size_t newTab) {
-    std::optional<std::uint16_t> self;
-    std::uint16_t index = 0;
-    for (auto& r : globals.records) {
-        if (r.type != RecordType::SupBook) continue;
-        if (isSelfSupBook(r)) {
-            self = index;
-            break;
-        }
-        ++index;
-    }
+    const std::optional<std::uint16_t> self = selfSupBookIndex(globals);
     if (!self) return;
     for (std::size_t i = 0; i < globals.records.size(); ++i) {
         if (globals.records[i].type != RecordType::ExternSheet) continue;

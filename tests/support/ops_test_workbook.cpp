@@ -1,4 +1,4 @@
-#include "xls/ops_test_workbook.h"
+#include "support/ops_test_workbook.h"
 
 #include "biff/record_type.h"
 

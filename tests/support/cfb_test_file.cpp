@@ -1,4 +1,4 @@
-#include "cfb_test_file.h"
+#include "support/cfb_test_file.h"
 
 #include <algorithm>
 #include <memory>
