@@ -135,12 +135,13 @@ int runCommand(const Command& command, const std::vector<std::string>& args, boo
     // An edit holds its workbooks' locks from reading them to replacing them.
     excel::NativeApplicationFactory factory(
         command.name == "list" ? excel::EditLocking::WhileSaving : excel::EditLocking::FromOpening);
+    std::size_t leftAsStored = 0;
     try {
         if (command.name == "list") {
             printListing(cli::listWorksheets(factory, args[0]), json);
         } else if (command.name == "rename") {
             requireUtf8Name(args[0], args[2]);
-            cli::renameSheet(factory, args[0], args[1], args[2]);
+            leftAsStored = cli::renameSheet(factory, args[0], args[1], args[2]);
         } else if (command.places) {
             if (placement.name) requireUtf8Name(args[2], *placement.name);
             const std::string received = cli::transferSheet(
@@ -152,11 +153,18 @@ int runCommand(const Command& command, const std::vector<std::string>& args, boo
                           << '\n';
             }
         } else {
-            cli::deleteSheet(factory, args[0], args[1]);
+            leftAsStored = cli::deleteSheet(factory, args[0], args[1]);
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tarnvale-sheets: %s\n", error.what());
         return kExitRefused;
+    }
+    // Saved, but not every record was brought up to date: say so.
+    if (leftAsStored > 0) {
+        std::fprintf(
+            stderr,
+            "tarnvale-sheets: \"%s\": %zu records could not be read and were left as stored\n",
+            args[0].c_str(), leftAsStored);
     }
     // A listing that could not be written (a full disk, a closed pipe) is no success.
     if (!std::cout.flush()) {

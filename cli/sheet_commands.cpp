@@ -20,24 +20,28 @@ std::vector<ListedSheet> listWorksheets(excel::ApplicationFactory& factory,
     return listed;
 }
 
-void renameSheet(excel::ApplicationFactory& factory, const std::string& path,
-                 const std::string& sheet, const std::string& newName) {
+std::size_t renameSheet(excel::ApplicationFactory& factory, const std::string& path,
+                        const std::string& sheet, const std::string& newName) {
     excel::ApplicationSession session(factory, path);
     auto workbook = session.newestWorkbook();
     session.alertsOff();
     workbook->sheets()->item(sheet)->setName(newName);
     workbook->save(1033);
+    const std::size_t leftAsStored = workbook->recordsLeftAsStored();
     session.quit();
+    return leftAsStored;
 }
 
-void deleteSheet(excel::ApplicationFactory& factory, const std::string& path,
-                 const std::string& sheet) {
+std::size_t deleteSheet(excel::ApplicationFactory& factory, const std::string& path,
+                        const std::string& sheet) {
     excel::ApplicationSession session(factory, path);
     auto workbook = session.newestWorkbook();
     session.alertsOff();
     workbook->sheets()->item(sheet)->deleteSheet();
     workbook->save(1033);
+    const std::size_t leftAsStored = workbook->recordsLeftAsStored();
     session.quit();
+    return leftAsStored;
 }
 
 std::string transferSheet(excel::ApplicationFactory& factory, const TransferRequest& request,

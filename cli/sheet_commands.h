@@ -2,6 +2,7 @@
 // same order of calls as the window's handlers.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,12 +21,14 @@ std::vector<ListedSheet> listWorksheets(excel::ApplicationFactory& factory,
                                         const std::string& path);
 
 // Renames the sheet named sheet (any kind of sheet) and saves the workbook.
-void renameSheet(excel::ApplicationFactory& factory, const std::string& path,
-                 const std::string& sheet, const std::string& newName);
+// Returns how many records the edit and the save could not read and left as
+// stored.
+std::size_t renameSheet(excel::ApplicationFactory& factory, const std::string& path,
+                        const std::string& sheet, const std::string& newName);
 
-// Deletes the sheet named sheet and saves the workbook.
-void deleteSheet(excel::ApplicationFactory& factory, const std::string& path,
-                 const std::string& sheet);
+// Deletes the sheet named sheet and saves the workbook; returns the same count.
+std::size_t deleteSheet(excel::ApplicationFactory& factory, const std::string& path,
+                        const std::string& sheet);
 
 // A copy or a move: the sheet named sheet of source, into destination right
 // behind its sheet named anchor. The two paths may name one file.

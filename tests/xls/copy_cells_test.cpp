@@ -35,7 +35,7 @@ model::Record rec(R type, Bytes payload) {
 }
 model::Record stored(R type) {
     model::Record r(type, {});
-    r.stored = model::StoredRange{0, 4, type};
+    r.stored = model::StoredRange{0, 4, type, nullptr};
     return r;
 }
 // Cells at row 1, column 2; a Row of flags and ixfe_val; RString "ab" in two runs.

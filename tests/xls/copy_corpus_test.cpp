@@ -110,7 +110,7 @@ TEST_P(CopyCorpusTest, CellPassesMoveEveryIndexAndNothingElse) {
             EXPECT_TRUE(copy == chunk);
         };
         pass(sheet.records);
-        if (!sheet.loaded) model::readStoredRecords(stream, sheet, pass);
+        if (!sheet.loaded) model::readStoredRecords(sheet, pass);
         const SheetUsage after = rescan.usage();
         EXPECT_EQ(after.cellFormats, moved(usage.cellFormats, there[0]));
         EXPECT_EQ(after.sharedStrings, moved(usage.sharedStrings, there[1]));

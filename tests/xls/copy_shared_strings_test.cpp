@@ -69,12 +69,13 @@ std::vector<StringKey> keys(const std::vector<SstString>& strings) {
 // Plans and applies the merge of the strings usage names; returns the
 // destination's stream as the writer lays it out.
 Bytes merge(model::WorkbookStream& destination, const model::WorkbookStream& source,
-            const SheetUsage& usage, EditState& state, const IndexMap* fonts = nullptr,
+            const SheetUsage& usage, model::EditState& state, const IndexMap* fonts = nullptr,
             SharedStringsPlan* plan = nullptr) {
     SharedStringsPlan planned = planSharedStrings(source, usage, destination, fonts);
     applySharedStrings(destination, planned, state);
     if (plan) *plan = planned;
-    return model::writeWorkbookStream(destination, {std::nullopt, state.sstEdited}).toVector();
+    return model::writeWorkbookStream(destination, model::WriteHints{std::nullopt, state.sstEdited})
+        .toVector();
 }
 
 struct MergeCase {
@@ -100,7 +101,7 @@ TEST_P(MergeTest, ReusesEqualStringsAndAppendsTheRest) {
     usage.sharedStrings = {0, 1, 2, 3, 5, 6, 7};
     usage.sharedStringCells = 9;
 
-    EditState state;
+    model::EditState state;
     SharedStringsPlan plan;
     const Bytes written =
         merge(destination, source, usage, state, c.fonts ? &*c.fonts : nullptr, &plan);
@@ -156,7 +157,7 @@ TEST(MergeSharedStrings, TablesMadeGrownOrLeft) {
     two.sharedStringCells = 3;
     for (std::uint32_t i = 0; i < many.size(); ++i) all.sharedStrings.insert(i);
 
-    EditState state;
+    model::EditState state;
     auto bare = workbook({}, true);
     merge(bare, source, two, state);
     const auto& records = bare.globals.records;
@@ -171,7 +172,7 @@ TEST(MergeSharedStrings, TablesMadeGrownOrLeft) {
         EXPECT_LE(h.size, 2u + 8u * 128u);  // 128 buckets at most
     }
 
-    EditState untouched;
+    model::EditState untouched;
     const auto before = small.globals.records;
     merge(small, small, {}, untouched);
     EXPECT_EQ(small.globals.records, before);

@@ -59,14 +59,14 @@ TEST_P(CopyWithinCorpusWorkbook, CopiesEveryWorksheetFaithfully) {
         const model::WorkbookStream after =
             model::parseWorkbookStream(tarnvale::testing::workbookStreamOf(saved));
         model::Substream copied = after.substreams[after.sheetSubstream[copy]];
-        model::loadRecords(after, copied);
+        model::loadRecords(copied);
         model::Substream source = before.substreams[before.sheetSubstream[tab]];
         EXPECT_EQ(recordIds(copied), recordIds(source)) << "tab " << tab;
         for (std::size_t other = 0; other < before.sheetSubstream.size(); ++other) {
             model::Substream was = before.substreams[before.sheetSubstream[other]];
             model::Substream now = after.substreams[after.sheetSubstream[other]];
-            model::loadRecords(before, was);
-            model::loadRecords(after, now);
+            model::loadRecords(was);
+            model::loadRecords(now);
             ASSERT_EQ(was.records.size(), now.records.size()) << "sheet " << other;
             for (std::size_t i = 0; i < was.records.size(); ++i) {
                 const auto type = was.records[i].type;
@@ -121,7 +121,7 @@ TEST_P(CopyBetweenCorpusWorkbooks, CopiesEveryWorksheetIntoOtherWorkbooks) {
             const auto stream =
                 model::parseWorkbookStream(tarnvale::testing::workbookStreamOf(saved));
             model::Substream copied = stream.substreams[stream.sheetSubstream[copy]];
-            EXPECT_NO_THROW(model::loadRecords(stream, copied)) << into << " tab " << tab;
+            EXPECT_NO_THROW(model::loadRecords(copied)) << into << " tab " << tab;
         }
     }
 }

@@ -5,7 +5,7 @@
 
 #include "model/stream_writer.h"
 #include "model/workbook_stream.h"
-#include "xls/ops_test_workbook.h"
+#include "support/ops_test_workbook.h"
 
 namespace xls::model {
 namespace {

@@ -4,18 +4,39 @@
 
 namespace xls::model {
 
+struct WorkbookState::Opened {
+    cfb::CompoundFile container;
+    std::optional<Error> damage;
+    WorkbookStreamEntry streamEntry;
+    WorkbookListing listing;
+};
+
 namespace {
 
-cfb::CompoundFile openContainer(const std::shared_ptr<const io::ByteSource>& source,
-                                std::optional<Error>& damage) {
+WorkbookState::Opened listed(cfb::CompoundFile container, std::optional<Error> damage) {
+    const WorkbookStreamEntry entry = findWorkbookStream(container);
+    WorkbookListing listing =
+        readWorkbookListing(container.openStream(entry.id), crypto::kDefaultPassword,
+                            damage ? UnreadableSheet::ListAsStored : UnreadableSheet::Refuse);
+    return {std::move(container), std::move(damage), entry, std::move(listing)};
+}
+
+// A container damaged past the workbook globals (cut short, or with a FAT that
+// runs past the end, found on opening or while listing) is opened again
+// tolerating the damage and listed from the sheets its globals name; when even
+// that fails, the damage is the reason to give.
+WorkbookState::Opened openAndList(const std::shared_ptr<const io::ByteSource>& source) {
     try {
-        return cfb::CompoundFile::open(source);
+        return listed(cfb::CompoundFile::open(source), std::nullopt);
     } catch (const Error& error) {
         if (error.code() != ErrorCode::TruncatedContainer &&
             error.code() != ErrorCode::CorruptContainer)
             throw;
-        damage = error;
-        return cfb::CompoundFile::open(source, cfb::Damage::Tolerate);
+        try {
+            return listed(cfb::CompoundFile::open(source, cfb::Damage::Tolerate), error);
+        } catch (const Error&) {
+            throw error;
+        }
     }
 }
 
@@ -23,31 +44,19 @@ cfb::CompoundFile openContainer(const std::shared_ptr<const io::ByteSource>& sou
 
 WorkbookState::WorkbookState(std::filesystem::path filePath, std::string name,
                              std::shared_ptr<const io::ByteSource> bytes)
-    : WorkbookState(std::move(filePath), std::move(name), bytes, [&] {
-          std::optional<Error> found;
-          auto opened = openContainer(bytes, found);
-          return std::pair{std::move(opened), std::move(found)};
-      }()) {}
+    : WorkbookState(std::move(filePath), std::move(name), bytes, openAndList(bytes)) {}
 
 WorkbookState::WorkbookState(std::filesystem::path filePath, std::string name,
-                             std::shared_ptr<const io::ByteSource> bytes,
-                             std::pair<cfb::CompoundFile, std::optional<Error>> opened)
-try : path(std::move(filePath)),
+                             std::shared_ptr<const io::ByteSource> bytes, Opened opened)
+    : path(std::move(filePath)),
       displayName(std::move(name)),
       file(std::move(bytes)),
-      container(std::move(opened.first)),
-      damage(opened.second),
-      streamEntry(findWorkbookStream(container)),
-      listing(readWorkbookListing(
-          container.openStream(streamEntry.id), crypto::kDefaultPassword,
-          damage ? UnreadableSheet::ListAsStored : UnreadableSheet::Refuse)) {
+      container(std::move(opened.container)),
+      damage(std::move(opened.damage)),
+      streamEntry(opened.streamEntry),
+      listing(std::move(opened.listing)) {
     sheets.reserve(listing.sheets.size());
     for (const SheetEntry& entry : listing.sheets) sheets.push_back(entry.info);
-} catch (const Error&) {
-    // The globals of a damaged container could not be read either: the
-    // damage is the reason to give.
-    if (opened.second) throw *opened.second;
-    throw;
 }
 
 WorkbookStream& WorkbookState::workbookStream() {

@@ -53,10 +53,11 @@ class WorkbookState {
     // displayName; a damaged container raises its damage.
     WorkbookStream& workbookStream();
 
+    struct Opened;  // what opening read: the container, its damage, the listing
+
   private:
     WorkbookState(std::filesystem::path filePath, std::string name,
-                  std::shared_ptr<const io::ByteSource> bytes,
-                  std::pair<cfb::CompoundFile, std::optional<Error>> opened);
+                  std::shared_ptr<const io::ByteSource> bytes, Opened opened);
 
     std::optional<WorkbookStream> loadedStream_;
 };
