@@ -103,13 +103,22 @@ class CommandLineTest(unittest.TestCase):
         self.assertEqual([s["name"] for s in sheets], listed)
         self.assertTrue(all(s["visibility"] in ("visible", "hidden", "veryHidden") for s in sheets))
 
-    def test_refusals_exit_1_naming_the_file(self):
-        for name in ("edr__TestFail_Binary.xls", "does-not-exist.xls"):
-            with self.subTest(name=name):
-                path = os.path.join(CORPUS, name)
-                result = run("list", path)
-                self.assertEqual(result.returncode, 1)
-                self.assertIn(path, result.stderr)
+    def test_refusals_exit_1_naming_the_file_and_change_nothing(self):
+        path = self.copy("sheetjs__BlankSheetTypes.xls")
+        before = read_bytes(path)
+        cases = [["list", os.path.join(CORPUS, name)]
+                 for name in ("edr__TestFail_Binary.xls", "does-not-exist.xls")]
+        # Names the application refuses, and names that are not UTF-8.
+        names = ("bad/name", "x" * 32, "'quoted'", "",
+                 b"a\xff", b"\xc0\xaf", b"\xed\xa0\x80", b"\xe2\x82")
+        cases += [["rename", path, "Sheet1", new] for new in names]
+        for args in cases:
+            with self.subTest(args=args):
+                result = subprocess.run([TOOL, *args], capture_output=True, timeout=60)
+                self.assertEqual(result.returncode, 1, result.stderr)
+                self.assertIn(os.fsencode(args[1]), result.stderr)
+        self.assertEqual(read_bytes(path), before)
+        self.assertEqual(os.listdir(self.dir), ["sheetjs__BlankSheetTypes.xls"])
 
     def test_rename_and_delete_change_the_file_as_xlrd_reads_it(self):
         path = self.copy("gnumeric__ttest.xls")
@@ -120,17 +129,6 @@ class CommandLineTest(unittest.TestCase):
         result = run("delete", path, names[0])
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(xlrd.open_workbook(path).sheet_names(), ["Renamed sheet"] + names[2:])
-
-    def test_a_refused_rename_leaves_the_file_byte_identical(self):
-        path = self.copy("sheetjs__BlankSheetTypes.xls")
-        before = read_bytes(path)
-        for new_name in ("bad/name", "x" * 32, "'quoted'", ""):
-            with self.subTest(new_name=new_name):
-                result = run("rename", path, "Sheet1", new_name)
-                self.assertEqual(result.returncode, 1, result.stderr)
-                self.assertIn(path, result.stderr)
-        self.assertEqual(read_bytes(path), before)
-        self.assertEqual(os.listdir(self.dir), ["sheetjs__BlankSheetTypes.xls"])
 
     def test_help_prints_the_usage_on_stdout_and_exits_0(self):
         for flag in ("--help", "-h"):
@@ -170,17 +168,6 @@ class CommandLineTest(unittest.TestCase):
         listing = run("list", "--json", path, env=c_locale)
         self.assertIn('"name": "Überblick"', listing.stdout)  # UTF-8, not \u escapes
         self.assertEqual(run("list", path, env=c_locale).stdout.splitlines()[1], "Überblick")
-
-    def test_a_new_name_that_is_not_utf8_is_refused_naming_the_file(self):
-        path = self.copy("gnumeric__ttest.xls")
-        before = read_bytes(path)
-        for raw in (b"a\xff", b"\xc0\xaf", b"\xed\xa0\x80", b"\xe2\x82"):
-            with self.subTest(raw=raw):
-                result = subprocess.run([TOOL, "rename", path, sheet_names(path)[0], raw],
-                                        capture_output=True, timeout=60)
-                self.assertEqual(result.returncode, 1, result.stderr)
-                self.assertIn(os.fsencode(path), result.stderr)
-        self.assertEqual(read_bytes(path), before)
 
     def test_a_listing_that_cannot_be_written_is_not_a_success(self):
         if not os.path.exists("/dev/full"):
