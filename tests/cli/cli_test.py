@@ -39,33 +39,28 @@ class CommandLineTest(unittest.TestCase):
         shutil.copyfile(os.path.join(CORPUS, name), target)
         return target
 
-    def test_usage_errors_exit_2(self):
-        for args in ([], ["frobnicate", "x"], ["list"], ["rename", "a.xls", "S"],
-                     ["delete", "--json", "a.xls", "S"], ["list", "--bogus", "a.xls"]):
+    def test_usage_errors_exit_2_touching_nothing(self):
+        src, dest = self.copy("gnumeric__ttest.xls"), self.copy("poi__rk.xls")
+        before = read_bytes(src), read_bytes(dest)
+        sheet = sheet_names(src)[1]
+        cases = [[], ["frobnicate", "x"], ["list"], ["rename", "a.xls", "S"],
+                 ["delete", "--json", "a.xls", "S"], ["list", "--bogus", "a.xls"],
+                 ["list", src, "extra"], ["rename", src, sheet, "New", "extra"],
+                 ["delete", src, sheet, "extra"], ["rename", src, sheet, "-new"],
+                 ["delete", src, "--json", sheet], ["delete", src, sheet, "--", "extra"],
+                 ["delete", src, sheet, "--after", "Sheet1"],
+                 ["rename", src, sheet, "New", "--name", "N"], ["list", "--after", "Sheet1", src]]
+        for command in ("copy", "move"):
+            cases += [[command, src, sheet, dest],  # no --after
+                      [command, src, sheet, "--after", "Sheet1"],  # no DEST
+                      [command, src, sheet, dest, "extra", "--after", "Sheet1"],
+                      [command, src, sheet, dest, "--after"],
+                      [command, src, sheet, dest, "--name", "N"]]
+        for args in cases:
             with self.subTest(args=args):
                 result = run(*args)
                 self.assertEqual(result.returncode, 2, result.stderr)
                 self.assertIn("Usage:", result.stderr)
-
-    def test_copy_and_move_usage_errors_exit_2_touching_nothing(self):
-        src, dest = self.copy("gnumeric__ttest.xls"), self.copy("poi__rk.xls")
-        before = read_bytes(src), read_bytes(dest)
-        sheet = sheet_names(src)[0]
-        for command in ("copy", "move"):
-            for args in ([command, src, sheet, dest],  # no --after
-                         [command, src, sheet, "--after", "Sheet1"],  # no DEST
-                         [command, src, sheet, dest, "extra", "--after", "Sheet1"],
-                         [command, src, sheet, dest, "--after"],
-                         [command, src, sheet, dest, "--name", "N"],
-                         ["delete", src, sheet, "--after", "Sheet1"],
-                         ["rename", src, sheet, "New", "--name", "N"],
-                         ["list", "--after", "Sheet1", src]):
-                with self.subTest(args=args):
-                    result = run(*args)
-                    self.assertEqual(result.returncode, 2, result.stderr)
-                    self.assertIn("Usage:", result.stderr)
-        self.assertIn("copy [--json] SRC SHEET DEST --after ANCHOR [--name NEWNAME]",
-                      run("--help").stdout)
         self.assertEqual((read_bytes(src), read_bytes(dest)), before)
 
     def test_copy_and_move_refusals_exit_1_naming_the_file(self):
@@ -86,18 +81,12 @@ class CommandLineTest(unittest.TestCase):
     def test_copy_and_move_land_behind_the_anchor(self):
         src, dest = self.copy("gnumeric__ttest.xls"), self.copy("poi__rk.xls")
         names = sheet_names(src)
-        def skip_while_unsupported(result):
-            if result.returncode == 1 and "not supported" in result.stderr:
-                self.skipTest("the engine cannot do this yet: " + result.stderr.strip())
-
         result = run("copy", "--json", src, names[1], dest, "--after", "sheet1", "--name", "Kopie")
-        skip_while_unsupported(result)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(json.loads(result.stdout), {"name": "Kopie"})
         self.assertEqual(sheet_names(dest), ["Sheet1", "Kopie", "Sheet2", "Sheet3"])
         self.assertEqual(sheet_names(src), names)
         result = run("move", "--json", src, names[1], dest, "--after", "Kopie")
-        skip_while_unsupported(result)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(json.loads(result.stdout), {"name": names[1]})
         self.assertEqual(sheet_names(dest), ["Sheet1", "Kopie", names[1], "Sheet2", "Sheet3"])
@@ -114,13 +103,22 @@ class CommandLineTest(unittest.TestCase):
         self.assertEqual([s["name"] for s in sheets], listed)
         self.assertTrue(all(s["visibility"] in ("visible", "hidden", "veryHidden") for s in sheets))
 
-    def test_refusals_exit_1_naming_the_file(self):
-        for name in ("edr__TestFail_Binary.xls", "does-not-exist.xls"):
-            with self.subTest(name=name):
-                path = os.path.join(CORPUS, name)
-                result = run("list", path)
-                self.assertEqual(result.returncode, 1)
-                self.assertIn(path, result.stderr)
+    def test_refusals_exit_1_naming_the_file_and_change_nothing(self):
+        path = self.copy("sheetjs__BlankSheetTypes.xls")
+        before = read_bytes(path)
+        cases = [["list", os.path.join(CORPUS, name)]
+                 for name in ("edr__TestFail_Binary.xls", "does-not-exist.xls")]
+        # Names the application refuses, and names that are not UTF-8.
+        names = ("bad/name", "x" * 32, "'quoted'", "",
+                 b"a\xff", b"\xc0\xaf", b"\xed\xa0\x80", b"\xe2\x82")
+        cases += [["rename", path, "Sheet1", new] for new in names]
+        for args in cases:
+            with self.subTest(args=args):
+                result = subprocess.run([TOOL, *args], capture_output=True, timeout=60)
+                self.assertEqual(result.returncode, 1, result.stderr)
+                self.assertIn(os.fsencode(args[1]), result.stderr)
+        self.assertEqual(read_bytes(path), before)
+        self.assertEqual(os.listdir(self.dir), ["sheetjs__BlankSheetTypes.xls"])
 
     def test_rename_and_delete_change_the_file_as_xlrd_reads_it(self):
         path = self.copy("gnumeric__ttest.xls")
@@ -132,37 +130,15 @@ class CommandLineTest(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(xlrd.open_workbook(path).sheet_names(), ["Renamed sheet"] + names[2:])
 
-    def test_a_refused_rename_leaves_the_file_byte_identical(self):
-        path = self.copy("sheetjs__BlankSheetTypes.xls")
-        before = read_bytes(path)
-        for new_name in ("bad/name", "x" * 32, "'quoted'", ""):
-            with self.subTest(new_name=new_name):
-                result = run("rename", path, "Sheet1", new_name)
-                self.assertEqual(result.returncode, 1, result.stderr)
-                self.assertIn(path, result.stderr)
-        self.assertEqual(read_bytes(path), before)
-        self.assertEqual(os.listdir(self.dir), ["sheetjs__BlankSheetTypes.xls"])
-
     def test_help_prints_the_usage_on_stdout_and_exits_0(self):
         for flag in ("--help", "-h"):
             with self.subTest(flag=flag):
                 result = run(flag)
                 self.assertEqual(result.returncode, 0, result.stderr)
                 self.assertIn("Usage:", result.stdout)
+                self.assertIn("copy [--json] SRC SHEET DEST --after ANCHOR [--name NEWNAME]",
+                              result.stdout)
                 self.assertEqual(result.stderr, "")
-
-    def test_extra_or_misplaced_arguments_are_refused_before_the_file_is_touched(self):
-        path = self.copy("gnumeric__ttest.xls")
-        before = read_bytes(path)
-        name = sheet_names(path)[1]
-        for args in (["list", path, "extra"], ["rename", path, name, "New", "extra"],
-                     ["delete", path, name, "extra"], ["rename", path, name, "-new"],
-                     ["delete", path, "--json", name], ["delete", path, name, "--", "extra"]):
-            with self.subTest(args=args):
-                result = run(*args)
-                self.assertEqual(result.returncode, 2, result.stderr)
-                self.assertIn("Usage:", result.stderr)
-        self.assertEqual(read_bytes(path), before)
 
     def test_names_beginning_with_a_dash_pass_after_double_dash(self):
         path = self.copy("gnumeric__ttest.xls")
@@ -192,17 +168,6 @@ class CommandLineTest(unittest.TestCase):
         listing = run("list", "--json", path, env=c_locale)
         self.assertIn('"name": "Überblick"', listing.stdout)  # UTF-8, not \u escapes
         self.assertEqual(run("list", path, env=c_locale).stdout.splitlines()[1], "Überblick")
-
-    def test_a_new_name_that_is_not_utf8_is_refused_naming_the_file(self):
-        path = self.copy("gnumeric__ttest.xls")
-        before = read_bytes(path)
-        for raw in (b"a\xff", b"\xc0\xaf", b"\xed\xa0\x80", b"\xe2\x82"):
-            with self.subTest(raw=raw):
-                result = subprocess.run([TOOL, "rename", path, sheet_names(path)[0], raw],
-                                        capture_output=True, timeout=60)
-                self.assertEqual(result.returncode, 1, result.stderr)
-                self.assertIn(os.fsencode(path), result.stderr)
-        self.assertEqual(read_bytes(path), before)
 
     def test_a_listing_that_cannot_be_written_is_not_a_success(self):
         if not os.path.exists("/dev/full"):

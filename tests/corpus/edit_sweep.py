@@ -114,23 +114,28 @@ def converted(out_dir, path):
     return any(n.startswith(stem) and n.endswith(".csv") for n in os.listdir(out_dir))
 
 
+CSV_FILTER = "csv:Text - txt - csv (StarCalc):44,34,UTF8,1,,0,false,true,false,false,false,-1"
+
+
+def soffice(paths, out_dir, timeout):
+    """One LibreOffice call converting paths to a CSV per sheet, in a fresh profile."""
+    profile = tempfile.mkdtemp(prefix="lo-profile-")
+    try:
+        subprocess.run(["soffice", "-env:UserInstallation=file://" + profile, "--headless",
+                        "--convert-to", CSV_FILTER, "--outdir", out_dir, *paths],
+                       capture_output=True, text=True, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        pass
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
+
+
 def libreoffice_convert(files, out_dir):
-    """Converts the files, one CSV per sheet, in as few calls as it can: when a
-    file stops LibreOffice, the next call starts after it."""
+    """Converts the files in as few calls as it can: when a file stops
+    LibreOffice, the next call starts after it."""
     remaining = list(files)
     while remaining:
-        profile = tempfile.mkdtemp(prefix="lo-profile-")
-        try:
-            subprocess.run(
-                ["soffice", "-env:UserInstallation=file://" + profile, "--headless",
-                 "--convert-to",
-                 "csv:Text - txt - csv (StarCalc):44,34,UTF8,1,,0,false,true,false,false,false,-1",
-                 "--outdir", out_dir, *remaining],
-                capture_output=True, text=True, timeout=3600)
-        except subprocess.TimeoutExpired:
-            pass
-        finally:
-            shutil.rmtree(profile, ignore_errors=True)
+        soffice(remaining, out_dir, 3600)
         done = [f for f in remaining if converted(out_dir, f)]
         if not done:
             break
@@ -138,21 +143,7 @@ def libreoffice_convert(files, out_dir):
         remaining = remaining[last + 2:]  # the file after the last one done stopped it
     for f in files:  # what a crash skipped, each on its own
         if not converted(out_dir, f):
-            libreoffice_convert_one(f, out_dir)
-
-
-def libreoffice_convert_one(path, out_dir):
-    profile = tempfile.mkdtemp(prefix="lo-profile-")
-    try:
-        subprocess.run(
-            ["soffice", "-env:UserInstallation=file://" + profile, "--headless", "--convert-to",
-             "csv:Text - txt - csv (StarCalc):44,34,UTF8,1,,0,false,true,false,false,false,-1",
-             "--outdir", out_dir, path],
-            capture_output=True, text=True, timeout=600)
-    except subprocess.TimeoutExpired:
-        pass
-    finally:
-        shutil.rmtree(profile, ignore_errors=True)
+            soffice([f], out_dir, 600)
 
 
 def sheet_csvs(out_dir, path):
@@ -167,13 +158,15 @@ def sheet_csvs(out_dir, path):
 
 
 def differing_cells(before, after):
-    cells = set()
+    """{(row, col): (old text, new text)} for the cells two sheets' CSV rows differ in."""
+    cells = {}
     for r in range(max(len(before), len(after))):
         a = before[r] if r < len(before) else []
         b = after[r] if r < len(after) else []
         for c in range(max(len(a), len(b))):
-            if (a[c] if c < len(a) else "") != (b[c] if c < len(b) else ""):
-                cells.add((r, c))
+            x, y = a[c] if c < len(a) else "", b[c] if c < len(b) else ""
+            if x != y:
+                cells[(r, c)] = (x, y)
     return cells
 
 
@@ -182,16 +175,9 @@ def compare_csv(before, after, allowed, allow_ref):
     (row, col) ones (formulas that reached the deleted sheet, which LibreOffice
     calculates again; volatile functions such as RAND and NOW) and, after a
     delete, cells LibreOffice now calculates to #REF!."""
-    problems = []
-    for r in range(max(len(before), len(after))):
-        a = before[r] if r < len(before) else []
-        b = after[r] if r < len(after) else []
-        for c in range(max(len(a), len(b))):
-            x = a[c] if c < len(a) else ""
-            y = b[c] if c < len(b) else ""
-            if x != y and (r, c) not in allowed and not (allow_ref and y == "#REF!"):
-                problems.append("row %d col %d: %r became %r" % (r + 1, c + 1, x, y))
-    return problems
+    return ["row %d col %d: %r became %r" % (r + 1, c + 1, x, y)
+            for (r, c), (x, y) in sorted(differing_cells(before, after).items())
+            if (r, c) not in allowed and not (allow_ref and y == "#REF!")]
 
 
 def check_libreoffice(jobs, out_dir):
@@ -226,7 +212,7 @@ def check_libreoffice(jobs, out_dir):
                 continue
             allowed = {(r, c) for name, r, c in refs if name == sheet}
             for twin in twins:
-                allowed |= differing_cells(rows, twin.get(sheet, rows))
+                allowed |= set(differing_cells(rows, twin.get(sheet, rows)))
             problems = compare_csv(rows, after[new], allowed, deleted is not None)
             if problems:
                 differences.append("%s sheet %s: %s" % (

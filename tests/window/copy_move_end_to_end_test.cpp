@@ -1,46 +1,16 @@
 // Copy and move through the window's handlers over the native engine, on
-// copies of corpus workbooks, checked with xlrd cell by cell and format by
-// format. The checks that need the engine's sheet copy skip, saying why, for as
-// long as the engine refuses it as an operation it does not support.
+// copies of corpus workbooks, checked with xlrd cell by cell and format by format.
 #include <QFile>
 #include <QJsonObject>
 #include <QtTest>
 
 #include "support/native_window.h"
-#include "xls/error.h"
-#include "xls/workbook.h"
 
 using tarnvale::testing::corpus;
 using tarnvale::testing::digest;
 using tarnvale::testing::namesOf;
 using tarnvale::testing::NativeWindow;
 using tarnvale::testing::readWithXlrd;
-
-namespace {
-
-// The engine's refusal of a sheet copy (and, for a move, of a two-file commit)
-// as unsupported, tried on scratch copies; empty when it can do both.
-QString engineRefusal(bool move) {
-    QTemporaryDir folder;
-    std::vector<std::string> paths;
-    for (const char* name : {"a.xls", "b.xls"}) {
-        paths.push_back(folder.filePath(name).toStdString());
-        QFile::copy(corpus("poi__rk.xls"), QString::fromStdString(paths.back()));
-        QFile::setPermissions(QString::fromStdString(paths.back()),
-                              QFile::ReadOwner | QFile::WriteOwner);
-    }
-    try {
-        auto first = xls::Workbook::open(paths[0]);
-        auto second = xls::Workbook::open(paths[1]);
-        first.copySheet(second, 0, 0);
-        if (move) xls::Workbook::saveTogether(first, second);
-    } catch (const xls::Error& error) {
-        if (error.code() == xls::ErrorCode::UnsupportedOperation) return error.what();
-    }
-    return {};
-}
-
-}  // namespace
 
 class CopyMoveEndToEndTest : public QObject {
     Q_OBJECT
@@ -73,8 +43,6 @@ class CopyMoveEndToEndTest : public QObject {
         QFETCH(int, anchorRow);
         QFETCH(QString, answer);
         const bool move = button == "Check2" || button == "Check4";
-        if (const QString refusal = engineRefusal(move); !refusal.isEmpty())
-            QSKIP(qPrintable("the engine cannot copy sheets yet: " + refusal));
         const int source = button == "Check1" || button == "Check2" ? 1 : 2;
         NativeWindow native;
         const QString to = native.listCopy(3 - source, destinationFile, "to.xls");

@@ -6,17 +6,10 @@
 // destination's palette has no slot left for, which would take the nearest.)
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
 
-#include "cfb/compound_file.h"
-#include "cfb/compound_file_writer.h"
-#include "model/stream_location.h"
-#include "model/stream_writer.h"
 #include "model/tables/cell_formats.h"
 #include "model/tables/fonts.h"
 #include "model/tables/number_formats.h"
@@ -24,7 +17,6 @@
 #include "ops/copy/apply_format_merge.h"
 #include "ops/copy/merge_cell_formats.h"
 #include "support/corpus_manifest.h"
-#include "support/file_bytes.h"
 #include "support/workbook_stream_of.h"
 
 namespace xls::ops::copy {
@@ -137,50 +129,6 @@ TEST(CorpusFormatMergeTest, EveryCellFormatLooksTheSameInTheDestination) {
               << " cell formats checked, " << validXfcrc << " destinations with XFExt kept valid\n";
     EXPECT_GT(merged, static_cast<int>(books.size()) / 2);
     EXPECT_GT(validXfcrc, 0) << "no XFCRC checksum of a real workbook holds";
-}
-
-// The same through xlrd: workbooks it reads merged pairwise, the destination
-// written out and read back, every source cell XF resolved by xlrd in both.
-TEST(CorpusFormatMergeTest, XlrdSeesTheSameFormats) {
-    std::vector<std::string> names;
-    for (const auto& entry : tarnvale::testing::corpusEntries())
-        if (entry.at("xlrd_ok") == "yes" && entry.at("encrypted") == "no" &&
-            entry.at("biff") == "BIFF8" && names.size() < 9)
-            names.push_back(entry.name());
-    if (names.size() < 2 || std::system("/usr/bin/python3 -c 'import xlrd' 2>/dev/null") != 0)
-        GTEST_SKIP() << "corpus or python3-xlrd missing";
-    const auto folder = std::filesystem::temp_directory_path() / "tarnvale-format-merge";
-    std::filesystem::create_directories(folder);
-    const auto script = std::filesystem::path(TARNVALE_TEST_DATA_DIR).parent_path() / "xls" /
-                        "copy_merge_xlrd_compare.py";
-    for (std::size_t i = 0; i + 1 < names.size(); ++i) {
-        SCOPED_TRACE(names[i] + " into " + names[i + 1]);
-        auto source = loadBiff8(names[i]);
-        auto destination = loadBiff8(names[i + 1]);
-        ASSERT_TRUE(source && destination);
-        const Tables sourceTables(source->globals);
-        const auto plan = planFormatMerge(source->globals, destination->globals,
-                                          std::vector<bool>(sourceTables.cells.xfs().size(), true));
-        applyFormatMerge(plan, destination->globals);
-        const auto merged = folder / "merged.xls", pairs = folder / "pairs.txt";
-        const auto container = cfb::CompoundFile::open(
-            std::make_shared<io::FileSource>(tarnvale::testing::corpusPath(names[i + 1])));
-        tarnvale::testing::writeFileBytes(
-            merged, cfb::rewriteCompoundFile(
-                        container, {{model::findWorkbookStream(container).id,
-                                     model::writeWorkbookStream(*destination).toVector()}}));
-        std::ofstream out(pairs);
-        for (std::size_t x = 0; x < sourceTables.cells.xfs().size(); ++x)
-            if (!sourceTables.cells.xfs()[x].fStyle() &&
-                sourceTables.fonts.find(sourceTables.cells.xfs()[x].ifnt()))
-                out << x << ' ' << plan.xfs[x] << '\n';
-        out.close();
-        const std::string command = "/usr/bin/python3 '" + script.string() + "' '" +
-                                    tarnvale::testing::corpusPath(names[i]).string() + "' '" +
-                                    merged.string() + "' '" + pairs.string() + "'";
-        EXPECT_EQ(std::system(command.c_str()), 0);
-    }
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -45,10 +45,6 @@ std::optional<RecordHeader> RecordReader::headerAt(std::uint64_t offset) const {
     return header;
 }
 
-std::optional<RecordHeader> RecordReader::peek() const {
-    return headerAt(position_);
-}
-
 std::optional<RecordHeader> RecordReader::next() {
     std::optional<RecordHeader> header = headerAt(position_);
     if (header) position_ = header->end();
@@ -61,21 +57,6 @@ std::vector<std::uint8_t> RecordReader::readBody(const RecordHeader& header) con
     if (!body.empty()) stream_->readAt(header.bodyOffset(), body);
     if (decoder_) decoder_->decode(header, body);
     return body;
-}
-
-ContinuedRecord RecordReader::readContinued(const RecordHeader& header) {
-    ContinuedRecord record;
-    record.header = header;
-    record.bytes = readBody(header);
-    position_ = header.end();
-    while (std::optional<RecordHeader> following = peek()) {
-        if (following->type != RecordType::Continue) break;
-        next();
-        std::vector<std::uint8_t> more = readBody(*following);
-        record.continueStarts.push_back(record.bytes.size());
-        record.bytes.insert(record.bytes.end(), more.begin(), more.end());
-    }
-    return record;
 }
 
 std::vector<RecordHeader> scanRecordHeaders(std::span<const std::uint8_t> stream,

@@ -58,14 +58,9 @@ class RecordReader {
     // it. nullopt when fewer than 4 bytes remain (bytes after the last record).
     // CorruptWorkbook when the body would run past the end of the stream.
     std::optional<RecordHeader> next();
-    // The header at the current position without moving; nullopt as for next().
-    std::optional<RecordHeader> peek() const;
 
     // The record's payload, decoded when a decoder is set.
     std::vector<std::uint8_t> readBody(const RecordHeader& header) const;
-    // The payload followed by those of the Continue records after it; moves past
-    // them. Call right after next() returned header.
-    ContinuedRecord readContinued(const RecordHeader& header);
 
     // Decodes the bodies read from now on (nullptr: none).
     void setDecoder(std::shared_ptr<const BodyDecoder> decoder) { decoder_ = std::move(decoder); }
