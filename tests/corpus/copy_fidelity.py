@@ -11,16 +11,19 @@ value; alignment; protection), column widths, row heights, hidden rows and
 columns, merged ranges and hyperlinks; and that every sheet the destination
 already had is unchanged. A refusal (exit 1) must leave both files
 byte-identical. LibreOffice headless must then open every file written and give
-a CSV per sheet. Prints the counts (copied and verified, refused by reason,
-failed) and exits 1 when anything failed.
+a CSV per sheet. With --recalculate, LibreOffice also recalculates the source
+and each destination written, and the copy's formulas must compute what the
+source sheet's do (recalculation_check.py). Prints the counts (copied and
+verified, refused by reason, failed) and exits 1 when anything failed.
 
 usage: copy_fidelity.py TARNVALE_SHEETS CORPUS_DIR [--pairs SRC:DEST ...] [--all]
-       [--keep DIR] [--no-libreoffice]
+       [--into DEST] [--keep DIR] [--no-libreoffice] [--recalculate]
 """
 import argparse
 import collections
 import filecmp
 import glob
+import json
 import os
 import shutil
 import subprocess
@@ -176,7 +179,11 @@ def main():
     parser.add_argument("--into", default="gnumeric__ttest.xls")
     parser.add_argument("--keep")
     parser.add_argument("--no-libreoffice", action="store_true")
+    parser.add_argument("--recalculate", action="store_true")
     args = parser.parse_args()
+    if args.recalculate:
+        from recalculation_check import RecalculationCheck  # pylint: disable=import-outside-toplevel
+        recalculation = RecalculationCheck()
 
     pairs = [tuple(p.split(":", 1)) for p in args.pairs]
     if args.all:
@@ -205,7 +212,8 @@ def main():
             shutil.copyfile(src, src_copy)
             listed = run(args.tool, "list", dest)[1].splitlines()
             anchor = listed[-1]
-            code, out, err = run(args.tool, "copy", "--after", anchor, "--", src_copy, sheet, dest)
+            code, out, err = run(args.tool, "copy", "--json", "--after", anchor, "--", src_copy,
+                                 sheet, dest)
             if code == 1:
                 untouched = filecmp.cmp(dest, os.path.join(args.corpus, dest_name), shallow=False)
                 if not untouched or not filecmp.cmp(src_copy, src, shallow=False):
@@ -228,11 +236,16 @@ def main():
                     problems = check_copy(src, index, os.path.join(args.corpus, dest_name), dest)
             except Exception as e:  # xlrd could not read what we wrote
                 problems = [f"xlrd: {e!r}"]
+            if not problems and args.recalculate:
+                problems = recalculation.problems(src, sheet, dest, json.loads(out)["name"])
+                counts["recalculated and compared in LibreOffice"] += not problems
             if problems:
                 failures.append(f"{src_name}!{sheet} -> {dest_name}: " + "; ".join(problems[:3]))
             else:
                 counts["copied and verified"] += 1
                 written.append(dest)
+    if args.recalculate:
+        recalculation.close()
     if written and not args.no_libreoffice and shutil.which("soffice"):
         for f in libreoffice_opens(written, workdir):
             failures.append(f"LibreOffice could not open {os.path.basename(f)}")
