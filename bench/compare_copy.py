@@ -11,6 +11,7 @@ usage: compare_copy.py TARNVALE_SHEETS SRC SHEET DEST ANCHOR [--runs N] [--no-li
 import argparse
 import os
 import shutil
+import statistics
 import sys
 import tempfile
 
@@ -55,8 +56,11 @@ def main():
     rows = []
     for verb in ("copy", "move"):
         rows.append((f"floor for {verb}", measure(floor(verb), args.runs, fresh)))
+        cpu = []
         rows.append((f"tarnvale-sheets {verb}", measure(
-            [args.tool, verb, src, args.sheet, dest, "--after", args.anchor], args.runs, fresh)))
+            [args.tool, verb, src, args.sheet, dest, "--after", args.anchor], args.runs, fresh,
+            cpu)))
+        rows[-1] = (rows[-1][0], (*rows[-1][1], None, statistics.median(cpu)))
     if not args.no_libreoffice:
         for verb in ("copy", "move"):
             times = os.path.join(work, f"lo-{verb}.times")
@@ -65,14 +69,16 @@ def main():
                  dest, args.anchor, times], max(1, args.runs // 2), fresh)))
             with open(times, encoding="utf-8") as f:
                 spent = sorted(float(line) for line in f)
-            rows[-1] = (rows[-1][0], (*rows[-1][1], spent[len(spent) // 2]))
+            rows[-1] = (rows[-1][0], (*rows[-1][1], spent[len(spent) // 2], None))
     print(f"{os.path.basename(args.src)} ({os.path.getsize(args.src) / 1e6:.1f} MB) "
           f"!{args.sheet} -> {os.path.basename(args.dest)} ({os.path.getsize(args.dest) / 1e6:.1f} MB)")
     floors = {}
-    for name, (seconds, peak, *after_start) in rows:
+    for name, (seconds, peak, *more) in rows:
         verb = name.split()[-1]
         floors.setdefault(verb, seconds)
-        extra = f"  (after start-up {after_start[0] * 1000:.0f} ms)" if after_start else ""
+        after_start, cpu = more or (None, None)
+        extra = f"  (after start-up {after_start * 1000:.0f} ms)" if after_start else ""
+        extra += f"  (processor {cpu * 1000:.0f} ms)" if cpu else ""
         print(f"  {name:26} {seconds * 1000:9.1f} ms  x{seconds / floors[verb]:6.2f} of floor   "
               f"peak {peak * 1024 / 1e6:7.1f} MB ({peak * 1024 / involved:4.2f}x files){extra}")
     shutil.rmtree(work, ignore_errors=True)
