@@ -20,6 +20,7 @@ reads them), and functions whose result depends on
 where the formula stands or reads a reference from text (INDIRECT, CELL, INFO,
 SHEET, SHEETS), which the copy rightly resolves in the destination."""
 import math
+import os
 import re
 
 import xlrd
@@ -122,15 +123,16 @@ class RecalculationCheck:
         """The sheet's formula cells recalculated, the other sheets frozen;
         those whose result changes from one recalculation to the next left out."""
         try:
-            stored = xlrd.open_workbook(path)
+            with open(os.devnull, "w", encoding="utf-8") as quiet:
+                stored = xlrd.open_workbook(path, logfile=quiet)
         except Exception:  # pylint: disable=broad-except
             stored = None  # encrypted, or beyond xlrd: LibreOffice's view of the results
+        stored_sheets = {sheet.name: sheet for sheet in stored.sheets()} if stored else {}
         document = self.office.load(path)
         try:
             for name in document.Sheets.ElementNames:
                 if name != sheet_name:
-                    freeze_results(document.Sheets.getByName(name),
-                                   stored.sheet_by_name(name) if stored else None)
+                    freeze_results(document.Sheets.getByName(name), stored_sheets.get(name))
             document.calculateAll()
             first = computed(document, sheet_name)
             document.calculateAll()
