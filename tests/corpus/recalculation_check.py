@@ -111,7 +111,15 @@ def intersects_external(formula):
     return "'file:" in formula and "!" in bare
 
 
+# LibreOffice's codes for the error values a workbook can hold (#NULL!, #DIV/0!,
+# #VALUE!, #REF!, #NAME?, #NUM!, #N/A); its other codes are its own failures to
+# read a formula, which a copy cannot be held to.
+WORKBOOK_ERRORS = {521, 532, 519, 524, 525, 503, 32767}
+
+
 def same(a, b):
+    if isinstance(a, tuple) and isinstance(b, tuple):  # both errors
+        return a == b or not {a[1], b[1]} <= WORKBOOK_ERRORS
     if isinstance(a, float) and isinstance(b, float):
         return a == b or math.isclose(a, b, rel_tol=1e-9, abs_tol=1e-300)
     return a == b
