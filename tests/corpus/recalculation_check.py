@@ -16,11 +16,11 @@ loading and show something else than its producer stored.
 
 Left out: volatile functions (RAND, RANDBETWEEN, NOW, TODAY) and cells whose
 result changes from one recalculation of the source to the next (whatever
-reads them), and functions whose result depends on
-where the formula stands or reads a reference from text (INDIRECT, CELL, INFO,
-SHEET, SHEETS), which the copy rightly resolves in the destination; and the
-intersection of references to another workbook, which LibreOffice does not
-compute (Err:502, whatever the cache holds)."""
+reads them); functions whose result depends on where the formula stands or
+that read a reference from text (INDIRECT, CELL, INFO, SHEET, SHEETS), which the
+copy rightly resolves in the destination; and intersections of references to
+another workbook, which LibreOffice does not compute (Err:502, whatever the
+cache holds)."""
 import math
 import os
 import re
