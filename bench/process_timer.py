@@ -13,9 +13,12 @@ import time
 GNU_TIME = "/usr/bin/time"
 
 
-def measure(command, runs, prepare=None):
+def measure(command, runs, prepare=None, cpu=None):
     """Runs command `runs` times (calling prepare() before each run); returns the
-    median wall time in seconds and the largest peak resident set in KiB."""
+    median wall time in seconds and the largest peak resident set in KiB. When
+    cpu is a list, each run's processor time (user and system, the command's
+    children included) is appended to it: on a shared machine it varies less
+    than the wall time."""
     times, peaks = [], []
     with tempfile.NamedTemporaryFile(mode="r", suffix=".rss") as rss:
         wrapped = [GNU_TIME, "-f", "%M", "-o", rss.name, *command] if os.path.exists(GNU_TIME) \
@@ -27,6 +30,8 @@ def measure(command, runs, prepare=None):
             process = subprocess.Popen(wrapped, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
             _, status, usage = os.wait4(process.pid, 0)
             times.append(time.perf_counter() - start)
+            if cpu is not None:
+                cpu.append(usage.ru_utime + usage.ru_stime)
             if status != 0:
                 raise SystemExit(f"failed: {' '.join(command)}: {process.stderr.read().decode()}")
             if wrapped is command:
