@@ -6,6 +6,7 @@
 
 #include "biff/record_reader.h"
 #include "io/byte_reader.h"
+#include "model/shared_strings.h"
 #include "model/stream_writer.h"
 #include "ops/copy/merge_shared_strings.h"
 #include "ops/copy/shared_string_table.h"
@@ -71,7 +72,8 @@ std::vector<StringKey> keys(const std::vector<SstString>& strings) {
 Bytes merge(model::WorkbookStream& destination, const model::WorkbookStream& source,
             const SheetUsage& usage, model::EditState& state, const IndexMap* fonts = nullptr,
             SharedStringsPlan* plan = nullptr) {
-    SharedStringsPlan planned = planSharedStrings(source, usage, destination, fonts);
+    SharedStringsPlan planned =
+        planSharedStrings(model::readSharedStrings(source), usage, destination, fonts);
     applySharedStrings(destination, planned, state);
     if (plan) *plan = planned;
     return model::writeWorkbookStream(destination, model::WriteHints{std::nullopt, state.sstEdited})
@@ -112,7 +114,7 @@ TEST_P(MergeTest, ReusesEqualStringsAndAppendsTheRest) {
     merged.insert(merged.end(), c.appended.begin(), c.appended.end());
     // The table the writer lays out reads back whole, its ExtSST rebuilt from
     // where the strings landed.
-    const model::SstTable table = readSharedStrings(model::parseWorkbookStream(written));
+    const model::SstTable table = model::readSharedStrings(model::parseWorkbookStream(written));
     EXPECT_EQ(table.cstTotal, 19u);
     EXPECT_EQ(keys(table.strings), keys(merged));
     std::uint64_t sstAt = 0;
@@ -163,8 +165,8 @@ TEST(MergeSharedStrings, TablesMadeGrownOrLeft) {
     const auto& records = bare.globals.records;
     EXPECT_EQ(records.end()[-3].type, RecordType::SST);
     EXPECT_EQ(records.end()[-2].type, RecordType::ExtSST);
-    EXPECT_EQ(readSharedStrings(bare).cstTotal, 3u);
-    EXPECT_EQ(keys(readSharedStrings(bare).strings), keys({many[1], many[2]}));
+    EXPECT_EQ(model::readSharedStrings(bare).cstTotal, 3u);
+    EXPECT_EQ(keys(model::readSharedStrings(bare).strings), keys({many[1], many[2]}));
 
     auto small = workbook(sstRecords(1, {str(u"x")}), false);
     for (const auto& h : biff::scanRecordHeaders(merge(small, source, all, state), nullptr)) {
@@ -181,10 +183,10 @@ TEST(MergeSharedStrings, TablesMadeGrownOrLeft) {
     SheetUsage x;
     x.sharedStrings = {0};
     x.sharedStringCells = 2;
-    const auto strings = readSharedStrings(small);
+    const auto strings = model::readSharedStrings(small);
     merge(small, small, x, untouched);
-    EXPECT_EQ(readSharedStrings(small).cstTotal, strings.cstTotal + 2);
-    EXPECT_EQ(keys(readSharedStrings(small).strings), keys(strings.strings));
+    EXPECT_EQ(model::readSharedStrings(small).cstTotal, strings.cstTotal + 2);
+    EXPECT_EQ(keys(model::readSharedStrings(small).strings), keys(strings.strings));
 }
 
 TEST(MergeSharedStrings, RefusesStringsAndFontsTheSourceLacks) {
@@ -198,7 +200,7 @@ TEST(MergeSharedStrings, RefusesStringsAndFontsTheSourceLacks) {
     for (const auto& [usage, fonts] :
          {std::pair{beyond, (const IndexMap*)nullptr}, std::pair{rich, &fewFonts}}) {
         try {
-            planSharedStrings(source, usage, destination, fonts);
+            planSharedStrings(model::readSharedStrings(source), usage, destination, fonts);
             ADD_FAILURE() << "accepted";
         } catch (const Error& e) {
             EXPECT_EQ(e.code(), ErrorCode::CorruptWorkbook);

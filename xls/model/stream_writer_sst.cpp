@@ -24,6 +24,9 @@ SstTable readSst(const std::vector<std::span<const std::uint8_t>>& payloads) {
     biff::ContinuedReader reader(joined, starts, "SST");
     table.cstTotal = reader.u32();
     table.cstUnique = reader.u32();
+    // cstUnique is a hint only; a string takes at least three bytes.
+    table.strings.reserve(std::min<std::size_t>(table.cstUnique, joined.size() / 3));
+    table.positions.reserve(table.strings.capacity());
     // Never trust cstUnique for the count: it is wrong in real files (too
     // large as often as too small); the bytes decide.
     while (!reader.atEnd()) {

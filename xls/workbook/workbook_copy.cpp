@@ -4,9 +4,9 @@
 
 #include "cfb/compound_file.h"
 #include "model/doc_summary.h"
-#include "workbook/workbook_impl.h"
 #include "ops/copy/copy_name.h"
 #include "ops/copy/copy_sheet.h"
+#include "workbook/workbook_impl.h"
 #include "xls/error.h"
 #include "xls/workbook.h"
 

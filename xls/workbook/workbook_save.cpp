@@ -109,11 +109,13 @@ void Workbook::saveInOrder(std::initializer_list<Workbook*> workbooks) {
     // The streams are laid out before any lock is taken or temporary file
     // made: a workbook the writer refuses leaves no file behind.
     std::vector<std::map<std::uint32_t, io::ByteRope>> streams;
-    for (Impl* impl : books) streams.push_back(model::namingFile(impl->displayName, [&] { return newStreams(*impl); }));
+    for (Impl* impl : books)
+        streams.push_back(model::namingFile(impl->displayName, [&] { return newStreams(*impl); }));
 
     const std::vector<EditLock> locks = lockForSaving(books);
     for (Impl* impl : books)
-        model::namingFile(impl->displayName, [&] { io::refuseIfOpenElsewhere(io::resolveSymbolicLinks(impl->path)); });
+        model::namingFile(impl->displayName,
+                          [&] { io::refuseIfOpenElsewhere(io::resolveSymbolicLinks(impl->path)); });
     std::vector<io::PendingFile> pending;
     for (std::size_t i = 0; i < books.size(); ++i) {
         Impl& impl = *books[i];

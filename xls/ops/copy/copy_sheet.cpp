@@ -1,10 +1,12 @@
 #include "ops/copy/copy_sheet.h"
+#include "model/shared_strings.h"
 
 #include <algorithm>
 #include <functional>
 #include <map>
 #include <set>
 
+#include "model/shared_strings.h"
 #include "model/stored_records.h"
 #include "ops/copy/apply_format_merge.h"
 #include "ops/copy/copy_names.h"
@@ -167,6 +169,14 @@ void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& dest
     if (request.newTab > destination.sheetSubstream.size())
         fail(ErrorCode::SheetNotFound, "tab " + std::to_string(request.newTab));
 
+    // The source's shared strings, read once for the string merge and the
+    // cached values of the cells its other sheets give the copy's formulas.
+    std::optional<model::SstTable> sourceStrings;
+    const auto sourceStringTable = [&]() -> const model::SstTable& {
+        if (!sourceStrings) sourceStrings = model::readSharedStrings(source);
+        return *sourceStrings;
+    };
+
     // Every plan is made, and every limit checked, before the destination changes.
     std::optional<FormatMergePlan> formats;
     std::optional<SharedStringsPlan> strings;
@@ -177,7 +187,7 @@ void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& dest
         use.xfs = asFlags(usage.cellFormats);
         use.fonts.assign(fontCount(source.globals) + 1, true);  // FontIndex 4 is never used
         formats = planFormatMerge(source.globals, destination.globals, use);
-        strings = planSharedStrings(source, usage, destination, &formats->fonts);
+        strings = planSharedStrings(sourceStringTable(), usage, destination, &formats->fonts);
     }
 
     // The tables change on a copy of the destination's globals.
@@ -190,8 +200,9 @@ void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& dest
     const auto sourceLink = [&] {
         auto link = externalWorkbookSupBook(request.sourcePath, request.destinationPath,
                                             request.sourceSheetNames);
-        const auto cache =
-            externalCacheRecords(source, externalAreas(source.globals, sheet, request.sourceTab));
+        const auto cache = externalCacheRecords(
+            source, sourceStringTable(),
+            externalAreas(source.globals, sheet, request.sourceTab, usage.names));
         link.insert(link.end(), cache.begin(), cache.end());
         return link;
     };

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "model/workbook_stream.h"
 #include "model/edit_state.h"
+#include "model/workbook_stream.h"
 
 namespace xls::ops::copy {
 

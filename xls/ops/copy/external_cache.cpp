@@ -63,15 +63,47 @@ std::u16string readUnicodeString(io::ByteReader& r) {
     return text;
 }
 
-bool wanted(const std::vector<CellArea>& areas, std::uint16_t row, std::uint16_t col) {
-    return std::any_of(areas.begin(), areas.end(), [&](const CellArea& a) {
-        return row >= a.rowFirst && row <= a.rowLast && col >= a.colFirst && col <= a.colLast;
-    });
-}
+// The areas of one sheet as merged row intervals per column, so a cell is
+// looked up in the time of a binary search, whatever the number of areas.
+class AreaIndex {
+  public:
+    explicit AreaIndex(const std::vector<CellArea>& areas) : columns_(256) {
+        for (const CellArea& a : areas)
+            for (unsigned c = a.colFirst; c <= a.colLast && c < columns_.size(); ++c)
+                columns_[c].emplace_back(a.rowFirst, a.rowLast);
+        for (auto& rows : columns_) {
+            std::sort(rows.begin(), rows.end());
+            std::vector<Rows> merged;
+            for (const Rows& r : rows) {
+                if (!merged.empty() && r.first <= merged.back().second + 1u) {
+                    merged.back().second = std::max(merged.back().second, r.second);
+                } else {
+                    merged.push_back(r);
+                }
+            }
+            rows = std::move(merged);
+        }
+    }
+
+    bool contains(std::uint16_t row, std::uint16_t col) const {
+        if (col >= columns_.size()) return false;
+        const auto& rows = columns_[col];
+        auto it = std::upper_bound(rows.begin(), rows.end(), Rows{row, 0xFFFF});
+        return it != rows.begin() && std::prev(it)->second >= row;
+    }
+
+  private:
+    using Rows = std::pair<std::uint16_t, std::uint16_t>;  // first and last row
+    std::vector<std::vector<Rows>> columns_;
+};
 
 // The values of the sheet's cells that lie in areas.
-Cells readValues(const model::Substream& sheet,
-                 const std::vector<CellArea>& areas, const model::SstTable& strings) {
+Cells readValues(const model::Substream& sheet, const std::vector<CellArea>& areas,
+                 const model::SstTable& strings) {
+    const AreaIndex index(areas);
+    const auto wanted = [&](std::uint16_t row, std::uint16_t col) {
+        return index.contains(row, col);
+    };
     Cells cells;
     std::optional<std::pair<std::uint16_t, std::uint16_t>> awaitingString;
     auto visit = [&](const std::vector<model::Record>& chunk) {
@@ -90,11 +122,11 @@ Cells readValues(const model::Substream& sheet,
                 for (std::uint16_t c = col; r.remaining() >= 8; ++c) {
                     r.skip(2);
                     const double v = rkValue(r.u32());
-                    if (wanted(areas, row, c)) cells[{row, c}] = v;
+                    if (wanted(row, c)) cells[{row, c}] = v;
                 }
                 continue;
             }
-            if (!wanted(areas, row, col)) continue;
+            if (!wanted(row, col)) continue;
             r.skip(2);  // ixfe
             switch (record.type) {
                 case RecordType::Number:
@@ -183,20 +215,18 @@ void writeValue(io::ByteWriter& out, const Value* value) {
 
 std::map<std::uint16_t, std::vector<CellArea>> externalAreas(const model::Substream& sourceGlobals,
                                                              const model::Substream& sheet,
-                                                             std::size_t skipTab) {
+                                                             std::size_t skipTab,
+                                                             const std::set<std::uint32_t>& names) {
     std::map<std::uint16_t, std::vector<CellArea>> areas;
     const ExternTable table(sourceGlobals);
     const auto self = table.selfSupBook();
     if (!self) return areas;
-    for (std::size_t i = 0; i < sheet.records.size(); ++i) {
-        const auto type = sheet.records[i].type;
-        if (!formulaRecord(type)) continue;
-        const auto payload = joinedPayload(sheet.records, runAt(sheet.records, i));
+    const auto addAreas = [&](RecordType type, const std::vector<std::uint8_t>& payload) {
         std::vector<FormulaField> fields;
         try {
             fields = formulaFields(type, payload);
         } catch (const Error&) {
-            continue;  // the copy's own pass refuses what it cannot read
+            return;  // the copy's own pass refuses what it cannot read
         }
         for (const FormulaField& f : fields) {
             const std::span<const std::uint8_t> rgce(payload.data() + f.offset, f.size);
@@ -231,16 +261,28 @@ std::map<std::uint16_t, std::vector<CellArea>> externalAreas(const model::Substr
                         areas[static_cast<std::uint16_t>(tab)].push_back(area);
             }
         }
+    };
+    for (std::size_t i = 0; i < sheet.records.size(); ++i) {
+        const auto type = sheet.records[i].type;
+        if (formulaRecord(type))
+            addAreas(type, joinedPayload(sheet.records, runAt(sheet.records, i)));
+    }
+    // The defined names copied with the sheet read through the same XTIs.
+    std::uint32_t nameIndex = 0;
+    for (std::size_t i = 0; i < sourceGlobals.records.size(); ++i) {
+        if (sourceGlobals.records[i].type != RecordType::Lbl) continue;
+        if (names.count(++nameIndex))
+            addAreas(RecordType::Lbl,
+                     joinedPayload(sourceGlobals.records, runAt(sourceGlobals.records, i)));
     }
     return areas;
 }
 
 std::vector<model::Record> externalCacheRecords(
-    const model::WorkbookStream& source,
+    const model::WorkbookStream& source, const model::SstTable& strings,
     const std::map<std::uint16_t, std::vector<CellArea>>& areas, std::size_t maxCells) {
     std::vector<model::Record> records;
     if (areas.empty()) return records;
-    const model::SstTable strings = ops::readSharedStrings(source);
     std::size_t budget = maxCells;
     for (const auto& [tab, sheetAreas] : areas) {
         if (tab >= source.sheetSubstream.size()) continue;

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/stream_writer_sst.h"
 #include "model/workbook_stream.h"
 
 namespace xls::ops::copy {
@@ -24,16 +25,18 @@ struct CellArea {
 
 // For each source tab, the areas the sheet's formulas read there through
 // XTIs of the source's own sheets (other than skipTab, the copied sheet).
-// Areas come from 3-D references of Formula, Array, CF and DV records.
+// Areas come from 3-D references of Formula, Array, CF and DV records, and
+// of the defined names (1-based indices) copied with the sheet.
 std::map<std::uint16_t, std::vector<CellArea>> externalAreas(const model::Substream& sourceGlobals,
                                                              const model::Substream& sheet,
-                                                             std::size_t skipTab);
+                                                             std::size_t skipTab,
+                                                             const std::set<std::uint32_t>& names);
 
 // The XCT and CRN records holding the values of the cells of areas that have
 // one, read from the source sheets. At most maxCells values are cached; the
 // rest are left for the application to read from the source file.
 std::vector<model::Record> externalCacheRecords(
-    const model::WorkbookStream& source,
+    const model::WorkbookStream& source, const model::SstTable& strings,
     const std::map<std::uint16_t, std::vector<CellArea>>& areas, std::size_t maxCells = 60000);
 
 }  // namespace xls::ops::copy

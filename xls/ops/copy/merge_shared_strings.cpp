@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "io/byte_reader.h"
+#include "model/shared_strings.h"
 #include "ops/copy/shared_string_table.h"
 #include "xls/error.h"
 
@@ -74,13 +75,12 @@ class StringIndex {
 
 }  // namespace
 
-SharedStringsPlan planSharedStrings(const model::WorkbookStream& source, const SheetUsage& usage,
+SharedStringsPlan planSharedStrings(const model::SstTable& from, const SheetUsage& usage,
                                     const model::WorkbookStream& destination,
                                     const IndexMap* fonts) {
     SharedStringsPlan plan;
     if (usage.sharedStrings.empty() && usage.sharedStringCells == 0) return plan;
-    const model::SstTable from = ops::readSharedStrings(source);
-    plan.merged = ops::readSharedStrings(destination);
+    plan.merged = model::readSharedStrings(destination);
     plan.map.assign(from.strings.size(), kStringNotCopied);
     plan.merged.strings.reserve(plan.merged.strings.size() + usage.sharedStrings.size());
     StringIndex index(plan.merged.strings);

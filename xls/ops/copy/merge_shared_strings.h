@@ -8,11 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "model/edit_state.h"
 #include "model/stream_writer_sst.h"
 #include "model/workbook_stream.h"
 #include "ops/copy/index_map.h"
 #include "ops/copy/sheet_usage.h"
-#include "model/edit_state.h"
 
 namespace xls::ops {
 
@@ -29,10 +29,10 @@ struct SharedStringsPlan {
 // Plans the merge of the strings usage names (its LabelSst cells each add one
 // to cstTotal). fonts maps the source's FontIndex to the destination's, for
 // the formatting runs and phonetic font of the strings; null keeps them (a
-// copy inside one workbook). source and destination may be the same stream.
+// copy inside one workbook). from: the source's shared strings.
 // Raises CorruptWorkbook when a cell names a string the source's table lacks,
 // a run names a font the map lacks, or a table cannot be read.
-SharedStringsPlan planSharedStrings(const model::WorkbookStream& source, const SheetUsage& usage,
+SharedStringsPlan planSharedStrings(const model::SstTable& from, const SheetUsage& usage,
                                     const model::WorkbookStream& destination,
                                     const IndexMap* fonts = nullptr);
 

@@ -61,29 +61,6 @@ std::optional<RecordRun> findSharedStrings(const model::Substream& globals) {
     return std::nullopt;
 }
 
-model::SstTable readSharedStrings(const model::WorkbookStream& stream) {
-    const auto run = findSharedStrings(stream.globals);
-    if (!run) return {};
-    const model::Record& first = stream.globals.records[run->first];
-    std::vector<std::span<const std::uint8_t>> payloads;
-    if (!first.isStoredRun()) {
-        for (std::size_t i = run->first; i < run->end; ++i)
-            payloads.emplace_back(stream.globals.records[i].payload);
-        return model::readSst(payloads);
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(first.stored->size));
-    stream.stored->readAt(first.stored->offset, bytes);
-    std::uint64_t tail = 0;
-    for (const biff::RecordHeader& h : biff::scanRecordHeaders(bytes, &tail)) {
-        if (payloads.empty() ? h.type != RecordType::SST : h.type != RecordType::Continue) break;
-        payloads.push_back(std::span<const std::uint8_t>(bytes).subspan(
-            static_cast<std::size_t>(h.bodyOffset()), h.size));
-    }
-    if (payloads.empty())
-        fail(ErrorCode::CorruptWorkbook, "the shared string table changed since it was read");
-    return model::readSst(payloads);
-}
-
 void writeSharedStrings(model::WorkbookStream& stream, const model::SstTable& table) {
     auto& records = stream.globals.records;
     model::SstLayout layout = model::layoutSst(table.cstTotal, table.strings);

@@ -1,6 +1,7 @@
 // The shared string table (SST and its Continue records) of a workbook stream
 // wherever the model keeps it: held as records, or as the stand-in that loading
-// leaves for it in the globals. Read whole, and written back whole.
+// leaves for it in the globals, written back whole (model::readSharedStrings
+// reads it).
 #pragma once
 
 #include <optional>
@@ -14,10 +15,6 @@ namespace xls::ops {
 // The globals' records that hold the table: the SST and its Continue records,
 // or the one stand-in holding them all. nullopt when the workbook has none.
 std::optional<RecordRun> findSharedStrings(const model::Substream& globals);
-
-// The table's strings and cstTotal; empty when the workbook has none. Raises
-// CorruptWorkbook for a string cut short, and what reading the stored stream raises.
-model::SstTable readSharedStrings(const model::WorkbookStream& stream);
 
 // Puts table in place of the workbook's SST and its Continue records, laid out
 // anew (cstUnique the number of strings); a workbook without one gets an SST,
