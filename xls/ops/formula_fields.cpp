@@ -1,6 +1,7 @@
 #include "ops/formula_fields.h"
 
 #include "io/byte_reader.h"
+#include "ops/obj_formula_fields.h"
 #include "xls/error.h"
 
 namespace xls::ops {
@@ -83,6 +84,7 @@ bool carriesFormula(RecordType type) {
         case RecordType::CF12:
         case RecordType::DV:
         case RecordType::BRAI:
+        case RecordType::Obj:
             return true;
         default:
             return false;
@@ -112,6 +114,8 @@ std::vector<FormulaField> formulaFields(RecordType type, std::span<const std::ui
             return cf12Fields(r);
         case RecordType::DV:
             return dvFields(r);
+        case RecordType::Obj:
+            return objFormulaFields(payload);
         default:
             return {};
     }

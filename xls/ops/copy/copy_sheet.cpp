@@ -7,6 +7,7 @@
 
 #include "model/stored_records.h"
 #include "ops/copy/apply_format_merge.h"
+#include "ops/copy/copy_drawing.h"
 #include "ops/copy/copy_names.h"
 #include "ops/copy/extern_table.h"
 #include "ops/copy/external_cache.h"
@@ -17,6 +18,7 @@
 #include "ops/copy/remap_cell_records.h"
 #include "ops/copy/repoint_formulas.h"
 #include "ops/copy/sheet_usage.h"
+#include "ops/copy/text_object_fonts.h"
 #include "ops/sheet_edits.h"
 #include "xls/error.h"
 
@@ -179,6 +181,8 @@ void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& dest
         formats = planFormatMerge(source.globals, destination.globals, use);
         strings = planSharedStrings(source, usage, destination, &formats->fonts);
     }
+    const DrawingCopyPlan drawing =
+        planDrawingCopy(source.globals, sheet.records, destination.globals, sameWorkbook);
 
     // The tables change on a copy of the destination's globals.
     model::Substream globals = destination.globals;
@@ -218,8 +222,10 @@ void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& dest
         cellMaps.sharedStrings = &strings->map;
         cellMaps.fonts = &formats->fonts;
         remapCellRecords(sheet.records, cellMaps);
+        remapTextObjectFonts(sheet.records, formats->fonts);
         applyFormatMerge(*formats, globals);
     }
+    applyDrawingCopy(drawing, sheet.records, globals);
     dropCodeName(sheet);
     table.writeTo(globals);
 

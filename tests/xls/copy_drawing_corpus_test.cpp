@@ -1,0 +1,82 @@
+// Every worksheet of every corpus workbook with drawings copied into itself,
+// into a workbook without drawings and into one with drawings of its own:
+// afterwards no shape id is used twice or outside its drawing's clusters
+// (unless the destination already had such ids), and the drawing group's
+// totals moved by exactly what the copy brought.
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "model/workbook_stream.h"
+#include "ops/drawing_census.h"
+#include "support/corpus_manifest.h"
+#include "support/workbook_stream_of.h"
+#include "xls/error.h"
+#include "xls/workbook.h"
+
+namespace xls {
+namespace {
+
+using tarnvale::testing::corpusPath;
+
+ops::DrawingCensus censusOf(const std::vector<std::uint8_t>& workbookStream) {
+    return ops::takeDrawingCensus(model::parseWorkbookStream(workbookStream));
+}
+
+std::uint64_t shapes(const ops::DrawingCensus& census) {
+    return std::accumulate(census.drawings.begin(), census.drawings.end(), std::uint64_t{0},
+                           [](std::uint64_t n, const ops::DrawingEntry& d) { return n + d.csp; });
+}
+
+class CopyDrawingCorpus : public ::testing::TestWithParam<tarnvale::testing::CorpusEntry> {};
+
+TEST_P(CopyDrawingCorpus, KeepsShapeIdsUniqueAndTotalsInStep) {
+    const std::string name = GetParam().name();
+    for (const std::string& into : {name, std::string("gnumeric__ttest.xls"),
+                                    std::string("edr__Test_Issue_11573_BlankValues.xls")}) {
+        std::optional<Workbook> probe;
+        try {
+            probe = Workbook::open(corpusPath(name));
+        } catch (const Error&) {
+            GTEST_SKIP() << "not readable";
+        }
+        const auto before = tarnvale::testing::readWorkbookStreamBytes(corpusPath(into));
+        ASSERT_TRUE(before);
+        const ops::DrawingCensus was = censusOf(*before);
+        for (std::size_t tab : probe->worksheetIndices()) {
+            Workbook source = Workbook::open(corpusPath(name));
+            Workbook destination = Workbook::open(corpusPath(into));
+            Workbook& target = into == name ? source : destination;
+            try {
+                target.copySheet(source, tab, target.sheets().size() - 1);
+            } catch (const Error& e) {
+                const auto code = e.code();
+                if (code == ErrorCode::CopyUnsupported || code == ErrorCode::UnsupportedVersion ||
+                    code == ErrorCode::StructureProtected || code == ErrorCode::CorruptWorkbook)
+                    continue;
+                FAIL() << into << " tab " << tab << ": " << e.what() << " " << e.context();
+            }
+            const ops::DrawingCensus now =
+                censusOf(tarnvale::testing::workbookStreamOf(target.serialize()));
+            SCOPED_TRACE(into + " tab " + std::to_string(tab));
+            EXPECT_EQ(ops::drawingIdProblems(now), ops::drawingIdProblems(was));
+            const auto added = now.drawings.size() - was.drawings.size();
+            if (added == 0) continue;
+            EXPECT_EQ(now.cdgSaved, was.cdgSaved + added);
+            EXPECT_EQ(now.cspSaved, was.cspSaved + (shapes(now) - shapes(was)));
+        }
+    }
+}
+
+std::vector<tarnvale::testing::CorpusEntry> withDrawings() {
+    std::vector<tarnvale::testing::CorpusEntry> found;
+    for (const auto& entry : tarnvale::testing::corpusEntries())
+        if (entry.number("drawing_group") > 0) found.push_back(entry);
+    return found;
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, CopyDrawingCorpus, ::testing::ValuesIn(withDrawings()),
+                         tarnvale::testing::byFileName);
+
+}  // namespace
+}  // namespace xls
