@@ -5,6 +5,7 @@
 // totals moved by exactly what the copy brought.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 
 #include "model/workbook_stream.h"
@@ -64,6 +65,41 @@ TEST_P(CopyDrawingCorpus, KeepsShapeIdsUniqueAndTotalsInStep) {
             if (added == 0) continue;
             EXPECT_EQ(now.cdgSaved, was.cdgSaved + added);
             EXPECT_EQ(now.cspSaved, was.cspSaved + (shapes(now) - shapes(was)));
+        }
+    }
+}
+
+// Deleting each sheet in turn takes its drawings off the totals and frees
+// their clusters.
+TEST_P(CopyDrawingCorpus, DeletingASheetTakesItsDrawingsOffTheTotals) {
+    const std::string name = GetParam().name();
+    std::optional<Workbook> probe;
+    try {
+        probe = Workbook::open(corpusPath(name));
+    } catch (const Error&) {
+        GTEST_SKIP() << "not readable";
+    }
+    const ops::DrawingCensus was =
+        censusOf(*tarnvale::testing::readWorkbookStreamBytes(corpusPath(name)));
+    for (std::size_t tab = 0; tab < probe->sheets().size(); ++tab) {
+        Workbook book = Workbook::open(corpusPath(name));
+        try {
+            book.deleteSheet(tab);
+        } catch (const Error&) {
+            continue;  // the last visible sheet, a protected structure, ...
+        }
+        const ops::DrawingCensus now =
+            censusOf(tarnvale::testing::workbookStreamOf(book.serialize()));
+        SCOPED_TRACE("tab " + std::to_string(tab));
+        const auto removed = was.drawings.size() - now.drawings.size();
+        const auto shapesGone = shapes(was) - shapes(now);
+        EXPECT_EQ(now.cdgSaved, was.cdgSaved - std::min<std::uint64_t>(was.cdgSaved, removed));
+        EXPECT_EQ(now.cspSaved, was.cspSaved - std::min<std::uint64_t>(was.cspSaved, shapesGone));
+        for (const auto& d : was.drawings) {
+            const bool kept = std::ranges::any_of(
+                now.drawings, [&](const ops::DrawingEntry& e) { return e.dgid == d.dgid; });
+            if (kept || d.dgid == 0) continue;
+            for (std::uint32_t owner : now.clusterOwners) EXPECT_NE(owner, d.dgid);
         }
     }
 }

@@ -3,8 +3,8 @@
 // and the formulas of objects.
 #include <gtest/gtest.h>
 
-#include "ops/copy/drawing_records.h"
 #include "ops/copy/text_object_fonts.h"
+#include "ops/drawing_records.h"
 #include "ops/obj_formula_fields.h"
 #include "xls/error.h"
 
@@ -37,7 +37,7 @@ TEST(DrawingPieces, FollowsTheSheetAndEachChartApart) {
         rec(R::BOF),        rec(R::MsoDrawing), rec(R::Continue),   rec(R::Obj),
         rec(R::MsoDrawing), rec(R::TxO),        rec(R::Continue),   rec(R::BOF),
         rec(R::MsoDrawing), rec(R::EOF_),       rec(R::MsoDrawing), rec(R::EOF_)};
-    const auto pieces = copy::drawingPieces(records);
+    const auto pieces = drawingPieces(records);
     ASSERT_EQ(pieces.size(), 2u);
     EXPECT_EQ(pieces[0].records, (std::vector<std::size_t>{1, 2, 4, 10}));
     EXPECT_EQ(pieces[1].records, (std::vector<std::size_t>{8}));
@@ -48,15 +48,15 @@ TEST(DrawingGroupPlace, CutsLongGroupsAndGoesAheadOfTheStrings) {
     model::Substream globals;
     globals.records = {rec(R::BOF), rec(R::Country), rec(R::SST), rec(R::EOF_)};
     const Bytes big(20000, 7);
-    copy::replaceDrawingGroup(globals, big);
+    replaceDrawingGroup(globals, big);
     std::vector<R> types;
     for (const auto& r : globals.records) types.push_back(r.type);
     EXPECT_EQ(types, (std::vector<R>{R::BOF, R::Country, R::MsoDrawingGroup, R::Continue,
                                      R::Continue, R::SST, R::EOF_}));
-    EXPECT_EQ(copy::drawingGroupBytes(globals), big);
-    copy::replaceDrawingGroup(globals, Bytes(10, 1));  // the old group goes whole
+    EXPECT_EQ(drawingGroupBytes(globals), big);
+    replaceDrawingGroup(globals, Bytes(10, 1));  // the old group goes whole
     EXPECT_EQ(globals.records.size(), 5u);
-    EXPECT_EQ(copy::drawingGroupBytes(globals), Bytes(10, 1));
+    EXPECT_EQ(drawingGroupBytes(globals), Bytes(10, 1));
 }
 
 struct FontCase {

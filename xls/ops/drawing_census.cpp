@@ -4,13 +4,13 @@
 
 #include "odraw/drawing_group.h"
 #include "odraw/drawing_ids.h"
-#include "ops/copy/drawing_records.h"
+#include "ops/drawing_records.h"
 
 namespace xls::ops {
 
 DrawingCensus takeDrawingCensus(const model::WorkbookStream& stream) {
     DrawingCensus census;
-    const std::vector<std::uint8_t> groupBytes = copy::drawingGroupBytes(stream.globals);
+    const std::vector<std::uint8_t> groupBytes = drawingGroupBytes(stream.globals);
     if (!groupBytes.empty()) {
         const odraw::DrawingGroup group = odraw::readDrawingGroup(groupBytes);
         census.hasGroup = true;
@@ -20,9 +20,9 @@ DrawingCensus takeDrawingCensus(const model::WorkbookStream& stream) {
     }
     for (model::Substream sheet : stream.substreams) {
         if (!sheet.loaded) model::loadRecords(stream, sheet);
-        for (const copy::DrawingPieces& pieces : copy::drawingPieces(sheet.records)) {
+        for (const DrawingPieces& pieces : drawingPieces(sheet.records)) {
             const odraw::DrawingFacts facts =
-                odraw::readDrawing(copy::joinedDrawing(sheet.records, pieces));
+                odraw::readDrawing(joinedDrawing(sheet.records, pieces));
             census.drawings.push_back({facts.dgid, facts.csp, facts.spids});
         }
     }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "model/workbook_stream.h"
-#include "ops/copy/drawing_records.h"
+#include "ops/drawing_records.h"
 
 namespace xls::ops::copy {
 

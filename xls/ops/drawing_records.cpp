@@ -1,4 +1,4 @@
-#include "ops/copy/drawing_records.h"
+#include "ops/drawing_records.h"
 
 #include <algorithm>
 #include <map>
@@ -7,7 +7,7 @@
 #include "biff/record_reader.h"
 #include "biff/record_type.h"
 
-namespace xls::ops::copy {
+namespace xls::ops {
 
 using biff::RecordType;
 
@@ -108,4 +108,4 @@ void replaceDrawingGroup(model::Substream& globals, std::span<const std::uint8_t
     records.insert(records.begin() + static_cast<std::ptrdiff_t>(begin), cut.begin(), cut.end());
 }
 
-}  // namespace xls::ops::copy
+}  // namespace xls::ops

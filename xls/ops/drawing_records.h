@@ -12,7 +12,7 @@
 
 #include "model/workbook_stream.h"
 
-namespace xls::ops::copy {
+namespace xls::ops {
 
 // The records (indices) whose payloads, joined in order, make one drawing.
 struct DrawingPieces {
@@ -36,4 +36,4 @@ std::vector<std::uint8_t> drawingGroupBytes(const model::Substream& globals);
 // MsoDrawingGroup and Continue records.
 void replaceDrawingGroup(model::Substream& globals, std::span<const std::uint8_t> container);
 
-}  // namespace xls::ops::copy
+}  // namespace xls::ops
