@@ -14,8 +14,8 @@ drawings, one with drawings and pictures of its own). Then:
   - pictures: the image bytes each shape of the copy shows equal those the same
     shape of the source shows;
   - LibreOffice headless opens the destination, and the copied sheet has as many
-    comments, shapes, pictures and charts as the source sheet (both converted to
-    .xlsx and their drawing parts counted).
+    comments, shapes, pictures, charts and chart series with values as the source
+    sheet (both converted to .xlsx and their drawing parts counted).
 A refusal (exit 1) must leave the destination byte-identical. Prints the counts
 (copied and verified, refused by reason, failed) and exits 1 when anything failed.
 
@@ -180,6 +180,20 @@ def images_of(path, sheet):
 
 # --- LibreOffice -----------------------------------------------------------
 
+def series_in_charts(z, names, drawing):
+    """Series with values in the charts a drawing part shows."""
+    rels = drawing.replace("drawings/", "drawings/_rels/") + ".rels"
+    if rels not in names:
+        return 0
+    count = 0
+    for target in re.findall(r'Target="([^"]+)"', z.read(rels).decode()):
+        part = os.path.normpath(os.path.join(os.path.dirname(drawing), target))
+        if "/charts/chart" in part and part in names:
+            text = z.read(part).decode(errors="replace")
+            count += len(re.findall(r"<c:ser>.*?<c:val>.*?</c:ser>", text, re.S))
+    return count
+
+
 def xlsx_parts(path, workdir):
     profile = "file://" + os.path.join(workdir, "lo-profile")
     subprocess.run(["soffice", f"-env:UserInstallation={profile}", "--headless",
@@ -211,6 +225,7 @@ def xlsx_parts(path, workdir):
                         c["shapes"] += len(re.findall(r"<xdr:(?:twoCell|oneCell|absolute)Anchor", text))
                         c["pictures"] += text.count("<xdr:pic>")
                         c["charts"] += text.count("<c:chart ")
+                        c["series"] += series_in_charts(z, names, part)
             counts.append(dict(c))
     return counts
 
@@ -223,7 +238,7 @@ def run(tool, *args):
 
 
 def notes(path, sheet):
-    book = xlrd.open_workbook(path, formatting_info=True)
+    book = xlrd.open_workbook(path, formatting_info=True, logfile=open(os.devnull, "w"))
     return {k: (n.author, n.text) for k, n in book.sheet_by_name(sheet).cell_note_map.items()}
 
 

@@ -1,11 +1,13 @@
 // The drawing records of a copied sheet: which records make up each drawing,
 // where the drawing group goes in the globals, the fonts of text objects,
-// and the formulas of objects.
+// the formulas of objects, and the table indices of embedded charts.
 #include <gtest/gtest.h>
 
+#include "ops/copy/chart_records.h"
 #include "ops/copy/text_object_fonts.h"
 #include "ops/drawing_records.h"
 #include "ops/obj_formula_fields.h"
+#include "ops/record_runs.h"
 #include "xls/error.h"
 
 namespace xls::ops {
@@ -124,3 +126,41 @@ TEST(ObjFormulaFields, FindsMacrosLinksAndRanges) {
 
 }  // namespace
 }  // namespace xls::ops
+
+namespace xls::ops::copy {
+namespace {
+
+TEST(ChartRecords, ReadFontsFormatsAndColoursFromTheDestination) {
+    FormatMergePlan plan;
+    plan.fonts = {10, 11, 12, 13, kUnmapped, 15, 16};
+    plan.ifmts.assign(200, kUnmapped);
+    plan.ifmts[170] = 190;
+    plan.colours.icvs.assign(64, kUnmapped);
+    plan.colours.icvs[10] = 20;
+    plan.colours.icvs[12] = 22;
+    const auto r = [](std::uint16_t type, Bytes payload) {
+        return model::Record(static_cast<biff::RecordType>(type), std::move(payload));
+    };
+    std::vector<model::Record> records = {
+        r(0x1026, u16s({5})),  // FontX
+        r(0x104E, u16s({170})),
+        r(0x104E, u16s({14})),                       // custom, built-in
+        r(0x1007, u16s({0, 0, 0, 0, 0, 10})),        // LineFormat
+        r(0x100A, Bytes(12, 0) + u16s({12, 0x4D})),  // AreaFormat; system colour
+        r(0x1025, Bytes(26, 0) + u16s({10, 0})),     // Text
+        r(0x1060, u16s({0, 0, 0, 0, 1}))};           // Fbi
+    const ChartUse use = chartUse(records);
+    EXPECT_EQ(use.ifmts, (std::set<std::uint16_t>{14, 170}));
+    EXPECT_EQ(use.colours, (std::set<std::uint16_t>{10, 12, 0x4D}));
+    EXPECT_EQ(remapChartRecords(records, plan), 6u);
+    const std::vector<std::uint16_t> expected = {15, 190, 14, 20, 22, 20, 11};
+    const std::vector<std::size_t> at = {0, 0, 0, 10, 12, 26, 8};
+    for (std::size_t i = 0; i < records.size(); ++i)
+        EXPECT_EQ(readU16(records[i].payload, at[i], "chart"), expected[i]) << i;
+    EXPECT_EQ(readU16(records[4].payload, 14, "chart"), 0x4D);
+    std::vector<model::Record> lacking = {r(0x1026, u16s({4}))};
+    EXPECT_THROW(remapChartRecords(lacking, plan), Error);
+}
+
+}  // namespace
+}  // namespace xls::ops::copy

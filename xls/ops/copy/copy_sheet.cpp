@@ -7,6 +7,7 @@
 
 #include "model/stored_records.h"
 #include "ops/copy/apply_format_merge.h"
+#include "ops/copy/chart_records.h"
 #include "ops/copy/copy_drawing.h"
 #include "ops/copy/copy_names.h"
 #include "ops/copy/extern_table.h"
@@ -178,6 +179,9 @@ void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& dest
         FormatUse use;
         use.xfs = asFlags(usage.cellFormats);
         use.fonts.assign(fontCount(source.globals) + 1, true);  // FontIndex 4 is never used
+        const ChartUse charts = chartUse(sheet.records);
+        use.ifmts = asFlags(charts.ifmts);
+        use.sourceColours.assign(charts.colours.begin(), charts.colours.end());
         formats = planFormatMerge(source.globals, destination.globals, use);
         strings = planSharedStrings(source, usage, destination, &formats->fonts);
     }
@@ -223,6 +227,7 @@ void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& dest
         cellMaps.fonts = &formats->fonts;
         remapCellRecords(sheet.records, cellMaps);
         remapTextObjectFonts(sheet.records, formats->fonts);
+        remapChartRecords(sheet.records, *formats);
         applyFormatMerge(*formats, globals);
     }
     applyDrawingCopy(drawing, sheet.records, globals);

@@ -24,21 +24,15 @@ enum Blocker : unsigned {
     kActiveX = 1U << 0,
     kOleObjects = 1U << 1,
     kHeaderPictures = 1U << 2,
-    kCharts = 1U << 3,
-    kPivotTables = 1U << 4,
-    kTables = 1U << 5,
-    kExternalData = 1U << 6,
+    kPivotTables = 1U << 3,
+    kTables = 1U << 4,
+    kExternalData = 1U << 5,
 };
 
-constexpr std::array<const char*, 7> kBlockerNames = {"ActiveX controls",
-                                                      "linked or embedded objects",
-                                                      "header or footer pictures",
-                                                      "charts",
-                                                      "pivot tables",
-                                                      "tables",
-                                                      "external data ranges"};
+constexpr std::array<const char*, 6> kBlockerNames = {
+    "ActiveX controls", "linked or embedded objects", "header or footer pictures", "pivot tables",
+    "tables",           "external data ranges"};
 
-constexpr std::uint16_t kOtChart = 0x0005;
 constexpr std::uint16_t kOtPicture = 0x0008;
 constexpr std::uint16_t kFtPictFmla = 0x0009;  // the object's OLE class and storage
 constexpr std::uint16_t kFtPioGrbit = 0x0008;
@@ -47,9 +41,7 @@ constexpr std::uint16_t kPioFCtl = 0x0010;  // an ActiveX control
 // A picture that is an ActiveX control (FtPioGrbit.fCtl) or an OLE object
 // (its FtPictFmla names where its data lives outside the workbook stream).
 unsigned objBlocker(std::span<const std::uint8_t> obj) {
-    const std::optional<std::uint16_t> ot = objKind(obj);
-    if (ot == kOtChart) return kCharts;
-    if (ot != kOtPicture) return 0;
+    if (objKind(obj) != kOtPicture) return 0;
     io::ByteReader r(obj);
     while (r.remaining() >= 4) {
         const std::uint16_t ft = r.u16();
@@ -103,7 +95,7 @@ void SheetUsageScanner::scan(const std::vector<model::Record>& records) {
         blockers_ |= recordBlocker(record.type);
         if (record.isStoredRun()) continue;
         const std::span<const std::uint8_t> payload(record.payload);
-        if (record.type == RecordType::BOF && ++bofCount_ > 1) blockers_ |= kCharts;
+        if (record.type == RecordType::BOF && ++bofCount_ > 1) usage_.charts = true;
         if (record.type == RecordType::Obj) blockers_ |= objBlocker(payload);
         if (holdsCellIndices(record.type)) {
             const CellFormatFields xf = cellFormatFields(record.type, payload);

@@ -2,8 +2,8 @@
 // pass over its substream: the cell formats, shared strings, defined names and
 // ExternSheet entries a copy must bring along, and what the sheet holds that a
 // copy cannot carry yet (objects whose data lives outside the workbook stream,
-// charts, and a few parts tied to tables of the workbook), by the names the
-// user knows them by.
+// and a few parts tied to tables of the workbook), by the names the user
+// knows them by.
 #pragma once
 
 #include <cstdint>
@@ -33,8 +33,10 @@ struct SheetUsage {
     std::set<std::uint16_t> xtis;
     // What cannot be copied yet, each named once, in a fixed order:
     // "ActiveX controls", "linked or embedded objects", "header or footer
-    // pictures", "charts", "pivot tables", "tables", "external data ranges".
+    // pictures", "pivot tables", "tables", "external data ranges".
     std::vector<std::string> notCopyable;
+    // Whether the sheet holds embedded charts (substreams of their own).
+    bool charts = false;
 };
 
 // Collects the usage of a sheet substream's records, given a chunk at a time
