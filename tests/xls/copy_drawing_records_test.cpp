@@ -70,6 +70,7 @@ struct FontCase {
 class TextObjectFontsTest : public ::testing::TestWithParam<FontCase> {};
 
 TEST_P(TextObjectFontsTest, MapsEveryRunButTheLast) {
+    SCOPED_TRACE(GetParam().name);
     const IndexMap fonts = {10, 11, 12, 13, copy::kUnmapped, 15, 16};
     std::vector<model::Record> records = GetParam().records;
     if (GetParam().expected.empty()) {
@@ -94,13 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
                                {txo(1, 16), rec(R::Continue, {0, 'a'}),
                                 rec(R::Continue, u16s({0, 4, 0, 0, 1, 0, 0, 0}))},
                                {}},
-                      FontCase{"text cut short", {txo(4, 16), rec(R::Continue, {0, 'a'})}, {}}),
-    [](const auto& p) {
-        std::string n = p.param.name;
-        for (char& ch : n)
-            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        return n;
-    });
+                      FontCase{"text cut short", {txo(4, 16), rec(R::Continue, {0, 'a'})}, {}}));
 
 TEST(ObjFormulaFields, FindsMacrosLinksAndRanges) {
     const Bytes cmo = u16s({0x15, 0x12, 0x12, 1, 0}) + Bytes(12, 0);
