@@ -13,16 +13,17 @@ import re
 import sys
 
 # Lowest first. A folder nested in a layer (model/records) belongs to it.
-LAYERS = ["io", "cfb", "biff", "crypto", "model", "ops", "workbook"]
+LAYERS = ["io", "cfb", "odraw", "biff", "crypto", "model", "ops", "workbook"]
 # What each layer may include besides itself (mirrors the CMake libraries).
 ALLOWED = {
     "io": set(),
     "cfb": {"io"},
+    "odraw": {"io"},
     "biff": {"io"},
     "crypto": {"io", "biff"},
     "model": {"io", "cfb", "biff", "crypto"},
-    "ops": {"io", "cfb", "biff", "crypto", "model"},
-    "workbook": {"io", "cfb", "biff", "crypto", "model", "ops"},
+    "ops": {"io", "cfb", "odraw", "biff", "crypto", "model"},
+    "workbook": {"io", "cfb", "odraw", "biff", "crypto", "model", "ops"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z_]+)/([a-z_./]+)"', re.MULTILINE)
 # The public header of the facade itself: below it, only its plain types may be used.

@@ -193,20 +193,19 @@ INSTANTIATE_TEST_SUITE_P(
               rec(R::Continue, cce(ref3d(6) + Bytes{0x03}))}},
         Case{"other records and stand-ins are left; stand-ins block by type",
              {rec(R::Dimensions, u16s({0, 0, 5, 0, 0, 0, 0})), rec(R::Lbl, Bytes(14, 0) + ref3d(1)),
-              stored(R::Number), stored(R::Formula), stored(R::Note)},
-             "[comments]"},
-        Case{"drawings told apart by Obj",
+              stored(R::Number), stored(R::Formula), stored(R::Note), stored(R::HFPicture)},
+             "[header or footer pictures]"},
+        Case{"drawings travel; ActiveX controls and OLE objects told apart by Obj",
              {rec(R::MsoDrawing, {}), obj(0x19), rec(R::TxO, {}), obj(0x0B),
-              obj(0x08, u16s({8, 2, 0x10, 0}))},
-             "[comments][controls]"},
+              obj(0x08, u16s({8, 2, 0x10, 0})), obj(0x08, u16s({8, 2, 0, 9, 2, 0}))},
+             "[ActiveX controls][linked or embedded objects]"},
         Case{"a picture, a chart in its own substream",
              {rec(R::BOF, u16s({0x600, 0x10})), rec(R::MsoDrawing, {}),
               obj(0x08, u16s({8, 2, 0, 0})), rec(R::BOF, u16s({0x600, 0x20}))},
-             "[pictures or shapes][charts]"},
-        Case{"drawing records alone", {rec(R::MsoDrawing, {})}, "[pictures or shapes]"},
+             ""},
         Case{"parts tied to workbook tables",
              {rec(R::SxView, {}), rec(R::Feat11, {}), rec(R::Qsi, {}), obj(0x05), obj(0x14)},
-             "[charts][controls][pivot tables][tables][external data ranges]"}));
+             "[pivot tables][tables][external data ranges]"}));
 
 class CellRefusalTest : public ::testing::TestWithParam<model::Record> {};
 

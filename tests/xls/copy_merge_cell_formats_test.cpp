@@ -118,7 +118,7 @@ TEST(CellFormatMergeTest, XfExtensionsComeAlongWhenTheirChecksumHolds) {
 TEST(CellFormatMergeTest, ColoursOutsideTheFormatsFollowThePalette) {
     // A tab colour of the sheet in slot 40 (orange in the source) gets a slot of its own.
     const FormatMergePlan tab = planFormatMerge(
-        globalsOf(sourceSpec()), globalsOf(destinationSpec()), FormatUse{{}, {}, {40}, {63}});
+        globalsOf(sourceSpec()), globalsOf(destinationSpec()), FormatUse{{}, {}, {40}, {63}, {}});
     EXPECT_EQ(translateColour(tab, 40), 62) << "slot 63 is used by the destination's sheets";
     EXPECT_EQ(tab.colours.destination[62 - 8], kOrange);
     // An indexed colour inside XFExt.

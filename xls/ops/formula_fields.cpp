@@ -3,6 +3,7 @@
 #include "biff/strings.h"
 #include "io/byte_reader.h"
 #include "model/records/lbl.h"
+#include "ops/obj_formula_fields.h"
 #include "xls/error.h"
 
 namespace xls::ops {
@@ -90,6 +91,7 @@ bool carriesFormula(RecordType type) {
         case RecordType::CF12:
         case RecordType::DV:
         case RecordType::BRAI:
+        case RecordType::Obj:
             return true;
         default:
             return false;
@@ -119,6 +121,8 @@ std::vector<FormulaField> formulaFields(RecordType type, std::span<const std::ui
             return cf12Fields(r);
         case RecordType::DV:
             return dvFields(payload);
+        case RecordType::Obj:
+            return objFormulaFields(payload);
         default:
             return {};
     }

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "model/records/bound_sheet.h"
+#include "ops/drawing_records.h"
+#include "ops/drawing_removal.h"
 #include "ops/extern_sheets.h"
 #include "ops/formula_pass.h"
 #include "ops/record_runs.h"
@@ -58,8 +60,11 @@ std::size_t deleteSheetRecords(model::WorkbookStream& stream, std::size_t tab,
     const std::size_t boundSheet = boundSheetRecord(stream, tab);
     const ExternSheetRemoval externSheets = planSheetRemoval(globals, tab);
     checkNamesReadable(globals);
+    const auto drawingGroup =
+        planDrawingRemoval(stream, stream.substreams[stream.sheetSubstream[tab]]);
 
     applySheetRemoval(globals, externSheets);
+    if (drawingGroup) replaceDrawingGroup(globals, *drawingGroup);
     globals.records.erase(globals.records.begin() + static_cast<std::ptrdiff_t>(boundSheet));
     const std::size_t gone = stream.sheetSubstream[tab];
     stream.substreams.erase(stream.substreams.begin() + static_cast<std::ptrdiff_t>(gone));

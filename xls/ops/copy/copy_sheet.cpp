@@ -9,6 +9,8 @@
 #include "model/shared_strings.h"
 #include "model/stored_records.h"
 #include "ops/copy/apply_format_merge.h"
+#include "ops/copy/chart_records.h"
+#include "ops/copy/copy_drawing.h"
 #include "ops/copy/copy_names.h"
 #include "ops/copy/extern_table.h"
 #include "ops/copy/external_cache.h"
@@ -19,6 +21,7 @@
 #include "ops/copy/remap_cell_records.h"
 #include "ops/copy/repoint_formulas.h"
 #include "ops/copy/sheet_usage.h"
+#include "ops/copy/text_object_fonts.h"
 #include "ops/sheet_edits.h"
 #include "xls/error.h"
 
@@ -186,9 +189,14 @@ void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& dest
         FormatUse use;
         use.xfs = asFlags(usage.cellFormats);
         use.fonts.assign(fontCount(source.globals) + 1, true);  // FontIndex 4 is never used
+        const ChartUse charts = chartUse(sheet.records);
+        use.ifmts = asFlags(charts.ifmts);
+        use.sourceColours.assign(charts.colours.begin(), charts.colours.end());
         formats = planFormatMerge(source.globals, destination.globals, use);
         strings = planSharedStrings(sourceStringTable(), usage, destination, &formats->fonts);
     }
+    const DrawingCopyPlan drawing =
+        planDrawingCopy(source.globals, sheet.records, destination.globals, sameWorkbook);
 
     // The tables change on a copy of the destination's globals.
     model::Substream globals = destination.globals;
@@ -229,8 +237,11 @@ void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& dest
         cellMaps.sharedStrings = &strings->map;
         cellMaps.fonts = &formats->fonts;
         remapCellRecords(sheet.records, cellMaps);
+        remapTextObjectFonts(sheet.records, formats->fonts);
+        remapChartRecords(sheet.records, *formats);
         applyFormatMerge(*formats, globals);
     }
+    applyDrawingCopy(drawing, sheet.records, globals);
     dropCodeName(sheet);
     table.writeTo(globals);
 

@@ -124,7 +124,7 @@ FormatMergePlan planFormatMerge(const model::Substream& sourceGlobals,
 
     // What the needed XFs refer to.
     const std::vector<bool> xfs = neededXfs(source, use.xfs);
-    std::vector<bool> fonts = use.fonts, ifmts, icvs;
+    std::vector<bool> fonts = use.fonts, ifmts = use.ifmts, icvs;
     for (std::size_t i = 0; i < xfs.size(); ++i) {
         if (!xfs[i]) continue;
         flag(fonts, source.xfs()[i].ifnt());
@@ -194,7 +194,8 @@ FormatMergePlan planFormatMerge(const model::Substream& sourceGlobals,
 FormatMergePlan planFormatMerge(const model::Substream& sourceGlobals,
                                 const model::Substream& destinationGlobals,
                                 const std::vector<bool>& usedSourceXfs) {
-    return planFormatMerge(sourceGlobals, destinationGlobals, FormatUse{usedSourceXfs, {}, {}, {}});
+    return planFormatMerge(sourceGlobals, destinationGlobals,
+                           FormatUse{usedSourceXfs, {}, {}, {}, {}});
 }
 
 }  // namespace xls::ops::copy

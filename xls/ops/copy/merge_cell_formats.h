@@ -31,6 +31,7 @@ struct FormatUse {
     std::vector<bool> fonts;                        // by source FontIndex
     std::vector<std::uint16_t> sourceColours;       // Icvs
     std::vector<std::uint16_t> destinationColours;  // Icvs
+    std::vector<bool> ifmts;                        // number formats besides the XFs'
 };
 
 struct FormatMergePlan {

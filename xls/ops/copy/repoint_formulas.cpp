@@ -48,6 +48,8 @@ bool carriesSheetFormula(RecordType type) {
         case RecordType::CF:
         case RecordType::CF12:
         case RecordType::DV:
+        case RecordType::Obj:
+        case RecordType::BRAI:
             return true;
         default:
             return false;

@@ -8,6 +8,7 @@
 #include "ops/copy/cell_fields.h"
 #include "ops/copy/repoint_formulas.h"
 #include "ops/formula_fields.h"
+#include "ops/obj_formula_fields.h"
 #include "ops/record_runs.h"
 
 namespace xls::ops {
@@ -20,74 +21,49 @@ namespace {
 // What cannot be copied yet, as bits of SheetUsageScanner::blockers_, in the
 // order the user reads them.
 enum Blocker : unsigned {
-    kComments = 1U << 0,
-    kPicturesOrShapes = 1U << 1,
-    kCharts = 1U << 2,
-    kControls = 1U << 3,
-    kPivotTables = 1U << 4,
-    kTables = 1U << 5,
-    kExternalData = 1U << 6,
-    // Drawing records whose shapes an Obj names more closely; alone they
-    // count as pictures or shapes.
-    kDrawing = 1U << 7,
+    kActiveX = 1U << 0,
+    kOleObjects = 1U << 1,
+    kHeaderPictures = 1U << 2,
+    kPivotTables = 1U << 3,
+    kTables = 1U << 4,
+    kExternalData = 1U << 5,
 };
-constexpr unsigned kDrawingLayer = kComments | kPicturesOrShapes | kCharts | kControls;
 
-constexpr std::array<const char*, 7> kBlockerNames = {
-    "comments", "pictures or shapes",  "charts", "controls", "pivot tables",
-    "tables",   "external data ranges"};
+constexpr std::array<const char*, 6> kBlockerNames = {
+    "ActiveX controls", "linked or embedded objects", "header or footer pictures", "pivot tables",
+    "tables",           "external data ranges"};
 
-// FtCmo.ot ([MS-XLS] 2.5.143), the first field of every Obj after ft and cb.
-constexpr std::uint16_t kFtCmo = 0x0015;
-constexpr std::uint16_t kOtChart = 0x0005;
-constexpr std::uint16_t kOtButton = 0x0007;
 constexpr std::uint16_t kOtPicture = 0x0008;
-constexpr std::uint16_t kOtCheckBox = 0x000B;
-constexpr std::uint16_t kOtDropDown = 0x0014;
-constexpr std::uint16_t kOtNote = 0x0019;
-constexpr std::uint16_t kFtEnd = 0x0000;
+constexpr std::uint16_t kFtPictFmla = 0x0009;  // the object's OLE class and storage
 constexpr std::uint16_t kFtPioGrbit = 0x0008;
 constexpr std::uint16_t kPioFCtl = 0x0010;  // an ActiveX control
 
-// A picture object that is an ActiveX control: FtPioGrbit.fCtl.
-bool isActiveXControl(std::span<const std::uint8_t> obj) {
+// A picture that is an ActiveX control (FtPioGrbit.fCtl) or an OLE object
+// (its FtPictFmla names where its data lives outside the workbook stream).
+unsigned objBlocker(std::span<const std::uint8_t> obj) {
+    if (objKind(obj) != kOtPicture) return 0;
     io::ByteReader r(obj);
     while (r.remaining() >= 4) {
         const std::uint16_t ft = r.u16();
         const std::uint16_t cb = r.u16();
-        if (ft == kFtEnd || cb > r.remaining()) return false;
-        if (ft == kFtPioGrbit && cb >= 2) return (r.u16() & kPioFCtl) != 0;
-        r.skip(cb);
+        if (ft == 0 || cb > r.remaining()) break;
+        if (ft == kFtPioGrbit && cb >= 2) {
+            if ((r.u16() & kPioFCtl) != 0) return kActiveX;
+            r.skip(cb - 2);
+        } else {
+            r.skip(cb);
+        }
     }
-    return false;
+    return objHasPart(obj, kFtPictFmla) ? unsigned{kOleObjects} : 0U;
 }
 
-unsigned objBlocker(std::span<const std::uint8_t> obj) {
-    if (obj.size() < 6) return kPicturesOrShapes;
-    io::ByteReader r(obj);
-    if (r.u16() != kFtCmo) return kPicturesOrShapes;
-    r.skip(2);
-    const std::uint16_t ot = r.u16();
-    if (ot == kOtNote) return kComments;
-    if (ot == kOtChart) return kCharts;
-    if (ot == kOtButton || (ot >= kOtCheckBox && ot <= kOtDropDown)) return kControls;
-    if (ot == kOtPicture && isActiveXControl(obj)) return kControls;
-    return kPicturesOrShapes;
-}
-
-// Records of the drawing layer, and of parts tied to workbook tables a copy
-// does not merge, by what they make the sheet hold. Obj and nested BOFs are
-// told apart by their payload elsewhere.
+// Records of parts tied to workbook tables a copy does not merge, by what
+// they make the sheet hold. Obj and nested BOFs are told apart by their
+// payload elsewhere.
 unsigned recordBlocker(RecordType type) {
     switch (type) {
-        case RecordType::Note:
-            return kComments;
-        case RecordType::MsoDrawing:
-        case RecordType::MsoDrawingSelection:
-        case RecordType::TxO:
-            return kDrawing;
-        case RecordType::HFPicture:  // header and footer pictures: drawing data
-            return kPicturesOrShapes;
+        case RecordType::HFPicture:  // header and footer pictures: drawing data of their own
+            return kHeaderPictures;
         case RecordType::SxView:  // its cache lives in the workbook's pivot streams
             return kPivotTables;
         case RecordType::Feat11:  // list ids and names are unique per workbook
@@ -119,7 +95,7 @@ void SheetUsageScanner::scan(const std::vector<model::Record>& records) {
         blockers_ |= recordBlocker(record.type);
         if (record.isStoredRun()) continue;
         const std::span<const std::uint8_t> payload(record.payload);
-        if (record.type == RecordType::BOF && ++bofCount_ > 1) blockers_ |= kCharts;
+        if (record.type == RecordType::BOF && ++bofCount_ > 1) usage_.charts = true;
         if (record.type == RecordType::Obj) blockers_ |= objBlocker(payload);
         if (holdsCellIndices(record.type)) {
             const CellFormatFields xf = cellFormatFields(record.type, payload);
@@ -143,8 +119,7 @@ void SheetUsageScanner::scan(const std::vector<model::Record>& records) {
 
 SheetUsage SheetUsageScanner::usage() const {
     SheetUsage usage = usage_;
-    unsigned blockers = blockers_;
-    if ((blockers & kDrawing) && !(blockers & kDrawingLayer)) blockers |= kPicturesOrShapes;
+    const unsigned blockers = blockers_;
     for (std::size_t bit = 0; bit < kBlockerNames.size(); ++bit)
         if (blockers & (1U << bit)) usage.notCopyable.emplace_back(kBlockerNames[bit]);
     return usage;

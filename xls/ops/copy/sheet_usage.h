@@ -1,8 +1,9 @@
 // What a worksheet's records refer to in its workbook's tables, found in one
 // pass over its substream: the cell formats, shared strings, defined names and
 // ExternSheet entries a copy must bring along, and what the sheet holds that a
-// copy cannot carry yet (its drawing layer and a few parts tied to tables of
-// the workbook), by the names the user knows them by.
+// copy cannot carry yet (objects whose data lives outside the workbook stream,
+// and a few parts tied to tables of the workbook), by the names the user
+// knows them by.
 #pragma once
 
 #include <cstdint>
@@ -31,9 +32,11 @@ struct SheetUsage {
     // ixti of every Ptg*3d and PtgNameX.
     std::set<std::uint16_t> xtis;
     // What cannot be copied yet, each named once, in a fixed order:
-    // "comments", "pictures or shapes", "charts", "controls", "pivot tables",
-    // "tables", "external data ranges".
+    // "ActiveX controls", "linked or embedded objects", "header or footer
+    // pictures", "pivot tables", "tables", "external data ranges".
     std::vector<std::string> notCopyable;
+    // Whether the sheet holds embedded charts (substreams of their own).
+    bool charts = false;
 };
 
 // Collects the usage of a sheet substream's records, given a chunk at a time

@@ -1,0 +1,26 @@
+// Where the formulas of an Obj record sit: the macro a shape or control
+// runs, a control's linked cell, a scroll bar's or spinner's linked cell, and
+// a list's input range. Each is one token, so edits keep their size. The
+// walk is lenient: it returns the formulas it could place and stops at the
+// first part it cannot size, leaving the rest of the record as it is.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "ops/formula_fields.h"
+
+namespace xls::ops {
+
+std::vector<FormulaField> objFormulaFields(std::span<const std::uint8_t> payload);
+
+// The Obj's kind of object (FtCmo.ot); nullopt when the record does not
+// start with one.
+std::optional<std::uint16_t> objKind(std::span<const std::uint8_t> payload);
+
+// Whether the Obj has a part of the given type (ft).
+bool objHasPart(std::span<const std::uint8_t> payload, std::uint16_t ft);
+
+}  // namespace xls::ops
