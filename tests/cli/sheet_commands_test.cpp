@@ -5,6 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "excel/recording_application.h"
 #include "tests/support/automation_calls.h"
 
@@ -64,6 +68,33 @@ TEST_F(SheetCommandsTest, CopyAndMoveMakeTheWindowsCallsAndReturnTheNameReceived
     EXPECT_THAT(factory.sheetNames("/books/b.xls"),
                 ElementsAre("One", "Alpha (2)", "Alpha", "Gamma"));
     EXPECT_THAT(factory.sheetNames("/books/a.xls"), ElementsAre("Alpha", "Chart1"));
+}
+
+TEST_F(SheetCommandsTest, MoveWithinOneWorkbookMovesTheSheetItselfKeepingItsName) {
+    struct Case {
+        const char* sheet;
+        const char* anchor;
+        std::optional<std::string> newName;
+        std::vector<std::string> after;
+    };
+    const Case cases[] = {
+        {"Alpha", "Beta", {}, {"Chart1", "Beta", "Alpha"}},
+        {"Beta", "Alpha", {}, {"Alpha", "Beta", "Chart1"}},
+        {"Alpha", "Alpha", {}, {"Alpha", "Chart1", "Beta"}},
+        {"Alpha", "Beta", "Gamma", {"Chart1", "Beta", "Gamma"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.sheet) + " behind " + c.anchor);
+        excel::RecordingApplicationFactory fresh;
+        fresh.addWorkbook("/books/a.xls", {{"Alpha", excel::SheetKind::Worksheet},
+                                           {"Chart1", excel::SheetKind::Chart},
+                                           {"Beta", excel::SheetKind::Worksheet}});
+        EXPECT_EQ(cli::transferSheet(
+                      fresh, {"/books/a.xls", c.sheet, "/books/a.xls", c.anchor, c.newName}, true),
+                  c.newName.value_or(c.sheet));
+        EXPECT_EQ(fresh.sheetNames("/books/a.xls"), c.after);
+        EXPECT_EQ(fresh.saveCount("/books/a.xls"), 1);
+    }
 }
 
 TEST_F(SheetCommandsTest, AFailedCallStillQuitsTheApplicationAndSavesNothing) {

@@ -48,4 +48,14 @@ NameRenumbering removeNamesOfSheet(model::Substream& globals, std::size_t tab) {
     return renumbering;
 }
 
+void followSheetsToNewTabs(model::Substream& globals, const std::vector<std::size_t>& newTabOf) {
+    for (auto& r : globals.records) {
+        if (r.type != RecordType::Lbl) continue;
+        const std::uint16_t itab = readU16(r.payload, kLblItabOffset, "Lbl");
+        if (itab == 0 || itab > newTabOf.size()) continue;  // global, or no such sheet
+        writeU16(r.payload, kLblItabOffset, static_cast<std::uint16_t>(newTabOf[itab - 1] + 1),
+                 "Lbl");
+    }
+}
+
 }  // namespace xls::ops

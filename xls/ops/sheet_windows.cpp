@@ -82,4 +82,16 @@ void mendWindowsAfterDelete(model::WorkbookStream& stream, std::size_t deletedTa
     }
 }
 
+void mendWindowsAfterMove(model::Substream& globals, const std::vector<std::size_t>& newTabOf) {
+    for (auto& r : globals.records) {
+        if (r.type != RecordType::Window1 || r.payload.size() < kItabFirstOffset + 2) continue;
+        const std::uint16_t cur = readU16(r.payload, kItabCurOffset, "Window1");
+        if (cur >= newTabOf.size()) continue;
+        const auto newCur = static_cast<std::uint16_t>(newTabOf[cur]);
+        const std::uint16_t firstTab = readU16(r.payload, kItabFirstOffset, "Window1");
+        writeU16(r.payload, kItabCurOffset, newCur, "Window1");
+        writeU16(r.payload, kItabFirstOffset, std::min(firstTab, newCur), "Window1");
+    }
+}
+
 }  // namespace xls::ops
