@@ -12,6 +12,7 @@
 #include "cfb/compound_file.h"
 #include "io/byte_source.h"
 #include "io/file_identity.h"
+#include "io/file_system_calls.h"
 #include "model/stream_location.h"
 #include "model/workbook_listing.h"
 #include "model/workbook_stream.h"
@@ -44,6 +45,9 @@ struct Workbook::Impl {
     // The file as read (or as last saved); a save refuses to replace anything else.
     std::optional<io::FileIdentity> identity;
     std::optional<EditLock> lock;  // held from opening to closing when opened to edit
+    // The calls saving makes to write, flush and replace the file; tests put
+    // faults in them.
+    io::FileSystemCalls* fileSystem = &io::systemCalls();
 
     // The whole workbook stream as records (decrypted when encrypted), loaded on
     // first call; every edit and every save begins here. Errors carry
