@@ -70,6 +70,36 @@ std::size_t Workbook::copySheet(Workbook& source, std::size_t sourceTab, std::si
         impl.path.empty() ? std::filesystem::path(impl.displayName) : impl.path;
     for (const SheetInfo& s : from.sheets) request.sourceSheetNames.push_back(s.name);
 
+    SheetInfo copy = original;
+    copy.name = request.name;
+    const auto at = static_cast<std::ptrdiff_t>(request.newTab);
+    std::vector<SheetInfo> sheetsAfter = impl.sheets;
+    sheetsAfter.insert(sheetsAfter.begin() + at, copy);
+    // The document summary is read and its new titles made before anything
+    // changes: a summary that cannot be read refuses the copy, never leaves it
+    // made but reported as failed.
+    std::optional<std::uint32_t> summaryId;
+    std::optional<std::vector<std::uint8_t>> summary;
+    if (!impl.listing.filePass) {
+        try {
+            std::optional<std::vector<std::uint8_t>> current = impl.edits.docSummary;
+            if (!current) {
+                const auto id = impl.container.find(kDocSummaryStream);
+                if (id && impl.container.entries()[*id].type == cfb::EntryType::Stream) {
+                    summaryId = *id;
+                    current = impl.container.readStream(*id);
+                }
+            }
+            if (current)
+                summary = model::insertSheetInDocSummary(
+                    *current, copy.name, neighbourWorksheet(sheetsAfter, request.newTab, -1),
+                    neighbourWorksheet(sheetsAfter, request.newTab, +1));
+        } catch (const Error& error) {
+            if (!error.file().empty()) throw;
+            throw error.withFile(impl.displayName);
+        }
+    }
+
     try {
         ops::copy::copySheetRecords(from.workbookStream(), impl.workbookStream(), request,
                                     impl.edits);
@@ -77,31 +107,15 @@ std::size_t Workbook::copySheet(Workbook& source, std::size_t sourceTab, std::si
         if (!error.file().empty()) throw;
         throw error.withFile(from.displayName);
     }
-    SheetInfo copy = original;
-    copy.name = request.name;
-    const auto at = static_cast<std::ptrdiff_t>(request.newTab);
-    impl.sheets.insert(impl.sheets.begin() + at, copy);
+    impl.sheets = std::move(sheetsAfter);
     if (request.newTab <= impl.listing.sheets.size()) {
         model::SheetEntry entry;
         entry.info = copy;
         impl.listing.sheets.insert(impl.listing.sheets.begin() + at, entry);
     }
-
-    if (!impl.listing.filePass) {
-        std::optional<std::vector<std::uint8_t>> summary = impl.edits.docSummary;
-        if (!summary) {
-            const auto id = impl.container.find(kDocSummaryStream);
-            if (id && impl.container.entries()[*id].type == cfb::EntryType::Stream) {
-                impl.edits.docSummaryId = *id;
-                summary = impl.container.readStream(*id);
-            }
-        }
-        if (summary) {
-            if (auto changed = model::insertSheetInDocSummary(
-                    *summary, copy.name, neighbourWorksheet(impl.sheets, request.newTab, -1),
-                    neighbourWorksheet(impl.sheets, request.newTab, +1)))
-                impl.edits.docSummary = std::move(*changed);
-        }
+    if (summary) {
+        if (summaryId) impl.edits.docSummaryId = summaryId;
+        impl.edits.docSummary = std::move(*summary);
     }
     return request.newTab;
 }
