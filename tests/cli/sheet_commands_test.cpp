@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "excel/recording_application.h"
@@ -71,28 +72,21 @@ TEST_F(SheetCommandsTest, CopyAndMoveMakeTheWindowsCallsAndReturnTheNameReceived
 }
 
 TEST_F(SheetCommandsTest, MoveWithinOneWorkbookMovesTheSheetItselfKeepingItsName) {
-    struct Case {
-        const char* sheet;
-        const char* anchor;
-        std::optional<std::string> newName;
-        std::vector<std::string> after;
-    };
-    const Case cases[] = {
-        {"Alpha", "Beta", {}, {"Chart1", "Beta", "Alpha"}},
-        {"Beta", "Alpha", {}, {"Alpha", "Beta", "Chart1"}},
-        {"Alpha", "Alpha", {}, {"Alpha", "Chart1", "Beta"}},
-        {"Alpha", "Beta", "Gamma", {"Chart1", "Beta", "Gamma"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.sheet) + " behind " + c.anchor);
+    const std::tuple<const char*, const char*, std::optional<std::string>, std::vector<std::string>>
+        cases[] = {
+            {"Alpha", "Beta", {}, {"Chart1", "Beta", "Alpha"}},
+            {"Alpha", "Alpha", {}, {"Alpha", "Chart1", "Beta"}},
+            {"Beta", "Alpha", "Gamma", {"Alpha", "Gamma", "Chart1"}},
+        };
+    for (const auto& [sheet, anchor, newName, after] : cases) {
         excel::RecordingApplicationFactory fresh;
         fresh.addWorkbook("/books/a.xls", {{"Alpha", excel::SheetKind::Worksheet},
                                            {"Chart1", excel::SheetKind::Chart},
                                            {"Beta", excel::SheetKind::Worksheet}});
         EXPECT_EQ(cli::transferSheet(
-                      fresh, {"/books/a.xls", c.sheet, "/books/a.xls", c.anchor, c.newName}, true),
-                  c.newName.value_or(c.sheet));
-        EXPECT_EQ(fresh.sheetNames("/books/a.xls"), c.after);
+                      fresh, {"/books/a.xls", sheet, "/books/a.xls", anchor, newName}, true),
+                  newName.value_or(sheet));
+        EXPECT_EQ(fresh.sheetNames("/books/a.xls"), after) << sheet << " behind " << anchor;
         EXPECT_EQ(fresh.saveCount("/books/a.xls"), 1);
     }
 }

@@ -111,18 +111,6 @@ TEST(VbaProjectDir, ListsModulesWithTheirStreamsAndOffsets) {
         EXPECT_EQ(raisedCode([&] { readProjectModules(bad); }), ErrorCode::CorruptWorkbook);
 }
 
-TEST(VbaDocumentModule, OnlyAttributeAndBlankLinesAreNoCode) {
-    const std::pair<const char*, bool> sources[] = {
-        {"", false},
-        {"Attribute VB_Name = \"Sheet1\"\r\nAttribute VB_Base = \"0{00020820}\"\r\n", false},
-        {"  attribute VB_Exposed = True\r\n\r\n   \t\r\n", false},
-        {"Attribute VB_Name = \"Sheet1\"\r\nOption Explicit\r\n", true},
-        {"Attribute VB_Name = \"Sheet1\"\nSub Go()\nEnd Sub", true},
-        {"AttributeX = 1", true},
-    };
-    for (const auto& [source, code] : sources) EXPECT_EQ(sourceHoldsCode(source), code) << source;
-}
-
 TEST(VbaDocumentModule, TellsCodeFromAttributesInCorpusWorkbooks) {
     const struct {
         const char* workbook;
@@ -131,7 +119,6 @@ TEST(VbaDocumentModule, TellsCodeFromAttributesInCorpusWorkbooks) {
     } cases[] = {
         {"edr__Test_Excel_Dataset.xls", "Sheet1", false},
         {"poi__44891.xls", "Hoja2", false},
-        {"poi__44891.xls", "hoja2", false},
         {"poi__50939.xls", "Sheet2", false},
         {"poi__50939.xls", "Tabelle521", true},
         {"poi__external_name.xls", "Sheet3", true},

@@ -31,8 +31,7 @@ std::optional<std::vector<std::uint8_t>> streamIn(const cfb::CompoundFile& conta
     return container.readStream(*id);
 }
 
-}  // namespace
-
+// Code is any line but blanks and "Attribute" lines.
 bool sourceHoldsCode(std::string_view source) {
     std::size_t at = 0;
     while (at < source.size()) {
@@ -47,6 +46,8 @@ bool sourceHoldsCode(std::string_view source) {
     }
     return false;
 }
+
+}  // namespace
 
 bool documentModuleHoldsCode(const cfb::CompoundFile& container, std::string_view codeName) {
     if (codeName.empty()) return true;  // no module can be told to be the sheet's

@@ -14,7 +14,4 @@ namespace xls::vba {
 // "Attribute" line. Anything that cannot be read counts as code.
 bool documentModuleHoldsCode(const cfb::CompoundFile& container, std::string_view codeName);
 
-// The same test on a module's decompressed source text.
-bool sourceHoldsCode(std::string_view source);
-
 }  // namespace xls::vba
