@@ -47,6 +47,9 @@ class Sheet {
     // anchor's workbook has that name in any letter case; the copy is returned
     // so the caller can read the name it received.
     virtual std::shared_ptr<Sheet> copyAfter(Sheet& anchor) = 0;
+    // "Move" with the named argument "after", within this sheet's own workbook:
+    // the sheet itself changes place, keeping its name and every reference to it.
+    virtual void moveAfter(Sheet& anchor) = 0;
     virtual void deleteSheet() = 0;  // "Delete"
     // "Visible": -1 visible, 0 hidden, 2 very hidden (the application's values).
     virtual int visible() const { return -1; }

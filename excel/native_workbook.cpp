@@ -26,6 +26,14 @@ class NativeSheet final : public Sheet {
         return std::make_shared<NativeSheet>(target->book_, copyId);
     }
 
+    void moveAfter(Sheet& anchor) override {
+        auto* target = dynamic_cast<NativeSheet*>(&anchor);
+        if (!target || target->book_ != book_)
+            throw CallError(book_->path(),
+                            "a sheet moves only behind a sheet of its own workbook.");
+        book_->moveWithin(id_, target->id_);
+    }
+
     void deleteSheet() override { book_->remove(id_); }
 
     int visible() const override {
@@ -158,6 +166,18 @@ std::uint32_t NativeWorkbook::insertCopy(NativeWorkbook& source, std::uint32_t s
     const std::uint32_t copyId = nextSheetId_++;
     sheetIds_.insert(sheetIds_.begin() + static_cast<std::ptrdiff_t>(copyTab), copyId);
     return copyId;
+}
+
+void NativeWorkbook::moveWithin(std::uint32_t sheetId, std::uint32_t anchorId) {
+    const std::size_t tab = tabIndexOf(sheetId);
+    std::size_t newTab = 0;
+    try {
+        newTab = book_.moveSheet(tab, tabIndexOf(anchorId));
+    } catch (...) {
+        rethrowAsCallError(path_);
+    }
+    sheetIds_.erase(sheetIds_.begin() + static_cast<std::ptrdiff_t>(tab));
+    sheetIds_.insert(sheetIds_.begin() + static_cast<std::ptrdiff_t>(newTab), sheetId);
 }
 
 void NativeWorkbook::remove(std::uint32_t sheetId) {

@@ -30,6 +30,8 @@ class NativeWorkbook final : public Workbook, public std::enable_shared_from_thi
     const xls::SheetInfo& info(std::uint32_t sheetId) const;
     void rename(std::uint32_t sheetId, const std::string& name);
     void remove(std::uint32_t sheetId);
+    // Puts sheet sheetId right behind sheet anchorId of this workbook.
+    void moveWithin(std::uint32_t sheetId, std::uint32_t anchorId);
     // Copies source's sheet sheetId right behind this workbook's sheet anchorId
     // (source may be this workbook); returns the copy's identity.
     std::uint32_t insertCopy(NativeWorkbook& source, std::uint32_t sheetId, std::uint32_t anchorId);

@@ -13,6 +13,14 @@ std::string CopySheetBehind(const SheetTransfer& transfer) {
 }
 
 std::string MoveSheetBehind(ApplicationSession& session, const SheetTransfer& transfer) {
+    if (&transfer.source == &transfer.destination) {
+        // One workbook: the sheet itself changes place, so it keeps its name
+        // and everything that refers to it still does.
+        auto sheet = transfer.source.sheets()->item(transfer.sheet);
+        if (transfer.copyName != transfer.sheet) sheet->setName(transfer.copyName);
+        sheet->moveAfter(*transfer.destination.sheets()->item(transfer.anchor));
+        return sheet->name();
+    }
     const std::string received = CopySheetBehind(transfer);
     session.alertsOff();
     transfer.source.sheets()->item(transfer.sheet)->deleteSheet();

@@ -26,6 +26,8 @@ struct SheetTransfer {
 std::string CopySheetBehind(const SheetTransfer& transfer);
 
 // A move's edits: the copy, then alerts off and the source sheet deleted.
+// Within one workbook (source and destination the same open workbook) the
+// sheet is moved behind the anchor instead ("Move" "after"), bearing copyName.
 // Nothing is saved; ApplicationSession::saveTogether commits both files.
 std::string MoveSheetBehind(ApplicationSession& session, const SheetTransfer& transfer);
 

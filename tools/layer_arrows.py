@@ -13,7 +13,7 @@ import re
 import sys
 
 # Lowest first. A folder nested in a layer (model/records) belongs to it.
-LAYERS = ["io", "cfb", "odraw", "biff", "crypto", "model", "ops", "workbook"]
+LAYERS = ["io", "cfb", "odraw", "biff", "crypto", "vba", "model", "ops", "workbook"]
 # What each layer may include besides itself (mirrors the CMake libraries).
 ALLOWED = {
     "io": set(),
@@ -21,9 +21,10 @@ ALLOWED = {
     "odraw": {"io"},
     "biff": {"io"},
     "crypto": {"io", "biff"},
+    "vba": {"io", "cfb", "biff"},
     "model": {"io", "cfb", "biff", "crypto"},
     "ops": {"io", "cfb", "odraw", "biff", "crypto", "model"},
-    "workbook": {"io", "cfb", "odraw", "biff", "crypto", "model", "ops"},
+    "workbook": {"io", "cfb", "odraw", "biff", "crypto", "vba", "model", "ops"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z_]+)/([a-z_./]+)"', re.MULTILINE)
 # The public header of the facade itself: below it, only its plain types may be used.

@@ -92,6 +92,21 @@ class CommandLineTest(unittest.TestCase):
         self.assertEqual(sheet_names(dest), ["Sheet1", "Kopie", names[1], "Sheet2", "Sheet3"])
         self.assertEqual(sheet_names(src), names[:1] + names[2:])
 
+    def test_a_move_within_one_workbook_reorders_it_keeping_names_and_cells(self):
+        path = self.copy("gnumeric__ttest.xls")
+        def cells():
+            book = xlrd.open_workbook(path)
+            return {s.name: [s.row_values(r) for r in range(s.nrows)] for s in book.sheets()}
+        before, names = cells(), sheet_names(path)
+        for sheet, anchor, order in ((names[0], names[-1], names[1:] + names[:1]),
+                                     (names[0], names[2], names[1:3] + names[:1] + names[3:])):
+            with self.subTest(sheet=sheet, anchor=anchor):
+                result = run("move", "--json", path, sheet, path, "--after", anchor)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertEqual(json.loads(result.stdout), {"name": sheet})
+                self.assertEqual(sheet_names(path), order)
+                self.assertEqual(cells(), before)
+
     def test_list_prints_worksheets_and_json_visibility(self):
         path = self.copy("sheetjs__BlankSheetTypes.xls")
         expected = xlrd.open_workbook(path, on_demand=True).sheet_names()

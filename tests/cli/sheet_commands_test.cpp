@@ -5,6 +5,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
 #include "excel/recording_application.h"
 #include "tests/support/automation_calls.h"
 
@@ -64,6 +69,26 @@ TEST_F(SheetCommandsTest, CopyAndMoveMakeTheWindowsCallsAndReturnTheNameReceived
     EXPECT_THAT(factory.sheetNames("/books/b.xls"),
                 ElementsAre("One", "Alpha (2)", "Alpha", "Gamma"));
     EXPECT_THAT(factory.sheetNames("/books/a.xls"), ElementsAre("Alpha", "Chart1"));
+}
+
+TEST_F(SheetCommandsTest, MoveWithinOneWorkbookMovesTheSheetItselfKeepingItsName) {
+    const std::tuple<const char*, const char*, std::optional<std::string>, std::vector<std::string>>
+        cases[] = {
+            {"Alpha", "Beta", {}, {"Chart1", "Beta", "Alpha"}},
+            {"Alpha", "Alpha", {}, {"Alpha", "Chart1", "Beta"}},
+            {"Beta", "Alpha", "Gamma", {"Alpha", "Gamma", "Chart1"}},
+        };
+    for (const auto& [sheet, anchor, newName, after] : cases) {
+        excel::RecordingApplicationFactory fresh;
+        fresh.addWorkbook("/books/a.xls", {{"Alpha", excel::SheetKind::Worksheet},
+                                           {"Chart1", excel::SheetKind::Chart},
+                                           {"Beta", excel::SheetKind::Worksheet}});
+        EXPECT_EQ(cli::transferSheet(
+                      fresh, {"/books/a.xls", sheet, "/books/a.xls", anchor, newName}, true),
+                  newName.value_or(sheet));
+        EXPECT_EQ(fresh.sheetNames("/books/a.xls"), after) << sheet << " behind " << anchor;
+        EXPECT_EQ(fresh.saveCount("/books/a.xls"), 1);
+    }
 }
 
 TEST_F(SheetCommandsTest, AFailedCallStillQuitsTheApplicationAndSavesNothing) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -19,6 +20,9 @@ struct OpenSheet {
 struct OpenBook {
     std::string path;
     std::vector<OpenSheet> sheets;
+    // The one workbook object handed out for it while any holds it, as the
+    // application gives the same workbook each time it is reached.
+    std::weak_ptr<Workbook> object;
 };
 
 struct State {
@@ -148,6 +152,21 @@ class RecordingSheet final : public Sheet {
         return std::make_shared<RecordingSheet>(state_, target->book_, copyId);
     }
 
+    void moveAfter(Sheet& anchor) override {
+        auto* target = dynamic_cast<RecordingSheet*>(&anchor);
+        const std::string anchorName =
+            target ? findSheet(*target->book_, target->id_).name : std::string("?");
+        state_->record("Sheet.Move after:=Sheets(" + quoted(anchorName) + ")");
+        if (!target || target->book_ != book_)
+            throw CallError("A sheet moves only behind a sheet of its own workbook.");
+        if (target->id_ == id_) return;
+        const OpenSheet moved = findSheet(*book_, id_);
+        std::erase_if(book_->sheets, [this](const OpenSheet& s) { return s.id == id_; });
+        auto at = std::find_if(book_->sheets.begin(), book_->sheets.end(),
+                               [&](const OpenSheet& s) { return s.id == target->id_; });
+        book_->sheets.insert(at + 1, moved);
+    }
+
     void deleteSheet() override {
         state_->record("Sheet.Delete");
         findSheet(*book_, id_);
@@ -241,7 +260,7 @@ class RecordingWorkbooks final : public Workbooks {
     std::shared_ptr<Workbook> open(const std::string& path) override {
         state_->record("Workbooks.Open(" + quoted(path) + ")");
         for (const auto& book : *books_)
-            if (book->path == path) return std::make_shared<RecordingWorkbook>(state_, book);
+            if (book->path == path) return objectOf(book);
         auto file = state_->files.find(path);
         if (file == state_->files.end()) throw CallError(path + " could not be found.");
         auto book = std::make_shared<OpenBook>();
@@ -249,7 +268,7 @@ class RecordingWorkbooks final : public Workbooks {
         for (const ScriptedSheet& sheet : file->second)
             book->sheets.push_back({state_->nextSheetId++, sheet.name, sheet.kind});
         books_->push_back(book);
-        return std::make_shared<RecordingWorkbook>(state_, book);
+        return objectOf(book);
     }
 
     int count() const override {
@@ -261,7 +280,7 @@ class RecordingWorkbooks final : public Workbooks {
         state_->record("Workbooks(" + std::to_string(index) + ")");
         if (index < 1 || static_cast<std::size_t>(index) > books_->size())
             throw CallError("There is no open workbook number " + std::to_string(index) + ".");
-        return std::make_shared<RecordingWorkbook>(state_, (*books_)[index - 1]);
+        return objectOf((*books_)[index - 1]);
     }
 
     void close() override {
@@ -284,6 +303,13 @@ class RecordingWorkbooks final : public Workbooks {
     }
 
   private:
+    std::shared_ptr<Workbook> objectOf(const std::shared_ptr<OpenBook>& book) {
+        if (auto existing = book->object.lock()) return existing;
+        auto made = std::make_shared<RecordingWorkbook>(state_, book);
+        book->object = made;
+        return made;
+    }
+
     std::shared_ptr<State> state_;
     std::shared_ptr<std::vector<std::shared_ptr<OpenBook>>> books_;
 };

@@ -13,6 +13,7 @@
 
 #include "io/atomic_file.h"
 #include "support/error_code_of.h"
+#include "support/faulty_calls.h"
 #include "support/file_bytes.h"
 #include "xls/error.h"
 
@@ -21,65 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The real calls, with one step made to fail (or writes made short).
-class FaultyCalls final : public FileSystemCalls {
-  public:
-    std::string failing;  // "mkostemp", "write", "fsync", "close", "rename", "access", "fchmod"
-    int error = EIO;
-    int failAfter = 0;         // calls of that step that succeed first
-    std::size_t maxWrite = 0;  // when set, writes take at most this many bytes
-    bool writeReturnsZero = false;
-    int opens = 0, unlinks = 0;
-
-    int open(const char* path, int flags, mode_t mode) override {
-        ++opens;
-        return fails("open") ? -1 : systemCalls().open(path, flags, mode);
-    }
-    ssize_t write(int fd, const void* data, std::size_t size) override {
-        if (fails("write")) return writeReturnsZero ? 0 : -1;
-        return systemCalls().write(fd, data, maxWrite ? std::min(size, maxWrite) : size);
-    }
-    int fsync(int fd) override { return fails("fsync") ? -1 : systemCalls().fsync(fd); }
-    int close(int fd) override {
-        const int result = systemCalls().close(fd);  // the descriptor is gone either way
-        return fails("close") ? -1 : result;
-    }
-    int rename(const char* from, const char* to) override {
-        return fails("rename") ? -1 : systemCalls().rename(from, to);
-    }
-    int unlink(const char* path) override {
-        ++unlinks;
-        return systemCalls().unlink(path);
-    }
-    int access(const char* path, int mode) override {
-        return fails("access") ? -1 : systemCalls().access(path, mode);
-    }
-    int fchmod(int fd, mode_t mode) override {
-        return fails("fchmod") ? -1 : systemCalls().fchmod(fd, mode);
-    }
-    int fchown(int fd, uid_t owner, gid_t group) override {
-        return systemCalls().fchown(fd, owner, group);
-    }
-    int stat(const char* path, struct stat* info) override {
-        return systemCalls().stat(path, info);
-    }
-    int fstat(int fd, struct stat* info) override {
-        return fails("fstat") ? -1 : systemCalls().fstat(fd, info);
-    }
-    int mkostemp(char* pattern, int flags) override {
-        ++opens;
-        return fails("mkostemp") ? -1 : systemCalls().mkostemp(pattern, flags);
-    }
-
-  private:
-    bool fails(const char* step) {
-        if (failing != step) return false;
-        if (failAfter-- > 0) return false;
-        errno = error;
-        return true;
-    }
-};
-
+using tarnvale::testing::FaultyCalls;
 using tarnvale::testing::raisedCode;
 using tarnvale::testing::writeFileBytes;
 const auto readAll = tarnvale::testing::readFileBytes;

@@ -16,6 +16,7 @@
 #include "cfb/compound_file.h"
 #include "io/byte_source.h"
 #include "io/file_identity.h"
+#include "io/file_system_calls.h"
 #include "model/edit_state.h"
 #include "model/stream_location.h"
 #include "model/workbook_listing.h"
@@ -47,6 +48,9 @@ class WorkbookState {
     // The file as read (or as last saved); a save refuses to replace anything else.
     std::optional<io::FileIdentity> identity;
     std::optional<EditLock> lock;  // held from opening to closing when opened to edit
+    // The calls saving makes to write, flush and replace the file; tests put
+    // faults in them.
+    io::FileSystemCalls* fileSystem = &io::systemCalls();
 
     // The whole workbook stream as records (decrypted when encrypted), loaded on
     // first call; every edit and every save begins here. Errors carry

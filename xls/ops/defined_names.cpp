@@ -45,4 +45,15 @@ NameRenumbering removeNamesOfSheet(model::Substream& globals, std::size_t tab) {
     return renumbering;
 }
 
+void followSheetsToNewTabs(model::Substream& globals, const std::vector<std::size_t>& newTabOf) {
+    for (auto& r : globals.records) {
+        if (r.type != RecordType::Lbl) continue;
+        auto header = model::records::readLblHeader(r.payload);
+        // A global name, or one of no such sheet.
+        if (header.itab == 0 || header.itab > newTabOf.size()) continue;
+        header.itab = static_cast<std::uint16_t>(newTabOf[header.itab - 1] + 1);
+        model::records::writeLblHeader(r.payload, header);
+    }
+}
+
 }  // namespace xls::ops

@@ -22,4 +22,8 @@ void checkNamesReadable(const model::Substream& globals);
 // Call after checkNamesReadable: raises nothing.
 NameRenumbering removeNamesOfSheet(model::Substream& globals, std::size_t tab);
 
+// Sheet-local names follow their sheet to its new tab index (newTabOf: old
+// tab -> new tab). Call after checkNamesReadable: raises nothing.
+void followSheetsToNewTabs(model::Substream& globals, const std::vector<std::size_t>& newTabOf);
+
 }  // namespace xls::ops

@@ -1,5 +1,7 @@
 #include "ops/extern_sheets.h"
 
+#include <tuple>
+
 #include "model/records/external_refs.h"
 #include "ops/record_runs.h"
 #include "xls/error.h"
@@ -67,25 +69,66 @@ std::set<std::uint16_t> selfXtis(const model::Substream& globals) {
     return found;
 }
 
-ExternSheetRemoval planSheetRemoval(const model::Substream& globals, std::size_t tab) {
-    ExternSheetRemoval plan;
+namespace {
+
+// The ExternSheet table joined, each self XTI's (itabFirst, itabLast) given
+// by edit(ixti, first, last).
+template <typename Edit>
+std::pair<std::optional<std::size_t>, std::vector<std::uint8_t>> editSelfXtis(
+    const model::Substream& globals, Edit&& edit) {
     const auto self = selfSupBookIndex(globals);
-    plan.record = externSheetRecord(globals);
-    if (!self || !plan.record) return plan;
-    plan.joined = joinedPayload(globals.records, runAt(globals.records, *plan.record));
-    auto xtis = model::records::readExternSheet(plan.joined);
+    const auto record = externSheetRecord(globals);
+    if (!self || !record) return {record, {}};
+    auto joined = joinedPayload(globals.records, runAt(globals.records, *record));
+    auto xtis = model::records::readExternSheet(joined);
     for (std::size_t i = 0; i < xtis.size(); ++i) {
         auto& xti = xtis[i];
         if (xti.iSupBook != *self) continue;
-        const auto [newFirst, newLast] =
-            shiftRange(xti.itabFirst, xti.itabLast, static_cast<int>(tab));
-        if (newFirst == kNoSheet && xti.itabFirst != kNoSheet)
-            plan.deadIxti.insert(static_cast<std::uint16_t>(i));
-        xti.itabFirst = newFirst;
-        xti.itabLast = newLast;
+        std::tie(xti.itabFirst, xti.itabLast) =
+            edit(static_cast<std::uint16_t>(i), xti.itabFirst, xti.itabLast);
     }
-    model::records::writeExternSheet(plan.joined, xtis);
+    model::records::writeExternSheet(joined, xtis);
+    return {record, std::move(joined)};
+}
+
+void writeBack(model::Substream& globals, const std::optional<std::size_t>& record,
+               const std::vector<std::uint8_t>& joined) {
+    if (record && !joined.empty())
+        spreadPayload(globals.records, runAt(globals.records, *record), joined);
+}
+
+}  // namespace
+
+ExternSheetRemoval planSheetRemoval(const model::Substream& globals, std::size_t tab) {
+    ExternSheetRemoval plan;
+    std::tie(plan.record, plan.joined) =
+        editSelfXtis(globals, [&](std::uint16_t ixti, std::int16_t first, std::int16_t last) {
+            const auto range = shiftRange(first, last, static_cast<int>(tab));
+            if (range.first == kNoSheet && first != kNoSheet) plan.deadIxti.insert(ixti);
+            return range;
+        });
     return plan;
+}
+
+ExternSheetReorder planSheetReorder(const model::Substream& globals,
+                                    const std::vector<std::size_t>& newTabOf) {
+    auto moved = [&](std::int16_t itab) {
+        if (itab < 0 || static_cast<std::size_t>(itab) >= newTabOf.size()) return itab;
+        return static_cast<std::int16_t>(newTabOf[static_cast<std::size_t>(itab)]);
+    };
+    ExternSheetReorder plan;
+    std::tie(plan.record, plan.joined) =
+        editSelfXtis(globals, [&](std::uint16_t, std::int16_t first, std::int16_t last) {
+            const std::int16_t a = moved(first);
+            const std::int16_t b = moved(last);
+            // A 3-D range whose ends changed order spans the sheets between them.
+            return (first <= last) == (a <= b) ? std::pair{a, b} : std::pair{b, a};
+        });
+    return plan;
+}
+
+void applySheetReorder(model::Substream& globals, const ExternSheetReorder& plan) {
+    writeBack(globals, plan.record, plan.joined);
 }
 
 void applySheetRemoval(model::Substream& globals, const ExternSheetRemoval& plan) {

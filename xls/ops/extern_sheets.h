@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <set>
+#include <vector>
 
 #include "model/workbook_stream.h"
 
@@ -31,6 +32,17 @@ struct ExternSheetRemoval {
 
 // Raises CorruptWorkbook for a table shorter than it declares; changes nothing.
 ExternSheetRemoval planSheetRemoval(const model::Substream& globals, std::size_t tab);
+
+// The table with every self XTI following its sheets to their new tab indices
+// (newTabOf: old tab -> new tab), not yet applied. A 3-D range keeps its two
+// end sheets. Raises CorruptWorkbook as planSheetRemoval does.
+struct ExternSheetReorder {
+    std::optional<std::size_t> record;
+    std::vector<std::uint8_t> joined;
+};
+ExternSheetReorder planSheetReorder(const model::Substream& globals,
+                                    const std::vector<std::size_t>& newTabOf);
+void applySheetReorder(model::Substream& globals, const ExternSheetReorder& plan);
 
 // Writes the planned table back and lowers the self SupBook's ctab. Call
 // before records ahead of the ExternSheet are added or removed.

@@ -79,4 +79,15 @@ void mendWindowsAfterDelete(model::WorkbookStream& stream, std::size_t deletedTa
     }
 }
 
+void mendWindowsAfterMove(model::Substream& globals, const std::vector<std::size_t>& newTabOf) {
+    for (auto& r : globals.records) {
+        if (r.type != RecordType::Window1) continue;
+        auto window = model::records::readWindow1(r.payload);
+        if (!window || window->itabCur >= newTabOf.size()) continue;
+        window->itabCur = static_cast<std::uint16_t>(newTabOf[window->itabCur]);
+        window->itabFirst = std::min(window->itabFirst, window->itabCur);
+        model::records::writeWindow1(r.payload, *window);
+    }
+}
+
 }  // namespace xls::ops

@@ -17,4 +17,9 @@ namespace xls::ops {
 void mendWindowsAfterDelete(model::WorkbookStream& stream, std::size_t deletedTab,
                             const std::vector<Visibility>& visibility);
 
+// Each Window1's active tab follows its sheet to its new tab index (newTabOf:
+// old tab -> new tab); the first tab shown stays where it was unless the
+// active one would then be out of sight to its left.
+void mendWindowsAfterMove(model::Substream& globals, const std::vector<std::size_t>& newTabOf);
+
 }  // namespace xls::ops

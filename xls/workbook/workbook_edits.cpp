@@ -1,10 +1,10 @@
-// Workbook::renameSheet and Workbook::deleteSheet: the application's checks,
-// then the edits (xls/ops) in the workbook stream's records, and the document
-// summary's titles.
+// Workbook::renameSheet, deleteSheet and moveSheet: the application's checks,
+// then the edits in the workbook stream's records and the document summary.
 #include <algorithm>
 
 #include "model/doc_summary.h"
 #include "ops/data_sources.h"
+#include "ops/move_sheet.h"
 #include "ops/sheet_edits.h"
 #include "workbook/workbook_impl.h"
 #include "xls/error.h"
@@ -101,6 +101,26 @@ void Workbook::deleteSheet(std::size_t tabIndex) {
     impl.sheets.erase(impl.sheets.begin() + at);
     if (tabIndex < impl.listing.sheets.size())
         impl.listing.sheets.erase(impl.listing.sheets.begin() + at);
+}
+
+std::size_t Workbook::moveSheet(std::size_t tabIndex, std::size_t afterTab) {
+    Impl& impl = *impl_;
+    checkSheetsMayChange(impl, tabIndex);
+    if (afterTab >= impl.sheets.size())
+        refuse(impl, ErrorCode::SheetNotFound, "tab " + std::to_string(afterTab));
+    // Taken out first, the sheet lands behind the anchor's place after that.
+    const std::size_t newTab = afterTab >= tabIndex ? afterTab : afterTab + 1;
+    model::namingFile(impl.displayName,
+                      [&] { ops::moveSheetRecords(impl.workbookStream(), tabIndex, newTab); });
+    auto follow = [&](auto& items) {
+        if (std::max(tabIndex, newTab) >= items.size()) return;
+        auto item = std::move(items[tabIndex]);
+        items.erase(items.begin() + static_cast<std::ptrdiff_t>(tabIndex));
+        items.insert(items.begin() + static_cast<std::ptrdiff_t>(newTab), std::move(item));
+    };
+    follow(impl.sheets);
+    follow(impl.listing.sheets);
+    return newTab;
 }
 
 }  // namespace xls

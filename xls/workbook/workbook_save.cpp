@@ -125,7 +125,8 @@ void Workbook::saveInOrder(std::initializer_list<Workbook*> workbooks) {
                 [&](io::ByteSink& out) {
                     cfb::writeCompoundFile(impl.container, streams[i], {}, out);
                 },
-                [&](const std::filesystem::path& written) { verifySaved(written, impl.sheets); });
+                [&](const std::filesystem::path& written) { verifySaved(written, impl.sheets); },
+                *impl.fileSystem);
         }));
     }
     // Just before replacing: each original must still be the file that was read.

@@ -54,6 +54,11 @@ class Workbook {
     // Edits in memory; nothing reaches the file before save().
     void renameSheet(std::size_t tabIndex, std::string_view newName);
     void deleteSheet(std::size_t tabIndex);
+    // Moves the sheet at tabIndex right behind the sheet at afterTab of this
+    // same workbook, keeping its name and everything that refers to it; returns
+    // its new tab index. Behind itself it stays where it is. Fails with Error
+    // (UnsupportedVersion, StructureProtected, SheetNotFound, CorruptWorkbook).
+    std::size_t moveSheet(std::size_t tabIndex, std::size_t afterTab);
     // Copies the sheet at sourceTab of source (another workbook, or this one) so
     // that it lands right behind the sheet at afterTab of this workbook. The copy
     // keeps the source sheet's name unless this workbook has a sheet of that name

@@ -55,6 +55,12 @@ constexpr std::uint32_t kHasXFExt = 1u << 25;  // in the word at offset 14
 std::uint16_t XF::ifnt() const {
     return load16(bytes, 0);
 }
+void XF::makeCellFormat(std::uint16_t parent) {
+    bytes[4] = static_cast<std::uint8_t>(bytes[4] & ~0x04);
+    setIxfParent(parent);
+    bytes[9] = static_cast<std::uint8_t>(bytes[9] | 0xFC);  // fAtrNum ... fAtrProt
+}
+
 void XF::setIfnt(std::uint16_t value) {
     io::storeU16(bytes, 0, value);
 }

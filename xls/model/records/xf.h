@@ -29,6 +29,9 @@ struct XF {
     bool fLocked() const { return (bytes[4] & 0x01) != 0; }
     bool fHidden() const { return (bytes[4] & 0x02) != 0; }
     bool fStyle() const { return (bytes[4] & 0x04) != 0; }
+    // Makes a style XF a cell XF whose every attribute is its own (fAtr* set),
+    // with the given parent style.
+    void makeCellFormat(std::uint16_t parent);
     std::uint16_t ixfParent() const;
     void setIxfParent(std::uint16_t value);
     bool fHasXFExt() const;

@@ -152,19 +152,33 @@ FormatMergePlan planFormatMerge(const model::Substream& sourceGlobals,
     plan.xfs.assign(std::max(use.xfs.size(), xfs.size()), kUnmapped);
     for (std::size_t i = xfs.size(); i < use.xfs.size(); ++i)
         if (use.xfs[i]) plan.xfs[i] = kDefaultCellXf;
-    for (std::size_t i = 0; i < xfs.size(); ++i)
-        if (xfs[i] && source.xfs()[i].fStyle()) plan.xfs[i] = mapStyleXf(source, destination, i);
+    // Style XFs stand for the destination's style of the same name. A cell
+    // that names a style XF itself (some producers write that) keeps its look:
+    // it gets a cell XF with the style's attributes under that style.
+    IndexMap styles(xfs.size(), kUnmapped);
+    const auto namedByCells = [&](std::size_t i) { return i < use.xfs.size() && use.xfs[i]; };
+    for (std::size_t i = 0; i < xfs.size(); ++i) {
+        if (!xfs[i] || !source.xfs()[i].fStyle()) continue;
+        styles[i] = mapStyleXf(source, destination, i);
+        if (!namedByCells(i)) plan.xfs[i] = styles[i];
+    }
 
     CellFormatTable merged = destination;
     XfIndex index(merged);
     for (std::size_t i = 0; i < xfs.size(); ++i) {
-        if (!xfs[i] || source.xfs()[i].fStyle()) continue;
+        const bool style = source.xfs()[i].fStyle();
+        if (!xfs[i] || (style && !namedByCells(i))) continue;
         XF xf = source.xfs()[i];
         xf.setIfnt(static_cast<std::uint16_t>(plan.fonts[xf.ifnt()]));
         xf.setIfmt(static_cast<std::uint16_t>(plan.ifmts[xf.ifmt()]));
-        const std::size_t parent = xf.ixfParent();
-        xf.setIxfParent(static_cast<std::uint16_t>(
-            isMapped(plan.xfs, parent) && source.xfs()[parent].fStyle() ? plan.xfs[parent] : 0));
+        const std::size_t parent = style ? i : xf.ixfParent();
+        const auto parentNow = static_cast<std::uint16_t>(
+            parent < styles.size() && isMapped(styles, parent) ? styles[parent] : 0);
+        if (style) {
+            xf.makeCellFormat(parentNow);
+        } else {
+            xf.setIxfParent(parentNow);
+        }
         for (XfColour which : model::records::kXfColours)
             xf.setIcv(which,
                       static_cast<std::uint8_t>(translateColour(plan.colours, xf.icv(which))));
