@@ -29,7 +29,7 @@ class XLUnicodeStringTest : public ::testing::TestWithParam<StringCase> {};
 TEST_P(XLUnicodeStringTest, ReadsAsUtf8AndConsumesExactly) {
     const StringCase& c = GetParam();
     ContinuedReader reader(c.bytes, c.continueStarts);
-    EXPECT_EQ(readXLUnicodeString(reader), c.expected);
+    EXPECT_EQ(readString(reader, StringForm::Unicode).utf8(), c.expected);
     EXPECT_TRUE(reader.atEnd());
 }
 

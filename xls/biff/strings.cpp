@@ -158,14 +158,6 @@ std::string readShortXLUnicodeString(ContinuedReader& reader) {
     return readString(reader, StringForm::Short).utf8();
 }
 
-std::string readXLUnicodeString(ContinuedReader& reader) {
-    return readString(reader, StringForm::Unicode).utf8();
-}
-
-std::string readXLUnicodeStringNoCch(ContinuedReader& reader, std::uint16_t cch) {
-    return readString(reader, StringForm::NoCch, cch).utf8();
-}
-
 std::string readShortByteString(ContinuedReader& reader, std::uint16_t codePage) {
     std::uint8_t cch = reader.u8();
     return decodeCodePage(reader.bytes(cch), codePage);

@@ -70,8 +70,6 @@ void writeString(io::ByteWriter& writer, const XLString& string, StringForm form
 
 // The text of the simple forms, as UTF-8.
 std::string readShortXLUnicodeString(ContinuedReader& reader);
-std::string readXLUnicodeString(ContinuedReader& reader);
-std::string readXLUnicodeStringNoCch(ContinuedReader& reader, std::uint16_t cch);
 
 // BIFF5: cch (1 byte) then bytes in the workbook's code page.
 std::string readShortByteString(ContinuedReader& reader, std::uint16_t codePage);
