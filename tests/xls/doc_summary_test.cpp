@@ -1,4 +1,4 @@
-// Sheet titles in the document summary follow a rename or a delete; every
+// Sheet titles in the document summary follow a rename, a delete or a move; every
 // other property and the user-defined property set stay byte for byte.
 #include <gtest/gtest.h>
 
@@ -195,6 +195,40 @@ TEST(DocSummary, UnknownSheetOrNoTitlesChangesNothing) {
     EXPECT_TRUE(none->parts.empty());
 }
 
+// A sheet moved in the tab order: its title moves within its own heading's
+// group, behind the nearest sheet ahead of it that has a title there; the
+// chart's group and the names' titles stay as they were.
+TEST(DocSummary, MoveFollowsTheTabOrderWithinTheHeading) {
+    Sample s = excelLike();
+    s.headings = {{u"Worksheets", 3}, {u"Charts", 1}, {u"Named Ranges", 2}};
+    s.parts = {u"Sheet1", u"Données",           u"My Data",
+               u"Chart1", u"Sheet1!Print_Area", u"'My Data'!Print_Titles"};
+    const Bytes before = build(s);
+    const struct {
+        const char* sheet;
+        std::vector<std::string> ahead;  // nearest last
+        std::vector<std::string> worksheets;
+    } cases[] = {
+        {"My Data", {}, {"My Data", "Sheet1", "Données"}},
+        {"Sheet1", {"Chart1", "Données", "My Data"}, {"Données", "My Data", "Sheet1"}},
+        {"Données", {"Chart1"}, {"Données", "Sheet1", "My Data"}},
+        {"Sheet1", {"Données"}, {"Données", "Sheet1", "My Data"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sheet);
+        const auto after = moveSheetInDocSummary(before, c.sheet, c.ahead);
+        ASSERT_TRUE(after);
+        auto expected = c.worksheets;
+        for (const char* rest : {"Chart1", "Sheet1!Print_Area", "'My Data'!Print_Titles"})
+            expected.emplace_back(rest);
+        EXPECT_EQ(partsOf(*after), expected);
+        EXPECT_EQ(userSectionOf(*after), userSectionOf(before));
+    }
+    EXPECT_FALSE(moveSheetInDocSummary(before, "Sheet1", std::vector<std::string>{"Chart1"}))
+        << "already first among the worksheets";
+    EXPECT_FALSE(moveSheetInDocSummary(before, "Nope", std::vector<std::string>{}));
+}
+
 class DamagedDocSummaryTest : public ::testing::TestWithParam<std::size_t> {};
 
 // Cut short anywhere, or with counts that disagree, the stream is left alone.
@@ -203,6 +237,7 @@ TEST_P(DamagedDocSummaryTest, IsLeftAlone) {
     stream.resize(std::min(stream.size(), GetParam()));
     EXPECT_FALSE(renameSheetInDocSummary(stream, "Sheet1", "X"));
     EXPECT_FALSE(removeSheetFromDocSummary(stream, "Sheet1"));
+    EXPECT_FALSE(moveSheetInDocSummary(stream, "Sheet1", std::vector<std::string>{"My Data"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Truncated, DamagedDocSummaryTest,

@@ -136,6 +136,42 @@ TEST_P(CorpusEditTest, DeleteRemovesOnlyThatSheet) {
     }
 }
 
+// The first worksheet moved to the end: every sheet kept, and its title in the
+// document summary now behind every other worksheet's title.
+TEST_P(CorpusEditTest, MoveToTheEndTakesItsTitleAlong) {
+    auto book = openEditable(GetParam());
+    if (!book) GTEST_SKIP() << "fewer than two worksheets, or not editable";
+    const auto worksheets = book->worksheetIndices();
+    auto expected = names(book->sheets());
+    const std::string moved = expected[worksheets.front()];
+    std::vector<std::string> others;
+    for (const std::size_t tab : worksheets)
+        if (tab != worksheets.front()) others.push_back(expected[tab]);
+    const auto titlesBefore = titlesOf(tarnvale::testing::readFileBytes(corpusPath(GetParam())));
+    const bool titled = !book->isEncrypted() && holds(titlesBefore, moved);
+    book->moveSheet(worksheets.front(), expected.size() - 1);
+    std::rotate(expected.begin() + static_cast<std::ptrdiff_t>(worksheets.front()),
+                expected.begin() + static_cast<std::ptrdiff_t>(worksheets.front()) + 1,
+                expected.end());
+    const auto bytes = book->serialize();
+    EXPECT_EQ(names(Workbook::openBytes(bytes, GetParam()).sheets()), expected);
+    if (!titled) return;
+    const auto titles = titlesOf(bytes);
+    ASSERT_TRUE(titles);
+    auto sorted = [](std::vector<std::string> parts) {
+        std::sort(parts.begin(), parts.end());
+        return parts;
+    };
+    EXPECT_EQ(sorted(titles->parts), sorted(titlesBefore->parts));
+    const auto at = [&](const std::string& part) {
+        return std::find(titles->parts.begin(), titles->parts.end(), part) - titles->parts.begin();
+    };
+    for (const std::string& other : others)
+        if (holds(titles, other)) {
+            EXPECT_LT(at(other), at(moved)) << other;
+        }
+}
+
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusEditTest,
                          ::testing::ValuesIn(tarnvale::testing::corpusWorkbooks()),
                          tarnvale::testing::byFileName);

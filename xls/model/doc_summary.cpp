@@ -423,4 +423,40 @@ std::optional<std::vector<std::uint8_t>> insertSheetInDocSummary(
     return rebuildStream(stream, *sec);
 }
 
+std::optional<std::vector<std::uint8_t>> moveSheetInDocSummary(
+    std::span<const std::uint8_t> stream, std::string_view name,
+    std::span<const std::string> aheadNearestLast) {
+    auto sec = parseOrNothing(stream);
+    if (!sec) return std::nullopt;
+    auto titleOf = [&](std::string_view sheet, std::size_t from,
+                       std::size_t to) -> std::optional<std::size_t> {
+        for (std::size_t i = from; i < to; ++i)
+            if (namesSheet(textOf(sec->parts[i], sec->codePage), sheet, sec->parts[i],
+                           sec->codePage))
+                return i;
+        return std::nullopt;
+    };
+    const auto title = titleOf(name, 0, sec->parts.size());
+    if (!title) return std::nullopt;
+    const std::size_t heading = headingOf(*sec, *title);
+    std::size_t groupStart = 0;
+    for (std::size_t h = 0; h < heading; ++h)
+        groupStart += static_cast<std::size_t>(sec->headings[h].count);
+    const std::size_t groupEnd = std::min(
+        sec->parts.size(), groupStart + static_cast<std::size_t>(sec->headings[heading].count));
+
+    const StoredString moved = sec->parts[*title];
+    sec->parts.erase(sec->parts.begin() + static_cast<std::ptrdiff_t>(*title));
+    std::size_t at = groupStart;
+    for (auto ahead = aheadNearestLast.rbegin(); ahead != aheadNearestLast.rend(); ++ahead) {
+        if (const auto found = titleOf(*ahead, groupStart, groupEnd - 1)) {
+            at = *found + 1;
+            break;
+        }
+    }
+    if (at == *title) return std::nullopt;
+    sec->parts.insert(sec->parts.begin() + static_cast<std::ptrdiff_t>(at), moved);
+    return rebuildStream(stream, *sec);
+}
+
 }  // namespace xls::model

@@ -48,4 +48,14 @@ std::optional<std::vector<std::uint8_t>> insertSheetInDocSummary(
     std::span<const std::uint8_t> stream, std::string_view name, std::string_view before,
     std::string_view after);
 
+// The stream with the sheet's title moved within its heading's group to where
+// the sheet now stands in the tab order: right behind the title of the nearest
+// sheet ahead of it (aheadNearestLast: the sheets ahead of it in the new order)
+// that has a title in the same group, else first in the group. Titles of names
+// stay where they are. nullopt when the title is not found, is already in
+// place, or the stream cannot be understood.
+std::optional<std::vector<std::uint8_t>> moveSheetInDocSummary(
+    std::span<const std::uint8_t> stream, std::string_view name,
+    std::span<const std::string> aheadNearestLast);
+
 }  // namespace xls::model

@@ -120,6 +120,13 @@ std::size_t Workbook::moveSheet(std::size_t tabIndex, std::size_t afterTab) {
     };
     follow(impl.sheets);
     follow(impl.listing.sheets);
+    std::vector<std::string> ahead;
+    for (std::size_t i = 0; i < newTab; ++i) ahead.push_back(impl.sheets[i].name);
+    model::namingFile(impl.displayName, [&] {
+        editDocSummary(impl, [&](const std::vector<std::uint8_t>& stream) {
+            return model::moveSheetInDocSummary(stream, impl.sheets[newTab].name, ahead);
+        });
+    });
     return newTab;
 }
 
