@@ -5,10 +5,13 @@
 
 namespace xls::model {
 
-SstTable readSharedStrings(const WorkbookStream& stream) {
-    if (stream.editedSst) return *stream.editedSst;
+namespace {
+
+// The payloads of the stored SST and its Continue records, held or read from
+// the stand-in that keeps them (into storedBytes, which they point into).
+std::vector<std::span<const std::uint8_t>> sstPayloads(const WorkbookStream& stream,
+                                                       std::vector<std::uint8_t>& storedBytes) {
     const auto& records = stream.globals.records;
-    std::vector<std::uint8_t> storedBytes;
     std::vector<std::span<const std::uint8_t>> payloads;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const Record& r = records[i];
@@ -30,7 +33,22 @@ SstTable readSharedStrings(const WorkbookStream& stream) {
             payloads.push_back(records[k].payload);
         break;
     }
-    return readSst(payloads);
+    return payloads;
+}
+
+}  // namespace
+
+SstTable readSharedStrings(const WorkbookStream& stream) {
+    if (stream.editedSst) return *stream.editedSst;
+    std::vector<std::uint8_t> storedBytes;
+    return readSst(sstPayloads(stream, storedBytes));
+}
+
+SstIndex indexSharedStrings(const WorkbookStream& stream, const SstIndex::Visit& visit) {
+    std::vector<std::uint8_t> storedBytes;
+    if (!stream.editedSst) return SstIndex(sstPayloads(stream, storedBytes), visit);
+    SstLayout layout = layoutSst(stream.editedSst->cstTotal, stream.editedSst->strings);
+    return SstIndex({layout.payloads.begin(), layout.payloads.end()}, visit);
 }
 
 }  // namespace xls::model

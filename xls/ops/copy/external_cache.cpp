@@ -99,7 +99,7 @@ class AreaIndex {
 
 // The values of the sheet's cells that lie in areas.
 Cells readValues(const model::Substream& sheet, const std::vector<CellArea>& areas,
-                 const model::SstTable& strings) {
+                 const model::SstIndex& strings) {
     const AreaIndex index(areas);
     const auto wanted = [&](std::uint16_t row, std::uint16_t col) {
         return index.contains(row, col);
@@ -138,8 +138,7 @@ Cells readValues(const model::Substream& sheet, const std::vector<CellArea>& are
                 case RecordType::LabelSst:
                     if (r.remaining() >= 4) {
                         const std::uint32_t isst = r.u32();
-                        if (isst < strings.strings.size())
-                            cells[{row, col}] = strings.strings[isst].chars;
+                        if (isst < strings.size()) cells[{row, col}] = strings.at(isst).chars;
                     }
                     break;
                 case RecordType::Label:
@@ -214,7 +213,7 @@ void writeValue(io::ByteWriter& out, const Value* value) {
 }  // namespace
 
 std::map<std::uint16_t, std::vector<CellArea>> externalAreas(const model::Substream& sourceGlobals,
-                                                             const model::Substream& sheet,
+                                                             const CopiedSheet& sheet,
                                                              std::size_t skipTab,
                                                              const std::set<std::uint32_t>& names) {
     std::map<std::uint16_t, std::vector<CellArea>> areas;
@@ -262,11 +261,12 @@ std::map<std::uint16_t, std::vector<CellArea>> externalAreas(const model::Substr
             }
         }
     };
-    for (std::size_t i = 0; i < sheet.records.size(); ++i) {
-        const auto type = sheet.records[i].type;
-        if (formulaRecord(type))
-            addAreas(type, joinedPayload(sheet.records, runAt(sheet.records, i)));
-    }
+    sheet.readAll([&](const std::vector<model::Record>& records) {
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            const auto type = records[i].type;
+            if (formulaRecord(type)) addAreas(type, joinedPayload(records, runAt(records, i)));
+        }
+    });
     // The defined names copied with the sheet read through the same XTIs.
     std::uint32_t nameIndex = 0;
     for (std::size_t i = 0; i < sourceGlobals.records.size(); ++i) {
@@ -279,7 +279,7 @@ std::map<std::uint16_t, std::vector<CellArea>> externalAreas(const model::Substr
 }
 
 std::vector<model::Record> externalCacheRecords(
-    const model::WorkbookStream& source, const model::SstTable& strings,
+    const model::WorkbookStream& source, const model::SstIndex& strings,
     const std::map<std::uint16_t, std::vector<CellArea>>& areas, std::size_t maxCells) {
     std::vector<model::Record> records;
     if (areas.empty()) return records;
