@@ -27,6 +27,10 @@ class SstIndex {
     // Error(CorruptWorkbook) on a string cut short.
     explicit SstIndex(const std::vector<std::span<const std::uint8_t>>& payloads,
                       const Visit& visit = {});
+    // The same from the payloads already joined end to end, with where each
+    // Continue's payload begins among them.
+    SstIndex(std::vector<std::uint8_t> joined, std::vector<std::size_t> continueStarts,
+             const Visit& visit = {});
 
     std::uint32_t cstTotal() const { return cstTotal_; }
     std::uint32_t cstUnique() const { return cstUnique_; }  // as stored
@@ -36,6 +40,8 @@ class SstIndex {
     SstString at(std::size_t i) const;
     // Where string i begins among the table's records.
     SstPosition position(std::size_t i) const;
+    // Every string decoded, with where each begins.
+    SstTable table() const;
 
   private:
     std::vector<std::uint8_t> joined_;         // the payloads end to end

@@ -11,17 +11,7 @@
 namespace xls::model {
 
 SstTable readSst(const std::vector<std::span<const std::uint8_t>>& payloads) {
-    const SstIndex index(payloads);
-    SstTable table;
-    table.cstTotal = index.cstTotal();
-    table.cstUnique = index.cstUnique();
-    table.strings.reserve(index.size());
-    table.positions.reserve(index.size());
-    for (std::size_t i = 0; i < index.size(); ++i) {
-        table.strings.push_back(index.at(i));
-        table.positions.push_back(index.position(i));
-    }
-    return table;
+    return SstIndex(payloads).table();
 }
 
 SstLayout layoutSst(std::uint32_t cstTotal, const std::vector<SstString>& strings) {

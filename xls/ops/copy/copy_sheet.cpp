@@ -223,6 +223,7 @@ void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& dest
     const NameMap nameMap = copyNames(sameWorkbook ? globals : source.globals, globals, names,
                                       [&](std::uint16_t i) { return routing(i); });
     const IndexMap xtiMap = routing.mapFor(usage.xtis);
+    sourceStrings.reset();  // every use of the source's strings is behind
 
     FormulaMaps formulaMaps;
     formulaMaps.xtis = &xtiMap;

@@ -60,6 +60,11 @@ std::size_t contentHash(const model::SstString& s) {
 // enough bits to stay in the processor's cache, turns those away first.
 class WantedStrings {
   public:
+    explicit WantedStrings(std::size_t atMost) {
+        strings_.reserve(atMost);
+        found_.reserve(atMost);
+    }
+
     // The entry of a string equal to s, added when there is none.
     std::size_t add(model::SstString s) {
         const std::size_t hash = contentHash(s);
@@ -119,7 +124,7 @@ SharedStringsPlan planSharedStrings(const model::SstIndex& from, const SheetUsag
     if (usage.sharedStrings.empty() && usage.sharedStringCells == 0) return plan;
     // Only the strings the sheet uses are decoded; the destination's are
     // looked at one at a time, for those equal to one of them.
-    WantedStrings wanted;
+    WantedStrings wanted(usage.sharedStrings.size());
     std::vector<std::pair<std::uint32_t, std::size_t>> entries;  // isst, its wanted entry
     entries.reserve(usage.sharedStrings.size());
     for (const std::uint32_t isst : usage.sharedStrings) {
@@ -136,6 +141,7 @@ SharedStringsPlan planSharedStrings(const model::SstIndex& from, const SheetUsag
     // Strings the destination lacks are appended in the order the sheet first uses them.
     plan.existing = table.size();
     plan.map.assign(from.size(), kStringNotCopied);
+    plan.appended.reserve(wanted.size());
     std::vector<std::uint32_t> appendedAs(wanted.size(), kNotFound);
     for (const auto& [isst, entry] : entries) {
         if (wanted.found(entry) != kNotFound) {
