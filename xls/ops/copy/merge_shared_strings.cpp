@@ -102,7 +102,17 @@ class WantedStrings {
 
     std::size_t size() const { return strings_.size(); }
     std::uint32_t found(std::size_t entry) const { return found_[entry]; }
-    model::SstString& string(std::size_t entry) { return strings_[entry]; }
+    // The strings the destination lacks, in the order they were added.
+    std::vector<model::SstString> missing() && {
+        std::size_t kept = 0;
+        for (std::size_t entry = 0; entry < strings_.size(); ++entry)
+            if (found_[entry] == kNotFound) {
+                if (kept != entry) strings_[kept] = std::move(strings_[entry]);
+                ++kept;
+            }
+        strings_.resize(kept);
+        return std::move(strings_);
+    }
 
   private:
     static constexpr std::size_t kWordBits = 64;
@@ -138,24 +148,23 @@ SharedStringsPlan planSharedStrings(const model::SstIndex& from, const SheetUsag
     const model::SstIndex table = model::indexSharedStrings(
         destination, [&](std::size_t isst, const model::SstString& s) { wanted.offer(isst, s); });
 
-    // Strings the destination lacks are appended in the order the sheet first uses them.
+    // Strings the destination lacks are appended in the order the sheet first
+    // uses them, which is the order they were wanted in.
     plan.existing = table.size();
-    plan.map.assign(from.size(), kStringNotCopied);
-    plan.appended.reserve(wanted.size());
-    std::vector<std::uint32_t> appendedAs(wanted.size(), kNotFound);
-    for (const auto& [isst, entry] : entries) {
+    std::vector<std::uint32_t> destinationIndex(wanted.size());
+    std::size_t missing = 0;
+    for (std::size_t entry = 0; entry < wanted.size(); ++entry) {
         if (wanted.found(entry) != kNotFound) {
-            plan.map[isst] = wanted.found(entry);
+            destinationIndex[entry] = wanted.found(entry);
             continue;
         }
-        if (appendedAs[entry] == kNotFound) {
-            if (plan.existing + plan.appended.size() >= kStringNotCopied)
-                fail(ErrorCode::UnsupportedOperation, "the shared string table would overflow");
-            appendedAs[entry] = static_cast<std::uint32_t>(plan.existing + plan.appended.size());
-            plan.appended.push_back(std::move(wanted.string(entry)));
-        }
-        plan.map[isst] = appendedAs[entry];
+        if (plan.existing + missing >= kStringNotCopied)
+            fail(ErrorCode::UnsupportedOperation, "the shared string table would overflow");
+        destinationIndex[entry] = static_cast<std::uint32_t>(plan.existing + missing++);
     }
+    plan.map.assign(from.size(), kStringNotCopied);
+    for (const auto& [isst, entry] : entries) plan.map[isst] = destinationIndex[entry];
+    plan.appended = std::move(wanted).missing();
     plan.added = plan.appended.size();
     // cstTotal is a count the application keeps; a wrong one stays wrong by
     // the same amount, and it never wraps.
