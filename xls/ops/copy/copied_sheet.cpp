@@ -6,6 +6,7 @@
 
 #include "biff/record_reader.h"
 #include "io/byte_reader.h"
+#include "ops/copy/cell_fields.h"
 #include "xls/error.h"
 
 namespace xls::ops::copy {
@@ -19,28 +20,20 @@ namespace {
 constexpr std::size_t kChunkRecords = 4096;
 
 // The records of a worksheet's cell table ([MS-XLS] 2.1.7.20.6, CELLTABLE):
-// rows, cells, what their formulas carry, and the DBCell index blocks.
+// rows and cells (the records holding a format index, but for the columns'),
+// what their formulas carry, and the DBCell index blocks.
 bool inCellTable(RecordType type) {
     switch (type) {
-        case RecordType::Row:
-        case RecordType::Blank:
-        case RecordType::Number:
-        case RecordType::Label:
-        case RecordType::BoolErr:
+        case RecordType::ColInfo:
+            return false;
         case RecordType::String:
-        case RecordType::RK:
-        case RecordType::MulRk:
-        case RecordType::MulBlank:
-        case RecordType::RString:
-        case RecordType::LabelSst:
-        case RecordType::Formula:
         case RecordType::ShrFmla:
         case RecordType::Array:
         case RecordType::Table:
         case RecordType::DBCell:
             return true;
         default:
-            return false;
+            return holdsCellIndices(type);
     }
 }
 
