@@ -73,7 +73,7 @@ Bytes merge(model::WorkbookStream& destination, const model::WorkbookStream& sou
             const SheetUsage& usage, model::EditState& state, const IndexMap* fonts = nullptr,
             SharedStringsPlan* plan = nullptr) {
     SharedStringsPlan planned =
-        planSharedStrings(model::readSharedStrings(source), usage, destination, fonts);
+        planSharedStrings(model::indexSharedStrings(source), usage, destination, fonts);
     applySharedStrings(destination, planned, state);
     if (plan) *plan = planned;
     return model::writeWorkbookStream(destination, model::WriteHints{std::nullopt, state.sstEdited})
@@ -189,6 +189,51 @@ TEST(MergeSharedStrings, TablesMadeGrownOrLeft) {
     EXPECT_EQ(keys(model::readSharedStrings(small).strings), keys(strings.strings));
 }
 
+// The destination's table grows at its end: its records stay as stored (the
+// SST's counts aside), the last one filled before Continue records are added,
+// whether it was held or stored.
+TEST(MergeSharedStrings, AppendsBehindTheStoredRecords) {
+    std::vector<SstString> mine, theirs;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string digits = std::to_string(i);
+        mine.push_back(str(u"mine " + std::u16string(digits.begin(), digits.end())));
+        theirs.push_back(str(u"theirs " + std::u16string(digits.begin(), digits.end())));
+    }
+    SheetUsage usage;
+    for (std::uint32_t i = 0; i < theirs.size(); ++i) usage.sharedStrings.insert(i);
+    usage.sharedStringCells = 3000;
+    const auto payloadsOf = [](const Bytes& stream) {
+        std::vector<Bytes> payloads;
+        for (const auto& h : biff::scanRecordHeaders(stream, nullptr))
+            if (h.type == RecordType::SST || h.type == RecordType::Continue)
+                payloads.emplace_back(stream.begin() + static_cast<std::ptrdiff_t>(h.bodyOffset()),
+                                      stream.begin() + static_cast<std::ptrdiff_t>(h.end()));
+        return payloads;
+    };
+    const auto before = payloadsOf(sstRecords(7, mine));
+    ASSERT_GT(before.size(), 2u);
+    for (const bool stored : {false, true}) {
+        SCOPED_TRACE(stored ? "stored" : "held");
+        auto destination = workbook(sstRecords(7, mine), stored);
+        model::EditState state;
+        const Bytes written =
+            merge(destination, workbook(sstRecords(1, theirs), stored), usage, state);
+        const auto after = payloadsOf(written);
+        ASSERT_GT(after.size(), before.size());
+        EXPECT_TRUE(std::equal(before[0].begin() + 8, before[0].end(), after[0].begin() + 8));
+        for (std::size_t i = 1; i + 1 < before.size(); ++i) EXPECT_EQ(after[i], before[i]);
+        EXPECT_TRUE(std::equal(before.back().begin(), before.back().end(),
+                               after[before.size() - 1].begin()));
+        EXPECT_GT(after[before.size() - 1].size(), before.back().size());
+        const model::SstTable table = model::readSharedStrings(model::parseWorkbookStream(written));
+        std::vector<SstString> all = mine;
+        all.insert(all.end(), theirs.begin(), theirs.end());
+        EXPECT_EQ(keys(table.strings), keys(all));
+        EXPECT_EQ(table.cstTotal, 3007u);
+        EXPECT_EQ(table.cstUnique, 6000u);
+    }
+}
+
 TEST(MergeSharedStrings, RefusesStringsAndFontsTheSourceLacks) {
     const auto source = workbook(sstRecords(3, sourceStrings()), true);
     const auto destination = workbook(sstRecords(10, kDestination), true);
@@ -200,7 +245,7 @@ TEST(MergeSharedStrings, RefusesStringsAndFontsTheSourceLacks) {
     for (const auto& [usage, fonts] :
          {std::pair{beyond, (const IndexMap*)nullptr}, std::pair{rich, &fewFonts}}) {
         try {
-            planSharedStrings(model::readSharedStrings(source), usage, destination, fonts);
+            planSharedStrings(model::indexSharedStrings(source), usage, destination, fonts);
             ADD_FAILURE() << "accepted";
         } catch (const Error& e) {
             EXPECT_EQ(e.code(), ErrorCode::CorruptWorkbook);

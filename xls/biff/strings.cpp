@@ -18,6 +18,7 @@ constexpr std::size_t kFormatRunSize = 4;
 // Reads cch characters whose first flags byte was already read. A character never
 // splits across a Continue boundary; at one, a new flags byte says how the rest is stored.
 void readCharacters(ContinuedReader& reader, std::uint8_t flags, std::size_t cch, XLString& s) {
+    s.chars.clear();
     s.chars.reserve(cch);
     bool highByte = (flags & kHighByte) != 0;
     while (s.chars.size() < cch) {
@@ -39,11 +40,12 @@ void readCharacters(ContinuedReader& reader, std::uint8_t flags, std::size_t cch
     }
 }
 
-std::vector<std::uint8_t> readBytes(ContinuedReader& reader, std::size_t count, const char* what) {
+void readBytes(ContinuedReader& reader, std::size_t count, const char* what,
+               std::vector<std::uint8_t>& into) {
     if (count > reader.remaining())
         fail(ErrorCode::CorruptWorkbook, std::string(what) + " runs past its record");
     const auto bytes = reader.bytes(count);
-    return {bytes.begin(), bytes.end()};
+    into.assign(bytes.begin(), bytes.end());
 }
 
 std::size_t headerSize(const XLString& s, StringForm form) {
@@ -93,11 +95,19 @@ std::vector<FormatRun> XLString::formatRuns() const {
 }
 
 XLString readString(ContinuedReader& reader, StringForm form, std::uint16_t cch) {
+    XLString s;
+    readString(reader, form, s, cch);
+    return s;
+}
+
+void readString(ContinuedReader& reader, StringForm form, XLString& s, std::uint16_t cch) {
     std::size_t count = cch;
     if (form == StringForm::Short) count = reader.u8();
     if (form == StringForm::Unicode || form == StringForm::RichExtended) count = reader.u16();
     const std::uint8_t flags = reader.u8();
-    XLString s;
+    s.highByte = false;
+    s.rich = false;
+    s.ext = false;
     std::size_t cRun = 0;
     std::uint32_t cbExtRst = 0;
     if (form == StringForm::RichExtended) {
@@ -108,9 +118,8 @@ XLString readString(ContinuedReader& reader, StringForm form, std::uint16_t cch)
     }
     readCharacters(reader, flags, count, s);
     if (count == 0) s.highByte = (flags & kHighByte) != 0;
-    s.runs = readBytes(reader, cRun * kFormatRunSize, "formatting runs");
-    s.extRst = readBytes(reader, cbExtRst, "ExtRst");
-    return s;
+    readBytes(reader, cRun * kFormatRunSize, "formatting runs", s.runs);
+    readBytes(reader, cbExtRst, "ExtRst", s.extRst);
 }
 
 StringStart writeString(ContinuedWriter& writer, const XLString& s, StringForm form) {

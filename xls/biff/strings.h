@@ -52,6 +52,9 @@ struct XLString {
 // Reads one string of the given form; cch is the count of a NoCch string.
 // Raises CorruptWorkbook when the data runs out or a character is split.
 XLString readString(ContinuedReader& reader, StringForm form, std::uint16_t cch = 0);
+// The same into a string read before, whose buffers it reuses: a pass over
+// many strings that looks at each in turn allocates almost nothing.
+void readString(ContinuedReader& reader, StringForm form, XLString& into, std::uint16_t cch = 0);
 
 // Where a written string begins: record 0 is the first record, 1 its first
 // Continue, ...; offset is within that record's payload.

@@ -20,13 +20,12 @@ struct Chunk {
     std::uint64_t used = 0;             // bytes the headers cover
 };
 
-// Reads whole records of [at, end) starting at at: about chunkBytes,
-// cut before a record that is not a Continue.
-Chunk readChunk(const std::shared_ptr<const io::ByteSource>& source, std::uint64_t at,
-                std::uint64_t end, std::size_t chunkBytes) {
+// Reads whole records of [at, end) starting at at into chunk (its buffer
+// reused): about chunkBytes, cut before a record that is not a Continue.
+void readChunk(const std::shared_ptr<const io::ByteSource>& source, std::uint64_t at,
+               std::uint64_t end, std::size_t chunkBytes, Chunk& chunk) {
     std::uint64_t want = std::min<std::uint64_t>(std::max<std::size_t>(chunkBytes, 1), end - at);
     while (true) {
-        Chunk chunk;
         chunk.offset = at;
         chunk.bytes.resize(static_cast<std::size_t>(want));
         source->readAt(at, chunk.bytes);
@@ -36,7 +35,7 @@ Chunk readChunk(const std::shared_ptr<const io::ByteSource>& source, std::uint64
             if (tail != chunk.bytes.size())
                 fail(ErrorCode::CorruptWorkbook, "stored records end in the middle of a record");
             chunk.used = tail;
-            return chunk;
+            return;
         }
         std::size_t keep = chunk.headers.size();
         while (keep > 0 && chunk.headers[keep - 1].type == RecordType::Continue) --keep;
@@ -45,7 +44,7 @@ Chunk readChunk(const std::shared_ptr<const io::ByteSource>& source, std::uint64
         if (keep > 1) {
             chunk.headers.resize(keep - 1);
             chunk.used = chunk.headers.back().end();
-            return chunk;
+            return;
         }
         want = std::min<std::uint64_t>(want * 2, end - at);
     }
@@ -71,8 +70,9 @@ std::vector<Record> recordsOf(const Chunk& chunk, const StoredRange& range,
 
 template <typename Visit>
 void forEachChunk(const StoredRange& range, std::size_t chunkBytes, Visit&& visit) {
+    Chunk chunk;
     for (std::uint64_t at = range.offset, end = range.offset + range.size; at < end;) {
-        const Chunk chunk = readChunk(range.source, at, end, chunkBytes);
+        readChunk(range.source, at, end, chunkBytes, chunk);
         visit(chunk);
         at += chunk.used;
     }
@@ -122,6 +122,20 @@ void readStoredRecords(const Substream& substream,
         if (!held.isStoredRun()) continue;
         forEachChunk(*held.stored, chunkBytes,
                      [&](const Chunk& chunk) { visit(recordsOf(chunk, *held.stored, wanted)); });
+    }
+}
+
+void scanPayloads(const Substream& substream, const PayloadVisit& visit, std::size_t chunkBytes) {
+    for (const Record& record : substream.records) {
+        if (!record.isStoredRun()) {
+            visit(record.type, record.payload);
+            continue;
+        }
+        forEachChunk(*record.stored, chunkBytes, [&](const Chunk& chunk) {
+            for (const RecordHeader& h : chunk.headers)
+                visit(h.type, std::span(chunk.bytes)
+                                  .subspan(static_cast<std::size_t>(h.bodyOffset()), h.size));
+        });
     }
 }
 

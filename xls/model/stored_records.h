@@ -33,4 +33,12 @@ void readStoredRecords(const Substream& substream,
                        const std::function<void(const std::vector<Record>& chunk)>& visit,
                        const RecordFilter& wanted = {}, std::size_t chunkBytes = kStoredChunkBytes);
 
+// Calls visit with the type and payload of every record of the substream in
+// stream order, held or stored, without making a Record of each: a pass that
+// reads a few fields of many records allocates nothing per record. The
+// payload is valid during the call only. Raises as readStoredRecords does.
+using PayloadVisit = std::function<void(biff::RecordType type, std::span<const std::uint8_t>)>;
+void scanPayloads(const Substream& substream, const PayloadVisit& visit,
+                  std::size_t chunkBytes = kStoredChunkBytes);
+
 }  // namespace xls::model

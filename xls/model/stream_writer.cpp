@@ -8,6 +8,7 @@
 #include "biff/record_writer.h"
 #include "io/byte_reader.h"
 #include "model/records/bound_sheet.h"
+#include "model/sst_index.h"
 #include "model/stream_writer_sst.h"
 #include "xls/error.h"
 
@@ -183,9 +184,12 @@ void rebuildExtSst(Layout& layout, std::size_t extAt, const std::vector<std::siz
         payloads.push_back(layout.pieces[i].payload);
         offsets.push_back(layout.offsets[i]);
     }
-    SstTable table;
+    // Only where each string starts is needed: the strings are stepped over.
+    std::vector<SstPosition> positions;
     try {
-        table = readSst(payloads);
+        const SstIndex index(payloads);
+        positions.reserve(index.size());
+        for (std::size_t i = 0; i < index.size(); ++i) positions.push_back(index.position(i));
     } catch (const Error&) {
         ++leftAsStored;
         return;
@@ -193,9 +197,8 @@ void rebuildExtSst(Layout& layout, std::size_t extAt, const std::vector<std::siz
     const auto stored = layout.pieces[extAt].payload;
     io::ByteReader reader(stored, ErrorCode::CorruptWorkbook, "ExtSST");
     const std::uint16_t storedDsst = stored.size() >= 2 ? reader.u16() : 0;
-    const std::uint16_t dsst =
-        storedDsst != 0 ? storedDsst : extSstBucketSize(table.strings.size());
-    std::vector<std::uint8_t> rebuilt = buildExtSst(dsst, table.positions, offsets);
+    const std::uint16_t dsst = storedDsst != 0 ? storedDsst : extSstBucketSize(positions.size());
+    std::vector<std::uint8_t> rebuilt = buildExtSst(dsst, positions, offsets);
 
     bool same = stored.size() == rebuilt.size();
     for (std::size_t at = 2; same && at + kIsstInfSize <= rebuilt.size(); at += kIsstInfSize)

@@ -7,6 +7,7 @@
 #include "biff/text_encoding.h"
 #include "cfb/compound_file.h"
 #include "model/doc_summary.h"
+#include "model/stored_records.h"
 #include "ops/copy/copy_name.h"
 #include "ops/copy/copy_sheet.h"
 #include "vba/document_module.h"
@@ -42,25 +43,27 @@ void checkMayTakePart(const WorkbookImpl& impl) {
 std::optional<std::string> sheetCodeName(const model::WorkbookStream& stream, std::size_t tab) {
     constexpr std::uint8_t kHighByte = 0x01;
     if (tab >= stream.sheetSubstream.size()) fail(ErrorCode::SheetNotFound);
-    model::Substream sheet = stream.substreams[stream.sheetSubstream[tab]];
-    if (!sheet.loaded) model::loadRecords(sheet);
+    // The sheet's records are looked at where they are stored, never all held.
+    std::optional<std::vector<std::uint8_t>> found;
     int depth = 0;
-    for (const auto& r : sheet.records) {
-        if (r.type == biff::RecordType::BOF) ++depth;
-        if (r.type == biff::RecordType::EOF_) --depth;
-        if (depth != 1 || r.type != biff::RecordType::CodeName) continue;
-        const auto& p = r.payload;
-        const std::size_t cch = p.size() < 3 ? 0 : p[0] | std::size_t{p[1]} << 8;
-        const bool wide = p.size() >= 3 && (p[2] & kHighByte) != 0;
-        if (p.size() < 3 || p.size() < 3 + cch * (wide ? 2 : 1))
-            fail(ErrorCode::CorruptWorkbook, "CodeName too short");
-        std::u16string name;
-        for (std::size_t i = 0; i < cch; ++i)
-            name.push_back(wide ? static_cast<char16_t>(p[3 + 2 * i] | p[4 + 2 * i] << 8)
-                                : static_cast<char16_t>(p[3 + i]));
-        return biff::utf16ToUtf8(name);
-    }
-    return std::nullopt;
+    model::scanPayloads(stream.substreams[stream.sheetSubstream[tab]],
+                        [&](biff::RecordType type, std::span<const std::uint8_t> payload) {
+                            if (type == biff::RecordType::BOF) ++depth;
+                            if (type == biff::RecordType::EOF_) --depth;
+                            if (depth == 1 && type == biff::RecordType::CodeName && !found)
+                                found.emplace(payload.begin(), payload.end());
+                        });
+    if (!found) return std::nullopt;
+    const auto& p = *found;
+    const std::size_t cch = p.size() < 3 ? 0 : p[0] | std::size_t{p[1]} << 8;
+    const bool wide = p.size() >= 3 && (p[2] & kHighByte) != 0;
+    if (p.size() < 3 || p.size() < 3 + cch * (wide ? 2 : 1))
+        fail(ErrorCode::CorruptWorkbook, "CodeName too short");
+    std::u16string name;
+    for (std::size_t i = 0; i < cch; ++i)
+        name.push_back(wide ? static_cast<char16_t>(p[3 + 2 * i] | p[4 + 2 * i] << 8)
+                            : static_cast<char16_t>(p[3 + i]));
+    return biff::utf16ToUtf8(name);
 }
 
 // Whether the sheet's document module holds macro code the copy would lose.

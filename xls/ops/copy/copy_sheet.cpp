@@ -1,5 +1,4 @@
 #include "ops/copy/copy_sheet.h"
-#include "model/shared_strings.h"
 
 #include <algorithm>
 #include <functional>
@@ -7,9 +6,9 @@
 #include <set>
 
 #include "model/shared_strings.h"
-#include "model/stored_records.h"
 #include "ops/copy/apply_format_merge.h"
 #include "ops/copy/chart_records.h"
+#include "ops/copy/copied_sheet.h"
 #include "ops/copy/copy_drawing.h"
 #include "ops/copy/copy_names.h"
 #include "ops/copy/extern_table.h"
@@ -34,19 +33,18 @@ namespace {
 constexpr std::uint16_t kNoSheet = 0xFFFF;        // itab of a reference shown as #REF!
 constexpr std::uint16_t kWholeWorkbook = 0xFFFE;  // itab of a workbook-level reference
 
-// The sheet's records, all held: the copy owns them from here on.
-model::Substream heldCopy(const model::WorkbookStream& source, std::size_t tab) {
+// The sheet's records, read once: the copy owns them from here on.
+CopiedSheet sheetToCopy(const model::WorkbookStream& source, std::size_t tab) {
     if (tab >= source.sheetSubstream.size())
         fail(ErrorCode::SheetNotFound, "tab " + std::to_string(tab));
-    model::Substream sheet = source.substreams[source.sheetSubstream[tab]];
-    if (!sheet.loaded) model::loadRecords(sheet);
+    const model::Substream& sheet = source.substreams[source.sheetSubstream[tab]];
     if (!sheet.closed) fail(ErrorCode::CorruptWorkbook, "the sheet ends before its EOF");
-    return sheet;
+    return CopiedSheet(sheet);
 }
 
-SheetUsage usageOf(const model::Substream& sheet) {
+SheetUsage usageOf(const CopiedSheet& sheet) {
     SheetUsageScanner scanner;
-    scanner.scan(sheet.records);
+    sheet.readAll([&](const std::vector<model::Record>& chunk) { scanner.scan(chunk); });
     SheetUsage usage = scanner.usage();
     if (!usage.notCopyable.empty()) {
         std::string what;
@@ -58,9 +56,8 @@ SheetUsage usageOf(const model::Substream& sheet) {
 
 // The sheet's code name belongs to the source's macro project: the copy goes
 // without it, and the application names the copy's module when it needs one.
-void dropCodeName(model::Substream& sheet) {
-    std::erase_if(sheet.records,
-                  [](const model::Record& r) { return r.type == RecordType::CodeName; });
+void dropCodeName(std::vector<model::Record>& records) {
+    std::erase_if(records, [](const model::Record& r) { return r.type == RecordType::CodeName; });
 }
 
 std::vector<std::uint8_t> boundSheetPayload(const model::WorkbookStream& stream, std::size_t tab) {
@@ -166,7 +163,7 @@ std::size_t fontCount(const model::Substream& globals) {
 void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& destination,
                       const SheetCopyRequest& request, model::EditState& state) {
     const bool sameWorkbook = &source == &destination;
-    model::Substream sheet = heldCopy(source, request.sourceTab);
+    CopiedSheet sheet = sheetToCopy(source, request.sourceTab);
     const SheetUsage usage = usageOf(sheet);
     std::vector<std::uint8_t> boundSheet = boundSheetPayload(source, request.sourceTab);
     if (request.newTab > destination.sheetSubstream.size())
@@ -174,9 +171,9 @@ void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& dest
 
     // The source's shared strings, read once for the string merge and the
     // cached values of the cells its other sheets give the copy's formulas.
-    std::optional<model::SstTable> sourceStrings;
-    const auto sourceStringTable = [&]() -> const model::SstTable& {
-        if (!sourceStrings) sourceStrings = model::readSharedStrings(source);
+    std::optional<model::SstIndex> sourceStrings;
+    const auto sourceStringTable = [&]() -> const model::SstIndex& {
+        if (!sourceStrings) sourceStrings = model::indexSharedStrings(source);
         return *sourceStrings;
     };
 
@@ -189,14 +186,14 @@ void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& dest
         FormatUse use;
         use.xfs = asFlags(usage.cellFormats);
         use.fonts.assign(fontCount(source.globals) + 1, true);  // FontIndex 4 is never used
-        const ChartUse charts = chartUse(sheet.records);
+        const ChartUse charts = chartUse(sheet.records());
         use.ifmts = asFlags(charts.ifmts);
         use.sourceColours.assign(charts.colours.begin(), charts.colours.end());
         formats = planFormatMerge(source.globals, destination.globals, use);
         strings = planSharedStrings(sourceStringTable(), usage, destination, &formats->fonts);
     }
     const DrawingCopyPlan drawing =
-        planDrawingCopy(source.globals, sheet.records, destination.globals, sameWorkbook);
+        planDrawingCopy(source.globals, sheet.records(), destination.globals, sameWorkbook);
 
     // The tables change on a copy of the destination's globals.
     model::Substream globals = destination.globals;
@@ -226,28 +223,35 @@ void copySheetRecords(model::WorkbookStream& source, model::WorkbookStream& dest
     const NameMap nameMap = copyNames(sameWorkbook ? globals : source.globals, globals, names,
                                       [&](std::uint16_t i) { return routing(i); });
     const IndexMap xtiMap = routing.mapFor(usage.xtis);
+    sourceStrings.reset();  // every use of the source's strings is behind
 
     FormulaMaps formulaMaps;
     formulaMaps.xtis = &xtiMap;
     formulaMaps.names = nameMap.empty() ? nullptr : &nameMap;
-    repointFormulas(sheet.records, formulaMaps);
+    CellMaps cellMaps;
     if (formats) {
-        CellMaps cellMaps;
         cellMaps.cellFormats = &formats->xfs;
         cellMaps.sharedStrings = &strings->map;
         cellMaps.fonts = &formats->fonts;
-        remapCellRecords(sheet.records, cellMaps);
-        remapTextObjectFonts(sheet.records, formats->fonts);
-        remapChartRecords(sheet.records, *formats);
+    }
+    const auto remap = [&](std::vector<model::Record>& records) {
+        repointFormulas(records, formulaMaps);
+        if (formats) remapCellRecords(records, cellMaps);
+    };
+    remap(sheet.records());
+    sheet.editCells(remap);
+    if (formats) {
+        remapTextObjectFonts(sheet.records(), formats->fonts);
+        remapChartRecords(sheet.records(), *formats);
         applyFormatMerge(*formats, globals);
     }
-    applyDrawingCopy(drawing, sheet.records, globals);
-    dropCodeName(sheet);
+    applyDrawingCopy(drawing, sheet.records(), globals);
+    dropCodeName(sheet.records());
     table.writeTo(globals);
 
     destination.globals = std::move(globals);
     if (strings) applySharedStrings(destination, *strings, state);
-    insertSheet(destination, request.newTab, std::move(boundSheet), std::move(sheet));
+    insertSheet(destination, request.newTab, std::move(boundSheet), std::move(sheet).take());
     renameSheetRecords(destination, request.newTab, request.name);
 }
 

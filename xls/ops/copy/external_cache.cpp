@@ -99,93 +99,85 @@ class AreaIndex {
 
 // The values of the sheet's cells that lie in areas.
 Cells readValues(const model::Substream& sheet, const std::vector<CellArea>& areas,
-                 const model::SstTable& strings) {
+                 const model::SstIndex& strings) {
     const AreaIndex index(areas);
     const auto wanted = [&](std::uint16_t row, std::uint16_t col) {
         return index.contains(row, col);
     };
     Cells cells;
     std::optional<std::pair<std::uint16_t, std::uint16_t>> awaitingString;
-    auto visit = [&](const std::vector<model::Record>& chunk) {
-        for (const auto& record : chunk) {
-            if (record.isStoredRun()) continue;
-            io::ByteReader r(record.payload);
-            if (record.type == RecordType::String && awaitingString) {
-                cells[*awaitingString] = readUnicodeString(r);
-                awaitingString.reset();
-                continue;
-            }
-            if (record.payload.size() < 6) continue;
-            const std::uint16_t row = r.u16();
-            const std::uint16_t col = r.u16();
-            if (record.type == RecordType::MulRk) {
-                for (std::uint16_t c = col; r.remaining() >= 8; ++c) {
-                    r.skip(2);
-                    const double v = rkValue(r.u32());
-                    if (wanted(row, c)) cells[{row, c}] = v;
-                }
-                continue;
-            }
-            if (!wanted(row, col)) continue;
-            r.skip(2);  // ixfe
-            switch (record.type) {
-                case RecordType::Number:
-                    if (r.remaining() >= 8) cells[{row, col}] = std::bit_cast<double>(r.u64());
-                    break;
-                case RecordType::RK:
-                    if (r.remaining() >= 4) cells[{row, col}] = rkValue(r.u32());
-                    break;
-                case RecordType::LabelSst:
-                    if (r.remaining() >= 4) {
-                        const std::uint32_t isst = r.u32();
-                        if (isst < strings.strings.size())
-                            cells[{row, col}] = strings.strings[isst].chars;
-                    }
-                    break;
-                case RecordType::Label:
-                    cells[{row, col}] = readUnicodeString(r);
-                    break;
-                case RecordType::BoolErr:
-                    if (r.remaining() >= 2) {
-                        const std::uint8_t value = r.u8();
-                        if (r.u8()) {
-                            cells[{row, col}] = ErrorValue{value};
-                        } else {
-                            cells[{row, col}] = Boolean{value != 0};
-                        }
-                    }
-                    break;
-                case RecordType::Formula: {
-                    if (r.remaining() < 8) break;
-                    const auto bytes = r.bytes(8);
-                    if (bytes[6] != 0xFF || bytes[7] != 0xFF) {
-                        cells[{row, col}] = std::bit_cast<double>(io::ByteReader(bytes).u64());
-                    } else if (bytes[0] == 0x00) {
-                        awaitingString = std::pair{row, col};
-                    } else if (bytes[0] == 0x01) {
-                        cells[{row, col}] = Boolean{bytes[2] != 0};
-                    } else if (bytes[0] == 0x02) {
-                        cells[{row, col}] = ErrorValue{bytes[2]};
-                    } else if (bytes[0] == 0x03) {
-                        cells[{row, col}] = std::u16string();
-                    }
-                    break;
-                }
-                default:
-                    break;
-            }
-        }
-    };
     const auto reads = [](RecordType t) {
         return t == RecordType::Number || t == RecordType::RK || t == RecordType::MulRk ||
                t == RecordType::LabelSst || t == RecordType::Label || t == RecordType::BoolErr ||
                t == RecordType::Formula || t == RecordType::String;
     };
-    if (sheet.loaded) {
-        visit(sheet.records);
-    } else {
-        model::readStoredRecords(sheet, visit, reads);
-    }
+    model::scanPayloads(sheet, [&](RecordType type, std::span<const std::uint8_t> payload) {
+        if (!reads(type)) return;
+        io::ByteReader r(payload);
+        if (type == RecordType::String && awaitingString) {
+            cells[*awaitingString] = readUnicodeString(r);
+            awaitingString.reset();
+            return;
+        }
+        if (payload.size() < 6) return;
+        const std::uint16_t row = r.u16();
+        const std::uint16_t col = r.u16();
+        if (type == RecordType::MulRk) {
+            for (std::uint16_t c = col; r.remaining() >= 8; ++c) {
+                r.skip(2);
+                const double v = rkValue(r.u32());
+                if (wanted(row, c)) cells[{row, c}] = v;
+            }
+            return;
+        }
+        if (!wanted(row, col)) return;
+        r.skip(2);  // ixfe
+        switch (type) {
+            case RecordType::Number:
+                if (r.remaining() >= 8) cells[{row, col}] = std::bit_cast<double>(r.u64());
+                break;
+            case RecordType::RK:
+                if (r.remaining() >= 4) cells[{row, col}] = rkValue(r.u32());
+                break;
+            case RecordType::LabelSst:
+                if (r.remaining() >= 4) {
+                    const std::uint32_t isst = r.u32();
+                    if (isst < strings.size()) cells[{row, col}] = strings.at(isst).chars;
+                }
+                break;
+            case RecordType::Label:
+                cells[{row, col}] = readUnicodeString(r);
+                break;
+            case RecordType::BoolErr:
+                if (r.remaining() >= 2) {
+                    const std::uint8_t value = r.u8();
+                    if (r.u8()) {
+                        cells[{row, col}] = ErrorValue{value};
+                    } else {
+                        cells[{row, col}] = Boolean{value != 0};
+                    }
+                }
+                break;
+            case RecordType::Formula: {
+                if (r.remaining() < 8) break;
+                const auto bytes = r.bytes(8);
+                if (bytes[6] != 0xFF || bytes[7] != 0xFF) {
+                    cells[{row, col}] = std::bit_cast<double>(io::ByteReader(bytes).u64());
+                } else if (bytes[0] == 0x00) {
+                    awaitingString = std::pair{row, col};
+                } else if (bytes[0] == 0x01) {
+                    cells[{row, col}] = Boolean{bytes[2] != 0};
+                } else if (bytes[0] == 0x02) {
+                    cells[{row, col}] = ErrorValue{bytes[2]};
+                } else if (bytes[0] == 0x03) {
+                    cells[{row, col}] = std::u16string();
+                }
+                break;
+            }
+            default:
+                break;
+        }
+    });
     return cells;
 }
 
@@ -214,7 +206,7 @@ void writeValue(io::ByteWriter& out, const Value* value) {
 }  // namespace
 
 std::map<std::uint16_t, std::vector<CellArea>> externalAreas(const model::Substream& sourceGlobals,
-                                                             const model::Substream& sheet,
+                                                             const CopiedSheet& sheet,
                                                              std::size_t skipTab,
                                                              const std::set<std::uint32_t>& names) {
     std::map<std::uint16_t, std::vector<CellArea>> areas;
@@ -262,11 +254,12 @@ std::map<std::uint16_t, std::vector<CellArea>> externalAreas(const model::Substr
             }
         }
     };
-    for (std::size_t i = 0; i < sheet.records.size(); ++i) {
-        const auto type = sheet.records[i].type;
-        if (formulaRecord(type))
-            addAreas(type, joinedPayload(sheet.records, runAt(sheet.records, i)));
-    }
+    sheet.readAll([&](const std::vector<model::Record>& records) {
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            const auto type = records[i].type;
+            if (formulaRecord(type)) addAreas(type, joinedPayload(records, runAt(records, i)));
+        }
+    });
     // The defined names copied with the sheet read through the same XTIs.
     std::uint32_t nameIndex = 0;
     for (std::size_t i = 0; i < sourceGlobals.records.size(); ++i) {
@@ -279,7 +272,7 @@ std::map<std::uint16_t, std::vector<CellArea>> externalAreas(const model::Substr
 }
 
 std::vector<model::Record> externalCacheRecords(
-    const model::WorkbookStream& source, const model::SstTable& strings,
+    const model::WorkbookStream& source, const model::SstIndex& strings,
     const std::map<std::uint16_t, std::vector<CellArea>>& areas, std::size_t maxCells) {
     std::vector<model::Record> records;
     if (areas.empty()) return records;

@@ -10,8 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "model/stream_writer_sst.h"
+#include "model/sst_index.h"
 #include "model/workbook_stream.h"
+#include "ops/copy/copied_sheet.h"
 
 namespace xls::ops::copy {
 
@@ -28,7 +29,7 @@ struct CellArea {
 // Areas come from 3-D references of Formula, Array, CF and DV records, and
 // of the defined names (1-based indices) copied with the sheet.
 std::map<std::uint16_t, std::vector<CellArea>> externalAreas(const model::Substream& sourceGlobals,
-                                                             const model::Substream& sheet,
+                                                             const CopiedSheet& sheet,
                                                              std::size_t skipTab,
                                                              const std::set<std::uint32_t>& names);
 
@@ -36,7 +37,7 @@ std::map<std::uint16_t, std::vector<CellArea>> externalAreas(const model::Substr
 // one, read from the source sheets. At most maxCells values are cached; the
 // rest are left for the application to read from the source file.
 std::vector<model::Record> externalCacheRecords(
-    const model::WorkbookStream& source, const model::SstTable& strings,
+    const model::WorkbookStream& source, const model::SstIndex& strings,
     const std::map<std::uint16_t, std::vector<CellArea>>& areas, std::size_t maxCells = 60000);
 
 }  // namespace xls::ops::copy

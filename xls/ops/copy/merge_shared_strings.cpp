@@ -16,6 +16,7 @@ namespace {
 constexpr std::size_t kFormatRunSize = 4;  // ich, ifnt
 constexpr std::size_t kFormatRunIfnt = 2;
 constexpr std::size_t kExtRstPhsIfnt = 4;  // after reserved and cb: Phs.ifnt
+constexpr std::uint32_t kNotFound = 0xFFFFFFFF;
 
 std::uint32_t mappedFont(const IndexMap& fonts, std::uint16_t ifnt, std::size_t isst) {
     if (ifnt >= fonts.size() || fonts[ifnt] > 0xFFFF)
@@ -32,9 +33,7 @@ void remapFontAt(std::vector<std::uint8_t>& bytes, std::size_t at, const IndexMa
 
 // The source's string as the destination must hold it: its fonts renumbered.
 // An ExtRst too short for its Phs keeps its bytes.
-model::SstString translated(const model::SstString& source, const IndexMap* fonts,
-                            std::size_t isst) {
-    model::SstString s = source;
+model::SstString translated(model::SstString s, const IndexMap* fonts, std::size_t isst) {
     if (!fonts) return s;
     for (std::size_t at = 0; at + kFormatRunSize <= s.runs.size(); at += kFormatRunSize)
         remapFontAt(s.runs, at + kFormatRunIfnt, *fonts, isst);
@@ -55,56 +54,122 @@ std::size_t contentHash(const model::SstString& s) {
     return h;
 }
 
-class StringIndex {
+// The distinct strings the sheet uses, as the destination must hold them,
+// each with where the destination has it (kNotFound until found). Most of
+// the destination's strings are none of them: a bit per hash value, in few
+// enough bits to stay in the processor's cache, turns those away first.
+class WantedStrings {
   public:
-    explicit StringIndex(const std::vector<model::SstString>& strings) : strings_(strings) {
-        for (std::size_t i = 0; i < strings.size(); ++i) add(i);
+    explicit WantedStrings(std::size_t atMost) {
+        strings_.reserve(atMost);
+        found_.reserve(atMost);
     }
-    void add(std::size_t index) { byHash_.emplace(contentHash(strings_[index]), index); }
-    std::optional<std::size_t> find(const model::SstString& s) const {
-        const auto [from, to] = byHash_.equal_range(contentHash(s));
+
+    // The entry of a string equal to s, added when there is none.
+    std::size_t add(model::SstString s) {
+        const std::size_t hash = contentHash(s);
+        const auto [from, to] = byHash_.equal_range(hash);
         for (auto it = from; it != to; ++it)
             if (sameContent(strings_[it->second], s)) return it->second;
-        return std::nullopt;
+        strings_.push_back(std::move(s));
+        found_.push_back(kNotFound);
+        byHash_.emplace(hash, strings_.size() - 1);
+        return strings_.size() - 1;
+    }
+
+    // Ready for offer once every wanted string is added.
+    void seal() {
+        std::size_t bits = kWordBits;
+        while (bits < kFilterBitsPerString * strings_.size() && bits < kMaxFilterBits) bits *= 2;
+        filter_.assign(bits / kWordBits, 0);
+        for (const auto& [hash, entry] : byHash_) {
+            const std::size_t bit = hash & (bits - 1);
+            filter_[bit / kWordBits] |= std::uint64_t{1} << (bit % kWordBits);
+        }
+    }
+
+    // Notes the destination's string isst where it equals a wanted one (the
+    // first equal one wins).
+    void offer(std::size_t isst, const model::SstString& s) {
+        const std::size_t hash = contentHash(s);
+        const std::size_t bit = hash & (filter_.size() * kWordBits - 1);
+        if ((filter_[bit / kWordBits] & (std::uint64_t{1} << (bit % kWordBits))) == 0) return;
+        const auto [from, to] = byHash_.equal_range(hash);
+        for (auto it = from; it != to; ++it)
+            if (found_[it->second] == kNotFound && sameContent(strings_[it->second], s))
+                found_[it->second] = static_cast<std::uint32_t>(isst);
+    }
+
+    std::size_t size() const { return strings_.size(); }
+    std::uint32_t found(std::size_t entry) const { return found_[entry]; }
+    // The strings the destination lacks, in the order they were added.
+    std::vector<model::SstString> missing() && {
+        std::size_t kept = 0;
+        for (std::size_t entry = 0; entry < strings_.size(); ++entry)
+            if (found_[entry] == kNotFound) {
+                if (kept != entry) strings_[kept] = std::move(strings_[entry]);
+                ++kept;
+            }
+        strings_.resize(kept);
+        return std::move(strings_);
     }
 
   private:
-    const std::vector<model::SstString>& strings_;
+    static constexpr std::size_t kWordBits = 64;
+    static constexpr std::size_t kFilterBitsPerString = 16;
+    static constexpr std::size_t kMaxFilterBits = std::size_t{1} << 22;
+
+    std::vector<model::SstString> strings_;
+    std::vector<std::uint32_t> found_;
     std::unordered_multimap<std::size_t, std::size_t> byHash_;
+    std::vector<std::uint64_t> filter_;
 };
 
 }  // namespace
 
-SharedStringsPlan planSharedStrings(const model::SstTable& from, const SheetUsage& usage,
+SharedStringsPlan planSharedStrings(const model::SstIndex& from, const SheetUsage& usage,
                                     const model::WorkbookStream& destination,
                                     const IndexMap* fonts) {
     SharedStringsPlan plan;
     if (usage.sharedStrings.empty() && usage.sharedStringCells == 0) return plan;
-    plan.merged = model::readSharedStrings(destination);
-    plan.map.assign(from.strings.size(), kStringNotCopied);
-    plan.merged.strings.reserve(plan.merged.strings.size() + usage.sharedStrings.size());
-    StringIndex index(plan.merged.strings);
+    // Only the strings the sheet uses are decoded; the destination's are
+    // looked at one at a time, for those equal to one of them.
+    WantedStrings wanted(usage.sharedStrings.size());
+    std::vector<std::pair<std::uint32_t, std::size_t>> entries;  // isst, its wanted entry
+    entries.reserve(usage.sharedStrings.size());
     for (const std::uint32_t isst : usage.sharedStrings) {
-        if (isst >= from.strings.size())
+        if (isst >= from.size())
             fail(ErrorCode::CorruptWorkbook, "a cell refers to shared string " +
                                                  std::to_string(isst) + " of " +
-                                                 std::to_string(from.strings.size()));
-        model::SstString s = translated(from.strings[isst], fonts, isst);
-        if (const auto found = index.find(s)) {
-            plan.map[isst] = static_cast<std::uint32_t>(*found);
+                                                 std::to_string(from.size()));
+        entries.emplace_back(isst, wanted.add(translated(from.at(isst), fonts, isst)));
+    }
+    wanted.seal();
+    const model::SstIndex table = model::indexSharedStrings(
+        destination, [&](std::size_t isst, const model::SstString& s) { wanted.offer(isst, s); });
+
+    // Strings the destination lacks are appended in the order the sheet first
+    // uses them, which is the order they were wanted in.
+    plan.existing = table.size();
+    std::vector<std::uint32_t> destinationIndex(wanted.size());
+    std::size_t missing = 0;
+    for (std::size_t entry = 0; entry < wanted.size(); ++entry) {
+        if (wanted.found(entry) != kNotFound) {
+            destinationIndex[entry] = wanted.found(entry);
             continue;
         }
-        if (plan.merged.strings.size() >= kStringNotCopied)
+        if (plan.existing + missing >= kStringNotCopied)
             fail(ErrorCode::UnsupportedOperation, "the shared string table would overflow");
-        plan.map[isst] = static_cast<std::uint32_t>(plan.merged.strings.size());
-        plan.merged.strings.push_back(std::move(s));
-        index.add(plan.merged.strings.size() - 1);
-        ++plan.added;
+        destinationIndex[entry] = static_cast<std::uint32_t>(plan.existing + missing++);
     }
+    plan.map.assign(from.size(), kStringNotCopied);
+    for (const auto& [isst, entry] : entries) plan.map[isst] = destinationIndex[entry];
+    plan.appended = std::move(wanted).missing();
+    plan.added = plan.appended.size();
     // cstTotal is a count the application keeps; a wrong one stays wrong by
     // the same amount, and it never wraps.
-    const std::uint64_t total = std::uint64_t{plan.merged.cstTotal} + usage.sharedStringCells;
-    plan.merged.cstTotal = static_cast<std::uint32_t>(
+    const std::uint64_t total = std::uint64_t{table.cstTotal()} + usage.sharedStringCells;
+    plan.cstTotal = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(total, std::numeric_limits<std::uint32_t>::max()));
     plan.changesTable = plan.added > 0 || usage.sharedStringCells > 0;
     return plan;
@@ -113,7 +178,7 @@ SharedStringsPlan planSharedStrings(const model::SstTable& from, const SheetUsag
 void applySharedStrings(model::WorkbookStream& destination, const SharedStringsPlan& plan,
                         model::EditState& state) {
     if (!plan.changesTable) return;
-    writeSharedStrings(destination, plan.merged);
+    appendSharedStrings(destination, plan.cstTotal, plan.existing, plan.appended);
     state.sstEdited = true;
 }
 

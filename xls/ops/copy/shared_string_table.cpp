@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "biff/continued_writer.h"
 #include "biff/record_reader.h"
 #include "io/byte_reader.h"
 #include "xls/error.h"
@@ -11,6 +12,8 @@ namespace xls::ops {
 using biff::RecordType;
 
 namespace {
+
+constexpr std::size_t kSstCountsSize = 8;  // cstTotal, cstUnique
 
 bool isStoredSst(const model::Record& record) {
     return record.isStoredRun() && record.stored->first == RecordType::SST;
@@ -48,6 +51,12 @@ void fitExtSst(std::vector<model::Record>& records, std::uint16_t dsst) {
         if (reader.u16() < dsst) io::storeU16(r.payload, 0, dsst);
         return;
     }
+}
+
+// The globals stay loaded lazily only while a stand-in is left in them.
+void noteLoaded(model::Substream& globals) {
+    globals.loaded = std::none_of(globals.records.begin(), globals.records.end(),
+                                  [](const auto& r) { return r.isStoredRun(); });
 }
 
 }  // namespace
@@ -89,9 +98,50 @@ void writeSharedStrings(model::WorkbookStream& stream, const model::SstTable& ta
                    std::make_move_iterator(laidOut.begin()),
                    std::make_move_iterator(laidOut.end()));
     fitExtSst(records, dsst);
-    // The globals stay loaded lazily only while a stand-in is left in them.
-    stream.globals.loaded =
-        std::none_of(records.begin(), records.end(), [](const auto& r) { return r.isStoredRun(); });
+    noteLoaded(stream.globals);
+}
+
+void appendSharedStrings(model::WorkbookStream& stream, std::uint32_t cstTotal,
+                         std::size_t existing, const std::vector<model::SstString>& strings) {
+    auto& globals = stream.globals;
+    auto run = findSharedStrings(globals);
+    if (!run) {
+        writeSharedStrings(stream, model::SstTable{cstTotal, 0, strings, {}});
+        return;
+    }
+    // The stored table's records are held from here on, as they were stored.
+    if (isStoredSst(globals.records[run->first])) {
+        model::loadRecords(globals);
+        run = findSharedStrings(globals);
+    }
+    auto& records = globals.records;
+    std::vector<std::uint8_t>& head = records[run->first].payload;
+    if (head.size() < kSstCountsSize) fail(ErrorCode::CorruptWorkbook, "SST too short");
+    const std::size_t unique = existing + strings.size();
+    io::storeU32(head, 0, cstTotal);
+    io::storeU32(head, 4, static_cast<std::uint32_t>(std::min<std::size_t>(unique, 0xFFFFFFFF)));
+
+    // The new strings go on where the table ends, filling its last record
+    // first, as the application lays a table out.
+    std::vector<std::uint8_t>& last = records[run->end - 1].payload;
+    const bool fillLast = last.size() < biff::kMaxRecordPayload;
+    biff::ContinuedWriter writer;
+    if (fillLast) writer.current().bytes(last);
+    for (const model::SstString& s : strings)
+        biff::writeString(writer, s, biff::StringForm::RichExtended);
+    std::vector<std::vector<std::uint8_t>> payloads = writer.take();
+    std::vector<model::Record> added;
+    for (std::size_t i = 0; i < payloads.size(); ++i) {
+        if (i == 0 && fillLast) {
+            last = std::move(payloads[0]);
+        } else if (!payloads[i].empty()) {
+            added.emplace_back(RecordType::Continue, std::move(payloads[i]));
+        }
+    }
+    records.insert(records.begin() + static_cast<std::ptrdiff_t>(run->end),
+                   std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+    fitExtSst(records, model::extSstBucketSize(unique));
+    noteLoaded(globals);
 }
 
 }  // namespace xls::ops

@@ -1,7 +1,7 @@
 // The shared string table (SST and its Continue records) of a workbook stream
 // wherever the model keeps it: held as records, or as the stand-in that loading
-// leaves for it in the globals, written back whole (model::readSharedStrings
-// reads it).
+// leaves for it in the globals; written back whole, or grown by strings
+// appended behind the ones it holds (model::indexSharedStrings reads it).
 #pragma once
 
 #include <optional>
@@ -23,5 +23,14 @@ std::optional<RecordRun> findSharedStrings(const model::Substream& globals);
 // rebuilds fits its record. The caller marks the table edited so the writer
 // rebuilds the ExtSST.
 void writeSharedStrings(model::WorkbookStream& stream, const model::SstTable& table);
+
+// Appends strings to the table, which holds existing strings: the table's
+// records stay as stored, the last one filled and Continue records added,
+// with cstTotal and cstUnique set. A workbook without a table gets one holding
+// strings, as writeSharedStrings lays it out. The ExtSST's bucket size grows
+// as there; the caller marks the table edited. Raises CorruptWorkbook for an
+// SST record too short for its counts.
+void appendSharedStrings(model::WorkbookStream& stream, std::uint32_t cstTotal,
+                         std::size_t existing, const std::vector<model::SstString>& strings);
 
 }  // namespace xls::ops
