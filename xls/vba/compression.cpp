@@ -51,6 +51,52 @@ void decompressChunk(std::span<const std::uint8_t> data, std::vector<std::uint8_
     }
 }
 
+// The longest match for the bytes at `at` among the earlier bytes of its
+// chunk, capped at what a copy token can say; {length 0} when under three.
+struct Match {
+    std::size_t length = 0;
+    std::size_t offset = 0;
+};
+
+Match longestMatch(std::span<const std::uint8_t> chunk, std::size_t at) {
+    const std::size_t maxLength = (0xFFFFu >> offsetBits(at)) + 3u;
+    Match best;
+    for (std::size_t candidate = at; candidate-- > 0;) {
+        std::size_t length = 0;
+        while (length < maxLength && at + length < chunk.size() &&
+               chunk[candidate + length] == chunk[at + length])
+            ++length;
+        if (length > best.length) best = {length, at - candidate};
+    }
+    return best.length < 3 ? Match{} : best;
+}
+
+// The tokens of one chunk: flag bytes, each for the eight literals or copy
+// tokens after it.
+std::vector<std::uint8_t> compressChunk(std::span<const std::uint8_t> chunk) {
+    std::vector<std::uint8_t> out;
+    std::size_t at = 0;
+    while (at < chunk.size()) {
+        const std::size_t flagAt = out.size();
+        out.push_back(0);
+        for (unsigned token = 0; token < 8 && at < chunk.size(); ++token) {
+            const Match match = longestMatch(chunk, at);
+            if (match.length == 0) {
+                out.push_back(chunk[at++]);
+                continue;
+            }
+            const unsigned bits = offsetBits(at);
+            const auto copy =
+                static_cast<std::uint16_t>((match.offset - 1) << (16 - bits) | (match.length - 3));
+            out.push_back(static_cast<std::uint8_t>(copy));
+            out.push_back(static_cast<std::uint8_t>(copy >> 8));
+            out[flagAt] = static_cast<std::uint8_t>(out[flagAt] | 1u << token);
+            at += match.length;
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> decompressContainer(std::span<const std::uint8_t> container,
@@ -75,6 +121,28 @@ std::vector<std::uint8_t> decompressContainer(std::span<const std::uint8_t> cont
             if (out.size() > maxSize) corrupt("more bytes than the stream may hold");
         }
         at = end;
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> compressContainer(std::span<const std::uint8_t> bytes) {
+    std::vector<std::uint8_t> out{kContainerSignature};
+    for (std::size_t start = 0; start < bytes.size(); start += kChunkMax) {
+        const auto chunk = bytes.subspan(start, std::min(kChunkMax, bytes.size() - start));
+        const std::vector<std::uint8_t> tokens = compressChunk(chunk);
+        const bool compressed = tokens.size() <= kChunkMax;
+        const std::size_t size = compressed ? tokens.size() : kChunkMax;
+        // The size field counts the chunk with its two-byte header, less three.
+        const auto header = static_cast<std::uint16_t>((size - 1) | kChunkSignature << 12 |
+                                                       (compressed ? 0x8000u : 0u));
+        out.push_back(static_cast<std::uint8_t>(header));
+        out.push_back(static_cast<std::uint8_t>(header >> 8));
+        if (compressed) {
+            out.insert(out.end(), tokens.begin(), tokens.end());
+        } else {
+            out.insert(out.end(), chunk.begin(), chunk.end());
+            out.resize(out.size() + (kChunkMax - chunk.size()), 0);
+        }
     }
     return out;
 }
