@@ -46,6 +46,10 @@ TEST(VbaCompression, CompressesAsTheApplicationDoesAndRoundTrips) {
     Bytes noise(9000);
     for (auto& b : noise) b = static_cast<std::uint8_t>(random());
     Bytes longRun(10000, 'a');
+    Bytes samePrefixes;  // many earlier places to look at, most of them no match
+    for (int i = 0; i < 6000; ++i)
+        samePrefixes.insert(samePrefixes.end(),
+                            {'a', 'b', 'c', static_cast<std::uint8_t>(random())});
     Bytes lines;
     for (int i = 0; i < 400; ++i)
         lines.insert(lines.end(), {'L', 'i', 'n', 'e', ' ', '0', '\r', '\n'});
@@ -59,6 +63,7 @@ TEST(VbaCompression, CompressesAsTheApplicationDoesAndRoundTrips) {
         {"incompressible: raw chunks, the last padded", noise, 1 + 3 * 4098},
         {"one byte over and over, across chunks", longRun, 200},
         {"repeated lines", lines, 200},
+        {"the same three bytes everywhere", samePrefixes, 24000},
     };
     for (const auto& c : cases) {
         const Bytes compressed = compressContainer(c.bytes);

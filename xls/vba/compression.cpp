@@ -1,6 +1,7 @@
 #include "vba/compression.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "xls/error.h"
@@ -51,17 +52,62 @@ void decompressChunk(std::span<const std::uint8_t> data, std::vector<std::uint8_
     }
 }
 
-// The longest match for the bytes at `at` among the earlier bytes of its
-// chunk, capped at what a copy token can say; {length 0} when under three.
 struct Match {
     std::size_t length = 0;
     std::size_t offset = 0;
 };
 
-Match longestMatch(std::span<const std::uint8_t> chunk, std::size_t at) {
+// The earlier places of a chunk where the same three bytes begin, nearest
+// first: a chain per three-byte key, as deflate keeps them.
+class MatchChains {
+  public:
+    explicit MatchChains(std::span<const std::uint8_t> chunk)
+        : chunk_(chunk), previous_(chunk.size(), kNone) {
+        heads_.fill(kNone);
+    }
+
+    // Adds the places before at that are not in yet.
+    void addUpTo(std::size_t at) {
+        for (; added_ < at; ++added_) {
+            if (added_ + 3 > chunk_.size()) continue;
+            std::uint16_t& head = heads_[key(added_)];
+            previous_[added_] = head;
+            head = static_cast<std::uint16_t>(added_);
+        }
+    }
+    std::uint16_t first(std::size_t at) const {
+        return at + 3 > chunk_.size() ? kNone : heads_[key(at)];
+    }
+    std::uint16_t next(std::uint16_t place) const { return previous_[place]; }
+
+    static constexpr std::uint16_t kNone = 0xFFFF;
+
+  private:
+    std::size_t key(std::size_t at) const {
+        return (chunk_[at] << 4 ^ chunk_[at + 1] << 2 ^ chunk_[at + 2]) & (kKeys - 1);
+    }
+    static constexpr std::size_t kKeys = 4096;
+    std::span<const std::uint8_t> chunk_;
+    std::array<std::uint16_t, kKeys> heads_{};
+    std::vector<std::uint16_t> previous_;
+    std::size_t added_ = 0;
+};
+
+// How many earlier places a match is looked for at, nearest first: past
+// that, a longer match is rare and the time grows with the square of the chunk.
+constexpr unsigned kMaxCandidates = 256;
+
+// The longest match for the bytes at `at` among the earlier bytes of its
+// chunk, capped at what a copy token can say, the nearest of equal ones;
+// length 0 when under three.
+Match longestMatch(std::span<const std::uint8_t> chunk, MatchChains& chains, std::size_t at) {
     const std::size_t maxLength = (0xFFFFu >> offsetBits(at)) + 3u;
+    chains.addUpTo(at);
     Match best;
-    for (std::size_t candidate = at; candidate-- > 0;) {
+    unsigned tried = 0;
+    for (std::uint16_t candidate = chains.first(at);
+         candidate != MatchChains::kNone && tried < kMaxCandidates && best.length < maxLength;
+         candidate = chains.next(candidate), ++tried) {
         std::size_t length = 0;
         while (length < maxLength && at + length < chunk.size() &&
                chunk[candidate + length] == chunk[at + length])
@@ -75,12 +121,13 @@ Match longestMatch(std::span<const std::uint8_t> chunk, std::size_t at) {
 // tokens after it.
 std::vector<std::uint8_t> compressChunk(std::span<const std::uint8_t> chunk) {
     std::vector<std::uint8_t> out;
+    MatchChains chains(chunk);
     std::size_t at = 0;
     while (at < chunk.size()) {
         const std::size_t flagAt = out.size();
         out.push_back(0);
         for (unsigned token = 0; token < 8 && at < chunk.size(); ++token) {
-            const Match match = longestMatch(chunk, at);
+            const Match match = longestMatch(chunk, chains, at);
             if (match.length == 0) {
                 out.push_back(chunk[at++]);
                 continue;

@@ -19,6 +19,9 @@ namespace {
 // then the three reserved bytes, and no performance cache.
 const std::vector<std::uint8_t> kInteroperableProject{0xCC, 0x61, 0xFF, 0xFF, 0x00, 0x01, 0x00};
 constexpr std::u16string_view kCacheStreamPrefix = u"__SRP_";
+// Far above any real project's module list (a few hundred bytes a module);
+// a larger one is refused rather than recompressed at length.
+constexpr std::size_t kMaxDirSize = std::size_t{1} << 20;
 
 [[noreturn]] void refuse(const std::string& why) {
     fail(ErrorCode::UnsupportedOperation, why);
@@ -49,7 +52,7 @@ class ProjectReader {
 ProjectEdits plan(const cfb::CompoundFile& container, const ProjectStorage& storage,
                   const ProjectReader& reader, std::string_view codeName) {
     const std::uint32_t dirId = reader.id(storage.vba, u"dir");
-    const std::vector<std::uint8_t> dir = decompressContainer(reader.read(dirId));
+    const std::vector<std::uint8_t> dir = decompressContainer(reader.read(dirId), kMaxDirSize);
     std::optional<ModuleEntry> module;
     for (const ModuleEntry& m : readProjectModules(dir))
         if (equalIgnoringCase(m.name, codeName)) module = m;
