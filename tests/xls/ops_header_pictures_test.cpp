@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <optional>
 #include <vector>
 
+#include "ops/copy/copy_header_pictures.h"
 #include "ops/copy/repoint_formulas.h"
 #include "ops/formula_fields.h"
 #include "ops/header_pictures.h"
+#include "support/error_code_of.h"
 
 namespace xls::ops {
 namespace {
@@ -48,6 +51,33 @@ TEST(HeaderPictures, FindsTheRunOfTheGroupOrOfTheSheetsDrawing) {
     spreadHeaderPictures(edited, drawing, Bytes{6, 7, 8});
     EXPECT_EQ(edited[6].payload, hfPicture(0x01, {6}).payload);
     EXPECT_EQ(edited[7].payload, hfPicture(0x05, {7, 8}).payload);
+}
+
+// Header pictures the copy cannot place (an embedded chart's, a second
+// drawing) refuse it; a sheet without any plans nothing.
+TEST(HeaderPictures, CopyRefusesPicturesOutsideTheSheetsDrawing) {
+    const model::Substream globals;
+    const struct {
+        const char* name;
+        std::vector<model::Record> sheet;
+        std::optional<ErrorCode> refusal;
+    } cases[] = {
+        {"none", {plain(RecordType::BOF), plain(RecordType::EOF_)}, std::nullopt},
+        {"an embedded chart's",
+         {plain(RecordType::BOF), plain(RecordType::BOF), hfPicture(0x01, {}),
+          plain(RecordType::EOF_), plain(RecordType::EOF_)},
+         ErrorCode::CopyUnsupported},
+        {"a second drawing",
+         {plain(RecordType::BOF), hfPicture(0x01, {}), plain(RecordType::Window2),
+          hfPicture(0x01, {}), plain(RecordType::EOF_)},
+         ErrorCode::CopyUnsupported},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(tarnvale::testing::raisedCode(
+                      [&] { copy::planHeaderPictureCopy(globals, c.sheet, globals, false); }),
+                  c.refusal)
+            << c.name;
+    }
 }
 
 // The group is cut into records of at most 8224 bytes, each behind its head,

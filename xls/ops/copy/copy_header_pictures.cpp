@@ -1,5 +1,7 @@
 #include "ops/copy/copy_header_pictures.h"
 
+#include <algorithm>
+
 #include "odraw/drawing_group.h"
 #include "odraw/drawing_ids.h"
 #include "ops/copy/copy_drawing.h"
@@ -24,6 +26,13 @@ HeaderPictureCopyPlan planHeaderPictureCopy(const model::Substream& sourceGlobal
                                             bool sameWorkbook) {
     HeaderPictureCopyPlan plan;
     const auto pieces = headerPictureRecords(sheet, false);
+    // Header pictures of an embedded chart, or a second drawing, would keep
+    // indices into the source's store: refused rather than shown wrong.
+    const auto all = std::count_if(sheet.begin(), sheet.end(), [](const model::Record& r) {
+        return r.type == biff::RecordType::HFPicture;
+    });
+    if (static_cast<std::size_t>(all) != pieces.size())
+        fail(ErrorCode::CopyUnsupported, "header or footer pictures outside the sheet's drawing");
     if (pieces.empty()) return plan;
     const auto source = groupOf(sourceGlobals);
     if (!source)

@@ -21,7 +21,8 @@ struct HeaderPictureCopyPlan {
 };
 
 // Raises CorruptWorkbook for a drawing that cannot be read or a source
-// without the drawing group it names, and CopyUnsupported when the
+// without the drawing group it names, and CopyUnsupported for HFPicture
+// records besides the sheet's one drawing (an embedded chart's), when the
 // destination has no ids left or a picture lives outside the store.
 HeaderPictureCopyPlan planHeaderPictureCopy(const model::Substream& sourceGlobals,
                                             const std::vector<model::Record>& sheet,
