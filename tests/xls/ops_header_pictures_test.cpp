@@ -131,28 +131,11 @@ model::Record txo(Bytes fmla) {
     return {RecordType::TxO, payload};
 }
 
-TEST(TextObjectLink, IsFoundAndRepointedLikeOtherFormulas) {
+// The link is re-pointed in place, the text after it left; a TxO without a
+// link, or with one that does not fit, has no formula to edit.
+TEST(TextObjectLink, IsRepointedLikeOtherFormulas) {
     // cbFmla 14: cce 7, four unused bytes, PtgRef3d (ixti 1, row 2, column 3), padding.
     const Bytes linked{14, 0, 7, 0, 0, 0, 0, 0, 0x3A, 1, 0, 2, 0, 3, 0, 0};
-    const struct {
-        const char* name;
-        Bytes fmla;
-        std::vector<FormulaField> fields;
-    } cases[] = {
-        {"no link", {0, 0}, {}},
-        {"a linked cell", linked, {{24, 7}}},
-        {"a formula longer than its record", {12, 0, 9, 0, 0, 0, 0, 0, 0x3A, 1, 0}, {}},
-        {"no room for the size", {}, {}},
-    };
-    for (const auto& c : cases) {
-        const auto fields = formulaFields(RecordType::TxO, txo(c.fmla).payload);
-        ASSERT_EQ(fields.size(), c.fields.size()) << c.name;
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            EXPECT_EQ(fields[i].offset, c.fields[i].offset) << c.name;
-            EXPECT_EQ(fields[i].size, c.fields[i].size) << c.name;
-        }
-    }
-
     std::vector<model::Record> sheet{txo(linked), {RecordType::Continue, {0, 'a', 'b'}}};
     const IndexMap xtis{0, 5};
     FormulaMaps maps;
@@ -160,6 +143,10 @@ TEST(TextObjectLink, IsFoundAndRepointedLikeOtherFormulas) {
     EXPECT_EQ(repointFormulas(sheet, maps), 1u);
     EXPECT_EQ(sheet[0].payload[16 + 9], 5) << "the link's ixti";
     EXPECT_EQ(sheet[1].payload, (Bytes{0, 'a', 'b'})) << "the text";
+
+    const Bytes unlinked[] = {{0, 0}, {12, 0, 9, 0, 0, 0, 0, 0, 0x3A, 1, 0}, {}};
+    for (const Bytes& fmla : unlinked)
+        EXPECT_TRUE(formulaFields(RecordType::TxO, txo(fmla).payload).empty()) << fmla.size();
 }
 
 }  // namespace
