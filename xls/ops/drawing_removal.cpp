@@ -10,8 +10,6 @@
 
 namespace xls::ops {
 
-namespace {
-
 void freeDrawing(odraw::DrawingGroup& group, const odraw::DrawingFacts& facts) {
     for (odraw::Cluster& c : group.clusters)
         if (c.dgid == facts.dgid) c = {};
@@ -24,8 +22,6 @@ void freeDrawing(odraw::DrawingGroup& group, const odraw::DrawingFacts& facts) {
             entry, odraw::pictureUses(entry) - std::min(odraw::pictureUses(entry), uses));
     }
 }
-
-}  // namespace
 
 std::optional<std::vector<std::uint8_t>> planDrawingRemoval(const model::WorkbookStream& stream,
                                                             const model::Substream& sheet) {

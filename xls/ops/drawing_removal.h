@@ -9,8 +9,14 @@
 #include <vector>
 
 #include "model/workbook_stream.h"
+#include "odraw/drawing_group.h"
+#include "odraw/drawing_ids.h"
 
 namespace xls::ops {
+
+// The drawing taken out of group: its clusters freed, its shapes and itself
+// off the saved counts, each picture it shows counted as many times less.
+void freeDrawing(odraw::DrawingGroup& group, const odraw::DrawingFacts& facts);
 
 // The drawing group container to write once the sheet is gone; nullopt when
 // nothing changes (no drawing group, or no drawing on the sheet). A drawing

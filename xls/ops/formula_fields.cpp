@@ -92,6 +92,7 @@ bool carriesFormula(RecordType type) {
         case RecordType::DV:
         case RecordType::BRAI:
         case RecordType::Obj:
+        case RecordType::TxO:
             return true;
         default:
             return false;
@@ -123,6 +124,8 @@ std::vector<FormulaField> formulaFields(RecordType type, std::span<const std::ui
             return dvFields(payload);
         case RecordType::Obj:
             return objFormulaFields(payload);
+        case RecordType::TxO:
+            return txoFormulaFields(payload);
         default:
             return {};
     }

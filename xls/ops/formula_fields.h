@@ -1,7 +1,8 @@
 // Where the formula token arrays (rgce) sit inside the records that carry
 // them, so edits can walk every formula of a workbook. Covered: Formula,
-// ShrFmla, Array, Lbl, CF, CF12, DV, the chart BRAI and the macros and links of
-// Obj. Not covered (they keep their bytes): TxO links, ExternName, pivot formulas.
+// ShrFmla, Array, Lbl, CF, CF12, DV, the chart BRAI, the macros and links of
+// Obj and the cell links of TxO. Not covered (they keep their bytes):
+// ExternName, pivot formulas.
 #pragma once
 
 #include <cstddef>

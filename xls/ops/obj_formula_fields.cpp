@@ -16,6 +16,7 @@ constexpr std::uint16_t kFtLbsData = 0x0013;
 constexpr std::uint16_t kFtCblsFmla = 0x0014;
 constexpr std::uint16_t kFtCmo = 0x0015;
 constexpr std::size_t kFormulaHead = 6;  // cce, then four unused bytes
+constexpr std::size_t kTxoFmla = 16;  // after flags, rot, controlInfo, cchText, cbRuns, ifntEmpty
 
 // An ObjFmla (cbFmla, then cce, unused, rgce) of size bytes at the reader.
 void addFormula(io::ByteReader& r, std::size_t size, std::vector<FormulaField>& out) {
@@ -60,6 +61,16 @@ std::vector<FormulaField> objFormulaFields(std::span<const std::uint8_t> payload
     } catch (const Error&) {
         // A part cut short ends the walk; the fields found so far stand.
     }
+    return fields;
+}
+
+std::vector<FormulaField> txoFormulaFields(std::span<const std::uint8_t> payload) {
+    std::vector<FormulaField> fields;
+    if (payload.size() < kTxoFmla + 2) return fields;
+    io::ByteReader r(payload.subspan(kTxoFmla));
+    const std::size_t cbFmla = r.u16();
+    addFormula(r, std::min(cbFmla, r.remaining()), fields);
+    for (FormulaField& f : fields) f.offset += kTxoFmla;
     return fields;
 }
 

@@ -1,7 +1,7 @@
 // Where the formulas of an Obj record sit: the macro a shape or control
 // runs, a control's linked cell, a scroll bar's or spinner's linked cell, and
-// a list's input range. Each is one token, so edits keep their size. The
-// walk is lenient: it returns the formulas it could place and stops at the
+// a list's input range; and the cell a text object's text comes from. Each is one token, so edits
+// keep their size. The walk is lenient: it returns the formulas it could place and stops at the
 // first part it cannot size, leaving the rest of the record as it is.
 #pragma once
 
@@ -15,6 +15,11 @@
 namespace xls::ops {
 
 std::vector<FormulaField> objFormulaFields(std::span<const std::uint8_t> payload);
+
+// The cell a TxO's text is linked to: the formula after its fixed fields
+// ([MS-XLS] 2.4.329 fmla); none when it has no link or the formula does not
+// fit. payload: the TxO's own, or with its Continue records joined on.
+std::vector<FormulaField> txoFormulaFields(std::span<const std::uint8_t> payload);
 
 // The Obj's kind of object (FtCmo.ot); nullopt when the record does not
 // start with one.

@@ -7,6 +7,7 @@
 #include "ops/drawing_removal.h"
 #include "ops/extern_sheets.h"
 #include "ops/formula_pass.h"
+#include "ops/header_pictures.h"
 #include "ops/record_runs.h"
 #include "ops/sheet_windows.h"
 #include "xls/error.h"
@@ -62,9 +63,12 @@ std::size_t deleteSheetRecords(model::WorkbookStream& stream, std::size_t tab,
     checkNamesReadable(globals);
     const auto drawingGroup =
         planDrawingRemoval(stream, stream.substreams[stream.sheetSubstream[tab]]);
+    const auto headerPictureGroup =
+        planHeaderPictureRemoval(globals, stream.substreams[stream.sheetSubstream[tab]]);
 
     applySheetRemoval(globals, externSheets);
     if (drawingGroup) replaceDrawingGroup(globals, *drawingGroup);
+    if (headerPictureGroup) replaceHeaderPictureGroup(globals, *headerPictureGroup);
     globals.records.erase(globals.records.begin() + static_cast<std::ptrdiff_t>(boundSheet));
     const std::size_t gone = stream.sheetSubstream[tab];
     stream.substreams.erase(stream.substreams.begin() + static_cast<std::ptrdiff_t>(gone));

@@ -17,4 +17,10 @@ namespace xls::vba {
 std::vector<std::uint8_t> decompressContainer(std::span<const std::uint8_t> container,
                                               std::size_t maxSize = std::size_t{64} << 20);
 
+// The compressed container of bytes, as the application writes it: each
+// chunk's tokens take the longest earlier match (the nearest of equals), and
+// a chunk that would not shrink to 4096 bytes is stored raw (the last one
+// padded with zeros to its full size).
+std::vector<std::uint8_t> compressContainer(std::span<const std::uint8_t> bytes);
+
 }  // namespace xls::vba

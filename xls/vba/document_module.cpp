@@ -4,30 +4,22 @@
 #include <cctype>
 #include <optional>
 
+#include "vba/ascii_case.h"
 #include "vba/compression.h"
 #include "vba/project_dir.h"
+#include "vba/project_storage.h"
 #include "xls/error.h"
 
 namespace xls::vba {
 
 namespace {
 
-constexpr std::u16string_view kProjectStorage = u"_VBA_PROJECT_CUR";
-constexpr std::u16string_view kVbaStorage = u"VBA";
-constexpr std::u16string_view kDirStream = u"dir";
 constexpr std::string_view kAttribute = "Attribute ";
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 std::optional<std::vector<std::uint8_t>> streamIn(const cfb::CompoundFile& container,
                                                   std::uint32_t storage, std::u16string_view name) {
-    const auto id = container.find(name, storage);
-    if (!id || container.entries()[*id].type != cfb::EntryType::Stream) return std::nullopt;
+    const auto id = findStream(container, storage, name);
+    if (!id) return std::nullopt;
     return container.readStream(*id);
 }
 
@@ -42,7 +34,7 @@ bool sourceHoldsCode(std::string_view source) {
         const auto first = line.find_first_not_of(" \t");
         if (first == std::string_view::npos) continue;  // blank
         line.remove_prefix(first);
-        if (!equalIgnoringCase(line.substr(0, kAttribute.size()), kAttribute)) return true;
+        if (!startsWithIgnoringCase(line, kAttribute)) return true;
     }
     return false;
 }
@@ -52,15 +44,13 @@ bool sourceHoldsCode(std::string_view source) {
 bool documentModuleHoldsCode(const cfb::CompoundFile& container, std::string_view codeName) {
     if (codeName.empty()) return true;  // no module can be told to be the sheet's
     try {
-        const auto project = container.find(kProjectStorage);
-        if (!project) return true;
-        const auto vba = container.find(kVbaStorage, *project);
-        if (!vba) return true;
-        const auto dir = streamIn(container, *vba, kDirStream);
+        const auto storage = findProjectStorage(container);
+        if (!storage) return true;
+        const auto dir = streamIn(container, storage->vba, u"dir");
         if (!dir) return true;
         for (const ModuleEntry& module : readProjectModules(decompressContainer(*dir))) {
             if (!equalIgnoringCase(module.name, codeName)) continue;
-            const auto stream = streamIn(container, *vba, module.stream);
+            const auto stream = streamIn(container, storage->vba, module.stream);
             if (!stream || module.textOffset > stream->size()) return true;
             const auto text = decompressContainer(
                 std::span<const std::uint8_t>(*stream).subspan(module.textOffset));

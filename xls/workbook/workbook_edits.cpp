@@ -6,6 +6,9 @@
 #include "ops/data_sources.h"
 #include "ops/move_sheet.h"
 #include "ops/sheet_edits.h"
+#include "vba/project_storage.h"
+#include "vba/remove_module.h"
+#include "workbook/sheet_code_name.h"
 #include "workbook/workbook_impl.h"
 #include "xls/error.h"
 #include "xls/sheet_name.h"
@@ -44,6 +47,15 @@ std::optional<std::vector<std::uint8_t>> currentDocSummary(WorkbookState& impl) 
     if (!id || impl.container.entries()[*id].type != cfb::EntryType::Stream) return std::nullopt;
     impl.edits.docSummaryId = *id;
     return impl.container.readStream(*id);
+}
+
+// What taking the sheet's document module out of the macro project changes;
+// nothing when the workbook has no project or the sheet no CodeName.
+vba::ProjectEdits planModuleRemoval(WorkbookState& impl, std::size_t tab) {
+    if (!vba::findProjectStorage(impl.container)) return {};
+    const auto codeName = codeNameOfSheet(impl.workbookStream(), tab);
+    if (!codeName) return {};
+    return vba::planDocumentModuleRemoval(impl.container, impl.edits.containerStreams, *codeName);
 }
 
 template <typename Edit>
@@ -91,11 +103,17 @@ void Workbook::deleteSheet(std::size_t tabIndex) {
 
     const std::string name = impl.sheets[tabIndex].name;
     model::namingFile(impl.displayName, [&] {
+        // Planned first: a macro project that cannot be edited refuses the
+        // delete before anything changes.
+        vba::ProjectEdits project = planModuleRemoval(impl, tabIndex);
         impl.edits.recordsLeftAsStored +=
             ops::deleteSheetRecords(impl.workbookStream(), tabIndex, visibilityAfter);
         editDocSummary(impl, [&](const std::vector<std::uint8_t>& stream) {
             return model::removeSheetFromDocSummary(stream, name);
         });
+        for (auto& [id, bytes] : project.streams)
+            impl.edits.containerStreams[id] = std::move(bytes);
+        impl.edits.containerRemovals.merge(project.removals);
     });
     const auto at = static_cast<std::ptrdiff_t>(tabIndex);
     impl.sheets.erase(impl.sheets.begin() + at);

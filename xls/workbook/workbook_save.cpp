@@ -1,6 +1,7 @@
 // Workbook::serialize and Workbook::save: the compound file rebuilt with the
-// workbook stream (and an edited document summary) replaced, every other
-// stream and storage kept; saved through a checked temporary file.
+// workbook stream (and an edited document summary and macro project)
+// replaced, every other stream and storage kept; saved through a checked
+// temporary file.
 #include <map>
 #include <vector>
 
@@ -50,7 +51,8 @@ void checkStreamSizes(const cfb::CompoundFile& container, std::uint64_t fileSize
 }
 
 // The new streams by directory id: the workbook stream (its untouched sheets
-// as ranges of the stored one) and an edited document summary.
+// as ranges of the stored one), an edited document summary and the macro
+// project's edited streams.
 std::map<std::uint32_t, io::ByteRope> newStreams(model::WorkbookState& impl) {
     checkStreamSizes(impl.container, impl.file->size());
     auto hints = model::readWriteHints(impl.container.openStream(impl.streamEntry.id));
@@ -61,6 +63,8 @@ std::map<std::uint32_t, io::ByteRope> newStreams(model::WorkbookState& impl) {
         model::writeWorkbookStream(impl.workbookStream(), hints, &impl.edits.savedLeftAsStored);
     if (impl.edits.docSummary && impl.edits.docSummaryId)
         replacements[*impl.edits.docSummaryId] = io::ByteRope(*impl.edits.docSummary);
+    for (const auto& [id, bytes] : impl.edits.containerStreams)
+        replacements[id] = io::ByteRope(bytes);
     return replacements;
 }
 
@@ -88,7 +92,8 @@ std::vector<std::uint8_t> Workbook::serialize() const {
     Impl& impl = *impl_;
     return model::namingFile(impl.displayName, [&] {
         io::VectorSink sink;
-        cfb::writeCompoundFile(impl.container, newStreams(impl), {}, sink);
+        cfb::writeCompoundFile(impl.container, newStreams(impl), impl.edits.containerRemovals,
+                               sink);
         return std::move(sink.bytes());
     });
 }
@@ -123,7 +128,8 @@ void Workbook::saveInOrder(std::initializer_list<Workbook*> workbooks) {
             return io::PendingFile::prepare(
                 impl.path,
                 [&](io::ByteSink& out) {
-                    cfb::writeCompoundFile(impl.container, streams[i], {}, out);
+                    cfb::writeCompoundFile(impl.container, streams[i], impl.edits.containerRemovals,
+                                           out);
                 },
                 [&](const std::filesystem::path& written) { verifySaved(written, impl.sheets); },
                 *impl.fileSystem);

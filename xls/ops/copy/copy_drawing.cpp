@@ -31,30 +31,40 @@ std::vector<std::size_t> sheetSelections(const std::vector<model::Record>& sheet
 
 }  // namespace
 
+odraw::DrawingRenumbering placeCopiedDrawing(odraw::DrawingGroup& group,
+                                             const odraw::DrawingGroup* source,
+                                             std::vector<std::uint8_t>& bytes) {
+    const odraw::DrawingFacts facts = odraw::readDrawing(bytes);
+    if (!facts.hasFdg)
+        fail(ErrorCode::CorruptWorkbook, "a drawing of the sheet lacks its drawing record");
+    const odraw::DrawingPlace place = odraw::placeDrawing(group, facts);
+    odraw::DrawingRenumbering renumbering;
+    renumbering.dgid = place.dgid;
+    renumbering.spid = [place](std::uint32_t spid) { return place.spid(spid); };
+    if (!source) {
+        odraw::countPictures(group, facts.pictureRefs);
+    } else {
+        const auto pictures = odraw::mergePictures(group, source->pictures, facts.pictureRefs);
+        renumbering.pib = [pictures](std::uint32_t pib) { return pictures.at(pib); };
+    }
+    odraw::renumberDrawing(bytes, renumbering);
+    return renumbering;
+}
+
 DrawingCopyPlan planDrawingCopy(const model::Substream& sourceGlobals,
                                 const std::vector<model::Record>& sheet,
                                 const model::Substream& destinationGlobals, bool sameWorkbook) {
     DrawingCopyPlan plan;
+    plan.headerPictures =
+        planHeaderPictureCopy(sourceGlobals, sheet, destinationGlobals, sameWorkbook);
     const std::vector<DrawingPieces> drawings = drawingPieces(sheet);
     if (drawings.empty()) return plan;
     odraw::DrawingGroup group = groupOf(destinationGlobals);
     const odraw::DrawingGroup source = sameWorkbook ? group : groupOf(sourceGlobals);
     for (const DrawingPieces& pieces : drawings) {
         std::vector<std::uint8_t> bytes = joinedDrawing(sheet, pieces);
-        const odraw::DrawingFacts facts = odraw::readDrawing(bytes);
-        if (!facts.hasFdg)
-            fail(ErrorCode::CorruptWorkbook, "a drawing of the sheet lacks its drawing record");
-        const odraw::DrawingPlace place = odraw::placeDrawing(group, facts);
-        odraw::DrawingRenumbering renumbering;
-        renumbering.dgid = place.dgid;
-        renumbering.spid = [&place](std::uint32_t spid) { return place.spid(spid); };
-        if (sameWorkbook) {
-            odraw::countPictures(group, facts.pictureRefs);
-        } else {
-            const auto pictures = odraw::mergePictures(group, source.pictures, facts.pictureRefs);
-            renumbering.pib = [pictures](std::uint32_t pib) { return pictures.at(pib); };
-        }
-        odraw::renumberDrawing(bytes, renumbering);
+        const odraw::DrawingRenumbering renumbering =
+            placeCopiedDrawing(group, sameWorkbook ? nullptr : &source, bytes);
         if (pieces.depth == 1) {
             for (std::size_t at : sheetSelections(sheet)) {
                 std::vector<std::uint8_t> selection = sheet[at].payload;
@@ -70,6 +80,7 @@ DrawingCopyPlan planDrawingCopy(const model::Substream& sourceGlobals,
 
 void applyDrawingCopy(const DrawingCopyPlan& plan, std::vector<model::Record>& sheet,
                       model::Substream& destinationGlobals) {
+    applyHeaderPictureCopy(plan.headerPictures, sheet, destinationGlobals);
     if (!plan.group) return;
     for (const auto& [pieces, bytes] : plan.drawings) spreadDrawing(sheet, pieces, bytes);
     for (const auto& [at, payload] : plan.selections) sheet[at].payload = payload;

@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "model/workbook_stream.h"
+#include "odraw/drawing_group.h"
+#include "odraw/drawing_ids.h"
+#include "ops/copy/copy_header_pictures.h"
 #include "ops/drawing_records.h"
 
 namespace xls::ops::copy {
@@ -23,8 +26,19 @@ struct DrawingCopyPlan {
     // The destination's drawing group after the copy; unset when the sheet has
     // no drawing.
     std::optional<std::vector<std::uint8_t>> group;
+    HeaderPictureCopyPlan headerPictures;
 };
 
+// Gives one copied drawing (bytes, renumbered in place) its drawing id and
+// clusters in group, and its pictures their entries there: taken from
+// source's store, or counted again in group's own when source is null (a
+// copy inside one workbook). Returns the renumbering it applied.
+odraw::DrawingRenumbering placeCopiedDrawing(odraw::DrawingGroup& group,
+                                             const odraw::DrawingGroup* source,
+                                             std::vector<std::uint8_t>& bytes);
+
+// The sheet's header and footer pictures come along too (see
+// copy_header_pictures.h).
 // Raises CorruptWorkbook for drawing records that cannot be read, and
 // CopyUnsupported when the destination has no ids left or a picture lives
 // outside the workbook's drawings. Changes nothing.

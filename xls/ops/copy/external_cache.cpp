@@ -41,7 +41,8 @@ using Cells = std::map<std::pair<std::uint16_t, std::uint16_t>, Value>;  // (row
 
 bool formulaRecord(RecordType type) {
     return type == RecordType::Formula || type == RecordType::Array || type == RecordType::CF ||
-           type == RecordType::DV || type == RecordType::BRAI || type == RecordType::Obj;
+           type == RecordType::DV || type == RecordType::BRAI || type == RecordType::Obj ||
+           type == RecordType::TxO;
 }
 
 double rkValue(std::uint32_t rk) {

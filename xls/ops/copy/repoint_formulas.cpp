@@ -49,6 +49,7 @@ bool carriesSheetFormula(RecordType type) {
         case RecordType::CF12:
         case RecordType::DV:
         case RecordType::Obj:
+        case RecordType::TxO:
         case RecordType::BRAI:
             return true;
         default:

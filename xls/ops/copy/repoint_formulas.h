@@ -31,9 +31,9 @@ struct FormulaMaps {
 };
 
 // The records of a worksheet that hold formulas: Formula, ShrFmla, Array, CF,
-// CF12, DV, Obj (macros, linked cells, input ranges) and the series formulas
-// (BRAI) of embedded charts. (TxO and pivot tables hold some too; a copy
-// refuses pivot tables, see SheetUsage.)
+// CF12, DV, Obj (macros, linked cells, input ranges), TxO (the cell its text
+// comes from) and the series formulas (BRAI) of embedded charts. (Pivot tables
+// hold some too; a copy refuses pivot tables, see SheetUsage.)
 bool carriesSheetFormula(biff::RecordType type);
 
 // Rewrites the formulas of a chunk of records in place (a record with all its

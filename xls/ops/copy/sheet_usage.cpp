@@ -23,15 +23,14 @@ namespace {
 enum Blocker : unsigned {
     kActiveX = 1U << 0,
     kOleObjects = 1U << 1,
-    kHeaderPictures = 1U << 2,
-    kPivotTables = 1U << 3,
-    kTables = 1U << 4,
-    kExternalData = 1U << 5,
+    kPivotTables = 1U << 2,
+    kTables = 1U << 3,
+    kExternalData = 1U << 4,
 };
 
-constexpr std::array<const char*, 6> kBlockerNames = {
-    "ActiveX controls", "linked or embedded objects", "header or footer pictures", "pivot tables",
-    "tables",           "external data ranges"};
+constexpr std::array<const char*, 5> kBlockerNames = {"ActiveX controls",
+                                                      "linked or embedded objects", "pivot tables",
+                                                      "tables", "external data ranges"};
 
 constexpr std::uint16_t kOtPicture = 0x0008;
 constexpr std::uint16_t kFtPictFmla = 0x0009;  // the object's OLE class and storage
@@ -62,8 +61,6 @@ unsigned objBlocker(std::span<const std::uint8_t> obj) {
 // payload elsewhere.
 unsigned recordBlocker(RecordType type) {
     switch (type) {
-        case RecordType::HFPicture:  // header and footer pictures: drawing data of their own
-            return kHeaderPictures;
         case RecordType::SxView:  // its cache lives in the workbook's pivot streams
             return kPivotTables;
         case RecordType::Feat11:  // list ids and names are unique per workbook

@@ -32,8 +32,8 @@ struct SheetUsage {
     // ixti of every Ptg*3d and PtgNameX.
     std::set<std::uint16_t> xtis;
     // What cannot be copied yet, each named once, in a fixed order:
-    // "ActiveX controls", "linked or embedded objects", "header or footer
-    // pictures", "pivot tables", "tables", "external data ranges".
+    // "ActiveX controls", "linked or embedded objects", "pivot tables",
+    // "tables", "external data ranges".
     std::vector<std::string> notCopyable;
     // Whether the sheet holds embedded charts (substreams of their own).
     bool charts = false;

@@ -1,0 +1,168 @@
+#!/usr/bin/env python3
+"""Deleting a sheet takes its document module out of the macro project.
+
+For each workbook with a macro project, deletes each sheet that has a CodeName
+(one at a time, on a copy) with tarnvale-sheets, then reads the written file
+with olefile and a VBA decompressor of its own: the sheet's module stream is
+gone, the dir stream lists every other module (with the module count in
+step) and no longer the sheet's, PROJECT and PROJECTwm no longer name it, the
+other modules' streams are byte for byte the same, the _VBA_PROJECT stream
+asks for the cache to be rebuilt, and no __SRP_ cache stream is left.
+
+    macro_module_check.py TARNVALE_SHEETS CORPUS_DIR [WORKBOOK...]
+"""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+
+import olefile
+import xlrd
+
+DEFAULT = ["edr__Test_Excel_Dataset.xls", "poi__50939.xls", "edr__Test_git_issue_642.xls",
+           "poi__44891.xls", "poi__59858.xls", "npoi__FormulaEvalTestData.xls",
+           "poi__57231_MixedGasReport.xls", "sheetjs__pivot_table_named_range.xls"]
+
+
+def decompress(data):
+    """[MS-OVBA] 2.4.1 decompression, written from the format description."""
+    assert data[0] == 1, "bad signature"
+    out = bytearray()
+    pos = 1
+    while pos < len(data):
+        header = struct.unpack_from("<H", data, pos)[0]
+        size = (header & 0x0FFF) + 3
+        chunk = data[pos + 2:pos + size]
+        start = len(out)
+        if header & 0x8000 == 0:
+            out += chunk[:4096]
+        else:
+            i = 0
+            while i < len(chunk):
+                flags = chunk[i]
+                i += 1
+                for bit in range(8):
+                    if i >= len(chunk):
+                        break
+                    if flags >> bit & 1 == 0:
+                        out.append(chunk[i])
+                        i += 1
+                        continue
+                    token = struct.unpack_from("<H", chunk, i)[0]
+                    i += 2
+                    done = len(out) - start
+                    bits = max(4, (done - 1).bit_length())
+                    length = (token & (0xFFFF >> bits)) + 3
+                    offset = (token >> (16 - bits)) + 1
+                    for _ in range(length):
+                        out.append(out[-offset])
+        pos += size
+    return bytes(out)
+
+
+def modules(dir_bytes):
+    """(count, [(name, stream)]) from a decompressed dir stream."""
+    pos, count, found, name, stream = 0, None, [], None, None
+    while pos + 6 <= len(dir_bytes):
+        rid, size = struct.unpack_from("<HI", dir_bytes, pos)
+        if rid == 0x0009:
+            size = 6
+        data = dir_bytes[pos + 6:pos + 6 + size]
+        pos += 6 + size
+        if rid == 0x000F:
+            count = struct.unpack_from("<H", data)[0]
+        elif rid == 0x0019:
+            name = data
+        elif rid == 0x0032:
+            stream = data.decode("utf-16-le")
+        elif rid == 0x002B:
+            found.append((name, stream))
+        elif rid == 0x0010:
+            break
+    return count, found
+
+
+def project(path):
+    ole = olefile.OleFileIO(path)
+    streams = {"/".join(e[1:]): ole.openstream(e).read()
+               for e in ole.listdir() if e[0] == "_VBA_PROJECT_CUR"}
+    return streams
+
+
+def code_names(path):
+    book = xlrd.open_workbook(path, on_demand=True)
+    data = olefile.OleFileIO(path).openstream("Workbook").read()
+    names, pos, depth, sheet = {}, 0, 0, -1
+    while pos + 4 <= len(data):
+        rid, size = struct.unpack_from("<HH", data, pos)
+        payload = data[pos + 4:pos + 4 + size]
+        pos += 4 + size
+        if rid == 0x0809:
+            depth += 1
+            sheet += depth == 1
+        elif rid == 0x000A:
+            depth -= 1
+        elif rid == 0x01BA and depth == 1 and sheet > 0:
+            cch, wide = struct.unpack_from("<H", payload)[0], payload[2] & 1
+            raw = payload[3:3 + cch * (2 if wide else 1)]
+            names[book.sheet_names()[sheet - 1]] = raw.decode("utf-16-le" if wide else "latin-1")
+    return names
+
+
+def check(tool, source, sheet, code_name, scratch):
+    target = os.path.join(scratch, "delete.xls")
+    shutil.copyfile(source, target)
+    run = subprocess.run([tool, "delete", target, sheet], capture_output=True, text=True)
+    if run.returncode != 0:
+        if "at least one visible sheet" in run.stderr:
+            return None  # the last visible sheet stays, as it must
+        return [f"delete refused: {run.stderr.strip()}"]
+    before, after = project(source), project(target)
+    problems = []
+    count, listed = modules(decompress(after["VBA/dir"]))
+    _, listed_before = modules(decompress(before["VBA/dir"]))
+    gone = [m for m in listed_before if m[1].lower() == code_name.lower()]
+    if count != len(listed):
+        problems.append(f"module count {count}, {len(listed)} listed")
+    if listed != [m for m in listed_before if m not in gone]:
+        problems.append(f"modules listed {listed}")
+    for name, stream in gone:
+        if "VBA/" + stream in after:
+            problems.append(f"stream {stream} kept")
+        if b"Document=" + name + b"/" in after["PROJECT"]:
+            problems.append("PROJECT still names it")
+        if name + b"\0" in after["PROJECTwm"]:
+            problems.append("PROJECTwm still names it")
+    for _, stream in listed:
+        if after.get("VBA/" + stream) != before.get("VBA/" + stream):
+            problems.append(f"stream {stream} changed")
+    if after["VBA/_VBA_PROJECT"][:4] != b"\xcc\x61\xff\xff":
+        problems.append("_VBA_PROJECT keeps its version")
+    if any(name.startswith("VBA/__SRP_") for name in after):
+        problems.append("cache streams kept")
+    return problems
+
+
+def main():
+    tool, corpus = sys.argv[1], sys.argv[2]
+    workbooks = sys.argv[3:] or DEFAULT
+    failed = checked = 0
+    with tempfile.TemporaryDirectory() as scratch:
+        for workbook in workbooks:
+            source = os.path.join(corpus, workbook)
+            for sheet, code_name in code_names(source).items():
+                problems = check(tool, source, sheet, code_name, scratch)
+                if problems is None:
+                    continue
+                checked += 1
+                failed += bool(problems)
+                print(f"{'FAIL' if problems else 'ok  '} {workbook} [{sheet}] {code_name}"
+                      + "".join(f"\n     {p}" for p in problems))
+    print(f"{checked} deletes checked, {failed} failed")
+    return 1 if failed or not checked else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
