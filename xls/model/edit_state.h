@@ -1,12 +1,15 @@
 // What a workbook's edits leave for saving besides the workbook stream's
 // records: the document summary stream with its sheet titles brought up to
-// date, and what the edits could not read.
+// date, the embedded objects and controls copies brought from other files,
+// and what the edits could not read.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
+
+#include "cfb/compound_file_writer.h"
 
 namespace xls::model {
 
@@ -18,6 +21,12 @@ struct EditState {
     // Set by an edit that changes the shared string table (a copy adding
     // strings): the ExtSST index is then rebuilt rather than shifted.
     bool sstEdited = false;
+    // Storages and streams copies added to the root of the compound file: the
+    // embedding storages ("MBD...") of copied OLE objects and ActiveX controls.
+    std::vector<cfb::Addition> additions;
+    // The Ctls stream (the ActiveX controls' data) with copied controls
+    // appended; unset until a copy appended one.
+    std::optional<std::vector<std::uint8_t>> controls;
     // Records the edits could not read and left as stored (formulas, PivotTable
     // sources), and those the last save kept as stored: counted, so that the
     // user hears of them.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "io/byte_reader.h"
+#include "ops/pict_fmla.h"
 #include "xls/error.h"
 
 namespace xls::ops {
@@ -59,6 +60,12 @@ std::vector<FormulaField> objFormulaFields(std::span<const std::uint8_t> payload
         });
     } catch (const Error&) {
         // A part cut short ends the walk; the fields found so far stand.
+    }
+    try {
+        if (const auto pict = readPictFmla(payload))
+            fields.insert(fields.end(), pict->formulas.begin(), pict->formulas.end());
+    } catch (const Error&) {
+        // An object's link that cannot be read keeps its bytes.
     }
     return fields;
 }

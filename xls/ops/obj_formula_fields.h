@@ -1,6 +1,7 @@
 // Where the formulas of an Obj record sit: the macro a shape or control
-// runs, a control's linked cell, a scroll bar's or spinner's linked cell, and
-// a list's input range. Each is one token, so edits keep their size. The
+// runs, a control's linked cell, a scroll bar's or spinner's linked cell, a
+// list's input range, and an OLE object's link or an ActiveX control's
+// linked cell and list fill range. Each is one token, so edits keep their size. The
 // walk is lenient: it returns the formulas it could place and stops at the
 // first part it cannot size, leaving the rest of the record as it is.
 #pragma once
