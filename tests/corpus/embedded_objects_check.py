@@ -34,36 +34,9 @@ import zipfile
 
 import olefile
 
+from drawing_fidelity import bound_sheets as sheets, records, run, workbook_stream
+
 DEFAULT_DESTINATIONS = ["gnumeric__ttest.xls", ""]  # "": the source itself
-
-
-def records(data, start=0):
-    at = start
-    while at + 4 <= len(data):
-        rid, size = struct.unpack_from("<HH", data, at)
-        yield rid, data[at + 4:at + 4 + size]
-        at += 4 + size
-
-
-def workbook_stream(ole):
-    for name in ("Workbook", "Book"):
-        if ole.exists(name):
-            return ole.openstream(name).read()
-    return b""
-
-
-def sheets(data):
-    """(name, stream offset) of every sheet in tab order."""
-    found = []
-    for rid, body in records(data):
-        if rid == 0x0085:
-            cch, wide = body[6], body[7] & 1
-            raw = body[8:8 + cch * (2 if wide else 1)]
-            found.append((raw.decode("utf-16-le" if wide else "latin-1"),
-                          struct.unpack_from("<I", body)[0]))
-        if rid == 0x000A:
-            break
-    return found
 
 
 def embedded_objects(data, offset):
@@ -112,10 +85,9 @@ def object_data(ole, obj):
 
 
 def used_storages(path):
-    with olefile.OleFileIO(path) as ole:
-        data = workbook_stream(ole)
-        return [("MBD%08X" % lpos) for _, offset in sheets(data)
-                for in_ctls, lpos, _ in embedded_objects(data, offset) if not in_ctls]
+    data = workbook_stream(path)
+    return [("MBD%08X" % lpos) for _, offset in sheets(data)
+            for in_ctls, lpos, _ in embedded_objects(data, offset) if not in_ctls]
 
 
 def ods_objects(path, workdir):
@@ -134,28 +106,21 @@ def ods_objects(path, workdir):
     return [len(re.findall(r"<draw:(?:object|object-ole|control)[ >/]", t)) for t in tables]
 
 
-def run(tool, *args):
-    proc = subprocess.run([tool, *args], capture_output=True, text=True, timeout=300)
-    return proc.returncode, proc.stdout, proc.stderr.strip()
+def objects_of(path, index):
+    """The data of each embedded object of the sheet at index, read with olefile."""
+    data = workbook_stream(path)
+    with olefile.OleFileIO(path) as ole:
+        return [object_data(ole, o) for o in embedded_objects(data, sheets(data)[index][1])]
 
 
 def check(source, tab, before, after, workdir, libreoffice):
     problems = []
-    with olefile.OleFileIO(source) as ole:
-        data = workbook_stream(ole)
-        names = [n for n, _ in sheets(data)]
-        src_tab = names.index(tab)
-        objects = embedded_objects(data, sheets(data)[src_tab][1])
-        expected = [object_data(ole, o) for o in objects]
-    with olefile.OleFileIO(after) as ole:
-        data = workbook_stream(ole)
-        had = [n for n, _ in sheets(workbook_stream(olefile.OleFileIO(before)))]
-        now = sheets(data)
-        copy_index = next(i for i, (n, _) in enumerate(now) if n not in had)
-        copied = embedded_objects(data, now[copy_index][1])
-        got = [object_data(ole, o) for o in copied]
+    src_tab = [n for n, _ in sheets(workbook_stream(source))].index(tab)
+    had = {n for n, _ in sheets(workbook_stream(before))}
+    copy_index = next(i for i, (n, _) in enumerate(sheets(workbook_stream(after))) if n not in had)
+    expected, got = objects_of(source, src_tab), objects_of(after, copy_index)
     if got != expected:
-        problems.append(f"{len(copied)} objects' data differ from the source's {len(objects)}")
+        problems.append(f"{len(got)} objects' data differ from the source's {len(expected)}")
     storages = used_storages(after)
     if len(storages) != len(set(storages)):
         problems.append("two objects share a storage")
@@ -177,6 +142,38 @@ def holds_objects(path):
         return False
 
 
+def sweep(args, workdir):
+    """Copies each sheet of each workbook with objects into each destination;
+    yields (label, refusal or None, problems)."""
+    for name in sorted(n for n in os.listdir(args.corpus) if n.endswith((".xls", ".xlt"))
+                       and holds_objects(os.path.join(args.corpus, n))):
+        source = os.path.join(workdir, "source.xls")
+        shutil.copy(os.path.join(args.corpus, name), source)
+        os.chmod(source, 0o644)
+        code, listing, _ = run(args.tool, "list", source)
+        if code:
+            yield name, "source unreadable", []
+            continue
+        for dest_name, sheet in ((d, s) for d in args.dest for s in listing.splitlines()):
+            before, after = os.path.join(workdir, "before.xls"), os.path.join(workdir, "after.xls")
+            shutil.copy(os.path.join(args.corpus, dest_name or name), before)
+            shutil.copy(before, after)
+            os.chmod(after, 0o644)
+            anchor = run(args.tool, "list", after)[1].splitlines()[-1]
+            code, _, err = run(args.tool, "copy", "--after", anchor, "--",
+                               source if dest_name else after, sheet, after)
+            label = f"{name} [{sheet}] -> {dest_name or 'itself'}"
+            if code:
+                unchanged = filecmp.cmp(before, after, shallow=False)
+                reason = err.splitlines()[-1].split('": ', 1)[-1] if err else "no message"
+                yield label, "refused: " + reason, [] if unchanged else ["refused but changed"]
+                continue
+            try:
+                yield label, None, check(source, sheet, before, after, workdir, not args.no_libreoffice)
+            except Exception as error:  # a reader failing on the result is a failure
+                yield label, None, [f"{type(error).__name__}: {error}"]
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("tool")
@@ -185,51 +182,18 @@ def main():
     parser.add_argument("--no-libreoffice", action="store_true")
     parser.add_argument("--keep")
     args = parser.parse_args()
-    names = sorted(n for n in os.listdir(args.corpus)
-                   if n.endswith((".xls", ".xlt")) and holds_objects(os.path.join(args.corpus, n)))
-    counts, failures = collections.Counter(), []
     workdir = args.keep or tempfile.mkdtemp()
     os.makedirs(workdir, exist_ok=True)
-    for name in names:
-        source = os.path.join(workdir, "source.xls")
-        shutil.copy(os.path.join(args.corpus, name), source)
-        os.chmod(source, 0o644)
-        code, out, _ = run(args.tool, "list", source)
-        if code:
-            counts["source unreadable"] += 1
-            continue
-        for dest_name in args.dest:
-            for sheet in out.splitlines():
-                before = os.path.join(workdir, "before.xls")
-                after = os.path.join(workdir, "after.xls")
-                shutil.copy(os.path.join(args.corpus, dest_name or name), before)
-                shutil.copy(before, after)
-                os.chmod(after, 0o644)
-                anchor = run(args.tool, "list", after)[1].splitlines()[-1]
-                if dest_name:
-                    code, _, err = run(args.tool, "copy", "--after", anchor, "--", source, sheet, after)
-                else:
-                    code, _, err = run(args.tool, "copy", "--after", anchor, "--", after, sheet, after)
-                label = f"{name} [{sheet}] -> {dest_name or 'itself'}"
-                if code:
-                    reason = err.splitlines()[-1].split('": ', 1)[-1] if err else "no message"
-                    counts["refused: " + reason] += 1
-                    if not filecmp.cmp(before, after, shallow=False):
-                        failures.append(f"{label}: refused but changed the destination")
-                    continue
-                try:
-                    problems = check(source, sheet, before, after, workdir, not args.no_libreoffice)
-                except Exception as error:  # a reader failing on the result is a failure
-                    problems = [f"{type(error).__name__}: {error}"]
-                if problems:
-                    failures.append(f"{label}: " + "; ".join(problems))
-                else:
-                    counts["copied and verified"] += 1
+    counts, failures = collections.Counter(), []
+    for label, refusal, problems in sweep(args, workdir):
+        if problems:
+            failures.append(f"{label}: " + "; ".join(problems))
+        else:
+            counts[refusal or "copied and verified"] += 1
     for key, value in sorted(counts.items()):
         print(f"{value:5d}  {key}")
     print(f"{len(failures):5d}  failed")
-    for line in failures:
-        print("  " + line)
+    print("\n".join("  " + line for line in failures))
     return 1 if failures else 0
 
 

@@ -15,6 +15,15 @@
 
 namespace xls::ops {
 
+// The types (ft) of an Obj record's parts.
+namespace obj_part {
+inline constexpr std::uint16_t kEnd = 0x0000, kMacro = 0x0004, kPioGrbit = 0x0008,
+                               kPictFmla = 0x0009, kSbsFmla = 0x000E, kLbsData = 0x0013,
+                               kCblsFmla = 0x0014, kCmo = 0x0015;
+}
+// An ObjFmla's formula starts with cce and four unused bytes.
+inline constexpr std::size_t kObjFmlaHead = 6;
+
 std::vector<FormulaField> objFormulaFields(std::span<const std::uint8_t> payload);
 
 // The Obj's kind of object (FtCmo.ot); nullopt when the record does not

@@ -1,18 +1,14 @@
 #include "ops/pict_fmla.h"
 
 #include "io/byte_reader.h"
+#include "ops/obj_formula_fields.h"
 #include "xls/error.h"
 
 namespace xls::ops {
 
 namespace {
 
-constexpr std::uint16_t kFtEnd = 0x0000;
-constexpr std::uint16_t kFtPioGrbit = 0x0008;
-constexpr std::uint16_t kFtPictFmla = 0x0009;
-constexpr std::uint16_t kFtLbsData = 0x0013;
 constexpr std::uint8_t kPtgTbl = 0x02;
-constexpr std::size_t kFormulaHead = 6;  // cce, then four unused bytes
 
 struct ObjFmla {
     std::optional<FormulaField> formula;  // none when cbFmla leaves no room
@@ -25,13 +21,13 @@ ObjFmla readObjFmla(io::ByteReader& r) {
     const std::size_t start = r.position();
     io::ByteReader part = r.sub(cbFmla);
     ObjFmla fmla;
-    if (cbFmla < kFormulaHead) return fmla;
+    if (cbFmla < kObjFmlaHead) return fmla;
     const std::size_t cce = part.u16() & 0x7FFF;
     part.skip(4);
     const auto rgce = part.bytes(cce);
     if (cce == 0) return fmla;
     fmla.table = rgce[0] == kPtgTbl;
-    fmla.formula = FormulaField{start + kFormulaHead, cce};
+    fmla.formula = FormulaField{start + kObjFmlaHead, cce};
     return fmla;
 }
 
@@ -42,11 +38,11 @@ std::optional<PictFmla> readPictFmla(std::span<const std::uint8_t> obj) {
     PictFmla pict;
     while (r.remaining() >= 4) {
         const std::uint16_t ft = r.u16();
-        if (ft == kFtEnd || ft == kFtLbsData) return std::nullopt;
+        if (ft == obj_part::kEnd || ft == obj_part::kLbsData) return std::nullopt;
         const std::size_t cb = r.u16();
         const std::size_t end = r.position() + cb;
-        if (ft == kFtPioGrbit && cb >= 2) pict.pictFlags = r.u16();
-        if (ft != kFtPictFmla) {
+        if (ft == obj_part::kPioGrbit && cb >= 2) pict.pictFlags = r.u16();
+        if (ft != obj_part::kPictFmla) {
             r.seek(end > r.size() ? r.size() : end);
             continue;
         }

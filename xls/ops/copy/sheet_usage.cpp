@@ -36,7 +36,6 @@ constexpr std::array<const char*, 6> kBlockerNames = {
     "tables",           "external data ranges"};
 
 constexpr std::uint16_t kOtPicture = 0x0008;
-constexpr std::uint16_t kFtPioGrbit = 0x0008;
 constexpr std::uint16_t kPioFCtl = 0x0010;     // an ActiveX control
 constexpr std::uint16_t kPioFCamera = 0x0080;  // a picture of a range
 
@@ -54,7 +53,7 @@ unsigned objBlocker(std::span<const std::uint8_t> obj) {
         const std::uint16_t ft = r.u16();
         const std::uint16_t cb = r.u16();
         if (ft == 0 || cb > r.remaining()) break;
-        if (ft == kFtPioGrbit && cb >= 2) control = (obj[r.position()] & kPioFCtl) != 0;
+        if (ft == obj_part::kPioGrbit && cb >= 2) control = (obj[r.position()] & kPioFCtl) != 0;
         r.skip(cb);
     }
     const unsigned refused = control ? unsigned{kActiveX} : unsigned{kOleObjects};
