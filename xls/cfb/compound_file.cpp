@@ -117,6 +117,8 @@ CompoundFile CompoundFile::open(std::shared_ptr<const io::ByteSource> source, Da
 }
 
 CompoundFile::CompoundFile(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
+CompoundFile::CompoundFile(const CompoundFile&) = default;
+CompoundFile& CompoundFile::operator=(const CompoundFile&) = default;
 CompoundFile::CompoundFile(CompoundFile&&) noexcept = default;
 CompoundFile& CompoundFile::operator=(CompoundFile&&) noexcept = default;
 CompoundFile::~CompoundFile() = default;

@@ -65,6 +65,9 @@ class CompoundFile {
     std::size_t fatSectorsRead() const;
     std::size_t fatReads() const;
 
+    // A copy shares the opened file and what has been read of it.
+    CompoundFile(const CompoundFile&);
+    CompoundFile& operator=(const CompoundFile&);
     CompoundFile(CompoundFile&&) noexcept;
     CompoundFile& operator=(CompoundFile&&) noexcept;
     ~CompoundFile();

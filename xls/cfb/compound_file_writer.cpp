@@ -197,12 +197,14 @@ void writeMiniFat(std::span<std::uint8_t> out, const Layout& layout,
     writeTable(out, layout.offsetOf(layout.firstMiniFat), miniFat);
 }
 
-void writeDirectory(std::span<std::uint8_t> out, const Layout& layout, const CompoundFile& original,
+void writeDirectory(std::span<std::uint8_t> out, const Layout& layout,
                     const std::vector<PlannedEntry>& entries) {
     namespace at = entry_offset;
     const std::size_t base = layout.offsetOf(layout.firstDirectory);
     const std::size_t slots =
         std::size_t{layout.directorySectors} * layout.sectorSize / kDirectoryEntrySize;
+    DirectoryEntry newStream;
+    newStream.type = EntryType::Stream;
     for (std::size_t id = 0; id < slots; ++id) {
         const std::size_t e = base + id * kDirectoryEntrySize;
         if (id >= entries.size()) {
@@ -213,10 +215,11 @@ void writeDirectory(std::span<std::uint8_t> out, const Layout& layout, const Com
             continue;
         }
         const PlannedEntry& planned = entries[id];
-        const DirectoryEntry& source = original.entries()[planned.originalId];
-        const std::size_t units = std::min<std::size_t>(source.name.size(), kMaxNameUnits);
+        const DirectoryEntry& source =
+            planned.file ? planned.file->entries()[planned.originalId] : newStream;
+        const std::size_t units = std::min<std::size_t>(planned.name.size(), kMaxNameUnits);
         for (std::size_t k = 0; k < units; ++k) {
-            storeU16(out, e + at::kName + 2 * k, static_cast<std::uint16_t>(source.name[k]));
+            storeU16(out, e + at::kName + 2 * k, static_cast<std::uint16_t>(planned.name[k]));
         }
         storeU16(out, e + at::kNameLength,
                  static_cast<std::uint16_t>(units == 0 ? 0 : (units + 1) * 2));
@@ -318,9 +321,10 @@ struct WritePlan {
 
 WritePlan planWrite(const CompoundFile& original,
                     const std::map<std::uint32_t, io::ByteRope>& replacements,
-                    const std::set<std::uint32_t>& removals) {
+                    const std::set<std::uint32_t>& removals,
+                    const std::vector<Addition>& additions) {
     WritePlan plan;
-    plan.entries = planDirectory(original, replacements, removals);
+    plan.entries = planDirectory(original, replacements, removals, additions);
     const std::uint32_t sectorSize = original.sectorSize();
     plan.majorVersion = sectorSize == 512 ? 3 : 4;
     if (plan.majorVersion == 3) {
@@ -335,8 +339,9 @@ WritePlan planWrite(const CompoundFile& original,
     plan.originals.resize(plan.entries.size());
     for (std::size_t id = 0; id < plan.entries.size(); ++id) {
         const PlannedEntry& entry = plan.entries[id];
-        if (!entry.replacement && original.entries()[entry.originalId].type == EntryType::Stream) {
-            plan.originals[id] = original.openStream(entry.originalId);
+        if (!entry.replacement &&
+            entry.file->entries()[entry.originalId].type == EntryType::Stream) {
+            plan.originals[id] = entry.file->openStream(entry.originalId);
         }
     }
     plan.layout = planLayout(plan.entries, sectorSize);
@@ -356,14 +361,14 @@ void writeStream(const WritePlan& plan, std::size_t id, io::ByteSink& out) {
 
 // Header, FAT, DIFAT, directory, MiniFAT and mini stream: the small part of the
 // file before the first larger stream, built in memory.
-std::vector<std::uint8_t> buildHead(const WritePlan& plan, const CompoundFile& original) {
+std::vector<std::uint8_t> buildHead(const WritePlan& plan) {
     const Layout& layout = plan.layout;
     std::vector<std::uint8_t> head(layout.offsetOf(layout.firstLargeStream), 0);
     const std::span<std::uint8_t> out(head);
     writeHeader(out, layout, plan.majorVersion);
     writeFat(out, layout, plan.entries);
     writeDifatSectors(out, layout);
-    writeDirectory(out, layout, original, plan.entries);
+    writeDirectory(out, layout, plan.entries);
     writeMiniFat(out, layout, plan.entries);
     for (std::size_t id = 1; id < plan.entries.size(); ++id) {
         const std::uint64_t size = plan.entries[id].size;
@@ -376,8 +381,8 @@ std::vector<std::uint8_t> buildHead(const WritePlan& plan, const CompoundFile& o
     return head;
 }
 
-void writePlanned(const WritePlan& plan, const CompoundFile& original, io::ByteSink& out) {
-    out.write(buildHead(plan, original));
+void writePlanned(const WritePlan& plan, io::ByteSink& out) {
+    out.write(buildHead(plan));
     // The larger streams follow in entry order, each in one run of sectors.
     for (std::size_t id = 1; id < plan.entries.size(); ++id) {
         const std::uint64_t size = plan.entries[id].size;
@@ -392,21 +397,28 @@ void writePlanned(const WritePlan& plan, const CompoundFile& original, io::ByteS
 void writeCompoundFile(const CompoundFile& original,
                        const std::map<std::uint32_t, io::ByteRope>& replacements,
                        const std::set<std::uint32_t>& removals, io::ByteSink& out) {
-    writePlanned(planWrite(original, replacements, removals), original, out);
+    writeCompoundFile(original, replacements, removals, {}, out);
+}
+
+void writeCompoundFile(const CompoundFile& original,
+                       const std::map<std::uint32_t, io::ByteRope>& replacements,
+                       const std::set<std::uint32_t>& removals,
+                       const std::vector<Addition>& additions, io::ByteSink& out) {
+    writePlanned(planWrite(original, replacements, removals, additions), out);
 }
 
 std::vector<std::uint8_t> rewriteCompoundFile(
     const CompoundFile& original,
     const std::map<std::uint32_t, std::vector<std::uint8_t>>& replacements,
-    const std::set<std::uint32_t>& removals) {
+    const std::set<std::uint32_t>& removals, const std::vector<Addition>& additions) {
     std::map<std::uint32_t, io::ByteRope> ropes;
     for (const auto& [id, bytes] : replacements) {
         ropes[id].append(std::make_shared<BorrowedSource>(bytes), 0, bytes.size());
     }
-    const WritePlan plan = planWrite(original, ropes, removals);
+    const WritePlan plan = planWrite(original, ropes, removals, additions);
     io::VectorSink sink;
     sink.bytes().reserve(static_cast<std::size_t>(plan.fileSize()));
-    writePlanned(plan, original, sink);
+    writePlanned(plan, sink);
     return std::move(sink.bytes());
 }
 

@@ -1,7 +1,8 @@
 // What a workbook's edits leave for saving besides the workbook stream's
 // records: the document summary stream with its sheet titles brought up to
-// date, the macro project's streams without a deleted sheet's module, and
-// what the edits could not read.
+// date, the macro project's streams without a deleted sheet's module, the
+// embedded objects and controls copies brought from other files, and what the
+// edits could not read.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +11,8 @@
 #include <optional>
 #include <set>
 #include <vector>
+
+#include "cfb/compound_file_writer.h"
 
 namespace xls::model {
 
@@ -25,6 +28,12 @@ struct EditState {
     // entries to leave out (a deleted sheet's module in the macro project).
     std::map<std::uint32_t, std::vector<std::uint8_t>> containerStreams;
     std::set<std::uint32_t> containerRemovals;
+    // Storages and streams copies added to the root of the compound file: the
+    // embedding storages ("MBD...") of copied OLE objects and ActiveX controls.
+    std::vector<cfb::Addition> additions;
+    // The Ctls stream (the ActiveX controls' data) with copied controls
+    // appended; unset until a copy appended one.
+    std::optional<std::vector<std::uint8_t>> controls;
     // Records the edits could not read and left as stored (formulas, PivotTable
     // sources), and those the last save kept as stored: counted, so that the
     // user hears of them.

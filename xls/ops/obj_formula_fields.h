@@ -1,7 +1,9 @@
 // Where the formulas of an Obj record sit: the macro a shape or control
-// runs, a control's linked cell, a scroll bar's or spinner's linked cell, and
-// a list's input range; and the cell a text object's text comes from. Each is one token, so edits
-// keep their size. The walk is lenient: it returns the formulas it could place and stops at the
+// runs, a control's linked cell, a scroll bar's or spinner's linked cell, a
+// list's input range, and an OLE object's link or an ActiveX control's
+// linked cell and list fill range; and the cell a text object's text comes
+// from. Each is one token, so edits keep their size. The walk is lenient: it
+// returns the formulas it could place and stops at the
 // first part it cannot size, leaving the rest of the record as it is.
 #pragma once
 
@@ -13,6 +15,15 @@
 #include "ops/formula_fields.h"
 
 namespace xls::ops {
+
+// The types (ft) of an Obj record's parts.
+namespace obj_part {
+inline constexpr std::uint16_t kEnd = 0x0000, kMacro = 0x0004, kPioGrbit = 0x0008,
+                               kPictFmla = 0x0009, kSbsFmla = 0x000E, kLbsData = 0x0013,
+                               kCblsFmla = 0x0014, kCmo = 0x0015;
+}
+// An ObjFmla's formula starts with cce and four unused bytes.
+inline constexpr std::size_t kObjFmlaHead = 6;
 
 std::vector<FormulaField> objFormulaFields(std::span<const std::uint8_t> payload);
 

@@ -8,6 +8,7 @@
 #include "cfb/compound_file.h"
 #include "model/doc_summary.h"
 #include "model/stored_records.h"
+#include "ops/copy/copy_embedded_objects.h"
 #include "ops/copy/copy_name.h"
 #include "ops/copy/copy_sheet.h"
 #include "vba/document_module.h"
@@ -149,8 +150,13 @@ std::size_t Workbook::copySheet(Workbook& source, std::size_t sourceTab, std::si
     }
 
     try {
+        auto embedded =
+            ops::copy::planEmbeddedCopy({from.container, from.edits}, from.workbookStream(),
+                                        sourceTab, {impl.container, impl.edits});
         ops::copy::copySheetRecords(from.workbookStream(), impl.workbookStream(), request,
                                     impl.edits);
+        ops::copy::applyEmbeddedCopy(std::move(embedded), impl.workbookStream(), request.newTab,
+                                     impl.edits);
     } catch (const Error& error) {
         if (!error.file().empty()) throw;
         throw error.withFile(from.displayName);

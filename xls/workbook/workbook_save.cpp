@@ -1,7 +1,7 @@
 // Workbook::serialize and Workbook::save: the compound file rebuilt with the
-// workbook stream (and an edited document summary and macro project)
-// replaced, every other stream and storage kept; saved through a checked
-// temporary file.
+// workbook stream (and an edited document summary, macro project and Ctls
+// stream) replaced, the storages copies brought added, every other stream and
+// storage kept; saved through a checked temporary file.
 #include <map>
 #include <vector>
 
@@ -17,6 +17,8 @@
 namespace xls {
 
 namespace {
+
+constexpr std::u16string_view kControlStream = u"Ctls";  // the ActiveX controls' data
 
 // The written file must open and list the sheets this workbook now has. (Its
 // records are the ones just written from the model, which held them all.)
@@ -68,6 +70,28 @@ std::map<std::uint32_t, io::ByteRope> newStreams(model::WorkbookState& impl) {
     return replacements;
 }
 
+// What the save changes in the compound file: the new streams by directory
+// id, and the entries copies added.
+struct FileChanges {
+    std::map<std::uint32_t, io::ByteRope> streams;
+    std::vector<cfb::Addition> additions;
+};
+
+// The new streams, an edited Ctls stream among them; the storages copies
+// brought, and a Ctls stream the file lacked.
+FileChanges fileChanges(model::WorkbookState& impl) {
+    FileChanges changes{newStreams(impl), impl.edits.additions};
+    if (impl.edits.controls) {
+        io::ByteRope controls(*impl.edits.controls);
+        const auto id = impl.container.find(kControlStream);
+        if (id && impl.container.entries()[*id].type == cfb::EntryType::Stream)
+            changes.streams[*id] = std::move(controls);
+        else
+            changes.additions.push_back({std::u16string(kControlStream), nullptr, 0, controls});
+    }
+    return changes;
+}
+
 // The edit locks a save takes: none for a workbook opened with its own, the
 // others' now (two in the fixed order that keeps crossed saves from waiting
 // on each other).
@@ -92,8 +116,9 @@ std::vector<std::uint8_t> Workbook::serialize() const {
     Impl& impl = *impl_;
     return model::namingFile(impl.displayName, [&] {
         io::VectorSink sink;
-        cfb::writeCompoundFile(impl.container, newStreams(impl), impl.edits.containerRemovals,
-                               sink);
+        const FileChanges changes = fileChanges(impl);
+        cfb::writeCompoundFile(impl.container, changes.streams, impl.edits.containerRemovals,
+                               changes.additions, sink);
         return std::move(sink.bytes());
     });
 }
@@ -113,9 +138,9 @@ void Workbook::saveInOrder(std::initializer_list<Workbook*> workbooks) {
     }
     // The streams are laid out before any lock is taken or temporary file
     // made: a workbook the writer refuses leaves no file behind.
-    std::vector<std::map<std::uint32_t, io::ByteRope>> streams;
+    std::vector<FileChanges> changes;
     for (Impl* impl : books)
-        streams.push_back(model::namingFile(impl->displayName, [&] { return newStreams(*impl); }));
+        changes.push_back(model::namingFile(impl->displayName, [&] { return fileChanges(*impl); }));
 
     const std::vector<EditLock> locks = lockForSaving(books);
     for (Impl* impl : books)
@@ -128,8 +153,8 @@ void Workbook::saveInOrder(std::initializer_list<Workbook*> workbooks) {
             return io::PendingFile::prepare(
                 impl.path,
                 [&](io::ByteSink& out) {
-                    cfb::writeCompoundFile(impl.container, streams[i], impl.edits.containerRemovals,
-                                           out);
+                    cfb::writeCompoundFile(impl.container, changes[i].streams,
+                                           impl.edits.containerRemovals, changes[i].additions, out);
                 },
                 [&](const std::filesystem::path& written) { verifySaved(written, impl.sheets); },
                 *impl.fileSystem);

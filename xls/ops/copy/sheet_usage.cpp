@@ -9,7 +9,9 @@
 #include "ops/copy/repoint_formulas.h"
 #include "ops/formula_fields.h"
 #include "ops/obj_formula_fields.h"
+#include "ops/pict_fmla.h"
 #include "ops/record_runs.h"
+#include "xls/error.h"
 
 namespace xls::ops {
 
@@ -33,27 +35,36 @@ constexpr std::array<const char*, 5> kBlockerNames = {"ActiveX controls",
                                                       "tables", "external data ranges"};
 
 constexpr std::uint16_t kOtPicture = 0x0008;
-constexpr std::uint16_t kFtPictFmla = 0x0009;  // the object's OLE class and storage
-constexpr std::uint16_t kFtPioGrbit = 0x0008;
-constexpr std::uint16_t kPioFCtl = 0x0010;  // an ActiveX control
+constexpr std::uint16_t kPioFCtl = 0x0010;     // an ActiveX control
+constexpr std::uint16_t kPioFCamera = 0x0080;  // a picture of a range
 
 // A picture that is an ActiveX control (FtPioGrbit.fCtl) or an OLE object
-// (its FtPictFmla names where its data lives outside the workbook stream).
+// (with an FtPictFmla) travels when its data is in this file (its fmla a
+// PtgTbl: an embedding storage or the Ctls stream, which the copy brings
+// along) or it is a picture of a range. A link to another file's object, a
+// control or object whose data cannot be placed, and an FtPictFmla that
+// cannot be read stay behind.
 unsigned objBlocker(std::span<const std::uint8_t> obj) {
     if (objKind(obj) != kOtPicture) return 0;
+    bool control = false;
     io::ByteReader r(obj);
     while (r.remaining() >= 4) {
         const std::uint16_t ft = r.u16();
         const std::uint16_t cb = r.u16();
         if (ft == 0 || cb > r.remaining()) break;
-        if (ft == kFtPioGrbit && cb >= 2) {
-            if ((r.u16() & kPioFCtl) != 0) return kActiveX;
-            r.skip(cb - 2);
-        } else {
-            r.skip(cb);
-        }
+        if (ft == obj_part::kPioGrbit && cb >= 2) control = (obj[r.position()] & kPioFCtl) != 0;
+        r.skip(cb);
     }
-    return objHasPart(obj, kFtPictFmla) ? unsigned{kOleObjects} : 0U;
+    const unsigned refused = control ? unsigned{kActiveX} : unsigned{kOleObjects};
+    try {
+        const auto pict = readPictFmla(obj);
+        if (!pict) return control ? refused : 0U;
+        if (pict->embedded) return 0;
+        const bool camera = (pict->pictFlags & kPioFCamera) != 0 && !pict->formulas.empty();
+        return camera && !control && !pict->link() ? 0U : refused;
+    } catch (const Error&) {
+        return refused;
+    }
 }
 
 // Records of parts tied to workbook tables a copy does not merge, by what
