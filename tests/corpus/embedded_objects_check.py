@@ -18,7 +18,7 @@ A refusal (exit 1) must leave the destination byte-identical. Prints the counts
 (copied and verified, refused by reason, failed) and exits 1 when anything failed.
 
 usage: embedded_objects_check.py TARNVALE_SHEETS CORPUS_DIR [--dest NAME ...]
-       [--no-libreoffice] [--keep DIR]
+       [--only NAME ...] [--no-libreoffice] [--keep DIR]
 """
 import argparse
 import collections
@@ -145,8 +145,8 @@ def holds_objects(path):
 def sweep(args, workdir):
     """Copies each sheet of each workbook with objects into each destination;
     yields (label, refusal or None, problems)."""
-    for name in sorted(n for n in os.listdir(args.corpus) if n.endswith((".xls", ".xlt"))
-                       and holds_objects(os.path.join(args.corpus, n))):
+    for name in args.only or sorted(n for n in os.listdir(args.corpus) if n.endswith((".xls", ".xlt"))
+                                    and holds_objects(os.path.join(args.corpus, n))):
         source = os.path.join(workdir, "source.xls")
         shutil.copy(os.path.join(args.corpus, name), source)
         os.chmod(source, 0o644)
@@ -179,6 +179,7 @@ def main():
     parser.add_argument("tool")
     parser.add_argument("corpus")
     parser.add_argument("--dest", nargs="*", default=DEFAULT_DESTINATIONS)
+    parser.add_argument("--only", nargs="*")
     parser.add_argument("--no-libreoffice", action="store_true")
     parser.add_argument("--keep")
     args = parser.parse_args()
