@@ -93,6 +93,7 @@ TEST_P(AtomicFileFaultTest, OriginalSurvivesAndNoTemporaryRemains) {
     EXPECT_EQ(save(calls), GetParam().expected);
     EXPECT_EQ(readAll(target_), original_);
     EXPECT_TRUE(strayFiles().empty());
+    EXPECT_EQ(calls.openDescriptors, 0) << "every file opened is closed";
     // A read-only target is refused before anything is written.
     if (calls.failing == "access") {
         EXPECT_EQ(calls.opens, 0);
