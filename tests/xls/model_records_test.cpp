@@ -51,6 +51,9 @@ TEST(WindowCodecs, ChangeOnlyTheFieldsTheyWrite) {
     writeWindow1(window1, *w);
     EXPECT_EQ(window1, (Bytes{1, 0, 2, 0, 3, 0, 4, 0, 0x38, 0, 9, 0, 6, 0, 7, 0, 0x58, 2, 0xEE}));
     EXPECT_FALSE(readWindow1(Bytes(15, 0)));
+    Bytes shortWindow1(15, 0);  // too short for the fields: refused, nothing written past it
+    EXPECT_EQ(tarnvale::testing::errorCodeOf([&] { writeWindow1(shortWindow1, *w); }),
+              ErrorCode::CorruptWorkbook);
 
     Bytes window2{0xB6, 0x06, 0x11};  // fSelected and fPaged set among other flags
     auto flags = readWindow2TabFlags(window2);
@@ -58,6 +61,8 @@ TEST(WindowCodecs, ChangeOnlyTheFieldsTheyWrite) {
     EXPECT_TRUE(flags->fSelected && flags->fPaged);
     writeWindow2TabFlags(window2, {false, false});
     EXPECT_EQ(window2, (Bytes{0xB6, 0x00, 0x11}));
+    EXPECT_FALSE(readWindow2TabFlags(window2)->fSelected);
+    EXPECT_FALSE(readWindow2TabFlags(window2)->fPaged);
     EXPECT_FALSE(readWindow2TabFlags(Bytes{1}));
 }
 
