@@ -8,6 +8,7 @@
 #include "model/records/external_refs.h"
 #include "model/records/lbl.h"
 #include "model/records/windows.h"
+#include "model/records/xf.h"
 #include "support/error_code_of.h"
 #include "xls/error.h"
 
@@ -64,6 +65,21 @@ TEST(WindowCodecs, ChangeOnlyTheFieldsTheyWrite) {
     EXPECT_FALSE(readWindow2TabFlags(window2)->fSelected);
     EXPECT_FALSE(readWindow2TabFlags(window2)->fPaged);
     EXPECT_FALSE(readWindow2TabFlags(Bytes{1}));
+}
+
+// A style XF made a cell XF: the style flag goes, protection and every other
+// attribute stay, the parent is set and every attribute group counts as its own.
+TEST(XfRecord, AStyleMadeACellFormatKeepsItsProtection) {
+    XF xf;
+    xf.bytes[4] = 0x07;  // fLocked, fHidden, fStyle
+    xf.bytes[5] = 0xFF;  // ixfParent 0xFFF of a style
+    xf.bytes[9] = 0x00;
+    xf.makeCellFormat(3);
+    EXPECT_FALSE(xf.fStyle());
+    EXPECT_TRUE(xf.fLocked());
+    EXPECT_TRUE(xf.fHidden());
+    EXPECT_EQ(xf.ixfParent(), 3);
+    EXPECT_EQ(xf.bytes[9], 0xFC);
 }
 
 TEST(LblCodec, FindsTheFormulaBehindTheName) {
