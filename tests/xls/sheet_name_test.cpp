@@ -77,7 +77,10 @@ INSTANTIATE_TEST_SUITE_P(
                       PairCase{"ß", "ss", false}, PairCase{"Straße", "STRASSE", false},
                       PairCase{"ﬁle", "FILE", false}, PairCase{"İ", "i", false},
                       PairCase{"ı", "I", false}, PairCase{"日本", "日本", true},
-                      PairCase{"日本", "日木", false}));
+                      PairCase{"日本", "日木", false},
+                      // Malformed text equals identical bytes only.
+                      PairCase{"x\xFF", "x\xFF", true}, PairCase{"x\xFF", "X\xFF", false},
+                      PairCase{"x\xFF", "x\xC3\xBF", false}));
 
 }  // namespace
 }  // namespace xls
