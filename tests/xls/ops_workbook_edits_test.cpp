@@ -58,9 +58,9 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{1, "SUMMARY", ErrorCode::SheetNameTaken},
                       NameCase{0, "SUMMARY", std::nullopt},  // its own name, other letter case
                       NameCase{0, "Summary", std::nullopt},  // unchanged
-                      // The name rules themselves: sheet_name_test.cpp.
+                      // The name rules themselves: sheet_name_test.cpp. Tab 2 is one past the last.
                       NameCase{0, "a/b", ErrorCode::SheetNameBadCharacter},
-                      NameCase{5, "Fine", ErrorCode::SheetNotFound}));
+                      NameCase{2, "Fine", ErrorCode::SheetNotFound}));
 
 // A structure-protected workbook and an Excel 5 one refuse both edits.
 TEST(WorkbookEdits, ProtectedAndExcelFiveWorkbooksRefuseBoth) {
