@@ -3,12 +3,12 @@
 // order only if it is free at once, so crossed copies and moves never wait on
 // each other; the refusal says another program is changing the file.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 
 #include "excel/native_application.h"
+#include "support/temp_folder.h"
 #include "xls/edit_lock.h"
 
 namespace {
@@ -16,14 +16,9 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(NativeEditLocking, HoldingOneWorkbookNeverWaitsForAnEarlierOne) {
-    const fs::path folder =
-        fs::temp_directory_path() / ("tarnvale-native-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    fs::path earlier = folder / "a.xls", later = folder / "b.xls";
-    for (const fs::path& book : {earlier, later}) {
-        fs::copy_file(fs::path(TARNVALE_CORPUS_DIR) / "gnumeric__address.xls", book);
-        fs::permissions(book, fs::perms::owner_write, fs::perm_options::add);
-    }
+    const tarnvale::testing::TempFolder folder("native");
+    fs::path earlier = folder.copyOfCorpus("gnumeric__address.xls", "a.xls");
+    fs::path later = folder.copyOfCorpus("gnumeric__address.xls", "b.xls");
     if (xls::EditLock::placeOf(later) < xls::EditLock::placeOf(earlier)) std::swap(earlier, later);
 
     excel::NativeApplicationFactory factory(excel::EditLocking::FromOpening);
@@ -42,7 +37,6 @@ TEST(NativeEditLocking, HoldingOneWorkbookNeverWaitsForAnEarlierOne) {
     first->quit();  // releases its lock
     EXPECT_NO_THROW(second->workbooks()->open(earlier.string()));
     second->quit();
-    fs::remove_all(folder);
 }
 
 }  // namespace

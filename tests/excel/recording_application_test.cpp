@@ -3,7 +3,6 @@
 // on the same two workbooks, and both must give the outcome written down here:
 // a fault in the native backend or a double that drifts from it fails.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -13,6 +12,7 @@
 #include "excel/open_workbook.h"
 #include "excel/recording_application.h"
 #include "support/file_bytes.h"
+#include "support/temp_folder.h"
 #include "support/workbook_builder.h"
 
 namespace excel {
@@ -116,8 +116,6 @@ enum class Backend { Recording, Native };
 class BackendsAgreeTest : public ::testing::TestWithParam<std::tuple<Backend, Case>> {
   protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("tarnvale-backends-" + std::to_string(::getpid()));
-        fs::create_directories(folder_);
         paths_ = {(folder_ / "a.xls").string(), (folder_ / "b.xls").string()};
         using namespace tarnvale::testing;
         writeFileBytes(paths_.a, compoundFileWithWorkbook(WorkbookStreamBuilder()
@@ -133,14 +131,12 @@ class BackendsAgreeTest : public ::testing::TestWithParam<std::tuple<Backend, Ca
                                           {"Summary", SheetKind::Worksheet}});
         recording_.addWorkbook(paths_.b, std::vector<std::string>{"One", "Two"});
     }
-    void TearDown() override { fs::remove_all(folder_); }
-
     ApplicationFactory& factory() {
         if (std::get<Backend>(GetParam()) == Backend::Native) return native_;
         return recording_;
     }
 
-    fs::path folder_;
+    tarnvale::testing::TempFolder folder_{"backends"};
     Paths paths_;
     RecordingApplicationFactory recording_;
     NativeApplicationFactory native_;

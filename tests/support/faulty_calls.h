@@ -26,10 +26,11 @@ class FaultyCalls final : public xls::io::FileSystemCalls {
     std::size_t maxWrite = 0;  // when set, writes take at most this many bytes
     bool writeReturnsZero = false;
     int opens = 0, unlinks = 0;
+    int openDescriptors = 0;  // opened and not yet closed
 
     int open(const char* path, int flags, mode_t mode) override {
         ++opens;
-        return fails("open") ? -1 : systemCalls().open(path, flags, mode);
+        return opened(fails("open") ? -1 : systemCalls().open(path, flags, mode));
     }
     ssize_t write(int fd, const void* data, std::size_t size) override {
         if (fails("write")) return writeReturnsZero ? 0 : -1;
@@ -42,6 +43,7 @@ class FaultyCalls final : public xls::io::FileSystemCalls {
     }
     int fsync(int fd) override { return fails("fsync") ? -1 : systemCalls().fsync(fd); }
     int close(int fd) override {
+        --openDescriptors;
         const int result = systemCalls().close(fd);  // the descriptor is gone either way
         return fails("close") ? -1 : result;
     }
@@ -69,10 +71,14 @@ class FaultyCalls final : public xls::io::FileSystemCalls {
     }
     int mkostemp(char* pattern, int flags) override {
         ++opens;
-        return fails("mkostemp") ? -1 : systemCalls().mkostemp(pattern, flags);
+        return opened(fails("mkostemp") ? -1 : systemCalls().mkostemp(pattern, flags));
     }
 
   private:
+    int opened(int fd) {
+        if (fd >= 0) ++openDescriptors;
+        return fd;
+    }
     bool fails(const char* step) {
         if (failing != step) return false;
         if (failAfter-- > 0) return false;

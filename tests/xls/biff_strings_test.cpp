@@ -4,7 +4,6 @@
 
 #include "biff/strings.h"
 #include "biff/text_encoding.h"
-#include "model/stream_writer_sst.h"
 #include "support/error_code_of.h"
 #include "xls/error.h"
 
@@ -92,18 +91,6 @@ TEST(RichExtendedString, ReadsRunsAndPhoneticDataAcrossAContinue) {
     EXPECT_EQ(s.formatRuns(), (std::vector<FormatRun>{{1, 5}}));
     EXPECT_EQ(s.extRst, (Bytes{0xAA, 0xBB, 0xCC}));
     EXPECT_TRUE(reader.atEnd());
-}
-
-TEST(SharedStrings, ReadsTheStringsPresentWhateverCstUniqueSays) {
-    const Bytes sst = {9, 0, 0, 0,   15, 0, 0, 0,  // cstTotal 9, cstUnique 15 (wrong)
-                       1, 0, 0, 'x', 2,  0, 0, 'y'};
-    // The second string's flags byte at the Continue: 16-bit.
-    const Bytes continued = {1, 'z', 0};
-    const model::SstTable strings = model::readSst({sst, continued});
-    EXPECT_EQ(strings.cstUnique, 15u);
-    ASSERT_EQ(strings.strings.size(), 2u);
-    EXPECT_EQ(strings.strings[0].utf8(), "x");
-    EXPECT_EQ(strings.strings[1].utf8(), "yz");
 }
 
 TEST(ShortStrings, ReadOneByteCounts) {

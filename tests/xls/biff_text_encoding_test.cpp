@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "biff/code_page_converter.h"
 #include "biff/mac_code_pages.h"
 #include "biff/text_encoding.h"
 #include "xls/utf8.h"
@@ -51,11 +52,12 @@ INSTANTIATE_TEST_SUITE_P(
                       MacName{10008, "\317\372\312\333\261\355", "销售表"}),
     [](const auto& row) { return std::to_string(row.param.codePage); });
 
-// The engine's tables of the Mac code pages ICU has converters for, against
-// those converters.
-TEST(MacCodePageTables, AreIcusConverters) {
+// The engine's tables of Windows-1252 and of the Mac code pages ICU has
+// converters for, against those converters.
+TEST(SingleByteTables, AreIcusConverters) {
     for (const auto& [codePage, converterName] :
-         std::vector<std::pair<std::uint16_t, const char*>>{{10000, "macintosh"},
+         std::vector<std::pair<std::uint16_t, const char*>>{{1252, "windows-1252"},
+                                                            {10000, "macintosh"},
                                                             {10029, "x-mac-centraleurroman"},
                                                             {10007, "x-mac-cyrillic"},
                                                             {10006, "x-mac-greek"},
@@ -72,7 +74,7 @@ TEST(MacCodePageTables, AreIcusConverters) {
             ASSERT_EQ(ucnv_toUChars(converter.get(), out, 4, &byte, 1, &status), 1);
             icu[i] = out[0];
         }
-        const UpperHalf* ours = macSingleByteTable(codePage);
+        const UpperHalf* ours = codePage == 1252 ? &windows1252() : macSingleByteTable(codePage);
         ASSERT_NE(ours, nullptr) << codePage;
         for (std::size_t i = 0; i < icu.size(); ++i)
             EXPECT_EQ((*ours)[i], icu[i])

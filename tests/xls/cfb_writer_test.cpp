@@ -3,12 +3,9 @@
 // where asked; large files get DIFAT sectors; olefile reads what we write.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <iterator>
 #include <map>
 
 #include "cfb/compound_file.h"
@@ -20,6 +17,7 @@
 #include "support/cfb_test_file.h"
 #include "support/corpus_manifest.h"
 #include "support/file_bytes.h"
+#include "support/temp_folder.h"
 #include "xls/error.h"
 
 namespace xls::cfb {
@@ -181,8 +179,8 @@ TEST(Rewrite, LargeFileGetsDifatSectorsAndIsReadLazily) {
     const auto bytes = rewriteCompoundFile(original, {{*original.find(u"Workbook"), big}});
     EXPECT_GT(bytes[0x48], 0u) << "no DIFAT sectors";
 
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("tarnvale-cfb-large-" + std::to_string(::getpid()) + ".xls");
+    const tarnvale::testing::TempFolder folder("cfb-large");
+    const auto path = folder / "large.xls";
     writeFileBytes(path, bytes);
     {
         const auto source = std::make_shared<io::FileSource>(path);
@@ -196,7 +194,6 @@ TEST(Rewrite, LargeFileGetsDifatSectorsAndIsReadLazily) {
         EXPECT_LE(copy.fatSectorsRead(), 2u);
         EXPECT_EQ(copy.readStream(*copy.find(u"Workbook")), big);
     }
-    std::filesystem::remove(path);
 }
 
 // A source that stops reading partway, as a file cut short under us would.
@@ -217,9 +214,7 @@ class FailingSource final : public io::ByteSource {
 // were written leaves the user's file as it was, with no temporary file, and
 // the read error (not a generic write failure) reaches the caller, naming the file.
 TEST(Rewrite, StreamedSaveThatFailsMidwayKeepsTheOriginal) {
-    const auto folder =
-        std::filesystem::temp_directory_path() / ("tarnvale-stream-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
+    const tarnvale::testing::TempFolder folder("stream");
     const auto target = folder / "book.xls";
     const auto originalBytes =
         buildTestCompoundFile({{u"Workbook", patternBytes(30000)}, {u"Tiny", patternBytes(10)}})
@@ -240,10 +235,7 @@ TEST(Rewrite, StreamedSaveThatFailsMidwayKeepsTheOriginal) {
         EXPECT_EQ(e.context(), "sector 4242");
     }
     EXPECT_EQ(readFileBytes(target), originalBytes);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
-                            std::filesystem::directory_iterator()),
-              1);
-    std::filesystem::remove_all(folder);
+    EXPECT_EQ(folder.entries(), 1);
 }
 
 // The whole corpus: every compound file whose streams all read rewrites to
@@ -303,9 +295,7 @@ TEST(Rewrite, OlefileReadsTheRewriteAsTheOriginal) {
     if (std::system("/usr/bin/python3 -c 'import olefile' 2>/dev/null") != 0) {
         GTEST_SKIP() << "python3-olefile is not installed";
     }
-    const auto folder =
-        std::filesystem::temp_directory_path() / ("tarnvale-olefile-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
+    const tarnvale::testing::TempFolder folder("olefile");
     std::vector<std::pair<std::string, std::vector<std::uint8_t>>> originals;
     for (const char* name :
          {"calamine__gh548_incorrect_sst_unique_count.xls", "poi__60460.xls",
@@ -331,7 +321,6 @@ TEST(Rewrite, OlefileReadsTheRewriteAsTheOriginal) {
                                     before.string() + "' '" + after.string() + "'";
         EXPECT_EQ(std::system(command.c_str()), 0) << name;
     }
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

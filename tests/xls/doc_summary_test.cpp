@@ -135,10 +135,36 @@ TEST(DocSummary, RenameChangesTheTitleAndItsNamesOnly) {
     EXPECT_EQ(*after, build(expected)) << "same layout as the application writes";
 }
 
-TEST(DocSummary, RenameToAPlainNameDropsTheQuotes) {
-    const auto after = renameSheetInDocSummary(build(excelLike()), "My Data", "Totals");
-    ASSERT_TRUE(after);
-    EXPECT_EQ(partsOf(*after).at(4), "Totals!Print_Titles");
+// A name's title is quoted unless the sheet's name is plain: letters, digits,
+// '_' and '.', not starting with a digit; quotes inside are doubled.
+TEST(DocSummary, NamesTitlesQuoteTheSheetOnlyWhenTheyMust) {
+    for (const auto& [sheet, title] :
+         {std::pair{"Totals", "Totals!Print_Titles"}, std::pair{"Q3.b_2", "Q3.b_2!Print_Titles"},
+          std::pair{"0Q3", "'0Q3'!Print_Titles"}, std::pair{"9", "'9'!Print_Titles"},
+          std::pair{"it's", "'it''s'!Print_Titles"}}) {
+        const auto after = renameSheetInDocSummary(build(excelLike()), "My Data", sheet);
+        ASSERT_TRUE(after) << sheet;
+        EXPECT_EQ(partsOf(*after).at(4), title);
+    }
+}
+
+// A new sheet's title goes behind the sheet before it, or ahead of the one
+// after it when it comes first, counted in that heading; with neither found
+// the stream is left alone.
+TEST(DocSummary, InsertPlacesTheTitleBesideItsNeighbour) {
+    const Bytes before = build(excelLike());
+    const auto behind = insertSheetInDocSummary(before, "New", "Données", "My Data");
+    ASSERT_TRUE(behind);
+    Sample expected = excelLike();
+    expected.headings[0].second = 4;
+    expected.parts.insert(expected.parts.begin() + 2, u"New");
+    EXPECT_EQ(*behind, build(expected));
+    EXPECT_EQ(userSectionOf(*behind), userSectionOf(before));
+
+    const auto first = insertSheetInDocSummary(before, "New", "", "Sheet1");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(partsOf(*first).at(0), "New");
+    EXPECT_FALSE(insertSheetInDocSummary(before, "New", "Nope", "Gone"));
 }
 
 TEST(DocSummary, DeleteRemovesTitleAndLocalNamesAndEmptyHeadings) {

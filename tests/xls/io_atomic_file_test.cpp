@@ -15,6 +15,7 @@
 #include "support/error_code_of.h"
 #include "support/faulty_calls.h"
 #include "support/file_bytes.h"
+#include "support/temp_folder.h"
 #include "xls/error.h"
 
 namespace xls::io {
@@ -29,22 +30,10 @@ const auto readAll = tarnvale::testing::readFileBytes;
 
 class AtomicFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("tarnvale-save-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        target_ = folder_ / "book.xls";
-        writeFileBytes(target_, original_);
-    }
-    void TearDown() override {
-        fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(folder_);
-    }
+    void SetUp() override { writeFileBytes(target_, original_); }
     std::vector<fs::path> strayFiles() const {
         std::vector<fs::path> stray;
-        for (const auto& item : fs::directory_iterator(folder_)) {
+        for (const auto& item : fs::directory_iterator(folder_.path())) {
             if (item.path().filename().string().starts_with(".")) stray.push_back(item.path());
         }
         return stray;
@@ -53,7 +42,8 @@ class AtomicFileTest : public ::testing::Test {
         return raisedCode([&] { saveFileAtomically(target_, replacement_, verify, calls); });
     }
 
-    fs::path folder_, target_;
+    tarnvale::testing::TempFolder folder_{"save"};
+    fs::path target_ = folder_ / "book.xls";
     const std::vector<std::uint8_t> original_ = std::vector<std::uint8_t>(3000, 0x11);
     const std::vector<std::uint8_t> replacement_ = std::vector<std::uint8_t>(5000, 0x22);
 };
@@ -69,7 +59,7 @@ TEST_F(AtomicFileTest, ReplacesTheFileAndLeavesNothingBehind) {
                    [&](const fs::path& written) {
                        seen = written;
                        EXPECT_EQ(readAll(written), replacement_);
-                       EXPECT_EQ(written.parent_path(), folder_);
+                       EXPECT_EQ(written.parent_path(), folder_.path());
                    }),
               std::nullopt);
     EXPECT_EQ(readAll(target_), replacement_);
@@ -103,6 +93,7 @@ TEST_P(AtomicFileFaultTest, OriginalSurvivesAndNoTemporaryRemains) {
     EXPECT_EQ(save(calls), GetParam().expected);
     EXPECT_EQ(readAll(target_), original_);
     EXPECT_TRUE(strayFiles().empty());
+    EXPECT_EQ(calls.openDescriptors, 0) << "every file opened is closed";
     // A read-only target is refused before anything is written.
     if (calls.failing == "access") {
         EXPECT_EQ(calls.opens, 0);
@@ -302,7 +293,7 @@ TEST_F(AtomicFileTest, AFileMarkedReadOnlyIsRefusedEvenForRoot) {
 // A real read-only folder; root ignores permission bits, so only as a normal user.
 TEST_F(AtomicFileTest, RealReadOnlyFolderIsRefused) {
     if (::geteuid() == 0) GTEST_SKIP() << "running as root: permission bits are not enforced";
-    fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(folder_.path(), fs::perms::owner_read | fs::perms::owner_exec);
     FaultyCalls calls;
     EXPECT_EQ(save(calls), ErrorCode::FileNotWritable);
     EXPECT_EQ(readAll(target_), original_);

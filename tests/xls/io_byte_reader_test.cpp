@@ -2,7 +2,6 @@
 // and every overrun or overflow raises the caller's code instead of reading on.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <limits>
 
@@ -10,6 +9,7 @@
 #include "io/byte_source.h"
 #include "io/checked_math.h"
 #include "support/error_code_of.h"
+#include "support/temp_folder.h"
 
 namespace xls::io {
 namespace {
@@ -58,15 +58,7 @@ TEST(UnitsFor, RoundsUpToWholeUnits) {
 
 class FileSourceTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ =
-            std::filesystem::temp_directory_path() /
-            ("tarnvale-io-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-    std::filesystem::path folder_;
+    tarnvale::testing::TempFolder folder_{"io"};
 };
 
 TEST_F(FileSourceTest, ReadsAndCountsBytes) {
@@ -88,7 +80,7 @@ TEST_F(FileSourceTest, TellsMissingFromUnreadable) {
               ErrorCode::FileNotFound);
     EXPECT_EQ(raisedCode([&] { FileSource source(folder_ / "absent" / "deeper.xls"); }),
               ErrorCode::FileNotFound);
-    EXPECT_EQ(raisedCode([&] { FileSource source(folder_); }), ErrorCode::FileUnreadable);
+    EXPECT_EQ(raisedCode([&] { FileSource source(folder_.path()); }), ErrorCode::FileUnreadable);
     try {
         FileSource source(folder_ / "absent.xls");
     } catch (const Error& e) {

@@ -2,14 +2,13 @@
 // lock file; pairs locked crosswise never wait on each other; a workbook
 // opened with its lock saves without waiting on itself.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
-#include "support/corpus_manifest.h"
 #include "support/error_code_of.h"
+#include "support/temp_folder.h"
 #include "xls/workbook.h"
 
 namespace xls {
@@ -21,18 +20,9 @@ using tarnvale::testing::raisedCode;
 
 class EditLockTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        for (const fs::path& book : {first_, second_}) {
-            fs::copy_file(tarnvale::testing::corpusPath("gnumeric__address.xls"), book);
-            fs::permissions(book, fs::perms::owner_write, fs::perm_options::add);
-        }
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    fs::path folder_ = fs::temp_directory_path() / ("tarnvale-lock-" + std::to_string(::getpid()));
-    fs::path first_ = folder_ / "a.xls", second_ = folder_ / "b.xls";
+    tarnvale::testing::TempFolder folder_{"lock"};
+    fs::path first_ = folder_.copyOfCorpus("gnumeric__address.xls", "a.xls");
+    fs::path second_ = folder_.copyOfCorpus("gnumeric__address.xls", "b.xls");
 };
 
 TEST_F(EditLockTest, ASecondHolderWaitsThenIsRefusedUntilReleased) {
@@ -43,7 +33,7 @@ TEST_F(EditLockTest, ASecondHolderWaitsThenIsRefusedUntilReleased) {
     EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
     EXPECT_TRUE(EditLock::acquire(second_, 0ms).held()) << "another workbook is free";
     held.release();
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), {}), 2) << "lock file removed";
+    EXPECT_EQ(folder_.entries(), 2) << "lock file removed";
     EXPECT_TRUE(EditLock::acquire(first_, 0ms).held());
 }
 

@@ -4,13 +4,13 @@
 // every edit is refused with the damage, and nothing is written.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <filesystem>
 #include <functional>
 
 #include "support/cfb_test_file.h"
 #include "support/error_code_of.h"
 #include "support/file_bytes.h"
+#include "support/temp_folder.h"
 #include "support/workbook_builder.h"
 #include "xls/error.h"
 #include "xls/workbook.h"
@@ -128,18 +128,13 @@ TEST(DamagedContainer, CutInsideTheGlobalsIsRefusedAsBefore) {
 TEST(DamagedContainer, SavingWritesNothing) {
     Sample s = sample();
     s.file.bytes.resize(s.sheetBStart + 10);
-    const auto folder =
-        std::filesystem::temp_directory_path() / ("tarnvale-damaged-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
+    const tarnvale::testing::TempFolder folder("damaged");
     const auto path = folder / "cut.xls";
     writeFileBytes(path, s.file.bytes);
     Workbook book = Workbook::open(path);
     EXPECT_EQ(errorCodeOf([&] { book.save(); }), ErrorCode::TruncatedContainer);
     EXPECT_EQ(readFileBytes(path), s.file.bytes);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
-                            std::filesystem::directory_iterator()),
-              1);
-    std::filesystem::remove_all(folder);
+    EXPECT_EQ(folder.entries(), 1);
 }
 
 }  // namespace

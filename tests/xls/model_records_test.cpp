@@ -8,6 +8,7 @@
 #include "model/records/external_refs.h"
 #include "model/records/lbl.h"
 #include "model/records/windows.h"
+#include "model/records/xf.h"
 #include "support/error_code_of.h"
 #include "xls/error.h"
 
@@ -51,6 +52,9 @@ TEST(WindowCodecs, ChangeOnlyTheFieldsTheyWrite) {
     writeWindow1(window1, *w);
     EXPECT_EQ(window1, (Bytes{1, 0, 2, 0, 3, 0, 4, 0, 0x38, 0, 9, 0, 6, 0, 7, 0, 0x58, 2, 0xEE}));
     EXPECT_FALSE(readWindow1(Bytes(15, 0)));
+    Bytes shortWindow1(15, 0);  // too short for the fields: refused, nothing written past it
+    EXPECT_EQ(tarnvale::testing::errorCodeOf([&] { writeWindow1(shortWindow1, *w); }),
+              ErrorCode::CorruptWorkbook);
 
     Bytes window2{0xB6, 0x06, 0x11};  // fSelected and fPaged set among other flags
     auto flags = readWindow2TabFlags(window2);
@@ -58,7 +62,24 @@ TEST(WindowCodecs, ChangeOnlyTheFieldsTheyWrite) {
     EXPECT_TRUE(flags->fSelected && flags->fPaged);
     writeWindow2TabFlags(window2, {false, false});
     EXPECT_EQ(window2, (Bytes{0xB6, 0x00, 0x11}));
+    EXPECT_FALSE(readWindow2TabFlags(window2)->fSelected);
+    EXPECT_FALSE(readWindow2TabFlags(window2)->fPaged);
     EXPECT_FALSE(readWindow2TabFlags(Bytes{1}));
+}
+
+// A style XF made a cell XF: the style flag goes, protection and every other
+// attribute stay, the parent is set and every attribute group counts as its own.
+TEST(XfRecord, AStyleMadeACellFormatKeepsItsProtection) {
+    XF xf;
+    xf.bytes[4] = 0x07;  // fLocked, fHidden, fStyle
+    xf.bytes[5] = 0xFF;  // ixfParent 0xFFF of a style
+    xf.bytes[9] = 0x00;
+    xf.makeCellFormat(3);
+    EXPECT_FALSE(xf.fStyle());
+    EXPECT_TRUE(xf.fLocked());
+    EXPECT_TRUE(xf.fHidden());
+    EXPECT_EQ(xf.ixfParent(), 3);
+    EXPECT_EQ(xf.bytes[9], 0xFC);
 }
 
 TEST(LblCodec, FindsTheFormulaBehindTheName) {

@@ -4,6 +4,7 @@
 
 #include "biff/record_reader.h"
 #include "biff/record_scanner.h"
+#include "io/byte_source.h"
 #include "model/shared_strings.h"
 #include "model/stream_writer.h"
 
@@ -74,6 +75,42 @@ TEST_P(EditedSstTest, ReplacesTheStoredTable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(HeldOrStored, EditedSstTest, ::testing::Bool());
+
+// A record added ahead of a table left as stored moves the table: every ExtSST
+// entry's stream position moves by as much, the rest of the record as stored.
+TEST(StoredSst, ExtSstFollowsTheTableItIndexes) {
+    WorkbookStream w;
+    w.globals.records = {
+        {RecordType::BOF, kBof}, {RecordType::ExtSST, {8, 0}}, {RecordType::EOF_, {}}};
+    SstTable table;
+    for (int i = 0; i < 20; ++i)
+        table.strings.push_back(biff::XLString::fromUtf8(std::to_string(i)));
+    w.globals.records.insert(w.globals.records.begin() + 1, {RecordType::SST, Bytes(8, 0)});
+    w.editedSst = table;
+    const Bytes stored = writeWorkbookStream(w).toVector();
+    const Bytes before = scan(stored).extSst;
+    ASSERT_EQ(before.size(), 2u + 3 * 8);
+
+    WorkbookStream loaded =
+        parseWorkbookStream(std::make_shared<io::MemorySource>(std::vector(stored)));
+    ASSERT_TRUE(loaded.globals.records[1].isStoredRun());
+    loaded.globals.records.insert(loaded.globals.records.begin() + 1,
+                                  {RecordType::CodePage, {0xE4, 0x04}});
+    const auto hints = readWriteHints(std::make_shared<io::MemorySource>(std::vector(stored)));
+    const Written after = scan(writeWorkbookStream(loaded, hints).toVector());
+    ASSERT_EQ(after.extSst.size(), before.size());
+    EXPECT_EQ(after.extSst[0], 8);
+    for (std::size_t at = 2; at < before.size(); at += 8) {
+        const auto ib = [&](const Bytes& ext) {
+            return ext[at] | ext[at + 1] << 8 | ext[at + 2] << 16 | ext[at + 3] << 24;
+        };
+        EXPECT_EQ(ib(after.extSst), ib(before) + 6) << "entry at " << at;
+        EXPECT_TRUE(std::equal(before.begin() + at + 4, before.begin() + at + 8,
+                               after.extSst.begin() + at + 4));
+    }
+    EXPECT_EQ(after.sstOffsets.front() + 4 + 8,
+              static_cast<std::uint64_t>(after.extSst[2] | after.extSst[3] << 8));
+}
 
 }  // namespace
 }  // namespace xls::model

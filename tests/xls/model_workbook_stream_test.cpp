@@ -80,10 +80,16 @@ TEST(WorkbookStream, ASheetWithoutItsEofEndsAtTheNextSheet) {
     EXPECT_EQ(stream.sheetSubstream, (std::vector<std::size_t>{0, 1}));
 }
 
-TEST(WorkbookStream, RefusesASheetOffsetThatIsNoSubstream) {
-    Bytes bytes = WorkbookStreamBuilder().sheet({u"S"}).build();
-    bytes[24] = static_cast<std::uint8_t>(bytes[24] + 4);  // points at the sheet's WsBool
-    EXPECT_EQ(errorCodeOf([&] { parseWorkbookStream(bytes); }), ErrorCode::CorruptWorkbook);
+// A sheet offset that points at no substream, and globals that end without
+// their EOF (at the stream's end or at a BOF), are refused.
+TEST(WorkbookStream, RefusesSubstreamsItCannotDelimit) {
+    Bytes offByFour = WorkbookStreamBuilder().sheet({u"S"}).build();
+    offByFour[24] = static_cast<std::uint8_t>(offByFour[24] + 4);  // at the sheet's WsBool
+    const Bytes globals = record(kBofId, bofPayload(0x0600, 5));
+    for (const Bytes& bytes : {offByFour, join({globals, record(0x0042, u16Payload(1252))}),
+                               join({globals, record(kBofId, bofPayload(0x0600, 0x10))})}) {
+        EXPECT_EQ(errorCodeOf([&] { parseWorkbookStream(bytes); }), ErrorCode::CorruptWorkbook);
+    }
 }
 
 TEST(WorkbookStream, WritesEditedRecords) {

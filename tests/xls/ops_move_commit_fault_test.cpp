@@ -3,13 +3,12 @@
 // (in the destination exactly when the destination was replaced), both files
 // open and list, and no temporary file is left in either folder.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <iterator>
 
-#include "support/corpus_manifest.h"
 #include "support/faulty_calls.h"
+#include "support/temp_folder.h"
 #include "workbook/workbook_impl.h"
 #include "xls/error.h"
 #include "xls/workbook.h"
@@ -31,22 +30,6 @@ void PrintTo(const CommitFault& fault, std::ostream* os) {
 
 class MoveCommitFaultTest : public ::testing::TestWithParam<CommitFault> {
   protected:
-    MoveCommitFaultTest()
-        : root_(fs::temp_directory_path() / ("tarnvale-commit-" + std::to_string(::getpid()))) {
-        fs::remove_all(root_);
-        source_ = place("from", "gnumeric__ttest.xls");
-        destination_ = place("to", "poi__rk.xls");
-    }
-    ~MoveCommitFaultTest() override { fs::remove_all(root_); }
-
-    fs::path place(const char* folder, const char* corpusName) {
-        fs::create_directories(root_ / folder);
-        const fs::path file = root_ / folder / corpusName;
-        fs::copy_file(tarnvale::testing::corpusPath(corpusName), file);
-        fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
-        return file;
-    }
-
     static std::vector<std::string> listed(const fs::path& file) {
         const Workbook book = Workbook::open(file);
         std::vector<std::string> names;
@@ -54,7 +37,9 @@ class MoveCommitFaultTest : public ::testing::TestWithParam<CommitFault> {
         return names;
     }
 
-    fs::path root_, source_, destination_;
+    tarnvale::testing::TempFolder root_{"commit"};
+    fs::path source_ = root_.copyOfCorpus("gnumeric__ttest.xls", "from/gnumeric__ttest.xls");
+    fs::path destination_ = root_.copyOfCorpus("poi__rk.xls", "to/poi__rk.xls");
 };
 
 TEST_P(MoveCommitFaultTest, LeavesTheSheetInAtLeastOneFileAndReportsTheFailure) {

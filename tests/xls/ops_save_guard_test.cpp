@@ -2,14 +2,13 @@
 // program between opening and saving, or open in LibreOffice, is refused,
 // the file left as the other program left it and no temporary file behind.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
 
-#include "support/corpus_manifest.h"
 #include "support/file_bytes.h"
+#include "support/temp_folder.h"
 #include "xls/error.h"
 #include "xls/workbook.h"
 
@@ -33,20 +32,14 @@ void PrintTo(const OtherProgram& other, std::ostream* os) {
 class SaveGuardTest : public ::testing::TestWithParam<OtherProgram> {};
 
 TEST_P(SaveGuardTest, RefusesAndLeavesTheOtherProgramsFile) {
-    const fs::path folder =
-        fs::temp_directory_path() / ("tarnvale-guard-" + std::to_string(::getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    const fs::path file = folder / "book.xls";
-    fs::copy_file(tarnvale::testing::corpusPath("gnumeric__address.xls"), file);
-    fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
+    const tarnvale::testing::TempFolder folder("guard");
+    const fs::path file = folder.copyOfCorpus("gnumeric__address.xls", "book.xls");
 
     Workbook book = Workbook::open(file);
     book.renameSheet(1, "Mine");
     GetParam().act(file);
     const auto theirs = fs::exists(file) ? readFileBytes(file) : std::vector<std::uint8_t>{};
-    const auto files = [&] { return std::distance(fs::directory_iterator(folder), {}); };
-    const auto filesBefore = files();
+    const auto filesBefore = folder.entries();
     try {
         book.save();
         ADD_FAILURE() << "saved over another program's file";
@@ -56,8 +49,7 @@ TEST_P(SaveGuardTest, RefusesAndLeavesTheOtherProgramsFile) {
             << error.what();
     }
     EXPECT_EQ(fs::exists(file) ? readFileBytes(file) : std::vector<std::uint8_t>{}, theirs);
-    EXPECT_EQ(files(), filesBefore) << "no temporary or lock file left";
-    fs::remove_all(folder);
+    EXPECT_EQ(folder.entries(), filesBefore) << "no temporary or lock file left";
 }
 
 void libreOfficeLock(const fs::path& book, const std::string& text) {

@@ -1,10 +1,8 @@
 // The application's refusals and the save path of Workbook::renameSheet,
 // deleteSheet and save, on real files from the corpus.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <iterator>
 
 #include "cfb/compound_file.h"
 #include "io/byte_source.h"
@@ -12,6 +10,7 @@
 #include "support/corpus_manifest.h"
 #include "support/error_code_of.h"
 #include "support/file_bytes.h"
+#include "support/temp_folder.h"
 #include "support/workbook_stream_of.h"
 #include "xls/error.h"
 #include "xls/workbook.h"
@@ -59,9 +58,9 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{1, "SUMMARY", ErrorCode::SheetNameTaken},
                       NameCase{0, "SUMMARY", std::nullopt},  // its own name, other letter case
                       NameCase{0, "Summary", std::nullopt},  // unchanged
-                      // The name rules themselves: sheet_name_test.cpp.
+                      // The name rules themselves: sheet_name_test.cpp. Tab 2 is one past the last.
                       NameCase{0, "a/b", ErrorCode::SheetNameBadCharacter},
-                      NameCase{5, "Fine", ErrorCode::SheetNotFound}));
+                      NameCase{2, "Fine", ErrorCode::SheetNotFound}));
 
 // A structure-protected workbook and an Excel 5 one refuse both edits.
 TEST(WorkbookEdits, ProtectedAndExcelFiveWorkbooksRefuseBoth) {
@@ -104,29 +103,15 @@ TEST(WorkbookEdits, DefaultPasswordWorkbookIsWrittenBackEncrypted) {
     }
 }
 
-class SaveTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tarnvale-ops-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-        file_ = dir_ / "book.xlt";
-        fs::copy_file(corpusPath("gnumeric__address.xls"), file_,
-                      fs::copy_options::overwrite_existing);
-        // The corpus is read-only; the user's own copy is not.
-        fs::permissions(file_, fs::perms::owner_write, fs::perm_options::add);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    fs::path dir_, file_;
-};
-
 // An unchanged workbook saves the same streams; an edited one saves in place
 // and leaves no temporary file behind.
-TEST_F(SaveTest, SavesInPlaceKeepingWhatDidNotChange) {
-    const auto before = readFileBytes(file_);
-    Workbook::open(file_).save();
+TEST(WorkbookEdits, SavesInPlaceKeepingWhatDidNotChange) {
+    const tarnvale::testing::TempFolder dir("ops");
+    const fs::path file = dir.copyOfCorpus("gnumeric__address.xls", "book.xlt");
+    const auto before = readFileBytes(file);
+    Workbook::open(file).save();
     const auto b = cfb::CompoundFile::open(std::make_shared<io::MemorySource>(before));
-    const auto a =
-        cfb::CompoundFile::open(std::make_shared<io::MemorySource>(readFileBytes(file_)));
+    const auto a = cfb::CompoundFile::open(std::make_shared<io::MemorySource>(readFileBytes(file)));
     ASSERT_EQ(a.entries().size(), b.entries().size());
     for (std::uint32_t id = 0; id < b.entries().size(); ++id) {
         if (b.entries()[id].type != cfb::EntryType::Stream) continue;
@@ -135,12 +120,11 @@ TEST_F(SaveTest, SavesInPlaceKeepingWhatDidNotChange) {
         EXPECT_EQ(a.readStream(*found), b.readStream(id));
     }
 
-    Workbook book = Workbook::open(file_);
+    Workbook book = Workbook::open(file);
     book.renameSheet(1, "Addresses");
     book.save();
-    EXPECT_EQ(Workbook::open(file_).sheets()[1].name, "Addresses");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 1)
-        << "only the workbook itself";
+    EXPECT_EQ(Workbook::open(file).sheets()[1].name, "Addresses");
+    EXPECT_EQ(dir.entries(), 1) << "only the workbook itself";
 }
 
 TEST(WorkbookEdits, WorkbookFromMemoryHasNoFileToSave) {

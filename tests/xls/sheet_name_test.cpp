@@ -1,11 +1,8 @@
 // The sheet-name rules and the case-blind comparison the application uses.
 #include <gtest/gtest.h>
 
-#include <unicode/uchar.h>
-
 #include <string>
 
-#include "biff/text_encoding.h"
 #include "xls/sheet_name.h"
 
 namespace xls {
@@ -63,58 +60,27 @@ TEST_P(SheetNamesEqualTest, FoldsCase) {
     EXPECT_EQ(sheetNamesEqual(c.b, c.a), c.equal) << "symmetry: " << c.b << " / " << c.a;
 }
 
+// One row for each way names can be alike: ASCII, Latin-1 and letters whose
+// case pairs lie outside it, final sigma and the micro sign (folded to other
+// letters), beyond the BMP, title case, and the foldings that are not one
+// character to one or depend on the language (which stay different names).
 INSTANTIATE_TEST_SUITE_P(
     Scripts, SheetNamesEqualTest,
     ::testing::Values(PairCase{"Sheet1", "SHEET1", true}, PairCase{"Sheet1", "Sheet2", false},
                       PairCase{"Sheet", "Sheet1", false}, PairCase{"", "", true},
-                      PairCase{"Ärger", "äRGER", true}, PairCase{"ÀÉÎÕÜ", "àéîõü", true},
-                      PairCase{"×", "÷", false}, PairCase{"Łódź", "ŁÓDŹ", true},
-                      PairCase{"Œuvre", "œUVRE", true}, PairCase{"Ÿ", "ÿ", true},
-                      PairCase{"ΣΟΦΙΑ", "σοφια", true}, PairCase{"Άλφα", "άλφα", true},
-                      PairCase{"ΛΟΓΟΣ", "λογος", true}, PairCase{"Ёлка", "ёЛКА", true},
-                      PairCase{"Данные", "ДАННЫЕ", true}, PairCase{"Ѣ", "ѣ", true},
-                      PairCase{"Ա", "ա", true}, PairCase{"Ａ", "ａ", true},
+                      PairCase{"Ärger", "äRGER", true}, PairCase{"×", "÷", false},
+                      PairCase{"Ÿ", "ÿ", true}, PairCase{"ΛΟΓΟΣ", "λογος", true},
+                      PairCase{"µ", "Μ", true}, PairCase{"Данные", "ДАННЫЕ", true},
+                      PairCase{"Ａ", "ａ", true}, PairCase{"K", "k", true},  // Kelvin sign
+                      PairCase{"𐐀𐐁", "𐐨𐐩", true},                            // Deseret
+                      PairCase{"ǅ", "ǆ", true}, PairCase{"Ⴀ", "ა", false}, PairCase{"ẞ", "ß", true},
                       PairCase{"ß", "ss", false}, PairCase{"Straße", "STRASSE", false},
-                      PairCase{"İ", "i", false}, PairCase{"µ", "Μ", true},
-                      PairCase{"日本", "日本", true}, PairCase{"日本", "日木", false}));
-
-// ICU's simple case folding applied to each character, as an independent
-// statement of which names are the same.
-std::u32string simpleFolded(const char* text) {
-    std::u32string folded = biff::decodeUtf8(text).value();
-    for (char32_t& c : folded) c = static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), 0));
-    return folded;
-}
-
-class SheetNamesAcrossUnicodeTest : public ::testing::TestWithParam<PairCase> {};
-
-TEST_P(SheetNamesAcrossUnicodeTest, FoldsAsIcuSimpleCaseFolding) {
-    const auto& c = GetParam();
-    EXPECT_EQ(simpleFolded(c.a) == simpleFolded(c.b), c.equal) << "the table row is wrong";
-    EXPECT_EQ(sheetNamesEqual(c.a, c.b), c.equal) << c.a << " / " << c.b;
-    EXPECT_EQ(sheetNamesEqual(c.b, c.a), c.equal) << "symmetry: " << c.b << " / " << c.a;
-}
-
-// Scripts a hand-made table of Latin, Greek and Cyrillic misses, and the
-// foldings that are not one character to one (which stay different names).
-INSTANTIATE_TEST_SUITE_P(
-    ScriptsBeyondEurope, SheetNamesAcrossUnicodeTest,
-    ::testing::Values(PairCase{"Ƀalance Ǆ", "ƀALANCE ǆ", true},  // Latin Extended-B
-                      PairCase{"Ȁȓ", "ȁȒ", true}, PairCase{"ǅ", "ǆ", true},
-                      PairCase{"Ⴀ", "ⴀ", true},        // Georgian Asomtavruli and Nuskhuri
-                      PairCase{"Აბ", "აბ", true},  // Georgian Mtavruli and Mkhedruli
-                      PairCase{"Ⴀ", "ა", false},       // different letters, both "an"
-                      PairCase{"ᎠᏴ", "ꭰᏼ", true},  // Cherokee
-                      PairCase{"𐐀𐐁", "𐐨𐐩", true},      // Deseret, beyond the BMP
-                      PairCase{"𐒰", "𐓘", true},  // Osage
-                      PairCase{"𞤀", "𞤢", true},  // Adlam
-                      PairCase{"Ⰰ", "ⰰ", true},        // Glagolitic
-                      PairCase{"Ⲁ", "ⲁ", true},        // Coptic
-                      PairCase{"Ἀθῆναι", "ἀθῆναι", true}, PairCase{"Ⅻ", "ⅻ", true},
-                      PairCase{"Ⓐ", "ⓐ", true}, PairCase{"K", "k", true},  // Kelvin sign
-                      PairCase{"ẞ", "ß", true}, PairCase{"ẞ", "SS", false},
-                      PairCase{"ﬁle", "FILE", false}, PairCase{"ŉ", "ʼN", false},
-                      PairCase{"İstanbul", "istanbul", false}, PairCase{"ı", "I", false}));
+                      PairCase{"ﬁle", "FILE", false}, PairCase{"İ", "i", false},
+                      PairCase{"ı", "I", false}, PairCase{"日本", "日本", true},
+                      PairCase{"日本", "日木", false},
+                      // Malformed text equals identical bytes only.
+                      PairCase{"x\xFF", "x\xFF", true}, PairCase{"x\xFF", "X\xFF", false},
+                      PairCase{"x\xFF", "x\xC3\xBF", false}));
 
 }  // namespace
 }  // namespace xls

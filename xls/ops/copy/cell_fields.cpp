@@ -1,5 +1,7 @@
 #include "ops/copy/cell_fields.h"
 
+#include <optional>
+
 #include "io/byte_reader.h"
 #include "xls/error.h"
 
@@ -39,54 +41,56 @@ CellFormatFields array(RecordType type, std::span<const std::uint8_t> payload,
     return {kMulHeader, elementSize, (payload.size() - kMulHeader - kMulTrailer) / elementSize};
 }
 
+// Where a record type keeps its XF index: one table for both the question
+// whether a record holds cell indices and where they are.
+enum class Layout { Cell, MulRk, MulBlank, Row, ColInfo };
+
+struct IndexRecord {
+    RecordType type;
+    Layout layout;
+};
+
+constexpr IndexRecord kIndexRecords[] = {
+    {RecordType::Number, Layout::Cell},   {RecordType::RK, Layout::Cell},
+    {RecordType::LabelSst, Layout::Cell}, {RecordType::Label, Layout::Cell},
+    {RecordType::RString, Layout::Cell},  {RecordType::BoolErr, Layout::Cell},
+    {RecordType::Blank, Layout::Cell},    {RecordType::Formula, Layout::Cell},
+    {RecordType::MulRk, Layout::MulRk},   {RecordType::MulBlank, Layout::MulBlank},
+    {RecordType::Row, Layout::Row},       {RecordType::ColInfo, Layout::ColInfo},
+};
+
+std::optional<Layout> layoutOf(RecordType type) {
+    for (const IndexRecord& entry : kIndexRecords)
+        if (entry.type == type) return entry.layout;
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool holdsCellIndices(RecordType type) {
-    switch (type) {
-        case RecordType::Number:
-        case RecordType::RK:
-        case RecordType::LabelSst:
-        case RecordType::Label:
-        case RecordType::RString:
-        case RecordType::BoolErr:
-        case RecordType::Blank:
-        case RecordType::Formula:
-        case RecordType::MulRk:
-        case RecordType::MulBlank:
-        case RecordType::Row:
-        case RecordType::ColInfo:
-            return true;
-        default:
-            return false;
-    }
+    return layoutOf(type).has_value();
 }
 
 CellFormatFields cellFormatFields(RecordType type, std::span<const std::uint8_t> payload) {
-    switch (type) {
-        case RecordType::Number:
-        case RecordType::RK:
-        case RecordType::LabelSst:
-        case RecordType::Label:
-        case RecordType::RString:
-        case RecordType::BoolErr:
-        case RecordType::Blank:
-        case RecordType::Formula:
+    const std::optional<Layout> layout = layoutOf(type);
+    if (!layout) return {};
+    switch (*layout) {
+        case Layout::Cell:
             return single(type, payload, kCellIxfeOffset);
-        case RecordType::MulRk:
+        case Layout::MulRk:
             return array(type, payload, kRkRecSize);
-        case RecordType::MulBlank:
+        case Layout::MulBlank:
             return array(type, payload, 2);
-        case RecordType::Row: {
+        case Layout::Row: {
             if (payload.size() < kRowIxfeOffset + 2) tooShort(type);
             io::ByteReader r(payload.subspan(kRowFlagsOffset, 2));
             if ((r.u16() & kRowGhostDirty) == 0) return {};
             return single(type, payload, kRowIxfeOffset, kRowIxfeMask);
         }
-        case RecordType::ColInfo:
+        case Layout::ColInfo:
             return single(type, payload, kColInfoIxfeOffset);
-        default:
-            return {};
     }
+    return {};
 }
 
 RunArray rstringRuns(std::span<const std::uint8_t> payload) {
