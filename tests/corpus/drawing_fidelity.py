@@ -22,18 +22,15 @@ A refusal (exit 1) must leave the destination byte-identical. Prints the counts
 usage: drawing_fidelity.py TARNVALE_SHEETS CORPUS_DIR [--dest NAME ...] [--only NAME ...]
        [--no-libreoffice] [--keep DIR]
 """
-import argparse
 import collections
-import filecmp
 import os
 import re
-import shutil
 import struct
 import subprocess
 import sys
-import tempfile
 import zipfile
 
+import copy_sweep
 import olefile
 import xlrd
 
@@ -232,9 +229,7 @@ def xlsx_parts(path, workdir):
 
 # --- the sweep ---------------------------------------------------------------
 
-def run(tool, *args):
-    proc = subprocess.run([tool, *args], capture_output=True, text=True, timeout=300)
-    return proc.returncode, proc.stdout, proc.stderr.strip()
+run = copy_sweep.run
 
 
 def notes(path, sheet):
@@ -283,59 +278,12 @@ def check(source, tab, before, after, workdir, libreoffice):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("tool")
-    parser.add_argument("corpus")
-    parser.add_argument("--dest", nargs="*", default=DEFAULT_DESTINATIONS)
-    parser.add_argument("--only", nargs="*")
-    parser.add_argument("--no-libreoffice", action="store_true")
-    parser.add_argument("--keep")
-    args = parser.parse_args()
+    args = copy_sweep.arguments(DEFAULT_DESTINATIONS)
     manifest = [line.split("\t") for line in
                 open(os.path.join(args.corpus, "MANIFEST.tsv"), encoding="utf-8").read().splitlines()]
     column = manifest[0].index("drawing_group")
     names = args.only or [row[0] for row in manifest[1:] if row[column] == "1"]
-    counts, failures = collections.Counter(), []
-    workdir = args.keep or tempfile.mkdtemp()
-    os.makedirs(workdir, exist_ok=True)
-    for name in names:
-        source = os.path.join(workdir, "source.xls")
-        shutil.copy(os.path.join(args.corpus, name), source)
-        os.chmod(source, 0o644)
-        code, out, _ = run(args.tool, "list", source)
-        if code:
-            counts["source unreadable"] += 1
-            continue
-        for dest_name in args.dest:
-            for sheet in out.splitlines():
-                before = os.path.join(workdir, "before.xls")
-                after = os.path.join(workdir, "after.xls")
-                shutil.copy(os.path.join(args.corpus, dest_name), before)
-                shutil.copy(before, after)
-                os.chmod(after, 0o644)
-                anchor = run(args.tool, "list", after)[1].splitlines()[-1]
-                code, _, err = run(args.tool, "copy", "--after", anchor, "--", source, sheet, after)
-                label = f"{name} [{sheet}] -> {dest_name}"
-                if code:
-                    reason = err.splitlines()[-1].split('": ', 1)[-1] if err else "no message"
-                    counts["refused: " + reason] += 1
-                    if not filecmp.cmp(before, after, shallow=False):
-                        failures.append(f"{label}: refused but changed the destination")
-                    continue
-                try:
-                    problems = check(source, sheet, before, after, workdir, not args.no_libreoffice)
-                except Exception as error:  # a reader failing on the result is a failure
-                    problems = [f"{type(error).__name__}: {error}"]
-                if problems:
-                    failures.append(f"{label}: " + "; ".join(problems))
-                else:
-                    counts["copied and verified"] += 1
-    for key, value in sorted(counts.items()):
-        print(f"{value:5d}  {key}")
-    print(f"{len(failures):5d}  failed")
-    for line in failures:
-        print("  " + line)
-    return 1 if failures else 0
+    return copy_sweep.sweep(args, names, check)
 
 
 if __name__ == "__main__":

@@ -20,21 +20,17 @@ A refusal (exit 1) must leave the destination byte-identical. Prints the counts
 usage: embedded_objects_check.py TARNVALE_SHEETS CORPUS_DIR [--dest NAME ...]
        [--only NAME ...] [--no-libreoffice] [--keep DIR]
 """
-import argparse
-import collections
-import filecmp
 import os
 import re
-import shutil
 import struct
 import subprocess
 import sys
-import tempfile
 import zipfile
 
+import copy_sweep
 import olefile
 
-from drawing_fidelity import bound_sheets as sheets, records, run, workbook_stream
+from drawing_fidelity import bound_sheets as sheets, records, workbook_stream
 
 DEFAULT_DESTINATIONS = ["gnumeric__ttest.xls", ""]  # "": the source itself
 
@@ -142,60 +138,11 @@ def holds_objects(path):
         return False
 
 
-def sweep(args, workdir):
-    """Copies each sheet of each workbook with objects into each destination;
-    yields (label, refusal or None, problems)."""
-    for name in args.only or sorted(n for n in os.listdir(args.corpus) if n.endswith((".xls", ".xlt"))
-                                    and holds_objects(os.path.join(args.corpus, n))):
-        source = os.path.join(workdir, "source.xls")
-        shutil.copy(os.path.join(args.corpus, name), source)
-        os.chmod(source, 0o644)
-        code, listing, _ = run(args.tool, "list", source)
-        if code:
-            yield name, "source unreadable", []
-            continue
-        for dest_name, sheet in ((d, s) for d in args.dest for s in listing.splitlines()):
-            before, after = os.path.join(workdir, "before.xls"), os.path.join(workdir, "after.xls")
-            shutil.copy(os.path.join(args.corpus, dest_name or name), before)
-            shutil.copy(before, after)
-            os.chmod(after, 0o644)
-            anchor = run(args.tool, "list", after)[1].splitlines()[-1]
-            code, _, err = run(args.tool, "copy", "--after", anchor, "--",
-                               source if dest_name else after, sheet, after)
-            label = f"{name} [{sheet}] -> {dest_name or 'itself'}"
-            if code:
-                unchanged = filecmp.cmp(before, after, shallow=False)
-                reason = err.splitlines()[-1].split('": ', 1)[-1] if err else "no message"
-                yield label, "refused: " + reason, [] if unchanged else ["refused but changed"]
-                continue
-            try:
-                yield label, None, check(source, sheet, before, after, workdir, not args.no_libreoffice)
-            except Exception as error:  # a reader failing on the result is a failure
-                yield label, None, [f"{type(error).__name__}: {error}"]
-
-
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("tool")
-    parser.add_argument("corpus")
-    parser.add_argument("--dest", nargs="*", default=DEFAULT_DESTINATIONS)
-    parser.add_argument("--only", nargs="*")
-    parser.add_argument("--no-libreoffice", action="store_true")
-    parser.add_argument("--keep")
-    args = parser.parse_args()
-    workdir = args.keep or tempfile.mkdtemp()
-    os.makedirs(workdir, exist_ok=True)
-    counts, failures = collections.Counter(), []
-    for label, refusal, problems in sweep(args, workdir):
-        if problems:
-            failures.append(f"{label}: " + "; ".join(problems))
-        else:
-            counts[refusal or "copied and verified"] += 1
-    for key, value in sorted(counts.items()):
-        print(f"{value:5d}  {key}")
-    print(f"{len(failures):5d}  failed")
-    print("\n".join("  " + line for line in failures))
-    return 1 if failures else 0
+    args = copy_sweep.arguments(DEFAULT_DESTINATIONS)
+    names = args.only or sorted(n for n in os.listdir(args.corpus) if n.endswith((".xls", ".xlt"))
+                                and holds_objects(os.path.join(args.corpus, n)))
+    return copy_sweep.sweep(args, names, check)
 
 
 if __name__ == "__main__":
