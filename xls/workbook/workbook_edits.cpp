@@ -1,6 +1,7 @@
 // Workbook::renameSheet, deleteSheet and moveSheet: the application's checks,
 // then the edits in the workbook stream's records and the document summary.
 #include <algorithm>
+#include <set>
 
 #include "model/doc_summary.h"
 #include "ops/data_sources.h"
@@ -8,6 +9,7 @@
 #include "ops/sheet_edits.h"
 #include "vba/project_storage.h"
 #include "vba/remove_module.h"
+#include "workbook/embedding_storages.h"
 #include "workbook/sheet_code_name.h"
 #include "workbook/workbook_impl.h"
 #include "xls/error.h"
@@ -106,6 +108,8 @@ void Workbook::deleteSheet(std::size_t tabIndex) {
         // Planned first: a macro project that cannot be edited refuses the
         // delete before anything changes.
         vba::ProjectEdits project = planModuleRemoval(impl, tabIndex);
+        const std::set<std::uint32_t> storages = embeddingStoragesOnlyOfSheet(
+            impl.container, impl.edits, impl.workbookStream(), tabIndex);
         impl.edits.recordsLeftAsStored +=
             ops::deleteSheetRecords(impl.workbookStream(), tabIndex, visibilityAfter);
         editDocSummary(impl, [&](const std::vector<std::uint8_t>& stream) {
@@ -114,6 +118,7 @@ void Workbook::deleteSheet(std::size_t tabIndex) {
         for (auto& [id, bytes] : project.streams)
             impl.edits.containerStreams[id] = std::move(bytes);
         impl.edits.containerRemovals.merge(project.removals);
+        dropEmbeddingStorages(impl.container, storages, impl.edits);
     });
     const auto at = static_cast<std::ptrdiff_t>(tabIndex);
     impl.sheets.erase(impl.sheets.begin() + at);

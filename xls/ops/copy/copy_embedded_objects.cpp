@@ -9,9 +9,7 @@
 #include "cfb/entry_name.h"
 #include "io/byte_reader.h"
 #include "model/stored_records.h"
-#include "ops/obj_formula_fields.h"
-#include "ops/pict_fmla.h"
-#include "ops/record_runs.h"
+#include "ops/embedded_objects.h"
 #include "xls/error.h"
 
 namespace xls::ops::copy {
@@ -21,32 +19,6 @@ using biff::RecordType;
 namespace {
 
 constexpr std::u16string_view kControlStream = u"Ctls";
-constexpr std::uint16_t kOtPicture = 0x0008;
-
-// Calls visit(pict, joined payload, run) for each picture Obj of records whose
-// data is in the file (its fmla a PtgTbl). Stand-ins are stepped over.
-template <typename Records, typename Visit>
-void eachEmbeddedObject(Records& records, Visit visit) {
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        if (records[i].type != RecordType::Obj || records[i].isStoredRun()) continue;
-        const RecordRun run = runAt(records, i);
-        i = run.end - 1;
-        std::vector<std::uint8_t> joined = joinedPayload(records, run);
-        if (objKind(joined) != kOtPicture) continue;
-        const auto pict = readPictFmla(joined);
-        if (pict && pict->embedded) visit(*pict, joined, run);
-    }
-}
-
-// Every embedded object of the sheet: its records held, then those stored.
-template <typename Visit>
-void eachEmbeddedObjectOfSheet(const model::Substream& sheet, Visit visit) {
-    eachEmbeddedObject(sheet.records, visit);
-    if (sheet.loaded) return;
-    model::readStoredRecords(
-        sheet, [&](const std::vector<model::Record>& chunk) { eachEmbeddedObject(chunk, visit); },
-        [](RecordType type) { return type == RecordType::Obj || type == RecordType::Continue; });
-}
 
 // The Ctls stream as the workbook's edits leave it; empty when it has none.
 std::vector<std::uint8_t> controlStream(const ContainerState& state) {
