@@ -236,7 +236,7 @@ std::vector<std::uint8_t> serializeWorkbookStream(const WorkbookStream& stream) 
 
     std::vector<std::uint8_t> out;
     out.reserve(total);
-    auto write = [&out, &stream](const Substream& s) {
+    auto write = [&out](const Substream& s) {
         for (const Record& r : s.records) {
             if (r.isStoredRun()) {
                 const std::size_t at = out.size();
