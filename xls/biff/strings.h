@@ -55,6 +55,9 @@ XLString readString(ContinuedReader& reader, StringForm form, std::uint16_t cch 
 // The same into a string read before, whose buffers it reuses: a pass over
 // many strings that looks at each in turn allocates almost nothing.
 void readString(ContinuedReader& reader, StringForm form, XLString& into, std::uint16_t cch = 0);
+// Steps over a string as readString reads it, raising as it does, without
+// decoding it: finding where strings begin.
+void skipString(ContinuedReader& reader, StringForm form, std::uint16_t cch = 0);
 
 // Where a written string begins: record 0 is the first record, 1 its first
 // Continue, ...; offset is within that record's payload.

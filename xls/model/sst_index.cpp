@@ -46,8 +46,12 @@ SstIndex::SstIndex(std::vector<std::uint8_t> joined, std::vector<std::size_t> co
     SstString scratch;
     while (!reader.atEnd()) {
         starts_.push_back(static_cast<std::uint32_t>(reader.position()));
+        if (!visit) {
+            biff::skipString(reader, biff::StringForm::RichExtended);
+            continue;
+        }
         biff::readString(reader, biff::StringForm::RichExtended, scratch);
-        if (visit) visit(starts_.size() - 1, scratch);
+        visit(starts_.size() - 1, scratch);
     }
 }
 

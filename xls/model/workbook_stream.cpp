@@ -98,6 +98,15 @@ class StreamLoader {
             return;
         }
         current_->loaded = false;
+        // Most records of a sheet extend the stand-in before them: done in
+        // place, without a range (and its shared source) made per record.
+        if (h.type != RecordType::SST && !records.empty()) {
+            auto& last = records.back().stored;
+            if (last && last->offset + last->size == h.offset && last->source == stream_.stored) {
+                last->size += h.end() - h.offset;
+                return;
+            }
+        }
         appendStoredRange(records, {h.offset, h.end() - h.offset, h.type, stream_.stored});
     }
 

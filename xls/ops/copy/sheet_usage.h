@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "biff/formula_tokens.h"
 #include "model/workbook_stream.h"
 
 namespace xls::ops {
@@ -54,6 +55,12 @@ class SheetUsageScanner {
     SheetUsage usage_;
     unsigned blockers_ = 0;  // bits of what cannot be copied
     std::size_t bofCount_ = 0;
+    // The formats and strings already in usage_: most cells repeat one seen
+    // before, and a look in a bit vector costs less than one in a set.
+    std::vector<bool> formatSeen_;
+    std::vector<bool> stringSeen_;
+    std::vector<std::uint8_t> joined_;  // a formula record's payloads, reused
+    std::vector<biff::FormulaToken> tokens_;
 };
 
 // The record types a scan reads; the others it needs by type only. Use it as
