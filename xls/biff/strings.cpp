@@ -1,6 +1,7 @@
 #include "biff/strings.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <string>
 #include <utility>
@@ -56,6 +57,15 @@ void readCharacters(ContinuedReader& reader, std::uint8_t flags, std::size_t cch
                            out[i] = static_cast<char16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
                    });
 }
+
+// FNV-1a over 16-bit units, each part closed by its length so that bytes
+// cannot move from one part to the next unnoticed.
+struct Digest {
+    static constexpr std::uint64_t kPrime = 0x100000001B3;
+    std::uint64_t value = 0xCBF29CE484222325;
+    void unit(std::uint16_t u) { value = (value ^ u) * kPrime; }
+    void part(std::size_t length) { value = (value ^ (length | std::uint64_t{1} << 63)) * kPrime; }
+};
 
 // What comes before a string's characters.
 struct StringHead {
@@ -149,16 +159,43 @@ void readString(ContinuedReader& reader, StringForm form, XLString& s, std::uint
     readBytes(reader, head.cbExtRst, "ExtRst", s.extRst);
 }
 
-void skipString(ContinuedReader& reader, StringForm form, std::uint16_t cch) {
+void skipString(ContinuedReader& reader, StringForm form, std::uint16_t cch,
+                std::uint64_t* digest) {
     const StringHead head = readHead(reader, form, cch);
-    walkCharacters(reader, head.flags, head.count, [](auto&&...) {});
+    Digest d;
+    walkCharacters(reader, head.flags, head.count,
+                   [&](std::span<const std::uint8_t> raw, bool highByte, std::size_t count) {
+                       if (!digest) return;
+                       if (!highByte) {
+                           for (const std::uint8_t c : raw) d.unit(c);
+                           return;
+                       }
+                       for (std::size_t i = 0; i < count; ++i)
+                           d.unit(static_cast<std::uint16_t>(raw[2 * i] | (raw[2 * i + 1] << 8)));
+                   });
+    if (digest) d.part(head.count);
     for (const auto& [count, what] :
          {std::pair<std::size_t, const char*>{head.cRun * kFormatRunSize, "formatting runs"},
           {std::size_t{head.cbExtRst}, "ExtRst"}}) {
         if (count > reader.remaining())
             fail(ErrorCode::CorruptWorkbook, std::string(what) + " runs past its record");
-        reader.skip(count);
+        const auto bytes = reader.bytes(count);
+        if (!digest) continue;
+        for (const std::uint8_t b : bytes) d.unit(b);
+        d.part(count);
     }
+    if (digest) *digest = d.value;
+}
+
+std::uint64_t stringDigest(const XLString& string) {
+    Digest d;
+    for (const char16_t c : string.chars) d.unit(static_cast<std::uint16_t>(c));
+    d.part(string.chars.size());
+    for (const auto* bytes : {&string.runs, &string.extRst}) {
+        for (const std::uint8_t b : *bytes) d.unit(b);
+        d.part(bytes->size());
+    }
+    return d.value;
 }
 
 StringStart writeString(ContinuedWriter& writer, const XLString& s, StringForm form) {
@@ -183,12 +220,21 @@ StringStart writeString(ContinuedWriter& writer, const XLString& s, StringForm f
         }
         const std::size_t n = std::min(s.chars.size() - done, writer.space() / width);
         io::ByteWriter& out = writer.current();
-        for (std::size_t k = 0; k < n; ++k, ++done) {
-            if (s.highByte) {
-                out.u16(static_cast<std::uint16_t>(s.chars[done]));
-            } else {
-                out.u8(static_cast<std::uint8_t>(s.chars[done]));
+        // Characters go out through a small buffer, a block at a time.
+        std::array<std::uint8_t, 512> block{};
+        for (const std::size_t end = done + n; done < end;) {
+            const std::size_t count = std::min(end - done, block.size() / width);
+            for (std::size_t k = 0; k < count; ++k) {
+                const auto c = static_cast<std::uint16_t>(s.chars[done + k]);
+                if (s.highByte) {
+                    block[2 * k] = static_cast<std::uint8_t>(c);
+                    block[2 * k + 1] = static_cast<std::uint8_t>(c >> 8);
+                } else {
+                    block[k] = static_cast<std::uint8_t>(c);
+                }
             }
+            out.bytes(std::span(block.data(), count * width));
+            done += count;
         }
     }
     if (rich) writer.splittable(s.runs, kFormatRunSize);

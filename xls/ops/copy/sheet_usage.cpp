@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "biff/formula_rewrite.h"
 #include "io/byte_reader.h"
@@ -148,11 +149,20 @@ void SheetUsageScanner::scan(const std::vector<model::Record>& records) {
     }
 }
 
-SheetUsage SheetUsageScanner::usage() const {
-    SheetUsage usage = usage_;
-    const unsigned blockers = blockers_;
+void SheetUsageScanner::nameBlockers(SheetUsage& usage) const {
     for (std::size_t bit = 0; bit < kBlockerNames.size(); ++bit)
-        if (blockers & (1U << bit)) usage.notCopyable.emplace_back(kBlockerNames[bit]);
+        if (blockers_ & (1U << bit)) usage.notCopyable.emplace_back(kBlockerNames[bit]);
+}
+
+SheetUsage SheetUsageScanner::usage() const& {
+    SheetUsage usage = usage_;
+    nameBlockers(usage);
+    return usage;
+}
+
+SheetUsage SheetUsageScanner::usage() && {
+    SheetUsage usage = std::move(usage_);
+    nameBlockers(usage);
     return usage;
 }
 
@@ -168,7 +178,7 @@ SheetUsage scanSheetUsage(const model::WorkbookStream& /*stream*/, const model::
         model::readStoredRecords(
             sheet, [&](const std::vector<model::Record>& chunk) { scanner.scan(chunk); },
             usageReadsRecord);
-    return scanner.usage();
+    return std::move(scanner).usage();
 }
 
 }  // namespace xls::ops

@@ -48,10 +48,14 @@ class SheetUsageScanner {
     // Raises CorruptWorkbook for a record too short for the fields read, or a
     // formula whose tokens cannot be read: a copy could not re-point it.
     void scan(const std::vector<model::Record>& records);
-    // The usage of every record scanned so far.
-    SheetUsage usage() const;
+    // The usage of every record scanned so far; the scanner's own when it is
+    // done with (a sheet's set of strings can be large).
+    SheetUsage usage() const&;
+    SheetUsage usage() &&;
 
   private:
+    void nameBlockers(SheetUsage& usage) const;
+
     SheetUsage usage_;
     unsigned blockers_ = 0;  // bits of what cannot be copied
     std::size_t bofCount_ = 0;
