@@ -81,6 +81,70 @@ INSTANTIATE_TEST_SUITE_P(
         SkipCase{"phonetic data past the end", {1, 0, 0x04, 0xFF, 0xFF, 0xFF, 0x7F, 'a'}, {}},
         SkipCase{"a header cut short", {1, 0, 0, 'a', 1}, {}}));
 
+// One RichExtended string as stored, and its digest as stepping over it finds it.
+struct Stored {
+    Bytes bytes;
+    std::vector<std::size_t> continueStarts;
+};
+
+std::uint64_t digestWhileSkipping(const Stored& s) {
+    ContinuedReader reader(s.bytes, s.continueStarts);
+    std::uint64_t digest = 0;
+    skipString(reader, StringForm::RichExtended, 0, &digest);
+    return digest;
+}
+
+std::uint64_t digestOfDecoded(const Stored& s) {
+    ContinuedReader reader(s.bytes, s.continueStarts);
+    return stringDigest(readString(reader, StringForm::RichExtended));
+}
+
+struct DigestCase {
+    const char* what;
+    Stored a;
+    Stored b;
+    bool same;  // whether the two hold the same content
+};
+
+void PrintTo(const DigestCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class StringDigestTest : public ::testing::TestWithParam<DigestCase> {};
+
+TEST_P(StringDigestTest, FollowsContentNotStorage) {
+    const DigestCase& c = GetParam();
+    for (const Stored* s : {&c.a, &c.b})
+        EXPECT_EQ(digestWhileSkipping(*s), digestOfDecoded(*s)) << "skipping and decoding differ";
+    EXPECT_EQ(digestWhileSkipping(c.a) == digestWhileSkipping(c.b), c.same);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pairs, StringDigestTest,
+    ::testing::Values(
+        DigestCase{"8-bit and 16-bit storage",
+                   {{2, 0, 0, 'a', 'b'}, {}},
+                   {{2, 0, 1, 'a', 0, 'b', 0}, {}},
+                   true},
+        DigestCase{"split by a Continue that changes width",
+                   {{3, 0, 0, 'a', 'b', 'c'}, {}},
+                   {{3, 0, 0, 'a', 1, 'b', 0, 'c', 0}, {4}},
+                   true},
+        DigestCase{
+            "rich flag without runs", {{1, 0, 0, 'a'}, {}}, {{1, 0, 0x08, 0, 0, 'a'}, {}}, true},
+        DigestCase{
+            "one character differs", {{2, 0, 0, 'a', 'b'}, {}}, {{2, 0, 0, 'a', 'c'}, {}}, false},
+        DigestCase{"a high byte differs", {{1, 0, 1, 'a', 0}, {}}, {{1, 0, 1, 'a', 1}, {}}, false},
+        DigestCase{"runs differ",
+                   {{1, 0, 0x08, 1, 0, 'a', 0, 0, 5, 0}, {}},
+                   {{1, 0, 0x08, 1, 0, 'a', 0, 0, 6, 0}, {}},
+                   false},
+        DigestCase{"the same bytes as runs or as phonetic data",
+                   {{1, 0, 0x08, 1, 0, 'a', 1, 2, 3, 4}, {}},
+                   {{1, 0, 0x04, 4, 0, 0, 0, 'a', 1, 2, 3, 4}, {}},
+                   false},
+        DigestCase{"a character more", {{1, 0, 0, 'a'}, {}}, {{2, 0, 0, 'a', 0}, {}}, false}));
+
 TEST(ContinuedReaderPieces, StayRightAfterASeekBack) {
     // Pieces [0, 3), [3, 5), [5, 8): the reader keeps the piece it is in.
     const Bytes bytes(8, 0);
