@@ -29,7 +29,12 @@ class ContinuedReader : public io::ByteReader {
     bool atContinueStart() const;
 
   private:
+    // The index of the first Continue beginning after the position: kept from
+    // the last call, since a reader mostly moves forward a little at a time.
+    std::size_t nextContinue() const;
+
     std::span<const std::size_t> continueStarts_;
+    mutable std::size_t next_ = 0;
 };
 
 }  // namespace xls::biff

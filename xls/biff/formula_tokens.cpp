@@ -161,6 +161,14 @@ bool FormulaToken::hasIxti() const {
 
 std::vector<FormulaToken> walkFormulaTokens(std::span<const std::uint8_t> rgce) {
     std::vector<FormulaToken> tokens;
+    // Most tokens take three bytes or more: one allocation for most formulas.
+    tokens.reserve(rgce.size() / 3 + 2);
+    walkFormulaTokens(rgce, tokens);
+    return tokens;
+}
+
+void walkFormulaTokens(std::span<const std::uint8_t> rgce, std::vector<FormulaToken>& tokens) {
+    tokens.clear();
     const TokenCursor cur(rgce);
     std::size_t at = 0;
     while (at < rgce.size()) {
@@ -171,7 +179,6 @@ std::vector<FormulaToken> walkFormulaTokens(std::span<const std::uint8_t> rgce) 
         tokens.push_back(FormulaToken{at, size, ptg, baseOf(ptg)});
         at += size;
     }
-    return tokens;
 }
 
 }  // namespace xls::biff

@@ -59,5 +59,7 @@ struct FormulaToken {
 // Splits rgce into tokens. Raises Error(CorruptWorkbook) when a token is not a
 // BIFF8 Ptg or runs past the end of rgce; never reads outside rgce.
 std::vector<FormulaToken> walkFormulaTokens(std::span<const std::uint8_t> rgce);
+// The same into tokens, whose buffer is reused.
+void walkFormulaTokens(std::span<const std::uint8_t> rgce, std::vector<FormulaToken>& tokens);
 
 }  // namespace xls::biff

@@ -24,14 +24,17 @@ std::span<const std::uint8_t> RecordScanner::bytesAt(std::uint64_t offset, std::
         static_cast<std::size_t>(offset - bufferStart_), count);
 }
 
-std::optional<RecordHeader> RecordScanner::next() {
-    if (size_ - position_ < kRecordHeaderSize) return std::nullopt;
+const std::uint8_t* RecordScanner::headerAtPosition() {
     // Most headers lie inside the block already read.
     const std::uint64_t within = position_ - bufferStart_;
-    const std::uint8_t* raw =
-        position_ >= bufferStart_ && within + kRecordHeaderSize <= buffer_.size()
-            ? buffer_.data() + within
-            : bytesAt(position_, kRecordHeaderSize).data();
+    return position_ >= bufferStart_ && within + kRecordHeaderSize <= buffer_.size()
+               ? buffer_.data() + within
+               : bytesAt(position_, kRecordHeaderSize).data();
+}
+
+std::optional<RecordHeader> RecordScanner::next() {
+    if (size_ - position_ < kRecordHeaderSize) return std::nullopt;
+    const std::uint8_t* raw = headerAtPosition();
     RecordHeader header;
     header.offset = position_;
     header.type = static_cast<RecordType>(raw[0] | (raw[1] << 8));
@@ -39,6 +42,17 @@ std::optional<RecordHeader> RecordScanner::next() {
     if (header.end() > size_) return std::nullopt;
     position_ = header.end();
     return header;
+}
+
+std::uint64_t RecordScanner::skipUntil(std::span<const RecordType> stops) {
+    while (size_ - position_ >= kRecordHeaderSize) {
+        const std::uint8_t* raw = headerAtPosition();
+        const auto type = static_cast<RecordType>(raw[0] | (raw[1] << 8));
+        const std::uint64_t end = position_ + kRecordHeaderSize + (raw[2] | (raw[3] << 8));
+        if (end > size_ || std::find(stops.begin(), stops.end(), type) != stops.end()) break;
+        position_ = end;
+    }
+    return position_;
 }
 
 std::span<const std::uint8_t> RecordScanner::body(const RecordHeader& header) {

@@ -26,11 +26,17 @@ class RecordScanner {
     // or a record whose body would run past the end of the stream. tailOffset()
     // then says where those last bytes begin.
     std::optional<RecordHeader> next();
+    // Steps over whole records up to the first whose type is one of stops (or
+    // that next() would not return), and returns where it stopped: a loader
+    // that keeps most records where they are stored reads only their headers.
+    std::uint64_t skipUntil(std::span<const RecordType> stops);
     // The body of the record next() returned last; valid until the next call.
     std::span<const std::uint8_t> body(const RecordHeader& header);
     std::uint64_t tailOffset() const { return position_; }
 
   private:
+    // The header at the position (at least four bytes are left).
+    const std::uint8_t* headerAtPosition();
     // Makes [offset, offset + count) of the stream available in the buffer.
     std::span<const std::uint8_t> bytesAt(std::uint64_t offset, std::size_t count);
 

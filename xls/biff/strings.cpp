@@ -1,7 +1,10 @@
 #include "biff/strings.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
+#include <string>
+#include <utility>
 
 #include "biff/text_encoding.h"
 #include "xls/error.h"
@@ -15,13 +18,14 @@ constexpr std::uint8_t kExtSt = 0x04;     // fExtSt: phonetic ExtRst follows
 constexpr std::uint8_t kRichSt = 0x08;    // fRichSt: formatting runs follow
 constexpr std::size_t kFormatRunSize = 4;
 
-// Reads cch characters whose first flags byte was already read. A character never
-// splits across a Continue boundary; at one, a new flags byte says how the rest is stored.
-void readCharacters(ContinuedReader& reader, std::uint8_t flags, std::size_t cch, XLString& s) {
-    s.chars.clear();
-    s.chars.reserve(cch);
+// Steps over cch characters whose first flags byte was already read, handing
+// each stored stretch of them to take(raw bytes, 2 bytes per character, count).
+// A character never splits across a Continue boundary; at one, a new flags
+// byte says how the rest is stored.
+template <typename Take>
+void walkCharacters(ContinuedReader& reader, std::uint8_t flags, std::size_t cch, Take&& take) {
     bool highByte = (flags & kHighByte) != 0;
-    while (s.chars.size() < cch) {
+    for (std::size_t done = 0; done < cch;) {
         if (reader.atContinueStart()) {
             highByte = (reader.u8() & kHighByte) != 0;  // the Continue's fresh flags byte
             continue;
@@ -29,15 +33,59 @@ void readCharacters(ContinuedReader& reader, std::uint8_t flags, std::size_t cch
         const std::size_t inPiece = reader.remainingInPiece();
         if (inPiece == 0) fail(ErrorCode::CorruptWorkbook, "string runs past its record");
         const std::size_t width = highByte ? 2 : 1;
-        const std::size_t count = std::min(cch - s.chars.size(), inPiece / width);
+        const std::size_t count = std::min(cch - done, inPiece / width);
         if (count == 0) fail(ErrorCode::CorruptWorkbook, "a character is split between records");
-        if (highByte) s.highByte = true;
-        const std::span<const std::uint8_t> raw = reader.bytes(count * width);
-        for (std::size_t i = 0; i < count; ++i) {
-            s.chars += highByte ? static_cast<char16_t>(raw[2 * i] | (raw[2 * i + 1] << 8))
-                                : static_cast<char16_t>(raw[i]);
-        }
+        take(reader.bytes(count * width), highByte, count);
+        done += count;
     }
+}
+
+void readCharacters(ContinuedReader& reader, std::uint8_t flags, std::size_t cch, XLString& s) {
+    s.chars.clear();
+    s.chars.reserve(cch);
+    walkCharacters(reader, flags, cch,
+                   [&s](std::span<const std::uint8_t> raw, bool highByte, std::size_t count) {
+                       if (highByte) s.highByte = true;
+                       const std::size_t at = s.chars.size();
+                       s.chars.resize(at + count);
+                       char16_t* out = s.chars.data() + at;
+                       if (!highByte) {
+                           std::copy(raw.begin(), raw.end(), out);
+                           return;
+                       }
+                       for (std::size_t i = 0; i < count; ++i)
+                           out[i] = static_cast<char16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
+                   });
+}
+
+// FNV-1a over 16-bit units, each part closed by its length so that bytes
+// cannot move from one part to the next unnoticed.
+struct Digest {
+    static constexpr std::uint64_t kPrime = 0x100000001B3;
+    std::uint64_t value = 0xCBF29CE484222325;
+    void unit(std::uint16_t u) { value = (value ^ u) * kPrime; }
+    void part(std::size_t length) { value = (value ^ (length | std::uint64_t{1} << 63)) * kPrime; }
+};
+
+// What comes before a string's characters.
+struct StringHead {
+    std::size_t count = 0;
+    std::uint8_t flags = 0;
+    std::size_t cRun = 0;
+    std::uint32_t cbExtRst = 0;
+};
+
+StringHead readHead(ContinuedReader& reader, StringForm form, std::uint16_t cch) {
+    StringHead head;
+    head.count = cch;
+    if (form == StringForm::Short) head.count = reader.u8();
+    if (form == StringForm::Unicode || form == StringForm::RichExtended) head.count = reader.u16();
+    head.flags = reader.u8();
+    if (form == StringForm::RichExtended) {
+        if (head.flags & kRichSt) head.cRun = reader.u16();
+        if (head.flags & kExtSt) head.cbExtRst = reader.u32();
+    }
+    return head;
 }
 
 void readBytes(ContinuedReader& reader, std::size_t count, const char* what,
@@ -101,25 +149,53 @@ XLString readString(ContinuedReader& reader, StringForm form, std::uint16_t cch)
 }
 
 void readString(ContinuedReader& reader, StringForm form, XLString& s, std::uint16_t cch) {
-    std::size_t count = cch;
-    if (form == StringForm::Short) count = reader.u8();
-    if (form == StringForm::Unicode || form == StringForm::RichExtended) count = reader.u16();
-    const std::uint8_t flags = reader.u8();
+    const StringHead head = readHead(reader, form, cch);
     s.highByte = false;
-    s.rich = false;
-    s.ext = false;
-    std::size_t cRun = 0;
-    std::uint32_t cbExtRst = 0;
-    if (form == StringForm::RichExtended) {
-        s.rich = (flags & kRichSt) != 0;
-        s.ext = (flags & kExtSt) != 0;
-        if (s.rich) cRun = reader.u16();
-        if (s.ext) cbExtRst = reader.u32();
+    s.rich = form == StringForm::RichExtended && (head.flags & kRichSt) != 0;
+    s.ext = form == StringForm::RichExtended && (head.flags & kExtSt) != 0;
+    readCharacters(reader, head.flags, head.count, s);
+    if (head.count == 0) s.highByte = (head.flags & kHighByte) != 0;
+    readBytes(reader, head.cRun * kFormatRunSize, "formatting runs", s.runs);
+    readBytes(reader, head.cbExtRst, "ExtRst", s.extRst);
+}
+
+void skipString(ContinuedReader& reader, StringForm form, std::uint16_t cch,
+                std::uint64_t* digest) {
+    const StringHead head = readHead(reader, form, cch);
+    Digest d;
+    walkCharacters(reader, head.flags, head.count,
+                   [&](std::span<const std::uint8_t> raw, bool highByte, std::size_t count) {
+                       if (!digest) return;
+                       if (!highByte) {
+                           for (const std::uint8_t c : raw) d.unit(c);
+                           return;
+                       }
+                       for (std::size_t i = 0; i < count; ++i)
+                           d.unit(static_cast<std::uint16_t>(raw[2 * i] | (raw[2 * i + 1] << 8)));
+                   });
+    if (digest) d.part(head.count);
+    for (const auto& [count, what] :
+         {std::pair<std::size_t, const char*>{head.cRun * kFormatRunSize, "formatting runs"},
+          {std::size_t{head.cbExtRst}, "ExtRst"}}) {
+        if (count > reader.remaining())
+            fail(ErrorCode::CorruptWorkbook, std::string(what) + " runs past its record");
+        const auto bytes = reader.bytes(count);
+        if (!digest) continue;
+        for (const std::uint8_t b : bytes) d.unit(b);
+        d.part(count);
     }
-    readCharacters(reader, flags, count, s);
-    if (count == 0) s.highByte = (flags & kHighByte) != 0;
-    readBytes(reader, cRun * kFormatRunSize, "formatting runs", s.runs);
-    readBytes(reader, cbExtRst, "ExtRst", s.extRst);
+    if (digest) *digest = d.value;
+}
+
+std::uint64_t stringDigest(const XLString& string) {
+    Digest d;
+    for (const char16_t c : string.chars) d.unit(static_cast<std::uint16_t>(c));
+    d.part(string.chars.size());
+    for (const auto* bytes : {&string.runs, &string.extRst}) {
+        for (const std::uint8_t b : *bytes) d.unit(b);
+        d.part(bytes->size());
+    }
+    return d.value;
 }
 
 StringStart writeString(ContinuedWriter& writer, const XLString& s, StringForm form) {
@@ -144,12 +220,21 @@ StringStart writeString(ContinuedWriter& writer, const XLString& s, StringForm f
         }
         const std::size_t n = std::min(s.chars.size() - done, writer.space() / width);
         io::ByteWriter& out = writer.current();
-        for (std::size_t k = 0; k < n; ++k, ++done) {
-            if (s.highByte) {
-                out.u16(static_cast<std::uint16_t>(s.chars[done]));
-            } else {
-                out.u8(static_cast<std::uint8_t>(s.chars[done]));
+        // Characters go out through a small buffer, a block at a time.
+        std::array<std::uint8_t, 512> block{};
+        for (const std::size_t end = done + n; done < end;) {
+            const std::size_t count = std::min(end - done, block.size() / width);
+            for (std::size_t k = 0; k < count; ++k) {
+                const auto c = static_cast<std::uint16_t>(s.chars[done + k]);
+                if (s.highByte) {
+                    block[2 * k] = static_cast<std::uint8_t>(c);
+                    block[2 * k + 1] = static_cast<std::uint8_t>(c >> 8);
+                } else {
+                    block[k] = static_cast<std::uint8_t>(c);
+                }
             }
+            out.bytes(std::span(block.data(), count * width));
+            done += count;
         }
     }
     if (rich) writer.splittable(s.runs, kFormatRunSize);

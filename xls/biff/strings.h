@@ -55,6 +55,16 @@ XLString readString(ContinuedReader& reader, StringForm form, std::uint16_t cch 
 // The same into a string read before, whose buffers it reuses: a pass over
 // many strings that looks at each in turn allocates almost nothing.
 void readString(ContinuedReader& reader, StringForm form, XLString& into, std::uint16_t cch = 0);
+// Steps over a string as readString reads it, raising as it does, without
+// decoding it: finding where strings begin. With digest, also sets it to the
+// string's stringDigest.
+void skipString(ContinuedReader& reader, StringForm form, std::uint16_t cch = 0,
+                std::uint64_t* digest = nullptr);
+
+// A digest of what a string holds as the user sees it: its characters as
+// UTF-16 code units, whatever width they are stored in, its formatting runs
+// and its phonetic data. Strings equal in all three have equal digests.
+std::uint64_t stringDigest(const XLString& string);
 
 // Where a written string begins: record 0 is the first record, 1 its first
 // Continue, ...; offset is within that record's payload.

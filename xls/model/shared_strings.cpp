@@ -12,7 +12,8 @@ namespace {
 // The payloads of the SST and its Continue records joined end to end, with
 // where each Continue's begins: read from the stand-in that keeps them (its
 // record headers taken out in place), or from the records held.
-SstIndex indexedTable(const WorkbookStream& stream, const SstIndex::Visit& visit) {
+SstIndex indexedTable(const WorkbookStream& stream, const SstIndex::Visit& visit,
+                      const SstIndex::Wants& wants) {
     const auto& records = stream.globals.records;
     std::vector<std::uint8_t> joined;
     std::vector<std::size_t> continueStarts;
@@ -47,20 +48,21 @@ SstIndex indexedTable(const WorkbookStream& stream, const SstIndex::Visit& visit
         }
         break;
     }
-    return SstIndex(std::move(joined), std::move(continueStarts), visit);
+    return SstIndex(std::move(joined), std::move(continueStarts), visit, wants);
 }
 
 }  // namespace
 
 SstTable readSharedStrings(const WorkbookStream& stream) {
     if (stream.editedSst) return *stream.editedSst;
-    return indexedTable(stream, {}).table();
+    return indexedTable(stream, {}, {}).table();
 }
 
-SstIndex indexSharedStrings(const WorkbookStream& stream, const SstIndex::Visit& visit) {
-    if (!stream.editedSst) return indexedTable(stream, visit);
+SstIndex indexSharedStrings(const WorkbookStream& stream, const SstIndex::Visit& visit,
+                            const SstIndex::Wants& wants) {
+    if (!stream.editedSst) return indexedTable(stream, visit, wants);
     SstLayout layout = layoutSst(stream.editedSst->cstTotal, stream.editedSst->strings);
-    return SstIndex({layout.payloads.begin(), layout.payloads.end()}, visit);
+    return SstIndex({layout.payloads.begin(), layout.payloads.end()}, visit, wants);
 }
 
 }  // namespace xls::model

@@ -16,7 +16,9 @@ namespace xls::model {
 SstTable readSharedStrings(const WorkbookStream& stream);
 
 // The same table as an index over its bytes, each string shown to visit as
-// it is read when given. Raises as readSharedStrings does.
-SstIndex indexSharedStrings(const WorkbookStream& stream, const SstIndex::Visit& visit = {});
+// it is read when given (only those wants takes, when that is given too).
+// Raises as readSharedStrings does.
+SstIndex indexSharedStrings(const WorkbookStream& stream, const SstIndex::Visit& visit = {},
+                            const SstIndex::Wants& wants = {});
 
 }  // namespace xls::model

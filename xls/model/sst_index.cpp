@@ -25,14 +25,15 @@ std::vector<std::uint8_t> joinedPayloads(const std::vector<std::span<const std::
 
 }  // namespace
 
-SstIndex::SstIndex(const std::vector<std::span<const std::uint8_t>>& payloads, const Visit& visit) {
+SstIndex::SstIndex(const std::vector<std::span<const std::uint8_t>>& payloads, const Visit& visit,
+                   const Wants& wants) {
     std::vector<std::size_t> continueStarts;
     std::vector<std::uint8_t> joined = joinedPayloads(payloads, continueStarts);
-    *this = SstIndex(std::move(joined), std::move(continueStarts), visit);
+    *this = SstIndex(std::move(joined), std::move(continueStarts), visit, wants);
 }
 
 SstIndex::SstIndex(std::vector<std::uint8_t> joined, std::vector<std::size_t> continueStarts,
-                   const Visit& visit)
+                   const Visit& visit, const Wants& wants)
     : joined_(std::move(joined)), continueStarts_(std::move(continueStarts)) {
     if (joined_.empty()) return;
     if (joined_.size() > std::numeric_limits<std::uint32_t>::max())
@@ -46,8 +47,18 @@ SstIndex::SstIndex(std::vector<std::uint8_t> joined, std::vector<std::size_t> co
     SstString scratch;
     while (!reader.atEnd()) {
         starts_.push_back(static_cast<std::uint32_t>(reader.position()));
+        if (!visit) {
+            biff::skipString(reader, biff::StringForm::RichExtended);
+            continue;
+        }
+        if (wants) {
+            std::uint64_t digest = 0;
+            biff::skipString(reader, biff::StringForm::RichExtended, 0, &digest);
+            if (!wants(digest)) continue;
+            reader.seek(starts_.back());
+        }
         biff::readString(reader, biff::StringForm::RichExtended, scratch);
-        if (visit) visit(starts_.size() - 1, scratch);
+        visit(starts_.size() - 1, scratch);
     }
 }
 

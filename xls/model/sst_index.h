@@ -20,17 +20,20 @@ class SstIndex {
     SstIndex() = default;
     // Sees each string in turn, decoded into one string the next reuses.
     using Visit = std::function<void(std::size_t index, const SstString& string)>;
+    // Given the biff::stringDigest of each string first: only those it wants
+    // are decoded and visited (the others are stepped over).
+    using Wants = std::function<bool(std::uint64_t digest)>;
 
     // Reads the table from the payloads of the SST record and its Continue
     // records, in order, showing each string to visit when given. As readSst,
     // holds at most the strings the payloads contain, and raises
     // Error(CorruptWorkbook) on a string cut short.
     explicit SstIndex(const std::vector<std::span<const std::uint8_t>>& payloads,
-                      const Visit& visit = {});
+                      const Visit& visit = {}, const Wants& wants = {});
     // The same from the payloads already joined end to end, with where each
     // Continue's payload begins among them.
     SstIndex(std::vector<std::uint8_t> joined, std::vector<std::size_t> continueStarts,
-             const Visit& visit = {});
+             const Visit& visit = {}, const Wants& wants = {});
 
     std::uint32_t cstTotal() const { return cstTotal_; }
     std::uint32_t cstUnique() const { return cstUnique_; }  // as stored

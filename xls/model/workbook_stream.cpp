@@ -1,6 +1,7 @@
 #include "model/workbook_stream.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <set>
 #include <stdexcept>
@@ -98,6 +99,15 @@ class StreamLoader {
             return;
         }
         current_->loaded = false;
+        // Most records of a sheet extend the stand-in before them: done in
+        // place, without a range (and its shared source) made per record.
+        if (h.type != RecordType::SST && !records.empty()) {
+            auto& last = records.back().stored;
+            if (last && last->offset + last->size == h.offset && last->source == stream_.stored) {
+                last->size += h.end() - h.offset;
+                return;
+            }
+        }
         appendStoredRange(records, {h.offset, h.end() - h.offset, h.type, stream_.stored});
     }
 
@@ -131,9 +141,31 @@ class StreamLoader {
         ownedCount_ = stream_.globals.records.size();
     }
 
+    // Inside a sheet, the records after a stand-in that go into it are
+    // stepped over by their headers alone, up to the next one the loop must
+    // see (what a lazy sheet keeps, or what opens a stand-in of its own).
+    void extendStandIn() {
+        static constexpr std::array<RecordType, 5> kStops = {RecordType::BOF, RecordType::EOF_,
+                                                             RecordType::Index, RecordType::Window2,
+                                                             RecordType::SST};
+        auto& records = current_->records;
+        if (stream_.cipher || current_ == &stream_.globals || records.empty()) return;
+        auto& last = records.back().stored;
+        const std::uint64_t from = scan_.tailOffset();
+        if (!last || last->offset + last->size != from || last->source != stream_.stored) return;
+        const std::uint64_t to = scan_.skipUntil(kStops);
+        if (to == from) return;
+        last->size += to - from;
+        lastOwnedEnd_ = to;
+        ownedCount_ = records.size();
+    }
+
     void splitSubstreams() {
         int depth = 0;
-        while (const auto h = scan_.next()) {
+        while (true) {
+            if (depth > 0) extendStandIn();
+            const auto h = scan_.next();
+            if (!h) break;
             if (h->type == RecordType::BOF && (depth == 0 || sheetOffsets_.count(h->offset))) {
                 stream_.substreams.push_back(Substream{h->offset, {}, false, true});
                 current_ = &stream_.substreams.back();

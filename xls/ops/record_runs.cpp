@@ -17,9 +17,15 @@ RecordRun runAt(const std::vector<model::Record>& records, std::size_t first) {
 
 std::vector<std::uint8_t> joinedPayload(const std::vector<model::Record>& records, RecordRun run) {
     std::vector<std::uint8_t> joined;
+    joinedInto(records, run, joined);
+    return joined;
+}
+
+void joinedInto(const std::vector<model::Record>& records, RecordRun run,
+                std::vector<std::uint8_t>& joined) {
+    joined.clear();
     for (std::size_t i = run.first; i < run.end; ++i)
         joined.insert(joined.end(), records[i].payload.begin(), records[i].payload.end());
-    return joined;
 }
 
 void spreadPayload(std::vector<model::Record>& records, RecordRun run,

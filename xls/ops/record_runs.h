@@ -22,6 +22,9 @@ struct RecordRun {
 RecordRun runAt(const std::vector<model::Record>& records, std::size_t first);
 
 std::vector<std::uint8_t> joinedPayload(const std::vector<model::Record>& records, RecordRun run);
+// The same into joined, whose buffer is reused.
+void joinedInto(const std::vector<model::Record>& records, RecordRun run,
+                std::vector<std::uint8_t>& joined);
 
 // Writes joined (as long as the run's payloads together) back over the run.
 void spreadPayload(std::vector<model::Record>& records, RecordRun run,

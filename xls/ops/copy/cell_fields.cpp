@@ -41,28 +41,34 @@ CellFormatFields array(RecordType type, std::span<const std::uint8_t> payload,
     return {kMulHeader, elementSize, (payload.size() - kMulHeader - kMulTrailer) / elementSize};
 }
 
-// Where a record type keeps its XF index: one table for both the question
+// Where a record type keeps its XF index: one answer for both the question
 // whether a record holds cell indices and where they are.
 enum class Layout { Cell, MulRk, MulBlank, Row, ColInfo };
 
-struct IndexRecord {
-    RecordType type;
-    Layout layout;
-};
-
-constexpr IndexRecord kIndexRecords[] = {
-    {RecordType::Number, Layout::Cell},   {RecordType::RK, Layout::Cell},
-    {RecordType::LabelSst, Layout::Cell}, {RecordType::Label, Layout::Cell},
-    {RecordType::RString, Layout::Cell},  {RecordType::BoolErr, Layout::Cell},
-    {RecordType::Blank, Layout::Cell},    {RecordType::Formula, Layout::Cell},
-    {RecordType::MulRk, Layout::MulRk},   {RecordType::MulBlank, Layout::MulBlank},
-    {RecordType::Row, Layout::Row},       {RecordType::ColInfo, Layout::ColInfo},
-};
-
+// A switch rather than a table to search: every cell record of a copied
+// sheet asks, several times over.
 std::optional<Layout> layoutOf(RecordType type) {
-    for (const IndexRecord& entry : kIndexRecords)
-        if (entry.type == type) return entry.layout;
-    return std::nullopt;
+    switch (type) {
+        case RecordType::Number:
+        case RecordType::RK:
+        case RecordType::LabelSst:
+        case RecordType::Label:
+        case RecordType::RString:
+        case RecordType::BoolErr:
+        case RecordType::Blank:
+        case RecordType::Formula:
+            return Layout::Cell;
+        case RecordType::MulRk:
+            return Layout::MulRk;
+        case RecordType::MulBlank:
+            return Layout::MulBlank;
+        case RecordType::Row:
+            return Layout::Row;
+        case RecordType::ColInfo:
+            return Layout::ColInfo;
+        default:
+            return std::nullopt;
+    }
 }
 
 }  // namespace

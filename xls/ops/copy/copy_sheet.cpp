@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "model/shared_strings.h"
 #include "ops/copy/apply_format_merge.h"
@@ -45,7 +46,7 @@ CopiedSheet sheetToCopy(const model::WorkbookStream& source, std::size_t tab) {
 SheetUsage usageOf(const CopiedSheet& sheet) {
     SheetUsageScanner scanner;
     sheet.readAll([&](const std::vector<model::Record>& chunk) { scanner.scan(chunk); });
-    SheetUsage usage = scanner.usage();
+    SheetUsage usage = std::move(scanner).usage();
     if (!usage.notCopyable.empty()) {
         std::string what;
         for (const auto& n : usage.notCopyable) what += (what.empty() ? "" : ", ") + n;

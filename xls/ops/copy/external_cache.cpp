@@ -214,6 +214,7 @@ std::map<std::uint16_t, std::vector<CellArea>> externalAreas(const model::Substr
     const ExternTable table(sourceGlobals);
     const auto self = table.selfSupBook();
     if (!self) return areas;
+    std::vector<biff::FormulaToken> tokens;
     const auto addAreas = [&](RecordType type, const std::vector<std::uint8_t>& payload) {
         std::vector<FormulaField> fields;
         try {
@@ -223,9 +224,8 @@ std::map<std::uint16_t, std::vector<CellArea>> externalAreas(const model::Substr
         }
         for (const FormulaField& f : fields) {
             const std::span<const std::uint8_t> rgce(payload.data() + f.offset, f.size);
-            std::vector<biff::FormulaToken> tokens;
             try {
-                tokens = biff::walkFormulaTokens(rgce);
+                biff::walkFormulaTokens(rgce, tokens);
             } catch (const Error&) {
                 continue;
             }
@@ -255,10 +255,13 @@ std::map<std::uint16_t, std::vector<CellArea>> externalAreas(const model::Substr
             }
         }
     };
+    std::vector<std::uint8_t> joined;
     sheet.readAll([&](const std::vector<model::Record>& records) {
         for (std::size_t i = 0; i < records.size(); ++i) {
             const auto type = records[i].type;
-            if (formulaRecord(type)) addAreas(type, joinedPayload(records, runAt(records, i)));
+            if (!formulaRecord(type)) continue;
+            joinedInto(records, runAt(records, i), joined);
+            addAreas(type, joined);
         }
     });
     // The defined names copied with the sheet read through the same XTIs.

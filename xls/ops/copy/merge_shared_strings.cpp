@@ -4,6 +4,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "biff/strings.h"
 #include "io/byte_reader.h"
 #include "model/shared_strings.h"
 #include "ops/copy/shared_string_table.h"
@@ -47,17 +48,11 @@ bool sameContent(const model::SstString& a, const model::SstString& b) {
     return a.chars == b.chars && a.runs == b.runs && a.extRst == b.extRst;
 }
 
-std::size_t contentHash(const model::SstString& s) {
-    std::size_t h = std::hash<std::u16string>{}(s.chars);
-    for (const auto* bytes : {&s.runs, &s.extRst})
-        for (std::uint8_t b : *bytes) h = h * 31 + b;
-    return h;
-}
-
 // The distinct strings the sheet uses, as the destination must hold them,
 // each with where the destination has it (kNotFound until found). Most of
-// the destination's strings are none of them: a bit per hash value, in few
-// enough bits to stay in the processor's cache, turns those away first.
+// the destination's strings are none of them: a bit per digest value, in few
+// enough bits to stay in the processor's cache, turns those away first,
+// before they are decoded.
 class WantedStrings {
   public:
     explicit WantedStrings(std::size_t atMost) {
@@ -67,7 +62,7 @@ class WantedStrings {
 
     // The entry of a string equal to s, added when there is none.
     std::size_t add(model::SstString s) {
-        const std::size_t hash = contentHash(s);
+        const std::uint64_t hash = biff::stringDigest(s);
         const auto [from, to] = byHash_.equal_range(hash);
         for (auto it = from; it != to; ++it)
             if (sameContent(strings_[it->second], s)) return it->second;
@@ -88,12 +83,17 @@ class WantedStrings {
         }
     }
 
+    // Whether a string of this digest may be a wanted one.
+    bool mayHold(std::uint64_t digest) const {
+        const std::size_t bit = digest & (filter_.size() * kWordBits - 1);
+        return (filter_[bit / kWordBits] & (std::uint64_t{1} << (bit % kWordBits))) != 0;
+    }
+
     // Notes the destination's string isst where it equals a wanted one (the
     // first equal one wins).
     void offer(std::size_t isst, const model::SstString& s) {
-        const std::size_t hash = contentHash(s);
-        const std::size_t bit = hash & (filter_.size() * kWordBits - 1);
-        if ((filter_[bit / kWordBits] & (std::uint64_t{1} << (bit % kWordBits))) == 0) return;
+        const std::uint64_t hash = biff::stringDigest(s);
+        if (!mayHold(hash)) return;
         const auto [from, to] = byHash_.equal_range(hash);
         for (auto it = from; it != to; ++it)
             if (found_[it->second] == kNotFound && sameContent(strings_[it->second], s))
@@ -121,7 +121,7 @@ class WantedStrings {
 
     std::vector<model::SstString> strings_;
     std::vector<std::uint32_t> found_;
-    std::unordered_multimap<std::size_t, std::size_t> byHash_;
+    std::unordered_multimap<std::uint64_t, std::size_t> byHash_;
     std::vector<std::uint64_t> filter_;
 };
 
@@ -146,7 +146,8 @@ SharedStringsPlan planSharedStrings(const model::SstIndex& from, const SheetUsag
     }
     wanted.seal();
     const model::SstIndex table = model::indexSharedStrings(
-        destination, [&](std::size_t isst, const model::SstString& s) { wanted.offer(isst, s); });
+        destination, [&](std::size_t isst, const model::SstString& s) { wanted.offer(isst, s); },
+        [&](std::uint64_t digest) { return wanted.mayHold(digest); });
 
     // Strings the destination lacks are appended in the order the sheet first
     // uses them, which is the order they were wanted in.

@@ -60,12 +60,13 @@ bool carriesSheetFormula(RecordType type) {
 std::size_t repointFormulas(std::vector<model::Record>& chunk, const FormulaMaps& maps) {
     const biff::FormulaEdits edits = tokenEdits(maps);
     std::size_t changed = 0;
+    std::vector<std::uint8_t> joined;
     for (std::size_t i = 0; i < chunk.size(); ++i) {
         if (!carriesSheetFormula(chunk[i].type) || chunk[i].isStoredRun()) continue;
         const RecordRun run = runAt(chunk, i);
         i = run.end - 1;
         // Edited in a copy and written back whole, so a failure leaves the record as it was.
-        std::vector<std::uint8_t> joined = joinedPayload(chunk, run);
+        joinedInto(chunk, run, joined);
         bool touched = false;
         for (const FormulaField& f : formulaFields(chunk[run.first].type, joined))
             touched |= biff::rewriteFormula(std::span(joined).subspan(f.offset, f.size), edits);

@@ -1,6 +1,8 @@
 #include "ops/copy/sheet_usage.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 #include "biff/formula_rewrite.h"
 #include "io/byte_reader.h"
@@ -85,8 +87,22 @@ unsigned recordBlocker(RecordType type) {
     }
 }
 
-void collectFormulaUsage(std::span<const std::uint8_t> rgce, SheetUsage& usage) {
-    for (const biff::FormulaToken& token : biff::walkFormulaTokens(rgce)) {
+// Whether index is not yet marked in seen, marking it. An index past any
+// real table (a damaged cell) grows the vector no further than 2^24 entries
+// and is then reported each time, which the set behind it absorbs.
+bool firstSight(std::vector<bool>& seen, std::uint32_t index) {
+    constexpr std::uint32_t kMostTracked = std::uint32_t{1} << 24;
+    if (index >= kMostTracked) return true;
+    if (index >= seen.size()) seen.resize(std::max<std::size_t>(index + 1, seen.size() * 2));
+    if (seen[index]) return false;
+    seen[index] = true;
+    return true;
+}
+
+void collectFormulaUsage(std::span<const std::uint8_t> rgce, SheetUsage& usage,
+                         std::vector<biff::FormulaToken>& tokens) {
+    biff::walkFormulaTokens(rgce, tokens);
+    for (const biff::FormulaToken& token : tokens) {
         if (token.hasIxti()) usage.xtis.insert(biff::tokenIxti(rgce, token));
         if (token.base == PtgBase::Name) usage.names.insert(biff::tokenNameIndex(rgce, token));
         if (token.base == PtgBase::NameX)
@@ -107,29 +123,46 @@ void SheetUsageScanner::scan(const std::vector<model::Record>& records) {
         if (record.type == RecordType::Obj) blockers_ |= objBlocker(payload);
         if (holdsCellIndices(record.type)) {
             const CellFormatFields xf = cellFormatFields(record.type, payload);
-            for (std::size_t k = 0; k < xf.count; ++k)
-                usage_.cellFormats.insert(static_cast<std::uint16_t>(
-                    readU16(payload, xf.offset + k * xf.stride, "cell") & xf.mask));
+            for (std::size_t k = 0; k < xf.count; ++k) {
+                const auto ixfe = static_cast<std::uint16_t>(
+                    readU16(payload, xf.offset + k * xf.stride, "cell") & xf.mask);
+                if (firstSight(formatSeen_, ixfe)) usage_.cellFormats.insert(ixfe);
+            }
         }
         if (record.type == RecordType::LabelSst) {
-            usage_.sharedStrings.insert(readU32(payload, kLabelSstIsstOffset, "LabelSst"));
+            const std::uint32_t isst = readU32(payload, kLabelSstIsstOffset, "LabelSst");
+            if (firstSight(stringSeen_, isst)) usage_.sharedStrings.insert(isst);
             ++usage_.sharedStringCells;
         }
         if (carriesSheetFormula(record.type)) {
             const RecordRun run = runAt(records, i);
             i = run.end - 1;
-            const std::vector<std::uint8_t> joined = joinedPayload(records, run);
+            // A record without Continue records is read where it is.
+            std::span<const std::uint8_t> joined = payload;
+            if (run.end - run.first > 1) {
+                joinedInto(records, run, joined_);
+                joined = joined_;
+            }
             for (const FormulaField& f : formulaFields(record.type, joined))
-                collectFormulaUsage(std::span(joined).subspan(f.offset, f.size), usage_);
+                collectFormulaUsage(joined.subspan(f.offset, f.size), usage_, tokens_);
         }
     }
 }
 
-SheetUsage SheetUsageScanner::usage() const {
-    SheetUsage usage = usage_;
-    const unsigned blockers = blockers_;
+void SheetUsageScanner::nameBlockers(SheetUsage& usage) const {
     for (std::size_t bit = 0; bit < kBlockerNames.size(); ++bit)
-        if (blockers & (1U << bit)) usage.notCopyable.emplace_back(kBlockerNames[bit]);
+        if (blockers_ & (1U << bit)) usage.notCopyable.emplace_back(kBlockerNames[bit]);
+}
+
+SheetUsage SheetUsageScanner::usage() const& {
+    SheetUsage usage = usage_;
+    nameBlockers(usage);
+    return usage;
+}
+
+SheetUsage SheetUsageScanner::usage() && {
+    SheetUsage usage = std::move(usage_);
+    nameBlockers(usage);
     return usage;
 }
 
@@ -145,7 +178,7 @@ SheetUsage scanSheetUsage(const model::WorkbookStream& /*stream*/, const model::
         model::readStoredRecords(
             sheet, [&](const std::vector<model::Record>& chunk) { scanner.scan(chunk); },
             usageReadsRecord);
-    return scanner.usage();
+    return std::move(scanner).usage();
 }
 
 }  // namespace xls::ops

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "biff/formula_tokens.h"
 #include "model/workbook_stream.h"
 
 namespace xls::ops {
@@ -47,13 +48,23 @@ class SheetUsageScanner {
     // Raises CorruptWorkbook for a record too short for the fields read, or a
     // formula whose tokens cannot be read: a copy could not re-point it.
     void scan(const std::vector<model::Record>& records);
-    // The usage of every record scanned so far.
-    SheetUsage usage() const;
+    // The usage of every record scanned so far; the scanner's own when it is
+    // done with (a sheet's set of strings can be large).
+    SheetUsage usage() const&;
+    SheetUsage usage() &&;
 
   private:
+    void nameBlockers(SheetUsage& usage) const;
+
     SheetUsage usage_;
     unsigned blockers_ = 0;  // bits of what cannot be copied
     std::size_t bofCount_ = 0;
+    // The formats and strings already in usage_: most cells repeat one seen
+    // before, and a look in a bit vector costs less than one in a set.
+    std::vector<bool> formatSeen_;
+    std::vector<bool> stringSeen_;
+    std::vector<std::uint8_t> joined_;  // a formula record's payloads, reused
+    std::vector<biff::FormulaToken> tokens_;
 };
 
 // The record types a scan reads; the others it needs by type only. Use it as
