@@ -49,6 +49,8 @@ Bytes projectText(const std::string& cmg, const std::string& dpb, const std::str
 constexpr const char* kOpenCmg = "0200D9813785378537853785";
 constexpr const char* kOpenDpb = "5C5E8763BBBCBCBCBCBC";
 constexpr const char* kOpenGc = "B6B46DD59D75F676F67609";
+constexpr const char* kPasswordDpb =
+    "0E0C321DD2273A443A443B473E4E47554A545B576E6E77758A948BB78EDEB7E5DAE4EBE71E1E27";
 
 TEST(VbaProjectText, TellsALockedProject) {
     const struct {
@@ -59,12 +61,7 @@ TEST(VbaProjectText, TellsALockedProject) {
         {"open", projectText(kOpenCmg, kOpenDpb, kOpenGc), false},
         {"no protection lines", projectText("", "", ""), false},
         {"protected", projectText("07053B14C53C1E401E401F411F41", kOpenDpb, kOpenGc), true},
-        {"password",
-         projectText(
-             kOpenCmg,
-             "0E0C321DD2273A443A443B473E4E47554A545B576E6E77758A948BB78EDEB7E5DAE4EBE71E1E27",
-             kOpenGc),
-         true},
+        {"password", projectText(kOpenCmg, kPasswordDpb, kOpenGc), true},
         {"hidden", projectText(kOpenCmg, kOpenDpb, "151729062B5A2C5A2C5A"), true},
         {"no password, other seed", projectText(kOpenCmg, "0E0C321DD2272628262826", kOpenGc),
          false},
@@ -168,9 +165,7 @@ TEST(VbaModuleRemoval, RefusesALockedOrUnreadableProject) {
         *findStream(project.container, project.storage.project, u"PROJECT");
     const std::uint32_t dirId = *findStream(project.container, project.storage.vba, u"dir");
     std::string locked = project.text(u"PROJECT");
-    locked.replace(
-        locked.find(kOpenDpb), std::string(kOpenDpb).size(),
-        "0E0C321DD2273A443A443B473E4E47554A545B576E6E77758A948BB78EDEB7E5DAE4EBE71E1E27");
+    locked.replace(locked.find(kOpenDpb), std::string(kOpenDpb).size(), kPasswordDpb);
     Bytes damagedDir = *project.stream(project.storage.vba, u"dir");
     damagedDir.resize(damagedDir.size() / 2);
     const struct {
