@@ -67,6 +67,17 @@ TEST(DeleteSheet, EveryHolderOfATabOrNameIndexFollows) {
         << "C is hidden: A becomes active";
 }
 
+TEST(DeleteSheet, RangesEndingAtTheSheetShrinkWhicheverWayRoundTheyAreStored) {
+    auto w = threeSheets();
+    auto& x = w.globals.records[6].payload;
+    ASSERT_EQ(w.globals.records[6].type, RecordType::ExternSheet);
+    x[2 + 2] = 1;          // XTI 0: B:A, stored the other way round
+    x[2 + 4 * 6 + 2] = 0;  // XTI 4: A:B
+    x[2 + 4 * 6 + 4] = 1;
+    deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
+    EXPECT_EQ(xtiTabs(w.globals), "0:0 -1:-1 0:1 1:1 0:0 0:0");
+}
+
 TEST(DeleteSheet, RemovesTabIdAndWritesAStreamThatReopens) {
     auto w = threeSheets();
     deleteSheetRecords(w, 0, {Visibility::Visible, Visibility::Visible});

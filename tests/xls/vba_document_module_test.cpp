@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "io/byte_source.h"
+#include "support/copy_record_bytes.h"
 #include "support/corpus_manifest.h"
 #include "support/error_code_of.h"
 #include "vba/compression.h"
@@ -24,6 +25,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using tarnvale::testing::raisedCode;
+using tarnvale::testing::operator+;
 
 Bytes text(const std::string& s) {
     return Bytes(s.begin(), s.end());
@@ -109,11 +111,10 @@ TEST(VbaCompression, RefusesDamagedContainers) {
     EXPECT_EQ(raisedCode([&] { decompressContainer(overfull); }), ErrorCode::CorruptWorkbook);
 }
 
+// A dir record: id, size, data.
 void record(Bytes& dir, std::uint16_t id, const Bytes& data) {
-    dir.push_back(static_cast<std::uint8_t>(id)), dir.push_back(static_cast<std::uint8_t>(id >> 8));
-    const auto size = static_cast<std::uint32_t>(data.size());
-    for (int i = 0; i < 4; ++i) dir.push_back(static_cast<std::uint8_t>(size >> (8 * i)));
-    dir.insert(dir.end(), data.begin(), data.end());
+    dir = dir + tarnvale::testing::u16s({id}) +
+          tarnvale::testing::u32s({std::uint32_t(data.size())}) + data;
 }
 
 TEST(VbaProjectDir, ListsModulesWithTheirStreamsAndOffsets) {
