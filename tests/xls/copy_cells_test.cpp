@@ -8,7 +8,7 @@
 #include "ops/copy/remap_cell_records.h"
 #include "ops/copy/repoint_formulas.h"
 #include "ops/copy/sheet_usage.h"
-#include "support/workbook_builder.h"
+#include "support/copy_record_bytes.h"
 #include "xls/error.h"
 
 namespace xls::ops {
@@ -18,20 +18,11 @@ using biff::RecordType;
 using Bytes = std::vector<std::uint8_t>;
 using R = RecordType;
 
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-Bytes u16s(std::initializer_list<std::uint32_t> values) {
-    Bytes out;
-    for (auto v : values) tarnvale::testing::appendU16(out, static_cast<std::uint16_t>(v));
-    return out;
-}
+using tarnvale::testing::operator+;
+using tarnvale::testing::rec;
+using tarnvale::testing::u16s;
 Bytes u32(std::uint32_t v) {
-    return u16s({v & 0xFFFF, v >> 16});
-}
-model::Record rec(R type, Bytes payload) {
-    return {type, std::move(payload)};
+    return tarnvale::testing::u32s({v});
 }
 model::Record stored(R type) {
     model::Record r(type, {});

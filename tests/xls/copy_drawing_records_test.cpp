@@ -8,6 +8,7 @@
 #include "ops/drawing_records.h"
 #include "ops/obj_formula_fields.h"
 #include "ops/record_runs.h"
+#include "support/copy_record_bytes.h"
 #include "xls/error.h"
 
 namespace xls::ops {
@@ -16,19 +17,10 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using R = biff::RecordType;
 
-model::Record rec(R type, Bytes payload = {}) {
-    return {type, std::move(payload)};
-}
-Bytes u16s(std::initializer_list<std::uint32_t> values) {
-    Bytes out;
-    for (auto v : values)
-        out.insert(out.end(), {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)});
-    return out;
-}
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
+using tarnvale::testing::operator+;
+using tarnvale::testing::rec;
+using tarnvale::testing::u16s;
+
 // A TxO of cch characters, runs bytes of formatting runs, and ifntEmpty.
 model::Record txo(std::uint32_t cch, std::uint32_t runs, std::uint32_t ifntEmpty = 0) {
     return rec(R::TxO, u16s({0x212, 0, 0, 0, 0, cch, runs, ifntEmpty, 0}));

@@ -12,9 +12,9 @@
 #include "ops/obj_formula_fields.h"
 #include "ops/pict_fmla.h"
 #include "support/cfb_test_file.h"
+#include "support/copy_record_bytes.h"
 #include "support/corpus_manifest.h"
 #include "support/file_bytes.h"
-#include "support/workbook_builder.h"
 #include "xls/error.h"
 #include "xls/workbook.h"
 
@@ -22,22 +22,16 @@ namespace xls::ops {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using tarnvale::testing::join;
+using tarnvale::testing::u16s;
+using tarnvale::testing::u32s;
+using tarnvale::testing::operator+;
 
-Bytes u16(std::uint16_t v) {
-    return tarnvale::testing::u16Payload(v);
-}
-Bytes u32(std::uint32_t v) {
-    Bytes b;
-    tarnvale::testing::appendU32(b, v);
-    return b;
-}
 // An ObjFmla: cbFmla, then cce, four unused bytes, rgce, embedInfo; even-sized.
 Bytes objFmla(const Bytes& rgce, const Bytes& embedInfo = {}) {
-    if (rgce.empty()) return u16(0);
-    Bytes body = join({u16(static_cast<std::uint16_t>(rgce.size())), u32(0), rgce, embedInfo});
+    if (rgce.empty()) return u16s({0});
+    Bytes body = u16s({std::uint32_t(rgce.size()), 0, 0}) + rgce + embedInfo;
     if (body.size() % 2) body.push_back(0);
-    return join({u16(static_cast<std::uint16_t>(body.size())), body});
+    return u16s({std::uint32_t(body.size())}) + body;
 }
 const Bytes kTable = {0x02, 0, 0, 0, 0};                    // PtgTbl
 const Bytes kWord = {0x03, 4, 0, 0, 'W', 'o', 'r', 'd'};    // PictFmlaEmbedInfo
@@ -48,16 +42,16 @@ constexpr std::uint16_t kCtl = 0x10, kPrstm = 0x20, kDde = 0x02, kCamera = 0x80;
 
 // A picture Obj: FtCmo, FtPioGrbit, FtPictFmla, FtEnd.
 model::Record picture(std::uint16_t flags, const Bytes& pictFmla) {
-    return {biff::RecordType::Obj,
-            join({u16(0x15), u16(18), u16(8), u16(1), Bytes(14, 0), u16(8), u16(2), u16(flags),
-                  u16(9), u16(static_cast<std::uint16_t>(pictFmla.size())), pictFmla, u32(0)})};
+    return {biff::RecordType::Obj, u16s({0x15, 18, 8, 1}) + Bytes(14, 0) +
+                                       u16s({8, 2, flags, 9, std::uint32_t(pictFmla.size())}) +
+                                       pictFmla + u32s({0})};
 }
 model::Record control(std::uint32_t at, std::uint32_t size, const Bytes& cell = {}) {
-    return picture(kCtl | kPrstm, join({objFmla(kTable), u32(at), u32(size), u32(2), u16(0),
-                                        objFmla(cell), objFmla({})}));
+    return picture(kCtl | kPrstm,
+                   objFmla(kTable) + u32s({at, size, 2}) + u16s({0}) + objFmla(cell) + objFmla({}));
 }
 model::Record oleObject(std::uint32_t id) {
-    return picture(0, join({objFmla(kTable, kWord), u32(id)}));
+    return picture(0, objFmla(kTable, kWord) + u32s({id}));
 }
 
 struct ObjCase {
@@ -94,20 +88,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ObjCase{oleObject(0x4770), 0x4770, {}, {}, ""},
         ObjCase{control(0x58, 0x6C, kCell), 0x58, 0x6C, {2}, ""},
-        ObjCase{
-            picture(kCtl, join({objFmla(kTable), u32(7), u32(0), objFmla(kCell), objFmla(kRange)})),
-            7,
-            {},
-            {2, 4},
-            ""},
+        ObjCase{picture(kCtl, objFmla(kTable) + u32s({7, 0}) + objFmla(kCell) + objFmla(kRange)),
+                7,
+                {},
+                {2, 4},
+                ""},
         ObjCase{picture(kCamera, objFmla(kRange)), {}, {}, {4}, ""},
         ObjCase{picture(kDde, objFmla(kLink)), {}, {}, {6}, "linked or embedded objects"},
         ObjCase{picture(0, objFmla({})), {}, {}, {}, "linked or embedded objects"},
-        ObjCase{picture(kCtl, join({objFmla(kTable), u32(7), u32(500)})),
-                {},
-                {},
-                {},
-                "!ActiveX controls"},
+        ObjCase{picture(kCtl, objFmla(kTable) + u32s({7, 500})), {}, {}, {}, "!ActiveX controls"},
         ObjCase{picture(kCtl | kPrstm, objFmla(kTable)), {}, {}, {}, "!ActiveX controls"}));
 
 // --- the plan, on a one-sheet stream and hand-made files
@@ -172,51 +161,38 @@ TEST_P(EmbeddedPlan, BringsTheDataAndRepointsTheObjects) {
     EXPECT_EQ(edits.controls.value_or(before), controls);
 }
 
+// Controls into a destination with the given Ctls bytes (+ 1000: held by a
+// copy not saved): each control's new lPosInCtlStm and the source's Ctls ranges
+// appended, in order.
+PlanCase controls(std::vector<model::Record> objs, std::size_t destination,
+                  std::vector<std::uint32_t> after,
+                  std::vector<std::pair<std::uint32_t, std::uint32_t>> appended,
+                  std::string refused = "") {
+    return {std::move(objs),     destination,       {}, false, std::move(after), {},
+            std::move(appended), std::move(refused)};
+}
+// Objects of poi__60460's Word document: the storages added, named for each
+// object's new id.
+PlanCase objects(std::vector<model::Record> objs, std::u16string pending, bool intoSource,
+                 std::vector<std::uint32_t> after, std::vector<std::u16string> storages,
+                 std::string refused = "") {
+    return {std::move(objs),     0,  std::move(pending), intoSource, std::move(after),
+            std::move(storages), {}, std::move(refused)};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Plans, EmbeddedPlan,
-    ::testing::Values(PlanCase{{control(0x10, 0x20), control(0x40, 8)},
-                               50,
-                               {},
-                               false,
-                               {50, 82},
-                               {},
-                               {{0x10, 0x20}, {0x40, 8}},
-                               ""},
-                      PlanCase{{control(0x40, 8), control(0x10, 0x20), control(0x40, 8)},
-                               0,
-                               {},
-                               false,
-                               {0, 8, 0},
-                               {},
-                               {{0x40, 8}, {0x10, 0x20}},
-                               ""},
-                      PlanCase{{control(0, 300)}, 1007, {}, false, {7}, {}, {{0, 300}}, ""},
-                      PlanCase{
-                          {oleObject(kWordId)}, 0, {}, false, {kWordId}, {u"MBD0435D8BE"}, {}, ""},
-                      PlanCase{{oleObject(kWordId), oleObject(kWordId)},
-                               0,
-                               u"mbd0435d8bf",
-                               true,
-                               {kWordId + 2, kWordId + 2},
-                               {u"MBD0435D8C0"},
-                               {},
-                               ""},
-                      PlanCase{{control(290, 11)},
-                               0,
-                               {},
-                               false,
-                               {},
-                               {},
-                               {},
-                               "ActiveX controls (data outside the Ctls stream)"},
-                      PlanCase{{oleObject(0x1234)},
-                               0,
-                               {},
-                               true,
-                               {},
-                               {},
-                               {},
-                               "linked or embedded objects (storage MBD00001234 missing)"}));
+    ::testing::Values(
+        controls({control(0x10, 0x20), control(0x40, 8)}, 50, {50, 82}, {{0x10, 0x20}, {0x40, 8}}),
+        controls({control(0x40, 8), control(0x10, 0x20), control(0x40, 8)}, 0, {0, 8, 0},
+                 {{0x40, 8}, {0x10, 0x20}}),
+        controls({control(0, 300)}, 1007, {7}, {{0, 300}}),
+        controls({control(290, 11)}, 0, {}, {}, "ActiveX controls (data outside the Ctls stream)"),
+        objects({oleObject(kWordId)}, {}, false, {kWordId}, {u"MBD0435D8BE"}),
+        objects({oleObject(kWordId), oleObject(kWordId)}, u"mbd0435d8bf", true,
+                {kWordId + 2, kWordId + 2}, {u"MBD0435D8C0"}),
+        objects({oleObject(0x1234)}, {}, true, {}, {},
+                "linked or embedded objects (storage MBD00001234 missing)")));
 
 // --- corpus workbooks, copied and saved: each object of the copy finds the
 // streams its source object had, in a storage no other object uses

@@ -11,12 +11,14 @@
 #include "odraw/drawing_ids.h"
 #include "odraw/picture_store.h"
 #include "odraw/place_drawing.h"
+#include "support/copy_record_bytes.h"
 #include "xls/error.h"
 
 namespace xls::odraw {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using tarnvale::testing::u32s;
 
 Bytes art(std::uint16_t type, std::uint16_t instance, const Bytes& body,
           std::uint16_t version = 0) {
@@ -29,11 +31,6 @@ Bytes container(std::uint16_t type, const std::vector<Bytes>& children) {
     Bytes body;
     for (const auto& c : children) body.insert(body.end(), c.begin(), c.end());
     return art(type, 0, body, kContainerVersion);
-}
-Bytes u32s(std::initializer_list<std::uint32_t> values) {
-    io::ByteWriter w;
-    for (auto v : values) w.u32(v);
-    return w.take();
 }
 // A property table: (opid, op) pairs.
 Bytes properties(std::initializer_list<std::pair<std::uint16_t, std::uint32_t>> props) {

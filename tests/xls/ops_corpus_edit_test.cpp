@@ -1,9 +1,13 @@
-// Rename and delete on every corpus workbook with at least two worksheets: the
-// result reopens, lists exactly the expected sheets, and loads whole again; the
-// document summary's sheet titles follow both edits.
+// Rename, delete and move on every corpus workbook with at least two
+// worksheets: the result reopens, lists exactly the expected sheets, and loads
+// whole again; the document summary's sheet titles follow the edits. And every
+// corpus workbook's stream written back: unchanged, the same bytes; loaded
+// lazily (cell data left in the stored stream) or whole, the same stream after
+// an edit.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
 #include "biff/record_reader.h"
@@ -11,6 +15,8 @@
 #include "io/byte_reader.h"
 #include "io/byte_source.h"
 #include "model/doc_summary.h"
+#include "model/stream_writer.h"
+#include "ops/sheet_edits.h"
 #include "support/corpus_manifest.h"
 #include "support/file_bytes.h"
 #include "support/workbook_stream_of.h"
@@ -26,18 +32,6 @@ std::vector<std::string> names(const std::vector<SheetInfo>& sheets) {
     std::vector<std::string> out;
     for (const auto& s : sheets) out.push_back(s.name);
     return out;
-}
-
-// Opens the corpus file when the engine can edit it; skips the test otherwise.
-std::optional<Workbook> openEditable(const std::string& file) {
-    try {
-        Workbook book = Workbook::open(corpusPath(file));
-        if (book.worksheetIndices().size() < 2 || book.isBiff5() || book.isStructureProtected())
-            return std::nullopt;
-        return book;
-    } catch (const Error&) {
-        return std::nullopt;
-    }
 }
 
 // The sheet titles of the document summary in a compound file, if it has any
@@ -80,99 +74,160 @@ bool indexPositionsHold(const std::vector<std::uint8_t>& stream) {
     return true;
 }
 
-class CorpusEditTest : public ::testing::TestWithParam<std::string> {};
+// Each test edits a corpus workbook the engine can edit (with two worksheets or
+// more), then saves it and reopens it.
+class CorpusEditTest : public ::testing::TestWithParam<std::string> {
+  protected:
+    void SetUp() override {
+        try {
+            Workbook book = Workbook::open(corpusPath(GetParam()));
+            if (book.worksheetIndices().size() >= 2 && !book.isBiff5() &&
+                !book.isStructureProtected())
+                book_ = std::move(book);
+        } catch (const Error&) {
+        }
+        if (!book_) GTEST_SKIP() << "fewer than two worksheets, or not editable";
+        expected_ = names(book_->sheets());
+        if (!book_->isEncrypted())
+            titlesBefore_ = titlesOf(tarnvale::testing::readFileBytes(corpusPath(GetParam())));
+    }
+
+    // Saves, checks the reopened workbook lists the expected sheets and loads
+    // whole, and gives the titles written when the summary had one for `sheet`.
+    std::optional<model::DocSummaryTitles> saveAndReopen(const std::string& sheet) {
+        bytes_ = book_->serialize();
+        Workbook reopened = Workbook::openBytes(bytes_, GetParam());
+        EXPECT_EQ(names(reopened.sheets()), expected_);
+        EXPECT_NO_THROW(reopened.serialize()) << "the whole stream loads again";
+        if (!holds(titlesBefore_, sheet)) return std::nullopt;
+        const auto titles = titlesOf(bytes_);
+        EXPECT_TRUE(titles) << "the summary can no longer be read";
+        return titles;
+    }
+
+    std::optional<Workbook> book_;
+    std::vector<std::string> expected_;
+    std::optional<model::DocSummaryTitles> titlesBefore_;
+    std::vector<std::uint8_t> bytes_;
+};
 
 TEST_P(CorpusEditTest, RenameKeepsEverySheetAndTakesTheNewName) {
-    auto book = openEditable(GetParam());
-    if (!book) GTEST_SKIP() << "fewer than two worksheets, or not editable";
-    const std::size_t tab = book->worksheetIndices().back();
-    auto expected = names(book->sheets());
-    const auto titlesBefore = titlesOf(tarnvale::testing::readFileBytes(corpusPath(GetParam())));
-    const bool titled = !book->isEncrypted() && holds(titlesBefore, expected[tab]);
-    expected[tab] = "Renamed Ωmega";
-    book->renameSheet(tab, expected[tab]);
-    const auto bytes = book->serialize();
-    Workbook reopened = Workbook::openBytes(bytes, GetParam());
-    EXPECT_EQ(names(reopened.sheets()), expected);
-    EXPECT_NO_THROW(reopened.serialize()) << "the whole stream loads again";
-    if (titled) {
-        const auto titles = titlesOf(bytes);
+    const std::size_t tab = book_->worksheetIndices().back();
+    const std::string old = expected_[tab];
+    expected_[tab] = "Renamed Ωmega";
+    book_->renameSheet(tab, expected_[tab]);
+    if (const auto titles = saveAndReopen(old)) {
         // The title follows as far as the summary's code page can spell it.
-        ASSERT_TRUE(holds(titles, expected[tab]) || holds(titles, "Renamed ?mega"));
-        EXPECT_EQ(titles->parts.size(), titlesBefore->parts.size());
+        EXPECT_TRUE(holds(titles, expected_[tab]) || holds(titles, "Renamed ?mega"));
+        EXPECT_EQ(titles->parts.size(), titlesBefore_->parts.size());
     }
 }
 
 TEST_P(CorpusEditTest, DeleteRemovesOnlyThatSheet) {
-    auto book = openEditable(GetParam());
-    if (!book) GTEST_SKIP() << "fewer than two worksheets, or not editable";
-    const std::size_t tab = book->worksheetIndices().front();
-    auto expected = names(book->sheets());
-    const auto titlesBefore = titlesOf(tarnvale::testing::readFileBytes(corpusPath(GetParam())));
-    const bool titled = !book->isEncrypted() && holds(titlesBefore, expected[tab]);
+    const std::size_t tab = book_->worksheetIndices().front();
+    const std::string deleted = expected_[tab];
     try {
-        book->deleteSheet(tab);
+        book_->deleteSheet(tab);
     } catch (const Error& e) {
         ASSERT_EQ(e.code(), ErrorCode::LastVisibleSheet) << e.what() << " " << e.context();
         GTEST_SKIP() << "its only visible sheet";
     }
-    expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(tab));
-    const auto bytes = book->serialize();
-    if (const auto original = tarnvale::testing::readWorkbookStreamBytes(corpusPath(GetParam()));
-        original && !book->isEncrypted() && indexPositionsHold(*original)) {
-        EXPECT_TRUE(indexPositionsHold(tarnvale::testing::workbookStreamOf(bytes)))
-            << "Index records moved wrong";
-    }
-    Workbook reopened = Workbook::openBytes(bytes, GetParam());
-    EXPECT_EQ(names(reopened.sheets()), expected);
-    EXPECT_NO_THROW(reopened.serialize());
-    if (titled) {
-        const auto titles = titlesOf(bytes);
-        ASSERT_TRUE(titles);
-        EXPECT_LT(titles->parts.size(), titlesBefore->parts.size()) << "the title goes";
+    expected_.erase(expected_.begin() + static_cast<std::ptrdiff_t>(tab));
+    if (const auto titles = saveAndReopen(deleted)) {
+        EXPECT_LT(titles->parts.size(), titlesBefore_->parts.size()) << "the title goes";
         std::int32_t total = 0;
         for (const auto& h : titles->headings) total += h.count;
         EXPECT_EQ(static_cast<std::size_t>(total), titles->parts.size());
+    }
+    if (const auto original = tarnvale::testing::readWorkbookStreamBytes(corpusPath(GetParam()));
+        original && !book_->isEncrypted() && indexPositionsHold(*original)) {
+        EXPECT_TRUE(indexPositionsHold(tarnvale::testing::workbookStreamOf(bytes_)))
+            << "Index records moved wrong";
     }
 }
 
 // The first worksheet moved to the end: every sheet kept, and its title in the
 // document summary now behind every other worksheet's title.
 TEST_P(CorpusEditTest, MoveToTheEndTakesItsTitleAlong) {
-    auto book = openEditable(GetParam());
-    if (!book) GTEST_SKIP() << "fewer than two worksheets, or not editable";
-    const auto worksheets = book->worksheetIndices();
-    auto expected = names(book->sheets());
-    const std::string moved = expected[worksheets.front()];
-    std::vector<std::string> others;
-    for (const std::size_t tab : worksheets)
-        if (tab != worksheets.front()) others.push_back(expected[tab]);
-    const auto titlesBefore = titlesOf(tarnvale::testing::readFileBytes(corpusPath(GetParam())));
-    const bool titled = !book->isEncrypted() && holds(titlesBefore, moved);
-    book->moveSheet(worksheets.front(), expected.size() - 1);
-    std::rotate(expected.begin() + static_cast<std::ptrdiff_t>(worksheets.front()),
-                expected.begin() + static_cast<std::ptrdiff_t>(worksheets.front()) + 1,
-                expected.end());
-    const auto bytes = book->serialize();
-    EXPECT_EQ(names(Workbook::openBytes(bytes, GetParam()).sheets()), expected);
-    if (!titled) return;
-    const auto titles = titlesOf(bytes);
-    ASSERT_TRUE(titles);
+    const std::size_t first = book_->worksheetIndices().front();
+    const std::string moved = expected_[first];
+    book_->moveSheet(first, expected_.size() - 1);
+    std::rotate(expected_.begin() + static_cast<std::ptrdiff_t>(first),
+                expected_.begin() + static_cast<std::ptrdiff_t>(first) + 1, expected_.end());
+    const auto titles = saveAndReopen(moved);
+    if (!titles) return;
     auto sorted = [](std::vector<std::string> parts) {
         std::sort(parts.begin(), parts.end());
         return parts;
     };
-    EXPECT_EQ(sorted(titles->parts), sorted(titlesBefore->parts));
+    EXPECT_EQ(sorted(titles->parts), sorted(titlesBefore_->parts));
     const auto at = [&](const std::string& part) {
         return std::find(titles->parts.begin(), titles->parts.end(), part) - titles->parts.begin();
     };
-    for (const std::string& other : others)
-        if (holds(titles, other)) {
-            EXPECT_LT(at(other), at(moved)) << other;
+    for (std::size_t tab : book_->worksheetIndices())
+        if (expected_[tab] != moved && holds(titles, expected_[tab])) {
+            EXPECT_LT(at(expected_[tab]), at(moved)) << expected_[tab];
         }
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusEditTest,
+                         ::testing::ValuesIn(tarnvale::testing::corpusWorkbooks()),
+                         tarnvale::testing::byFileName);
+
+using Edit = std::function<void(model::WorkbookStream&)>;
+
+std::optional<std::vector<std::uint8_t>> writtenAfter(const std::vector<std::uint8_t>& bytes,
+                                                      bool lazy, const Edit& edit) {
+    try {
+        auto stream =
+            lazy
+                ? model::parseWorkbookStream(std::make_shared<io::MemorySource>(std::vector(bytes)))
+                : model::parseWorkbookStream(bytes);
+        edit(stream);
+        const auto hints = model::readWriteHints(std::make_shared<io::MemorySource>(bytes));
+        return model::writeWorkbookStream(stream, hints).toVector();
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+class StreamRoundTripTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(StreamRoundTripTest, StoredRecordsWriteAsReadOnesAndUnchangedAsStored) {
+    const auto path = tarnvale::testing::corpusPath(GetParam());
+    try {
+        Workbook::open(path);
+    } catch (const Error&) {
+        GTEST_SKIP() << "does not open";
+    }
+    const auto bytes = tarnvale::testing::readWorkbookStreamBytes(path);
+    ASSERT_TRUE(bytes) << "opens, yet its workbook stream cannot be read";
+    const std::vector<std::pair<const char*, Edit>> edits = {
+        {"unchanged", [](model::WorkbookStream&) {}},
+        {"first sheet renamed",
+         [](model::WorkbookStream& s) { ops::renameSheetRecords(s, 0, "A much longer name"); }},
+        {"first sheet deleted",
+         [](model::WorkbookStream& s) {
+             if (s.sheetSubstream.size() < 2) return;
+             ops::deleteSheetRecords(
+                 s, 0, std::vector<Visibility>(s.sheetSubstream.size() - 1, Visibility::Visible));
+         }},
+    };
+    for (const auto& [what, edit] : edits) {
+        const auto loaded = writtenAfter(*bytes, false, edit);
+        const auto lazy = writtenAfter(*bytes, true, edit);
+        ASSERT_EQ(loaded.has_value(), lazy.has_value()) << what;
+        EXPECT_TRUE(loaded == lazy) << what;
+        if (what != edits.front().first) continue;  // an edit may be refused; unchanged may not
+        ASSERT_TRUE(loaded) << "a workbook that opens must load and write back";
+        ASSERT_EQ(loaded->size(), bytes->size());
+        const auto diff = std::mismatch(loaded->begin(), loaded->end(), bytes->begin());
+        EXPECT_TRUE(diff.first == loaded->end())
+            << "unchanged: first difference at byte " << (diff.first - loaded->begin());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, StreamRoundTripTest,
                          ::testing::ValuesIn(tarnvale::testing::corpusWorkbooks()),
                          tarnvale::testing::byFileName);
 

@@ -1,11 +1,13 @@
-// Deleting and renaming a sheet in hand-built workbook records: every holder of
-// a tab index or a name index follows, and the written stream reopens.
+// Deleting, moving and renaming a sheet in hand-built workbook records: every
+// holder of a tab index or a name index follows, and the written stream reopens.
 #include <gtest/gtest.h>
 
 #include "biff/formula_tokens.h"
 #include "model/stream_writer.h"
 #include "model/workbook_stream.h"
+#include "ops/move_sheet.h"
 #include "ops/sheet_edits.h"
+#include "support/copy_tab_indices.h"
 #include "support/ops_test_workbook.h"
 
 namespace xls::ops {
@@ -14,6 +16,8 @@ namespace {
 using biff::RecordType;
 using model::Record;
 using namespace testing;
+using tarnvale::testing::nameTabs;
+using tarnvale::testing::xtiTabs;
 
 const Record* find(const std::vector<Record>& records, RecordType type, std::size_t nth = 0) {
     for (const auto& r : records)
@@ -30,20 +34,13 @@ TEST(DeleteSheet, EveryHolderOfATabOrNameIndexFollows) {
     const auto& c = w.substreams[w.sheetSubstream[1]].records;
 
     // The XTIs: B's own shows #REF!, ranges through B shrink, later tabs move down.
-    const auto& x = find(g, RecordType::ExternSheet)->payload;
-    const std::int16_t expected[][2] = {{0, 0}, {-1, -1}, {0, 1}, {1, 1}, {1, 1}, {0, 0}};
-    for (std::size_t i = 0; i < 6; ++i) {
-        EXPECT_EQ(static_cast<std::int16_t>(get16(x, 2 + i * 6 + 2)), expected[i][0]) << i;
-        EXPECT_EQ(static_cast<std::int16_t>(get16(x, 2 + i * 6 + 4)), expected[i][1]) << i;
-    }
+    EXPECT_EQ(xtiTabs(w.globals), "0:0 -1:-1 0:1 1:1 1:1 0:0");
     EXPECT_EQ(get16(find(g, RecordType::SupBook)->payload, 0), 2);
     EXPECT_EQ(find(g, RecordType::RRTabId)->payload, (Bytes{1, 0, 3, 0})) << "B's tab id goes";
 
     // B's local name goes; the rest are renumbered.
-    ASSERT_EQ(find(g, RecordType::Lbl, 3), nullptr) << "three names left";
-    const auto& l3 = find(g, RecordType::Lbl, 1)->payload;
-    EXPECT_EQ(l3[15], 'L');
-    EXPECT_EQ(get16(l3, 8), 2) << "C's local name follows C to tab 2";
+    EXPECT_EQ(nameTabs(w.globals), (std::vector<std::uint16_t>{0, 2, 0})) << "C's follows C";
+    EXPECT_EQ(find(g, RecordType::Lbl, 1)->payload[15], 'L') << "L3 is kept";
     const auto& both = find(g, RecordType::Lbl, 2)->payload;
     const Bytes rgce(both.end() - 11, both.end());
     EXPECT_EQ(rgce, (Bytes{0x2A, 0, 0, 0, 0, 0x23, 2, 0, 0, 0, 0x03}))
@@ -68,6 +65,17 @@ TEST(DeleteSheet, EveryHolderOfATabOrNameIndexFollows) {
     deleteSheetRecords(hidden, 1, {Visibility::Visible, Visibility::Hidden});
     EXPECT_EQ(get16(find(hidden.globals.records, RecordType::Window1)->payload, 10), 0)
         << "C is hidden: A becomes active";
+}
+
+TEST(DeleteSheet, RangesEndingAtTheSheetShrinkWhicheverWayRoundTheyAreStored) {
+    auto w = threeSheets();
+    auto& x = w.globals.records[6].payload;
+    ASSERT_EQ(w.globals.records[6].type, RecordType::ExternSheet);
+    x[2 + 2] = 1;          // XTI 0: B:A, stored the other way round
+    x[2 + 4 * 6 + 2] = 0;  // XTI 4: A:B
+    x[2 + 4 * 6 + 4] = 1;
+    deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
+    EXPECT_EQ(xtiTabs(w.globals), "0:0 -1:-1 0:1 1:1 0:0 0:0");
 }
 
 TEST(DeleteSheet, RemovesTabIdAndWritesAStreamThatReopens) {
@@ -123,6 +131,49 @@ TEST(DeleteSheet, NameXThroughThisWorkbookIsRenumbered) {
     const auto& f = find(w.substreams[0].records, RecordType::Formula, 0)->payload;
     EXPECT_EQ(f[22 + 3], 3) << "Lbl 4 is now 3";
     EXPECT_EQ(f[22 + 7 + 3], 4) << "the external name keeps its index";
+}
+
+struct MoveCase {
+    std::size_t tab, newTab;
+    const char* order;                    // sheet names in tab order afterwards
+    const char* xtis;                     // afterwards; the external workbook's last XTI stays
+    std::uint16_t printAreaItab, l3Itab;  // the local names of B and C
+    Bytes tabIds;
+    std::uint16_t activeTab;  // B was active
+};
+
+const MoveCase kMoves[] = {
+    {0, 2, "BCA", "2:2 0:0 1:2 0:1 1:1 0:0", 1, 2, {2, 0, 3, 0, 1, 0}, 0},
+    {2, 0, "CAB", "1:1 2:2 0:1 0:2 0:0 0:0", 3, 1, {3, 0, 1, 0, 2, 0}, 2},
+    {1, 2, "ACB", "0:0 2:2 0:1 1:2 1:1 0:0", 3, 2, {1, 0, 3, 0, 2, 0}, 2},
+    {1, 1, "ABC", "0:0 1:1 0:2 1:2 2:2 0:0", 2, 3, {1, 0, 2, 0, 3, 0}, 1},
+};
+
+TEST(MoveSheet, EveryHolderOfATabIndexFollowsItsSheet) {
+    for (const MoveCase& c : kMoves) {
+        SCOPED_TRACE(c.order);
+        const auto before = threeSheets();
+        auto w = before;
+        moveSheetRecords(w, c.tab, c.newTab);
+        const auto& g = w.globals.records;
+        std::string order;
+        for (std::size_t tab = 0; tab < 3; ++tab) {
+            const auto& sheet = find(g, RecordType::BoundSheet8, tab)->payload;
+            order += std::string(sheet.begin() + 8, sheet.end());
+            // Each sheet's substream goes with it, and the stream keeps tab order.
+            EXPECT_EQ(w.sheetSubstream[tab], tab);
+            EXPECT_EQ(w.substreams[tab].records,
+                      before.substreams[static_cast<std::size_t>(c.order[tab] - 'A')].records);
+        }
+        EXPECT_EQ(order, c.order);
+        EXPECT_EQ(xtiTabs(w.globals), c.xtis);
+        EXPECT_EQ(nameTabs(w.globals),
+                  (std::vector<std::uint16_t>{0, c.printAreaItab, c.l3Itab, 0}));
+        EXPECT_EQ(find(g, RecordType::RRTabId)->payload, c.tabIds);
+        EXPECT_EQ(get16(find(g, RecordType::Window1)->payload, 10), c.activeTab);
+        const auto reopened = model::parseWorkbookStream(model::writeWorkbookStream(w).toVector());
+        EXPECT_EQ(reopened.sheetSubstream.size(), 3u);
+    }
 }
 
 TEST(RenameSheet, StoresCompressedOrUtf16Names) {

@@ -71,25 +71,10 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"a few short strings", {plain(3), plain(0)}, 1},
         LayoutCase{"one long compressed string", {plain(20000)}, 3},
         LayoutCase{"one long UTF-16 string", {plain(9000, u'Ж')}, 3},
+        // 8 bytes of counts, then a string filling the record to its last byte.
+        LayoutCase{"a string starting at a record's end", {plain(8224 - 8 - 3), plain(5)}, 2},
         LayoutCase{"many strings across records", std::vector<SstString>(3000, plain(7)), 4},
         LayoutCase{"rich and extended strings", std::vector<SstString>(800, rich()), 5}));
-
-TEST(SstLayout, ContinuationOfCharactersStartsWithAFlagByte) {
-    const SstLayout layout = layoutSst(1, {plain(9000, u'Ж')});
-    ASSERT_GE(layout.payloads.size(), 2u);
-    EXPECT_EQ(layout.payloads[1][0], 0x01) << "fresh fHighByte";
-    EXPECT_EQ((layout.payloads[0].size() - 8 - 3) % 2, 0u) << "no character cut in half";
-}
-
-TEST(SstLayout, StringStartingAtARecordEndStartsTheNextRecord) {
-    // 8 bytes of counts, then one string filling the record to the last byte.
-    const SstLayout layout = layoutSst(2, {plain(8224 - 8 - 3), plain(5)});
-    ASSERT_EQ(layout.payloads.size(), 2u);
-    EXPECT_EQ(layout.payloads[0].size(), 8224u);
-    EXPECT_EQ(layout.positions[1].record, 1u);
-    EXPECT_EQ(layout.positions[1].offset, 0u);
-    EXPECT_EQ(layout.payloads[1][0], 5) << "cch, no flag byte before a new string";
-}
 
 TEST(SstRead, SwitchesEncodingAtAContinue) {
     // "abc" compressed then "Жd" in UTF-16 after a Continue with fHighByte set.

@@ -1,13 +1,17 @@
 // A VBA project's compressed streams and module list, and the test of whether
 // a sheet's document module holds code: on the compression's published worked
-// examples, hand-made damage, and macro workbooks of the corpus.
+// examples both ways, round trips, hand-made damage, and macro workbooks of the
+// corpus.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "io/byte_source.h"
+#include "support/copy_record_bytes.h"
 #include "support/corpus_manifest.h"
 #include "support/error_code_of.h"
 #include "vba/compression.h"
@@ -21,6 +25,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using tarnvale::testing::raisedCode;
+using tarnvale::testing::operator+;
 
 Bytes text(const std::string& s) {
     return Bytes(s.begin(), s.end());
@@ -45,9 +50,46 @@ const Decompression kExamples[] = {
      text("#aaabcdefaaaaghijaaaaaklaaamnopqaaaaaaaaaaaarstuvwxyzaaa")},
 };
 
-TEST(VbaCompression, DecompressesThePublishedExamples) {
-    for (const auto& example : kExamples)
+// The published examples both ways: the compression makes the application's
+// tokens, match for match.
+TEST(VbaCompression, MatchesThePublishedExamplesAndRoundTrips) {
+    for (const auto& example : kExamples) {
         EXPECT_EQ(decompressContainer(example.compressed), example.expected) << example.name;
+        EXPECT_EQ(compressContainer(example.expected), example.compressed) << example.name;
+    }
+    std::mt19937 random(7);
+    Bytes noise(9000);
+    for (auto& b : noise) b = static_cast<std::uint8_t>(random());
+    Bytes longRun(10000, 'a');
+    Bytes samePrefixes;  // many earlier places to look at, most of them no match
+    for (int i = 0; i < 6000; ++i)
+        samePrefixes.insert(samePrefixes.end(),
+                            {'a', 'b', 'c', static_cast<std::uint8_t>(random())});
+    Bytes lines;
+    for (int i = 0; i < 400; ++i)
+        lines.insert(lines.end(), {'L', 'i', 'n', 'e', ' ', '0', '\r', '\n'});
+    const struct {
+        const char* name;
+        Bytes bytes;
+        std::size_t atMost;  // compressed size
+    } cases[] = {
+        {"empty", {}, 1},
+        {"one byte", {'x'}, 5},
+        {"incompressible: raw chunks, the last padded", noise, 1 + 3 * 4098},
+        {"one byte over and over, across chunks", longRun, 200},
+        {"repeated lines", lines, 200},
+        {"the same three bytes everywhere", samePrefixes, 24000},
+    };
+    for (const auto& c : cases) {
+        const Bytes compressed = compressContainer(c.bytes);
+        EXPECT_LE(compressed.size(), c.atMost) << c.name;
+        Bytes back = decompressContainer(compressed);
+        if (back.size() > c.bytes.size() &&
+            std::all_of(back.begin() + static_cast<std::ptrdiff_t>(c.bytes.size()), back.end(),
+                        [](std::uint8_t b) { return b == 0; }))
+            back.resize(c.bytes.size());  // a raw last chunk's padding
+        EXPECT_EQ(back, c.bytes) << c.name;
+    }
 }
 
 TEST(VbaCompression, RefusesDamagedContainers) {
@@ -69,11 +111,10 @@ TEST(VbaCompression, RefusesDamagedContainers) {
     EXPECT_EQ(raisedCode([&] { decompressContainer(overfull); }), ErrorCode::CorruptWorkbook);
 }
 
+// A dir record: id, size, data.
 void record(Bytes& dir, std::uint16_t id, const Bytes& data) {
-    dir.push_back(static_cast<std::uint8_t>(id)), dir.push_back(static_cast<std::uint8_t>(id >> 8));
-    const auto size = static_cast<std::uint32_t>(data.size());
-    for (int i = 0; i < 4; ++i) dir.push_back(static_cast<std::uint8_t>(size >> (8 * i)));
-    dir.insert(dir.end(), data.begin(), data.end());
+    dir = dir + tarnvale::testing::u16s({id}) +
+          tarnvale::testing::u32s({std::uint32_t(data.size())}) + data;
 }
 
 TEST(VbaProjectDir, ListsModulesWithTheirStreamsAndOffsets) {
