@@ -115,7 +115,9 @@ TEST_P(EncryptedCorpusTest, ListsWithThePasswordAndWritesBackExactly) {
     original.insert(original.end(), trailing.begin(), trailing.end());
     model::WorkbookStream stream = model::parseWorkbookStream(original, f.password);
     ASSERT_TRUE(stream.cipher);
-    EXPECT_EQ(stream.trailing, trailing);
+    // Behind the trailing bytes some files have of their own.
+    ASSERT_GE(stream.trailing.size(), trailing.size());
+    EXPECT_TRUE(std::equal(trailing.rbegin(), trailing.rend(), stream.trailing.rbegin()));
     Bytes written = model::serializeWorkbookStream(stream);
     EXPECT_NE(written, original);  // decrypted
     model::encryptRecordBodies(written, *stream.cipher, written.size() - stream.trailing.size());
