@@ -10,10 +10,7 @@ using model::Record;
 namespace {
 
 Record bof(std::uint16_t dt) {
-    Bytes p;
-    put16(p, 0x0600), put16(p, dt), put16(p, 0x0DBB), put16(p, 0x07CC);
-    put32(p, 0), put32(p, 0x0206);
-    return {RecordType::BOF, p};
+    return {RecordType::BOF, tarnvale::testing::bofPayload(0x0600, dt)};
 }
 Record eof() {
     return {RecordType::EOF_, {}};

@@ -120,9 +120,5 @@ INSTANTIATE_TEST_SUITE_P(
                       Utf8Case{"\xE2\x82", false, u"\uFFFD"},                  // cut short
                       Utf8Case{"\xF4\x90\x80\x80", false, u"\uFFFD\uFFFD\uFFFD\uFFFD"}));
 
-TEST(Utf16, ALoneSurrogateBecomesTheReplacementCharacter) {
-    EXPECT_EQ(utf16ToUtf8(std::u16string{u'a', char16_t(0xD800), u'b'}), "a\uFFFDb");
-}
-
 }  // namespace
 }  // namespace xls::biff

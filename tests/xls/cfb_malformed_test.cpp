@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "cfb/compound_file.h"
+#include "cfb/compound_file_writer.h"
 #include "io/byte_source.h"
 #include "support/cfb_test_file.h"
 #include "support/error_code_of.h"
@@ -37,10 +38,18 @@ std::optional<ErrorCode> openAndReadAll(const std::vector<std::uint8_t>& bytes) 
     });
 }
 
+// Counts what a rewrite sends out.
+class CountingSink final : public io::ByteSink {
+  public:
+    void write(std::span<const std::uint8_t> bytes) override { count += bytes.size(); }
+    std::uint64_t count = 0;
+};
+
 struct Damage {
     const char* name;
     std::function<void(TestCompoundFile&)> apply;
     ErrorCode expected;
+    bool refusedBeforeWriting = false;  // by a rewrite, when the file opens
 };
 
 void PrintTo(const Damage& damage, std::ostream* os) {
@@ -54,6 +63,18 @@ TEST_P(DamagedCompoundFileTest, RaisesItsCode) {
     ASSERT_EQ(openAndReadAll(file.bytes), std::nullopt);
     GetParam().apply(file);
     EXPECT_EQ(openAndReadAll(file.bytes), GetParam().expected);
+    // A rewrite straight to disk raises the same, and writes nothing the file
+    // cannot back: a stream size the file cannot hold is refused before a byte goes out.
+    std::optional<CompoundFile> opened;
+    if (tarnvale::testing::raisedCode([&] { opened.emplace(testing::openInMemory(file.bytes)); }))
+        return;
+    CountingSink sink;
+    EXPECT_EQ(tarnvale::testing::raisedCode([&] { writeCompoundFile(*opened, {}, {}, sink); }),
+              GetParam().expected);
+    EXPECT_LT(sink.count, file.bytes.size());
+    if (GetParam().refusedBeforeWriting) {
+        EXPECT_EQ(sink.count, 0u);
+    }
 }
 
 const std::uint32_t kBig = 0;  // index in startSectors
@@ -94,10 +115,10 @@ INSTANTIATE_TEST_SUITE_P(
                ErrorCode::CorruptContainer},
         Damage{"StartSectorBeyondTheEnd",
                [](auto& f) { f.put32(f.entryOffset(kBig + 1) + 116, 100); },
-               ErrorCode::TruncatedContainer},
+               ErrorCode::TruncatedContainer, true},
         Damage{"StreamSizeBeyondTheFile",
                [](auto& f) { f.put32(f.entryOffset(kBig + 1) + 120, 10'000'000); },
-               ErrorCode::TruncatedContainer},
+               ErrorCode::TruncatedContainer, true},
         Damage{"MiniStreamSizeBeyondTheMiniStream",
                [](auto& f) { f.put32(f.entryOffset(kSmall + 1) + 120, 4000); },
                ErrorCode::CorruptContainer},

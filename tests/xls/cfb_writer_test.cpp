@@ -11,7 +11,6 @@
 #include "cfb/compound_file.h"
 #include "cfb/compound_file_writer.h"
 #include "cfb/entry_name.h"
-#include "io/atomic_file.h"
 #include "io/byte_rope.h"
 #include "io/byte_source.h"
 #include "support/cfb_test_file.h"
@@ -169,73 +168,6 @@ TEST(Rewrite, RemovingAStorageTakesWhatItHolds) {
     std::erase_if(before,
                   [](const auto& item) { return item.first.starts_with(u"/MsoDataStore"); });
     EXPECT_EQ(snapshot(copy), before);
-}
-
-// Enough data that the FAT needs more than the header's 109 sectors.
-TEST(Rewrite, LargeFileGetsDifatSectorsAndIsReadLazily) {
-    const auto big = patternBytes(8'000'000, 3);
-    const auto original =
-        openInMemory(buildTestCompoundFile({{u"Workbook", patternBytes(5000)}}).bytes);
-    const auto bytes = rewriteCompoundFile(original, {{*original.find(u"Workbook"), big}});
-    EXPECT_GT(bytes[0x48], 0u) << "no DIFAT sectors";
-
-    const tarnvale::testing::TempFolder folder("cfb-large");
-    const auto path = folder / "large.xls";
-    writeFileBytes(path, bytes);
-    {
-        const auto source = std::make_shared<io::FileSource>(path);
-        const auto copy = CompoundFile::open(source);
-        const auto stream = copy.openStream(*copy.find(u"Workbook"));
-        std::vector<std::uint8_t> head(512);
-        stream->readAt(0, head);
-        EXPECT_TRUE(std::equal(head.begin(), head.end(), big.begin()));
-        // Opening and reading the first records touches a sliver of the file.
-        EXPECT_LT(source->bytesRead() * 100, source->size());
-        EXPECT_LE(copy.fatSectorsRead(), 2u);
-        EXPECT_EQ(copy.readStream(*copy.find(u"Workbook")), big);
-    }
-}
-
-// A source that stops reading partway, as a file cut short under us would.
-class FailingSource final : public io::ByteSource {
-  public:
-    FailingSource(std::uint64_t size, std::uint64_t failAt) : size_(size), failAt_(failAt) {}
-    std::uint64_t size() const override { return size_; }
-    void readAt(std::uint64_t offset, std::span<std::uint8_t> out) const override {
-        if (offset + out.size() > failAt_) fail(ErrorCode::TruncatedContainer, "sector 4242");
-        std::fill(out.begin(), out.end(), std::uint8_t{0x5A});
-    }
-
-  private:
-    std::uint64_t size_, failAt_;
-};
-
-// Saving straight to disk: a replacement that fails to read after megabytes
-// were written leaves the user's file as it was, with no temporary file, and
-// the read error (not a generic write failure) reaches the caller, naming the file.
-TEST(Rewrite, StreamedSaveThatFailsMidwayKeepsTheOriginal) {
-    const tarnvale::testing::TempFolder folder("stream");
-    const auto target = folder / "book.xls";
-    const auto originalBytes =
-        buildTestCompoundFile({{u"Workbook", patternBytes(30000)}, {u"Tiny", patternBytes(10)}})
-            .bytes;
-    writeFileBytes(target, originalBytes);
-    const auto original = CompoundFile::open(std::make_shared<io::FileSource>(target));
-    std::map<std::uint32_t, io::ByteRope> ropes;
-    ropes[*original.find(u"Workbook")].append(patternBytes(100'000));
-    ropes[*original.find(u"Workbook")].append(std::make_shared<FailingSource>(6'000'000, 3'500'000),
-                                              0, 6'000'000);
-    try {
-        io::saveFileAtomically(
-            target, [&](io::ByteSink& out) { writeCompoundFile(original, ropes, {}, out); });
-        ADD_FAILURE() << "the save went ahead";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.code(), ErrorCode::TruncatedContainer);
-        EXPECT_EQ(e.file(), target.string());
-        EXPECT_EQ(e.context(), "sector 4242");
-    }
-    EXPECT_EQ(readFileBytes(target), originalBytes);
-    EXPECT_EQ(folder.entries(), 1);
 }
 
 // The whole corpus: every compound file whose streams all read rewrites to

@@ -85,26 +85,32 @@ Bytes build(const Sample& s) {
     return out;
 }
 
-Sample excelLike() {
+using Parts = std::vector<std::u16string>;
+using Headings = std::vector<std::pair<std::u16string, int>>;
+
+const Parts kParts = {u"Sheet1", u"Données", u"My Data", u"Sheet1!Print_Area",
+                      u"'My Data'!Print_Titles"};
+
+// Worksheet titles and names' titles, as the application writes them.
+Sample excelLike(Parts parts = kParts,
+                 Headings headings = {{u"Worksheets", 3}, {u"Named Ranges", 2}}) {
     Sample s;
-    s.headings = {{u"Worksheets", 3}, {u"Named Ranges", 2}};
-    s.parts = {u"Sheet1", u"Données", u"My Data", u"Sheet1!Print_Area", u"'My Data'!Print_Titles"};
+    s.headings = std::move(headings);
+    s.parts = std::move(parts);
     return s;
 }
 
-Bytes userSectionOf(const Bytes& stream) {
-    const std::uint32_t at = stream[64] | stream[65] << 8 | stream[66] << 16 | stream[67] << 24;
-    return Bytes(stream.begin() + at, stream.end());
+// Three worksheets, then one chart, whose title follows the worksheets'.
+Sample withChart(Parts worksheets) {
+    for (const char16_t* rest : {u"Chart1", u"Sheet1!Print_Area", u"'My Data'!Print_Titles"})
+        worksheets.emplace_back(rest);
+    return excelLike(worksheets, {{u"Worksheets", 3}, {u"Charts", 1}, {u"Named Ranges", 2}});
 }
 
-// The titles' parts as read back; a test failure when they cannot be read.
-std::vector<std::string> partsOf(const Bytes& stream) {
-    const auto titles = readDocSummaryTitles(stream);
-    if (!titles) {
-        ADD_FAILURE() << "the titles do not read back";
-        return {};
-    }
-    return titles->parts;
+// The same titles in code page 1200 (UTF-16).
+Sample inUtf16(Sample s) {
+    s.codePage = 1200;
+    return s;
 }
 
 TEST(DocSummary, ReadsTitlesInTheCodePage) {
@@ -115,149 +121,131 @@ TEST(DocSummary, ReadsTitlesInTheCodePage) {
     EXPECT_EQ(titles->headings[0].text, "Worksheets");
     EXPECT_EQ(titles->headings[0].count, 3);
     EXPECT_EQ(titles->parts.at(1), "Données");
-}
-
-TEST(DocSummary, RenameChangesTheTitleAndItsNamesOnly) {
-    const Bytes before = build(excelLike());
-    const auto after = renameSheetInDocSummary(before, "My Data", "Q3 Résumé");
-    ASSERT_TRUE(after);
-    const auto titles = readDocSummaryTitles(*after);
-    ASSERT_TRUE(titles);
-    EXPECT_EQ(titles->parts,
-              (std::vector<std::string>{"Sheet1", "Données", "Q3 Résumé", "Sheet1!Print_Area",
-                                        "'Q3 Résumé'!Print_Titles"}));
-    EXPECT_EQ(titles->headings.at(0).count, 3);
-    EXPECT_EQ(userSectionOf(*after), userSectionOf(before));
-
-    Sample expected = excelLike();
-    expected.parts[2] = u"Q3 Résumé";
-    expected.parts[4] = u"'Q3 Résumé'!Print_Titles";
-    EXPECT_EQ(*after, build(expected)) << "same layout as the application writes";
-}
-
-// A name's title is quoted unless the sheet's name is plain: letters, digits,
-// '_' and '.', not starting with a digit; quotes inside are doubled.
-TEST(DocSummary, NamesTitlesQuoteTheSheetOnlyWhenTheyMust) {
-    for (const auto& [sheet, title] :
-         {std::pair{"Totals", "Totals!Print_Titles"}, std::pair{"Q3.b_2", "Q3.b_2!Print_Titles"},
-          std::pair{"0Q3", "'0Q3'!Print_Titles"}, std::pair{"9", "'9'!Print_Titles"},
-          std::pair{"it's", "'it''s'!Print_Titles"}}) {
-        const auto after = renameSheetInDocSummary(build(excelLike()), "My Data", sheet);
-        ASSERT_TRUE(after) << sheet;
-        EXPECT_EQ(partsOf(*after).at(4), title);
-    }
-}
-
-// A new sheet's title goes behind the sheet before it, or ahead of the one
-// after it when it comes first, counted in that heading; with neither found
-// the stream is left alone.
-TEST(DocSummary, InsertPlacesTheTitleBesideItsNeighbour) {
-    const Bytes before = build(excelLike());
-    const auto behind = insertSheetInDocSummary(before, "New", "Données", "My Data");
-    ASSERT_TRUE(behind);
-    Sample expected = excelLike();
-    expected.headings[0].second = 4;
-    expected.parts.insert(expected.parts.begin() + 2, u"New");
-    EXPECT_EQ(*behind, build(expected));
-    EXPECT_EQ(userSectionOf(*behind), userSectionOf(before));
-
-    const auto first = insertSheetInDocSummary(before, "New", "", "Sheet1");
-    ASSERT_TRUE(first);
-    EXPECT_EQ(partsOf(*first).at(0), "New");
-    EXPECT_FALSE(insertSheetInDocSummary(before, "New", "Nope", "Gone"));
-}
-
-TEST(DocSummary, DeleteRemovesTitleAndLocalNamesAndEmptyHeadings) {
-    const Bytes before = build(excelLike());
-    const auto after = removeSheetFromDocSummary(before, "Sheet1");
-    ASSERT_TRUE(after);
-    Sample expected = excelLike();
-    expected.headings = {{u"Worksheets", 2}, {u"Named Ranges", 1}};
-    expected.parts = {u"Données", u"My Data", u"'My Data'!Print_Titles"};
-    EXPECT_EQ(*after, build(expected));
-
-    const auto again = removeSheetFromDocSummary(*after, "My Data");
-    ASSERT_TRUE(again);
-    const auto titles = readDocSummaryTitles(*again);
-    ASSERT_TRUE(titles);
-    ASSERT_EQ(titles->headings.size(), 1u) << "\"Named Ranges\" had nothing left";
-    EXPECT_EQ(titles->parts, std::vector<std::string>{"Données"});
-    EXPECT_EQ(userSectionOf(*again), userSectionOf(before));
-}
-
-// Windows-1252 cannot spell "Ωmega": its title reads "?mega", and must still
-// be found by the sheet's name when the sheet is renamed again or deleted.
-TEST(DocSummary, ATitleTheCodePageCouldNotSpellIsStillFound) {
-    const auto once = renameSheetInDocSummary(build(excelLike()), "My Data", "Ωmega");
-    ASSERT_TRUE(once);
-    EXPECT_EQ(partsOf(*once).at(2), "?mega");
-    const auto twice = renameSheetInDocSummary(*once, "Ωmega", "Later");
-    ASSERT_TRUE(twice);
-    EXPECT_EQ(partsOf(*twice),
-              (std::vector<std::string>{"Sheet1", "Données", "Later", "Sheet1!Print_Area",
-                                        "Later!Print_Titles"}));
-    const auto gone = removeSheetFromDocSummary(*once, "Ωmega");
-    ASSERT_TRUE(gone);
-    EXPECT_EQ(partsOf(*gone), (std::vector<std::string>{"Sheet1", "Données", "Sheet1!Print_Area"}));
-}
-
-TEST(DocSummary, UnicodeCodePageWritesUtf16) {
-    Sample s = excelLike();
-    s.codePage = 1200;
-    s.parts[1] = u"Данные";
-    const auto after = renameSheetInDocSummary(build(s), "Данные", "Итоги");
-    ASSERT_TRUE(after);
-    Sample expected = s;
-    expected.parts[1] = u"Итоги";
-    EXPECT_EQ(*after, build(expected));
-}
-
-TEST(DocSummary, UnknownSheetOrNoTitlesChangesNothing) {
-    EXPECT_FALSE(renameSheetInDocSummary(build(excelLike()), "Nope", "X"));
-    EXPECT_FALSE(removeSheetFromDocSummary(build(excelLike()), "Nope"));
-    Sample noTitles;
-    const auto none = readDocSummaryTitles(build(noTitles));
+    const auto none = readDocSummaryTitles(build(Sample{}));
     ASSERT_TRUE(none);
     EXPECT_TRUE(none->parts.empty());
 }
 
-// A sheet moved in the tab order: its title moves within its own heading's
-// group, behind the nearest sheet ahead of it that has a title there; the
-// chart's group and the names' titles stay as they were.
-TEST(DocSummary, MoveFollowsTheTabOrderWithinTheHeading) {
-    Sample s = excelLike();
-    s.headings = {{u"Worksheets", 3}, {u"Charts", 1}, {u"Named Ranges", 2}};
-    s.parts = {u"Sheet1", u"Données",           u"My Data",
-               u"Chart1", u"Sheet1!Print_Area", u"'My Data'!Print_Titles"};
-    const Bytes before = build(s);
-    const struct {
-        const char* sheet;
-        std::vector<std::string> ahead;  // nearest last
-        std::vector<std::string> worksheets;
-    } cases[] = {
-        {"My Data", {}, {"My Data", "Sheet1", "Données"}},
-        {"Sheet1", {"Chart1", "Données", "My Data"}, {"Données", "My Data", "Sheet1"}},
-        {"Données", {"Chart1"}, {"Données", "Sheet1", "My Data"}},
-        {"Sheet1", {"Données"}, {"Données", "Sheet1", "My Data"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.sheet);
-        const auto after = moveSheetInDocSummary(before, c.sheet, c.ahead);
-        ASSERT_TRUE(after);
-        auto expected = c.worksheets;
-        for (const char* rest : {"Chart1", "Sheet1!Print_Area", "'My Data'!Print_Titles"})
-            expected.emplace_back(rest);
-        EXPECT_EQ(partsOf(*after), expected);
-        EXPECT_EQ(userSectionOf(*after), userSectionOf(before));
-    }
-    EXPECT_FALSE(moveSheetInDocSummary(before, "Sheet1", std::vector<std::string>{"Chart1"}))
-        << "already first among the worksheets";
-    EXPECT_FALSE(moveSheetInDocSummary(before, "Nope", std::vector<std::string>{}));
+using Edit = std::function<std::optional<Bytes>(const Bytes&)>;
+
+Edit renamed(std::string from, std::string to) {
+    return [=](const Bytes& b) { return renameSheetInDocSummary(b, from, to); };
 }
+Edit removed(std::string sheet) {
+    return [=](const Bytes& b) { return removeSheetFromDocSummary(b, sheet); };
+}
+Edit inserted(std::string sheet, std::string before, std::string after) {
+    return [=](const Bytes& b) { return insertSheetInDocSummary(b, sheet, before, after); };
+}
+Edit moved(std::string sheet, std::vector<std::string> aheadNearestLast) {
+    return [=](const Bytes& b) { return moveSheetInDocSummary(b, sheet, aheadNearestLast); };
+}
+// One edit, then another on what it wrote.
+Edit then(Edit first, Edit second) {
+    return [=](const Bytes& b) {
+        const auto once = first(b);
+        return once ? second(*once) : std::nullopt;
+    };
+}
+
+struct EditCase {
+    const char* name;
+    Sample before;
+    Edit edit;
+    std::optional<Sample> after;  // nullopt: the stream is left alone
+};
+
+void PrintTo(const EditCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DocSummaryEditTest : public ::testing::TestWithParam<EditCase> {};
+
+// Every edit writes the layout the application writes; the user-defined
+// property set goes along byte for byte.
+TEST_P(DocSummaryEditTest, WritesTheTitlesAfterTheEdit) {
+    const auto written = GetParam().edit(build(GetParam().before));
+    ASSERT_EQ(written.has_value(), GetParam().after.has_value());
+    if (written) {
+        EXPECT_EQ(*written, build(*GetParam().after));
+    }
+}
+
+// A rename changes the title and its names' titles, quoting the sheet unless
+// its name is plain: letters, digits, '_' and '.', not starting with a digit;
+// quotes inside are doubled. Windows-1252 cannot spell "Ωmega": its title
+// reads "?mega", and is still found by the sheet's name. A new sheet's title
+// goes behind the sheet before it, or ahead of the one after it when it comes
+// first. A moved sheet's title moves within its own heading's group, behind the
+// nearest sheet ahead of it with a title there.
+INSTANTIATE_TEST_SUITE_P(
+    Edits, DocSummaryEditTest,
+    ::testing::Values(
+        EditCase{"Rename", excelLike(), renamed("My Data", "Q3 Résumé"),
+                 excelLike({u"Sheet1", u"Données", u"Q3 Résumé", u"Sheet1!Print_Area",
+                            u"'Q3 Résumé'!Print_Titles"})},
+        EditCase{"RenamePlain", excelLike(), renamed("My Data", "Q3.b_2"),
+                 excelLike({u"Sheet1", u"Données", u"Q3.b_2", u"Sheet1!Print_Area",
+                            u"Q3.b_2!Print_Titles"})},
+        EditCase{"RenameDigitFirst", excelLike(), renamed("My Data", "0Q3"),
+                 excelLike({u"Sheet1", u"Données", u"0Q3", u"Sheet1!Print_Area",
+                            u"'0Q3'!Print_Titles"})},
+        EditCase{"RenameQuote", excelLike(), renamed("My Data", "it's"),
+                 excelLike({u"Sheet1", u"Données", u"it's", u"Sheet1!Print_Area",
+                            u"'it''s'!Print_Titles"})},
+        EditCase{"RenameUnspellable", excelLike(), renamed("My Data", "Ωmega"),
+                 excelLike({u"Sheet1", u"Données", u"?mega", u"Sheet1!Print_Area",
+                            u"?mega!Print_Titles"})},
+        EditCase{"RenameUnspellableAgain", excelLike(),
+                 then(renamed("My Data", "Ωmega"), renamed("Ωmega", "Later")),
+                 excelLike({u"Sheet1", u"Données", u"Later", u"Sheet1!Print_Area",
+                            u"Later!Print_Titles"})},
+        EditCase{"RemoveUnspellable", excelLike(),
+                 then(renamed("My Data", "Ωmega"), removed("Ωmega")),
+                 excelLike({u"Sheet1", u"Données", u"Sheet1!Print_Area"},
+                           {{u"Worksheets", 2}, {u"Named Ranges", 1}})},
+        EditCase{
+            "RenameUtf16",
+            inUtf16(excelLike({u"Sheet1", u"Данные", u"My Data", u"Sheet1!Print_Area", kParts[4]})),
+            renamed("Данные", "Итоги"),
+            inUtf16(excelLike({u"Sheet1", u"Итоги", u"My Data", u"Sheet1!Print_Area", kParts[4]}))},
+        EditCase{"RenameUnknown", excelLike(), renamed("Nope", "X"), std::nullopt},
+        EditCase{"RenameCountsDisagree",
+                 excelLike(kParts, {{u"Worksheets", 4}, {u"Named Ranges", 2}}),
+                 renamed("Sheet1", "X"), std::nullopt},
+        EditCase{
+            "InsertBehind", excelLike(), inserted("New", "Données", "My Data"),
+            excelLike({u"Sheet1", u"Données", u"New", u"My Data", u"Sheet1!Print_Area", kParts[4]},
+                      {{u"Worksheets", 4}, {u"Named Ranges", 2}})},
+        EditCase{
+            "InsertFirst", excelLike(), inserted("New", "", "Sheet1"),
+            excelLike({u"New", u"Sheet1", u"Données", u"My Data", u"Sheet1!Print_Area", kParts[4]},
+                      {{u"Worksheets", 4}, {u"Named Ranges", 2}})},
+        EditCase{"InsertWithoutNeighbours", excelLike(), inserted("New", "Nope", "Gone"),
+                 std::nullopt},
+        EditCase{"Remove", excelLike(), removed("Sheet1"),
+                 excelLike({u"Données", u"My Data", kParts[4]},
+                           {{u"Worksheets", 2}, {u"Named Ranges", 1}})},
+        EditCase{"RemoveEmptiesAHeading", excelLike(), then(removed("Sheet1"), removed("My Data")),
+                 excelLike({u"Données"}, {{u"Worksheets", 1}})},
+        EditCase{"RemoveUnknown", excelLike(), removed("Nope"), std::nullopt},
+        EditCase{"MoveToFront", withChart({u"Sheet1", u"Données", u"My Data"}),
+                 moved("My Data", {}), withChart({u"My Data", u"Sheet1", u"Données"})},
+        EditCase{"MoveToBack", withChart({u"Sheet1", u"Données", u"My Data"}),
+                 moved("Sheet1", {"Chart1", "Données", "My Data"}),
+                 withChart({u"Données", u"My Data", u"Sheet1"})},
+        EditCase{"MoveBehindAChart", withChart({u"Sheet1", u"Données", u"My Data"}),
+                 moved("Données", {"Chart1"}), withChart({u"Données", u"Sheet1", u"My Data"})},
+        EditCase{"MoveOnePlace", withChart({u"Sheet1", u"Données", u"My Data"}),
+                 moved("Sheet1", {"Données"}), withChart({u"Données", u"Sheet1", u"My Data"})},
+        EditCase{"MoveAlreadyInPlace", withChart({u"Sheet1", u"Données", u"My Data"}),
+                 moved("Sheet1", {"Chart1"}), std::nullopt},
+        EditCase{"MoveUnknown", excelLike(), moved("Nope", {}), std::nullopt}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 class DamagedDocSummaryTest : public ::testing::TestWithParam<std::size_t> {};
 
-// Cut short anywhere, or with counts that disagree, the stream is left alone.
+// Cut short anywhere, the stream is left alone.
 TEST_P(DamagedDocSummaryTest, IsLeftAlone) {
     Bytes stream = build(excelLike());
     stream.resize(std::min(stream.size(), GetParam()));
@@ -268,12 +256,6 @@ TEST_P(DamagedDocSummaryTest, IsLeftAlone) {
 
 INSTANTIATE_TEST_SUITE_P(Truncated, DamagedDocSummaryTest,
                          ::testing::Values(0, 1, 27, 47, 60, 80, 120, 150, 200));
-
-TEST(DocSummary, CountsThatDisagreeWithTheTitlesAreLeftAlone) {
-    Sample s = excelLike();
-    s.headings[0].second = 4;
-    EXPECT_FALSE(renameSheetInDocSummary(build(s), "Sheet1", "X"));
-}
 
 }  // namespace
 }  // namespace xls::model

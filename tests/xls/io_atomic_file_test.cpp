@@ -1,10 +1,9 @@
-// Safe saving: each OS call failing in turn leaves the original byte-identical
-// and no temporary file behind; read-only targets are refused before writing;
+// Safe saving: each OS call failing in turn, and each target that cannot take
+// the save, leaves the original byte-identical and no temporary file behind;
 // links, permissions and two-file commits behave.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -66,15 +65,25 @@ TEST_F(AtomicFileTest, ReplacesTheFileAndLeavesNothingBehind) {
     EXPECT_TRUE(strayFiles().empty());
     EXPECT_NE(seen.filename().string().find(".book.xls.tarnvale-"), std::string::npos);
     EXPECT_EQ(fs::status(target_).permissions() & fs::perms::all, bits);
+
+    target_ = folder_ / "new.xls";  // a file that did not exist is created
+    EXPECT_EQ(save(calls), std::nullopt);
+    EXPECT_EQ(readAll(target_), replacement_);
 }
 
+// A save that fails, in an OS call, in producing the content or in reading
+// it back, or that the target cannot take.
 struct Fault {
     const char* name;
-    const char* step;
-    int error;
-    int failAfter;
-    bool writeReturnsZero;
-    ErrorCode expected;
+    const char* step = "";
+    int error = EIO;
+    int failAfter = 0;
+    std::optional<ErrorCode> expected = ErrorCode::WriteFailed;  // none: the content's own
+    bool writeReturnsZero = false;
+    std::function<void(fs::path& target)> prepare = {};  // the target before the save
+    VerifyWrittenFile verify = {};
+    std::function<void()> raise = {};  // thrown by the content after 2 MB
+    std::string reported = "";         // the file the error names, "" for the target
 };
 
 void PrintTo(const Fault& fault, std::ostream* os) {
@@ -84,17 +93,41 @@ void PrintTo(const Fault& fault, std::ostream* os) {
 class AtomicFileFaultTest : public AtomicFileTest, public ::testing::WithParamInterface<Fault> {};
 
 TEST_P(AtomicFileFaultTest, OriginalSurvivesAndNoTemporaryRemains) {
+    const Fault& fault = GetParam();
+    if (fault.prepare) fault.prepare(target_);
+    const bool existed = fs::is_regular_file(target_);
     FaultyCalls calls;
-    calls.failing = GetParam().step;
-    calls.error = GetParam().error;
-    calls.failAfter = GetParam().failAfter;
-    calls.writeReturnsZero = GetParam().writeReturnsZero;
+    calls.failing = fault.step;
+    calls.error = fault.error;
+    calls.failAfter = fault.failAfter;
+    calls.writeReturnsZero = fault.writeReturnsZero;
     calls.maxWrite = 1000;  // several writes, so a later one can fail
-    EXPECT_EQ(save(calls), GetParam().expected);
-    EXPECT_EQ(readAll(target_), original_);
+    const std::vector<std::uint8_t> piece(64 * 1024, 0x33);
+    const auto content = [&](ByteSink& out) {
+        for (int i = 0; i < 48; ++i) {
+            if (i == 32 && fault.raise) fault.raise();
+            out.write(piece);
+        }
+    };
+    std::optional<ErrorCode> code;
+    std::string reported;
+    try {
+        saveFileAtomically(target_, content, fault.verify, calls);
+    } catch (const Error& e) {
+        code = e.code();
+        reported = e.file();
+    } catch (const std::runtime_error& e) {
+        reported = e.what();
+    }
+    EXPECT_EQ(code, fault.expected);
+    EXPECT_EQ(reported, fault.reported.empty() ? target_.string() : fault.reported);
+    EXPECT_EQ(fs::is_regular_file(target_), existed);
+    if (existed) {
+        EXPECT_EQ(readAll(target_), original_);
+    }
     EXPECT_TRUE(strayFiles().empty());
     EXPECT_EQ(calls.openDescriptors, 0) << "every file opened is closed";
-    // A read-only target is refused before anything is written.
+    // A target that cannot be written is refused before anything is written.
     if (calls.failing == "access") {
         EXPECT_EQ(calls.opens, 0);
     }
@@ -103,18 +136,42 @@ TEST_P(AtomicFileFaultTest, OriginalSurvivesAndNoTemporaryRemains) {
 INSTANTIATE_TEST_SUITE_P(
     Steps, AtomicFileFaultTest,
     ::testing::Values(
-        Fault{"CreateFails", "mkostemp", EIO, 0, false, ErrorCode::WriteFailed},
-        Fault{"CreateRefused", "mkostemp", EACCES, 0, false, ErrorCode::FileNotWritable},
-        Fault{"DiskFullAtOnce", "write", ENOSPC, 0, false, ErrorCode::WriteFailed},
-        Fault{"DiskFullMidway", "write", ENOSPC, 2, false, ErrorCode::WriteFailed},
-        Fault{"WriteTakesNothing", "write", 0, 1, true, ErrorCode::WriteFailed},
-        Fault{"PermissionsCopyFails", "fchmod", EIO, 0, false, ErrorCode::WriteFailed},
-        Fault{"FlushFails", "fsync", EIO, 0, false, ErrorCode::WriteFailed},
-        Fault{"ExamineFails", "fstat", EIO, 0, false, ErrorCode::WriteFailed},
-        Fault{"CloseFails", "close", EIO, 0, false, ErrorCode::WriteFailed},
-        Fault{"RenameFails", "rename", EXDEV, 0, false, ErrorCode::WriteFailed},
-        Fault{"ReadOnlyFolder", "access", EACCES, 0, false, ErrorCode::FileNotWritable},
-        Fault{"ReadOnlyFile", "access", EROFS, 1, false, ErrorCode::FileNotWritable}),
+        Fault{"CreateFails", "mkostemp"},
+        Fault{"CreateRefused", "mkostemp", EACCES, 0, ErrorCode::FileNotWritable},
+        Fault{"DiskFullAtOnce", "write", ENOSPC}, Fault{"DiskFullMidway", "write", ENOSPC, 2},
+        Fault{"WriteTakesNothing", "write", 0, 1, ErrorCode::WriteFailed, true},
+        Fault{"PermissionsCopyFails", "fchmod"}, Fault{"FlushFails", "fsync"},
+        Fault{"ExamineFails", "fstat"}, Fault{"CloseFails", "close"},
+        Fault{"RenameFails", "rename", EXDEV},
+        Fault{"ReadOnlyFolder", "access", EACCES, 0, ErrorCode::FileNotWritable},
+        Fault{"ReadOnlyFile", "access", EROFS, 1, ErrorCode::FileNotWritable},
+        // A folder whose check fails for another reason than rights.
+        Fault{.name = "FolderCannotBeChecked",
+              .step = "access",
+              .prepare = [](fs::path& target) { fs::remove(target); }},
+        // A file marked read-only is refused whoever saves it, root included.
+        Fault{.name = "FileMarkedReadOnly",
+              .expected = ErrorCode::FileNotWritable,
+              .prepare = [](fs::path& target) { fs::permissions(target, fs::perms::owner_read); }},
+        Fault{.name = "TargetIsAFolder",
+              .prepare =
+                  [](fs::path& target) {
+                      target = target.parent_path() / "sub";
+                      fs::create_directories(target);
+                  }},
+        Fault{.name = "VerificationFails",
+              .verify = [](const fs::path&) { fail(ErrorCode::CorruptContainer, "bad"); }},
+        Fault{.name = "ContentFailsToRead",
+              .expected = ErrorCode::TruncatedContainer,
+              .raise = [] { fail(ErrorCode::TruncatedContainer, "sector 9"); }},
+        Fault{.name = "ContentErrorNamingItsFile",
+              .expected = ErrorCode::CorruptContainer,
+              .raise = [] { throw Error(ErrorCode::CorruptContainer, "source.xls", "sector 9"); },
+              .reported = "source.xls"},
+        Fault{.name = "ContentThrowsSomethingElse",
+              .expected = std::nullopt,
+              .raise = [] { throw std::runtime_error("not an engine error"); },
+              .reported = "not an engine error"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // Content written in pieces of awkward sizes (around the 1 MB write buffer) and
@@ -131,19 +188,14 @@ TEST_P(StreamedContentTest, ArrivesWholeAndInOrder) {
     }
     FaultyCalls calls;
     calls.maxWrite = 300'001;
-    EXPECT_EQ(raisedCode([&] {
-                  saveFileAtomically(
-                      target_,
-                      [&](ByteSink& out) {
-                          std::size_t at = 0;
-                          for (std::size_t size : GetParam()) {
-                              out.write(std::span(expected).subspan(at, size));
-                              at += size;
-                          }
-                      },
-                      {}, calls);
-              }),
-              std::nullopt);
+    const auto content = [&](ByteSink& out) {
+        std::size_t at = 0;
+        for (std::size_t size : GetParam()) {
+            out.write(std::span(expected).subspan(at, size));
+            at += size;
+        }
+    };
+    EXPECT_EQ(raisedCode([&] { saveFileAtomically(target_, content, {}, calls); }), std::nullopt);
     EXPECT_EQ(readAll(target_), expected);
     EXPECT_TRUE(strayFiles().empty());
 }
@@ -155,85 +207,6 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::size_t>(5000, 1),
                       std::vector<std::size_t>{kMiB - 1, 2, kMiB, 1, 3 * kMiB + 5, 17},
                       std::vector<std::size_t>{10, kMiB - 10, kMiB, 512, 2 * kMiB - 512}));
-
-// A streamed save that fails partway, in the OS or in producing the content:
-// the original stays byte for byte, no temporary file remains, and the error
-// says what happened.
-struct StreamFault {
-    const char* name;
-    bool writeFails;  // else the content throws after 2 MB
-    std::function<void()> raise;
-    std::optional<ErrorCode> expected;  // nullopt: the content's own exception passes unchanged
-    std::string expectedFile;           // "" for the target itself
-};
-
-void PrintTo(const StreamFault& fault, std::ostream* os) {
-    *os << fault.name;
-}
-
-class StreamedSaveFaultTest : public AtomicFileTest,
-                              public ::testing::WithParamInterface<StreamFault> {};
-
-TEST_P(StreamedSaveFaultTest, OriginalSurvivesAndNoTemporaryRemains) {
-    const StreamFault& fault = GetParam();
-    FaultyCalls calls;
-    if (fault.writeFails) {
-        calls.failing = "write";
-        calls.error = ENOSPC;
-        calls.failAfter = 2;  // two 1 MB writes succeed first
-    }
-    const std::vector<std::uint8_t> piece(64 * 1024, 0x33);
-    const auto content = [&](ByteSink& out) {
-        for (int i = 0; i < 48; ++i) {
-            if (i == 32 && fault.raise) fault.raise();
-            out.write(piece);
-        }
-    };
-    try {
-        saveFileAtomically(target_, content, {}, calls);
-        ADD_FAILURE() << "the save went ahead";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.code(), fault.expected);
-        EXPECT_EQ(e.file(), fault.expectedFile.empty() ? target_.string() : fault.expectedFile);
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(fault.expected, std::nullopt) << "not an engine error: " << e.what();
-        EXPECT_STREQ(e.what(), "not an engine error");
-    }
-    EXPECT_EQ(readAll(target_), original_);
-    EXPECT_TRUE(strayFiles().empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Steps, StreamedSaveFaultTest,
-    ::testing::Values(
-        StreamFault{"DiskFullAfterSomeChunks", true, {}, ErrorCode::WriteFailed, ""},
-        StreamFault{"ContentFailsToRead", false,
-                    [] { fail(ErrorCode::TruncatedContainer, "sector 9"); },
-                    ErrorCode::TruncatedContainer, ""},
-        StreamFault{"ContentErrorNamingItsFile", false,
-                    [] { throw Error(ErrorCode::CorruptContainer, "source.xls", "sector 9"); },
-                    ErrorCode::CorruptContainer, "source.xls"},
-        StreamFault{"ContentThrowsSomethingElse", false,
-                    [] { throw std::runtime_error("not an engine error"); }, std::nullopt, ""}),
-    [](const auto& row) { return std::string(row.param.name); });
-
-// A folder whose check fails for another reason than rights is not written to either.
-TEST_F(AtomicFileTest, AFolderThatCannotBeCheckedIsNotWrittenTo) {
-    fs::remove(target_);  // a new file: only the folder is checked
-    FaultyCalls calls;
-    calls.failing = "access";
-    EXPECT_EQ(save(calls), ErrorCode::WriteFailed);
-    EXPECT_EQ(calls.opens, 0);
-    EXPECT_FALSE(fs::exists(target_));
-}
-
-TEST_F(AtomicFileTest, FailedVerificationKeepsTheOriginal) {
-    FaultyCalls calls;
-    EXPECT_EQ(save(calls, [](const fs::path&) { fail(ErrorCode::CorruptContainer, "bad"); }),
-              ErrorCode::WriteFailed);
-    EXPECT_EQ(readAll(target_), original_);
-    EXPECT_TRUE(strayFiles().empty());
-}
 
 TEST_F(AtomicFileTest, FollowsASymbolicLinkAndKeepsIt) {
     const fs::path real = folder_ / "real";
@@ -247,20 +220,6 @@ TEST_F(AtomicFileTest, FollowsASymbolicLinkAndKeepsIt) {
     for (const auto& item : fs::directory_iterator(real)) {
         EXPECT_FALSE(item.path().filename().string().starts_with(".")) << item.path();
     }
-}
-
-TEST_F(AtomicFileTest, CreatesAFileThatDidNotExist) {
-    target_ = folder_ / "new.xls";
-    FaultyCalls calls;
-    EXPECT_EQ(save(calls), std::nullopt);
-    EXPECT_EQ(readAll(target_), replacement_);
-}
-
-TEST_F(AtomicFileTest, AFolderIsNotAFileToSaveOver) {
-    target_ = folder_ / "sub";
-    fs::create_directories(target_);
-    FaultyCalls calls;
-    EXPECT_EQ(save(calls), ErrorCode::WriteFailed);
 }
 
 // Two files prepared, then committed: until commit neither original changes,
@@ -279,24 +238,6 @@ TEST_F(AtomicFileTest, PreparedFilesChangeNothingUntilCommitted) {
     }
     EXPECT_EQ(readAll(other), original_);
     EXPECT_TRUE(strayFiles().empty());
-}
-
-// A file marked read-only is refused whoever saves it, root included.
-TEST_F(AtomicFileTest, AFileMarkedReadOnlyIsRefusedEvenForRoot) {
-    fs::permissions(target_, fs::perms::owner_read | fs::perms::group_read);
-    FaultyCalls calls;
-    EXPECT_EQ(save(calls), ErrorCode::FileNotWritable);
-    EXPECT_EQ(readAll(target_), original_);
-    EXPECT_TRUE(strayFiles().empty());
-}
-
-// A real read-only folder; root ignores permission bits, so only as a normal user.
-TEST_F(AtomicFileTest, RealReadOnlyFolderIsRefused) {
-    if (::geteuid() == 0) GTEST_SKIP() << "running as root: permission bits are not enforced";
-    fs::permissions(folder_.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    FaultyCalls calls;
-    EXPECT_EQ(save(calls), ErrorCode::FileNotWritable);
-    EXPECT_EQ(readAll(target_), original_);
 }
 
 // A real write failure midway, for any user: a file size limit makes the

@@ -1,5 +1,5 @@
-// The bounds-checked reader and checked arithmetic: values decode little-endian,
-// and every overrun or overflow raises the caller's code instead of reading on.
+// The bounds-checked reader and the file source: values decode little-endian,
+// and every overrun raises the caller's code instead of reading on.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -7,7 +7,6 @@
 
 #include "io/byte_reader.h"
 #include "io/byte_source.h"
-#include "io/checked_math.h"
 #include "support/error_code_of.h"
 #include "support/temp_folder.h"
 
@@ -50,12 +49,6 @@ TEST(ByteReader, SubReaderIsBoundedByItsLength) {
     EXPECT_EQ(reader.u16(), 3);
 }
 
-TEST(UnitsFor, RoundsUpToWholeUnits) {
-    EXPECT_EQ(unitsFor(0, 512), 0u);
-    EXPECT_EQ(unitsFor(512, 512), 1u);
-    EXPECT_EQ(unitsFor(513, 512), 2u);
-}
-
 class FileSourceTest : public ::testing::Test {
   protected:
     tarnvale::testing::TempFolder folder_{"io"};
@@ -86,14 +79,6 @@ TEST_F(FileSourceTest, TellsMissingFromUnreadable) {
     } catch (const Error& e) {
         EXPECT_NE(e.file().find("absent.xls"), std::string::npos);
     }
-}
-
-TEST(MemorySource, RefusesReadsOutsideItsBytes) {
-    MemorySource source({1, 2, 3});
-    std::vector<std::uint8_t> out(2);
-    source.readAt(1, out);
-    EXPECT_EQ(out, (std::vector<std::uint8_t>{2, 3}));
-    EXPECT_EQ(raisedCode([&] { source.readAt(2, out); }), ErrorCode::TruncatedContainer);
 }
 
 }  // namespace

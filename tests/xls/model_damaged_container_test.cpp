@@ -1,7 +1,7 @@
 // Workbooks whose container is damaged past the workbook globals: cut short,
 // or with a FAT that runs past the end of the file. The sheets the globals
 // name are listed, a sheet whose first records cannot be read as a worksheet;
-// every edit is refused with the damage, and nothing is written.
+// every edit is refused with the damage, and nothing is written, not even on save.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -69,7 +69,10 @@ class DamagedContainerTest : public ::testing::TestWithParam<Damage> {};
 TEST_P(DamagedContainerTest, ListsTheGlobalsSheetsAndRefusesEveryEdit) {
     Sample s = sample();
     GetParam().apply(s);
-    Workbook book = Workbook::openBytes(s.file.bytes, "damaged.xls");
+    const TempFolder folder("damaged");
+    const auto path = folder / "damaged.xls";
+    writeFileBytes(path, s.file.bytes);
+    Workbook book = Workbook::open(path);
     std::vector<std::string> names;
     std::vector<SheetType> types;
     for (const SheetInfo& sheet : book.sheets()) {
@@ -86,12 +89,14 @@ TEST_P(DamagedContainerTest, ListsTheGlobalsSheetsAndRefusesEveryEdit) {
     try {
         book.deleteSheet(0);
     } catch (const Error& e) {
-        EXPECT_EQ(e.file(), "damaged.xls") << "the refusal names the file";
+        EXPECT_EQ(e.file(), path.string()) << "the refusal names the file";
     }
     // Saving may find first that a stream claims more than the file holds.
-    const ErrorCode saving = errorCodeOf([&] { (void)book.serialize(); });
+    const ErrorCode saving = errorCodeOf([&] { book.save(); });
     EXPECT_TRUE(saving == GetParam().refusal || saving == ErrorCode::CorruptContainer);
     EXPECT_EQ(book.sheets().size(), 3u) << "nothing changed";
+    EXPECT_EQ(readFileBytes(path), s.file.bytes);
+    EXPECT_EQ(folder.entries(), 1) << "no temporary file left";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -123,18 +128,6 @@ TEST(DamagedContainer, CutInsideTheGlobalsIsRefusedAsBefore) {
     s.file.bytes.resize(s.file.sectorOffset(s.file.startSectors[0]) + 30);
     EXPECT_EQ(errorCodeOf([&] { Workbook::openBytes(s.file.bytes, "cut.xls"); }),
               ErrorCode::TruncatedContainer);
-}
-
-TEST(DamagedContainer, SavingWritesNothing) {
-    Sample s = sample();
-    s.file.bytes.resize(s.sheetBStart + 10);
-    const tarnvale::testing::TempFolder folder("damaged");
-    const auto path = folder / "cut.xls";
-    writeFileBytes(path, s.file.bytes);
-    Workbook book = Workbook::open(path);
-    EXPECT_EQ(errorCodeOf([&] { book.save(); }), ErrorCode::TruncatedContainer);
-    EXPECT_EQ(readFileBytes(path), s.file.bytes);
-    EXPECT_EQ(folder.entries(), 1);
 }
 
 }  // namespace

@@ -1,14 +1,11 @@
-// Listing hand-built workbooks: protection, BIFF5 names, the choice of stream,
-// and every way a damaged workbook is refused. Listing never reads cell data.
-// Sheet types and visibility are checked on the corpus (model_corpus_test.cpp).
+// Listing hand-built workbooks: protection, BIFF5 names, the choice of stream.
+// Listing never reads cell data. Sheet types and visibility are checked on the
+// corpus (model_corpus_test.cpp), damaged workbooks in model_malformed_test.cpp.
 #include <gtest/gtest.h>
-
-#include <functional>
 
 #include "io/byte_source.h"
 #include "model/workbook_listing.h"
 #include "support/counting_source.h"
-#include "support/error_code_of.h"
 #include "support/workbook_builder.h"
 #include "xls/error.h"
 #include "xls/workbook.h"
@@ -61,50 +58,6 @@ TEST(Listing, ReadsNeitherTheStringTableNorCellData) {
     EXPECT_EQ(listing.sheets.size(), 2u);
     EXPECT_LT(source->bytesRead, 300u) << "of " << stream.size();
 }
-
-struct DamagedWorkbook {
-    const char* what;
-    std::function<Bytes()> make;
-    ErrorCode code;
-};
-
-void PrintTo(const DamagedWorkbook& d, std::ostream* os) {
-    *os << d.what;
-}
-
-Bytes withSheetOffset(Bytes stream, std::uint32_t lbPlyPos) {
-    setSheetOffset(stream, 0, lbPlyPos);
-    return stream;
-}
-
-// More damage, through the whole open, in model_malformed_test.cpp's fixtures.
-const std::vector<DamagedWorkbook> kDamaged = {
-    {"empty stream", [] { return Bytes{}; }, ErrorCode::CorruptWorkbook},
-    {"BIFF4 stream", [] { return record(0x0409, Bytes(6, 0)); }, ErrorCode::OldExcelFormat},
-    {"first substream not the globals",
-     [] {
-         return join({record(0x0809, bofPayload(0x0600, 0x10)), record(0x000A)});
-     },
-     ErrorCode::CorruptWorkbook},
-    {"sheet offset beyond the stream",
-     [] { return withSheetOffset(WorkbookStreamBuilder().sheet({u"S"}).build(), 100000); },
-     ErrorCode::CorruptWorkbook},
-    {"a second BOF inside the globals",
-     [] {
-         return join({record(0x0809, bofPayload(0x0600, 5)),
-                      record(0x0809, bofPayload(0x0600, 0x10)), record(0x000A)});
-     },
-     ErrorCode::CorruptWorkbook},
-};
-
-class DamagedWorkbookTest : public ::testing::TestWithParam<DamagedWorkbook> {};
-
-TEST_P(DamagedWorkbookTest, IsRefusedWithItsCode) {
-    Bytes stream = GetParam().make();
-    EXPECT_EQ(errorCodeOf([&] { list(stream); }), GetParam().code);
-}
-
-INSTANTIATE_TEST_SUITE_P(Damage, DamagedWorkbookTest, ::testing::ValuesIn(kDamaged));
 
 TEST(Listing, BytesAfterTheLastSheetAreFine) {
     Bytes stream = WorkbookStreamBuilder().sheet({u"S"}).trailing(Bytes(37, 0)).build();

@@ -1,6 +1,6 @@
-// Damaged workbook streams kept as fixtures (tests/data/malformed/biff-*), each
-// modelled on a real file of the corpus, and the code each one is refused with.
-// The fixtures are made by the disabled test at the end:
+// Damaged workbook streams, most modelled on a real file of the corpus, and the
+// code each one is refused with. Those with a file name are kept as fixtures
+// (tests/data/malformed/biff-*) for the fuzzers, made by the disabled test at the end:
 //   xls_tests --gtest_also_run_disabled_tests --gtest_filter='*WriteBiffFixtures'
 #include <gtest/gtest.h>
 
@@ -30,13 +30,13 @@ Bytes shiftFirstSheetOffset(Bytes stream, std::uint32_t by) {
 }
 
 struct Fixture {
-    const char* file;
+    const char* file;  // nullptr: not kept as a file
     ErrorCode code;
     std::function<Bytes()> make;  // the compound file
 };
 
 void PrintTo(const Fixture& f, std::ostream* os) {
-    *os << f.file;
+    *os << (f.file ? f.file : "in memory");
 }
 
 const std::vector<Fixture> kFixtureList = {
@@ -90,21 +90,38 @@ const std::vector<Fixture> kFixtureList = {
                                              .sheet({u"Sheet1"})
                                              .build());
      }},
+    {nullptr, ErrorCode::CorruptWorkbook, [] { return compoundFileWithWorkbook({}); }},
+    {nullptr, ErrorCode::OldExcelFormat,
+     [] { return compoundFileWithWorkbook(record(0x0409, Bytes(6, 0))); }},
+    // The first substream a sheet's, not the globals.
+    {nullptr, ErrorCode::CorruptWorkbook,
+     [] {
+         return compoundFileWithWorkbook(
+             join({record(kBofId, bofPayload(0x0600, 0x10)), record(kEofId)}));
+     }},
+    {nullptr, ErrorCode::CorruptWorkbook,
+     [] { return compoundFileWithWorkbook(shiftFirstSheetOffset(oneSheet(), 100000)); }},
+    // A second BOF inside the globals.
+    {nullptr, ErrorCode::CorruptWorkbook,
+     [] {
+         return compoundFileWithWorkbook(
+             join({record(kBofId, bofPayload(0x0600, 5)), record(kBofId, bofPayload(0x0600, 0x10)),
+                   record(kEofId)}));
+     }},
 };
 
 class MalformedWorkbookTest : public ::testing::TestWithParam<Fixture> {};
 
 TEST_P(MalformedWorkbookTest, IsRefusedWithItsCode) {
-    auto path = kFixtures / GetParam().file;
-    ASSERT_TRUE(std::filesystem::exists(path)) << path;
-    EXPECT_EQ(errorCodeOf([&] { Workbook::open(path); }), GetParam().code);
+    EXPECT_EQ(errorCodeOf([&] { Workbook::openBytes(GetParam().make(), "damaged.xls"); }),
+              GetParam().code);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, MalformedWorkbookTest, ::testing::ValuesIn(kFixtureList));
 
 TEST(MalformedWorkbookFixtures, DISABLED_WriteBiffFixtures) {
     for (const Fixture& fixture : kFixtureList)
-        writeFileBytes(kFixtures / fixture.file, fixture.make());
+        if (fixture.file) writeFileBytes(kFixtures / fixture.file, fixture.make());
 }
 
 }  // namespace
