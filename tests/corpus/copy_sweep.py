@@ -42,6 +42,18 @@ def workdir(args):
     return folder
 
 
+def succeeded(code, err, label, before, after, counts, failures, refusal="refused"):
+    """True when the command succeeded; else counts a refusal (exit 1, which
+    must leave the file after as before was) or records a failure."""
+    if code == 1:
+        counts[f"{refusal}: {reason_of(err)}"] += 1
+        if not filecmp.cmp(before, after, shallow=False):
+            failures.append(f"{label}: refused but changed the file")
+    elif code:
+        failures.append(f"{label}: exit {code}: {err}")
+    return code == 0
+
+
 def sweep(args, pairs, check):
     """pairs: (source name, destination name) in the corpus. check(source, sheet,
     before, after, workdir, libreoffice) -> problems, where before is the
@@ -67,13 +79,7 @@ def sweep(args, pairs, check):
             label = f"{name} [{sheet}] -> {dest_name or 'itself'}"
             if not filecmp.cmp(source_copy, source, shallow=False):
                 failures.append(f"{label}: the source file changed")
-            if code == 1:
-                counts["refused: " + reason_of(err)] += 1
-                if not filecmp.cmp(before, after, shallow=False):
-                    failures.append(f"{label}: refused but changed the destination")
-                continue
-            if code:
-                failures.append(f"{label}: exit {code}: {err}")
+            if not succeeded(code, err, label, before, after, counts, failures):
                 continue
             try:
                 problems = check(source, sheet, before, after, folder, not args.no_libreoffice)
