@@ -1,7 +1,9 @@
 """LibreOffice headless with a private profile, so that it neither meets nor
 disturbs a desktop session: conversions of whole files (soffice --convert-to),
 and one process driven through UNO over a named pipe."""
+import atexit
 import csv
+import functools
 import glob
 import os
 import shutil
@@ -16,17 +18,23 @@ from com.sun.star.beans import PropertyValue  # pylint: disable=import-error
 CSV_FILTER = "csv:Text - txt - csv (StarCalc):44,34,UTF8,1,,0,false,true,false,false,false,-1"
 
 
+@functools.lru_cache(maxsize=None)
+def conversion_profile():
+    """The private profile of every conversion in this process (a profile is
+    slow to make), removed when the process ends."""
+    profile = tempfile.mkdtemp(prefix="tv-lo-profile-")
+    atexit.register(shutil.rmtree, profile, True)
+    return profile
+
+
 def convert(paths, target, out_dir, timeout=600):
     """One soffice call converting paths to target (an extension or a filter)."""
-    profile = tempfile.mkdtemp(prefix="tv-lo-profile-")
     try:
-        subprocess.run(["soffice", f"-env:UserInstallation=file://{profile}", "--headless",
-                        "--convert-to", target, "--outdir", out_dir, *paths],
+        subprocess.run(["soffice", f"-env:UserInstallation=file://{conversion_profile()}",
+                        "--headless", "--convert-to", target, "--outdir", out_dir, *paths],
                        capture_output=True, timeout=timeout)
     except subprocess.TimeoutExpired:
         pass  # what it did not write counts as not converted
-    finally:
-        shutil.rmtree(profile, ignore_errors=True)
 
 
 def converted(path, out_dir, extension):
