@@ -1,5 +1,6 @@
-// Open, rename, delete, save to bytes and reopen arbitrary workbooks. Whatever
-// the engine writes must open again with the edits in place.
+// Open and list arbitrary workbooks (the path every listing takes), then rename,
+// delete, save to bytes and reopen them. Any input must end in a listing or an
+// xls::Error; whatever the engine writes must open again with the edits in place.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -22,6 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t sheetCount = 0;
     try {
         auto book = xls::Workbook::openBytes(std::vector<std::uint8_t>(data, data + size), "fuzz");
+        for (std::size_t index : book.worksheetIndices()) check(index < book.sheets().size());
+        (void)book.isStructureProtected();
         if (book.sheets().empty()) return 0;
         const std::size_t last = book.sheets().size() - 1;
         book.renameSheet(0, "Renamed by fuzz");

@@ -135,16 +135,6 @@ class CommandLineTest(unittest.TestCase):
         self.assertEqual(read_bytes(path), before)
         self.assertEqual(os.listdir(self.dir), ["sheetjs__BlankSheetTypes.xls"])
 
-    def test_rename_and_delete_change_the_file_as_xlrd_reads_it(self):
-        path = self.copy("gnumeric__ttest.xls")
-        names = xlrd.open_workbook(path, on_demand=True).sheet_names()
-        result = run("rename", path, names[1].upper(), "Renamed sheet")
-        self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertEqual(xlrd.open_workbook(path).sheet_names()[1], "Renamed sheet")
-        result = run("delete", path, names[0])
-        self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertEqual(xlrd.open_workbook(path).sheet_names(), ["Renamed sheet"] + names[2:])
-
     def test_help_prints_the_usage_on_stdout_and_exits_0(self):
         for flag in ("--help", "-h"):
             with self.subTest(flag=flag):
@@ -167,6 +157,7 @@ class CommandLineTest(unittest.TestCase):
         self.assertEqual(sheet_names(path), ["--json", "--help", "--", "-1"])
         result = run("delete", path, "--", "--help")
         self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(sheet_names(path), ["--json", "--", "-1"])
         listing = run("list", "--json", "--", path)
         self.assertEqual([s["name"] for s in json.loads(listing.stdout)], ["--json", "--", "-1"])
 

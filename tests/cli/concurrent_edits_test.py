@@ -7,10 +7,11 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 import xlrd
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "corpus"))
 
 TOOL = CORPUS = None
 BOOK = "poi__ConditionalFormattingSamples.xls"  # 1.4 MB, 16 sheets
@@ -51,29 +52,11 @@ class ConcurrentEditsTest(unittest.TestCase):
 
     @unittest.skipUnless(shutil.which("soffice"), "LibreOffice is not installed")
     def test_a_workbook_open_in_libreoffice_is_refused_naming_who(self):
-        import uno  # pylint: disable=import-outside-toplevel
-        from com.sun.star.beans import PropertyValue  # pylint: disable=import-outside-toplevel
+        from office_session import Office  # pylint: disable=import-outside-toplevel
         first = self.fresh_copy()[0]
-        pipe = f"tarnvale{os.getpid()}"
-        office = subprocess.Popen(
-            ["soffice", "--headless", "--norestore", f"--accept=pipe,name={pipe};urp;",
-             f"-env:UserInstallation=file://{self.dir}/profile"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.addCleanup(office.wait)
-        self.addCleanup(office.kill)
-        local = uno.getComponentContext()
-        resolver = local.ServiceManager.createInstanceWithContext(
-            "com.sun.star.bridge.UnoUrlResolver", local)
-        for _ in range(240):
-            try:
-                context = resolver.resolve(f"uno:pipe,name={pipe};urp;StarOffice.ComponentContext")
-                break
-            except Exception:  # pylint: disable=broad-except
-                time.sleep(0.5)
-        desktop = context.ServiceManager.createInstanceWithContext(
-            "com.sun.star.frame.Desktop", context)
-        document = desktop.loadComponentFromURL(uno.systemPathToFileUrl(self.path), "_blank", 0,
-                                                (PropertyValue(Name="Hidden", Value=True),))
+        office = Office()
+        self.addCleanup(office.close)
+        document = office.load(self.path)
         with open(self.path, "rb") as f:
             before = f.read()
         result = subprocess.run([TOOL, "rename", self.path, first, "New"], capture_output=True,

@@ -19,29 +19,16 @@ verified, refused by reason, failed) and exits 1 when anything failed.
 usage: copy_fidelity.py TARNVALE_SHEETS CORPUS_DIR [--pairs SRC:DEST ...] [--all]
        [--into DEST] [--keep DIR] [--no-libreoffice] [--recalculate]
 """
-import argparse
 import collections
-import filecmp
 import functools
 import glob
-import json
 import os
-import shutil
-import subprocess
 import sys
-import tempfile
 
 import xlrd
 
-
-def run(tool, *args):
-    proc = subprocess.run([tool, *args], capture_output=True, text=True, timeout=300)
-    return proc.returncode, proc.stdout, proc.stderr.strip()
-
-
-def reason_of(stderr):
-    text = stderr.splitlines()[-1] if stderr else "no message"
-    return text.split('": ', 1)[1].rstrip(".") if '": ' in text else text
+import copy_sweep
+import office_session
 
 
 def rgb(book, index):
@@ -130,7 +117,7 @@ def differences(a, b):
     return out
 
 
-def check_copy(source_path, sheet_index, before_path, after_path):
+def check_copy(source_path, sheet_name, before_path, after_path):
     source, fmt_src = open_book(source_path)
     before, fmt_before = open_book(before_path)
     after, fmt_after = open_book(after_path)
@@ -139,14 +126,13 @@ def check_copy(source_path, sheet_index, before_path, after_path):
     names_before = before.sheet_names()
     names_after = after.sheet_names()
     copy_name = names_after[-1]
-    sheet_name = source.sheet_names()[sheet_index]
     taken = [n.lower() for n in names_before]
     if names_after[:-1] != names_before or (
             copy_name != sheet_name if sheet_name.lower() not in taken
             else not copy_name.startswith(sheet_name[:25]) or not copy_name.endswith(")")):
         return [f"sheets {names_after} after copying {sheet_name!r} behind {names_before}"]
     copied = after.sheet_by_name(copy_name)
-    original = source.sheet_by_index(sheet_index)
+    original = source.sheet_by_name(sheet_name)
     problems += [f"copy: {d}" for d in differences(sheet_picture(source, original, formats),
                                                     sheet_picture(after, copied, formats))]
     for i, name in enumerate(names_before):
@@ -156,116 +142,51 @@ def check_copy(source_path, sheet_index, before_path, after_path):
     return problems
 
 
-def libreoffice_opens(files, workdir, retry=True):
-    """Files LibreOffice could not turn into a CSV per sheet. A batch stops
-    where LibreOffice stops, so the files it left are tried again one by one."""
-    out = os.path.join(workdir, "lo")
-    os.makedirs(out, exist_ok=True)
-    profile = "file://" + os.path.join(workdir, "lo-profile")
-    subprocess.run(["soffice", f"-env:UserInstallation={profile}", "--headless", "--convert-to",
-                    "csv:Text - txt - csv (StarCalc):44,34,UTF8,1,,0,false,true,false,false,"
-                    "false,-1", "--outdir", out, *files], capture_output=True, timeout=1800)
-    failed = []
-    for f in files:
-        stem = os.path.splitext(os.path.basename(f))[0]
-        if not glob.glob(os.path.join(out, glob.escape(stem) + "-*.csv")):
-            failed.append(f)
-    if retry and len(failed) > 1:
-        failed = [f for f in failed if libreoffice_opens([f], workdir, retry=False)]
-    return failed
-
-
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("tool")
-    parser.add_argument("corpus")
+    parser = copy_sweep.arguments()
     parser.add_argument("--pairs", nargs="*", default=[])
     parser.add_argument("--all", action="store_true",
                         help="every workbook of the corpus into the one named by --into")
     parser.add_argument("--into", default="gnumeric__ttest.xls")
-    parser.add_argument("--keep")
-    parser.add_argument("--no-libreoffice", action="store_true")
     parser.add_argument("--recalculate", action="store_true")
     args = parser.parse_args()
+    recalculation = None
     if args.recalculate:
         from recalculation_check import RecalculationCheck  # pylint: disable=import-outside-toplevel
         recalculation = RecalculationCheck()
-
     pairs = [tuple(p.split(":", 1)) for p in args.pairs]
     if args.all:
         pairs += [(os.path.basename(f), args.into)
                   for f in sorted(glob.glob(os.path.join(args.corpus, "*.xl[st]")))]
-    workdir = args.keep or tempfile.mkdtemp(prefix="tv-copy-")
-    os.makedirs(workdir, exist_ok=True)
-    counts = collections.Counter()
-    refused = collections.Counter()
-    failures = []
-    written = []
-    for n, (src_name, dest_name) in enumerate(pairs):
-        src = os.path.join(args.corpus, src_name)
-        try:
-            names = xlrd.open_workbook(src, on_demand=True).sheet_names()
-        except Exception:  # xlrd cannot read it: the engine's own listing names its sheets
-            code, out, _ = run(args.tool, "list", src)
-            if code != 0:
-                counts["source the engine refuses to read (its listing sweep covers it)"] += 1
-                continue
-            names = out.splitlines()
-        for index, sheet in enumerate(names):
-            dest = os.path.join(workdir, f"{n}-{index}-{os.path.basename(dest_name)}")
-            shutil.copyfile(os.path.join(args.corpus, dest_name), dest)
-            src_copy = dest + ".source.xls"
-            shutil.copyfile(src, src_copy)
-            listed = run(args.tool, "list", dest)[1].splitlines()
-            anchor = listed[-1]
-            code, out, err = run(args.tool, "copy", "--json", "--after", anchor, "--", src_copy,
-                                 sheet, dest)
-            if code == 1:
-                untouched = filecmp.cmp(dest, os.path.join(args.corpus, dest_name), shallow=False)
-                if not untouched or not filecmp.cmp(src_copy, src, shallow=False):
-                    failures.append(f"{src_name}!{sheet}: refused but a file changed")
-                refused[reason_of(err)] += 1
-                continue
-            if code != 0:
-                failures.append(f"{src_name}!{sheet}: exit {code}: {err}")
-                continue
-            if not filecmp.cmp(src_copy, src, shallow=False):
-                failures.append(f"{src_name}!{sheet}: the source file changed")
-            beyond = [b for b in map(beyond_xlrd, (src, os.path.join(args.corpus, dest_name)))
-                      if b]
-            try:
-                if beyond:  # xlrd cannot check the copy: the listing must hold it
-                    now = run(args.tool, "list", dest)[1].splitlines()
-                    problems = [] if now[:-1] == listed and now[-1].startswith(sheet[:25]) else [
-                        f"sheets {now} after copying {sheet!r} behind {listed}"]
-                    counts[f"copied into or from an {beyond[0]} workbook, which xlrd cannot "
-                           "read (listed only)"] += 1
-                else:
-                    problems = check_copy(src, index, os.path.join(args.corpus, dest_name), dest)
-            except Exception as e:  # xlrd could not read what we wrote
-                problems = [f"xlrd: {e!r}"]
-            if not problems and args.recalculate:
-                problems = recalculation.problems(src, sheet, dest, json.loads(out)["name"])
-                counts["recalculated and compared in LibreOffice"] += not problems
-            if problems:
-                failures.append(f"{src_name}!{sheet} -> {dest_name}: " + "; ".join(problems[:3]))
-            else:
-                counts["copied and verified"] += 1
-                written.append(dest)
-    if args.recalculate:
+    extra = collections.Counter()
+
+    def check(source, sheet, before, after, _workdir, _libreoffice):
+        beyond = [b for b in map(beyond_xlrd, (source, before)) if b]
+        listed = copy_sweep.run(args.tool, "list", after)[1].splitlines()
+        if beyond:  # xlrd cannot check the copy: the listing must hold it
+            extra[f"copied into or from an {beyond[0]} workbook, which xlrd cannot read "
+                  "(listed only)"] += 1
+            was = copy_sweep.run(args.tool, "list", before)[1].splitlines()
+            if listed[:-1] != was or not listed[-1].startswith(sheet[:25]):
+                return [f"sheets {listed} after copying {sheet!r} behind {was}"]
+            problems = []
+        else:
+            problems = check_copy(source, sheet, before, after)
+        if not problems and recalculation:
+            problems = recalculation.problems(source, sheet, after, listed[-1])
+            extra["recalculated and compared in LibreOffice"] += not problems
+        return problems
+
+    counts, failures, written = copy_sweep.sweep(args, pairs, check)
+    if recalculation:
         recalculation.close()
-    if written and not args.no_libreoffice and shutil.which("soffice"):
-        for f in libreoffice_opens(written, workdir):
+    if written and not args.no_libreoffice:
+        lo_dir = os.path.join(os.path.dirname(written[0]), "lo")
+        os.makedirs(lo_dir, exist_ok=True)
+        for f in office_session.convert_to_csv(written, lo_dir):
             failures.append(f"LibreOffice could not open {os.path.basename(f)}")
         counts["opened in LibreOffice"] = len(written)
-    for key, value in sorted(counts.items()):
-        print(f"{key}: {value}")
-    for key, value in sorted(refused.items()):
-        print(f"refused ({key}): {value}")
-    print(f"failed: {len(failures)}")
-    for f in failures:
-        print("  " + f)
-    return 1 if failures else 0
+    return copy_sweep.report(counts + extra, failures)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,9 @@
-"""The loop the corpus copy checks share: each sheet of each source copied
-behind the last tab of each destination (a destination "" is the source
-itself), refusals counted by reason (a refusal must leave the destination as
-it was), every copy handed to a check that returns its problems."""
+"""What the corpus checks share: running tarnvale-sheets, their arguments, the
+copy loop and the report. The loop copies each sheet of each source behind the
+last worksheet of a scratch copy of its destination (a destination "" is the source
+itself); a refusal must leave the destination as it was, no copy may change
+the source, and every copy written is handed to a check that returns its
+problems."""
 import argparse
 import collections
 import filecmp
@@ -16,56 +18,83 @@ def run(tool, *args):
     return proc.returncode, proc.stdout, proc.stderr.strip()
 
 
-def arguments(default_destinations):
+def reason_of(stderr):
+    """The reason part of the tool's message ('"file": the reason.')."""
+    text = stderr.splitlines()[-1] if stderr else "no message"
+    return text.split('": ', 1)[-1].rstrip(".")
+
+
+def arguments(default_destinations=()):
+    """The parser every check starts from; callers add their own options."""
     parser = argparse.ArgumentParser()
     parser.add_argument("tool")
     parser.add_argument("corpus")
-    parser.add_argument("--dest", nargs="*", default=default_destinations)
+    parser.add_argument("--dest", nargs="*", default=list(default_destinations))
     parser.add_argument("--only", nargs="*")
     parser.add_argument("--no-libreoffice", action="store_true")
-    parser.add_argument("--keep")
-    return parser.parse_args()
+    parser.add_argument("--keep", help="folder to keep the files written in")
+    return parser
 
 
-def sweep(args, names, check):
-    """check(source, sheet, before, after, workdir, libreoffice) -> problems.
-    Prints the counts and the failures; returns the exit status."""
-    workdir = args.keep or tempfile.mkdtemp()
-    os.makedirs(workdir, exist_ok=True)
-    counts, failures = collections.Counter(), []
-    for name in names:
-        source = os.path.join(workdir, "source.xls")
-        shutil.copy(os.path.join(args.corpus, name), source)
-        os.chmod(source, 0o644)
+def workdir(args):
+    folder = args.keep or tempfile.mkdtemp(prefix="tv-corpus-")
+    os.makedirs(folder, exist_ok=True)
+    return folder
+
+
+def succeeded(code, err, label, before, after, counts, failures, refusal="refused"):
+    """True when the command succeeded; else counts a refusal (exit 1, which
+    must leave the file after as before was) or records a failure."""
+    if code == 1:
+        counts[f"{refusal}: {reason_of(err)}"] += 1
+        if not filecmp.cmp(before, after, shallow=False):
+            failures.append(f"{label}: refused but changed the file")
+    elif code:
+        failures.append(f"{label}: exit {code}: {err}")
+    return code == 0
+
+
+def sweep(args, pairs, check):
+    """pairs: (source name, destination name) in the corpus. check(source, sheet,
+    before, after, workdir, libreoffice) -> problems, where before is the
+    destination as it was and after the one written, with the copy behind its
+    last worksheet. Returns the counts, the failures and the files written and verified."""
+    folder = workdir(args)
+    counts, failures, written = collections.Counter(), [], []
+    for n, (name, dest_name) in enumerate(pairs):
+        source = os.path.join(args.corpus, name)
+        before = os.path.join(args.corpus, dest_name or name)
         code, listing, _ = run(args.tool, "list", source)
         if code:
-            counts["source unreadable"] += 1
+            counts["sources the engine refuses to read (its listing test covers them)"] += 1
             continue
-        for dest_name in args.dest:
-            for sheet in listing.splitlines():
-                before = os.path.join(workdir, "before.xls")
-                after = os.path.join(workdir, "after.xls")
-                shutil.copy(os.path.join(args.corpus, dest_name or name), before)
-                shutil.copy(before, after)
-                os.chmod(after, 0o644)
-                anchor = run(args.tool, "list", after)[1].splitlines()[-1]
-                code, _, err = run(args.tool, "copy", "--after", anchor, "--",
-                                   source if dest_name else after, sheet, after)
-                label = f"{name} [{sheet}] -> {dest_name or 'itself'}"
-                if code:
-                    reason = err.splitlines()[-1].split('": ', 1)[-1] if err else "no message"
-                    counts["refused: " + reason] += 1
-                    if not filecmp.cmp(before, after, shallow=False):
-                        failures.append(f"{label}: refused but changed the destination")
-                    continue
-                try:
-                    problems = check(source, sheet, before, after, workdir, not args.no_libreoffice)
-                except Exception as error:  # a reader failing on the result is a failure
-                    problems = [f"{type(error).__name__}: {error}"]
-                if problems:
-                    failures.append(f"{label}: " + "; ".join(problems))
-                else:
-                    counts["copied and verified"] += 1
+        for i, sheet in enumerate(listing.splitlines()):
+            source_copy = os.path.join(folder, f"{n}-{i}-source.xls")
+            after = os.path.join(folder, f"{n}-{i}-{os.path.basename(dest_name or name)}")
+            shutil.copyfile(source, source_copy)
+            shutil.copyfile(before, after)
+            anchor = run(args.tool, "list", after)[1].splitlines()[-1]
+            code, _, err = run(args.tool, "copy", "--after", anchor, "--",
+                               source_copy if dest_name else after, sheet, after)
+            label = f"{name} [{sheet}] -> {dest_name or 'itself'}"
+            if not filecmp.cmp(source_copy, source, shallow=False):
+                failures.append(f"{label}: the source file changed")
+            if not succeeded(code, err, label, before, after, counts, failures):
+                continue
+            try:
+                problems = check(source, sheet, before, after, folder, not args.no_libreoffice)
+            except Exception as error:  # a reader failing on the result is a failure
+                problems = [f"{type(error).__name__}: {error}"]
+            if problems:
+                failures.append(f"{label}: " + "; ".join(problems[:5]))
+            else:
+                counts["copied and verified"] += 1
+                written.append(after)
+    return counts, failures, written
+
+
+def report(counts, failures):
+    """Prints the counts and the failures; returns the exit status."""
     for key, value in sorted(counts.items()):
         print(f"{value:5d}  {key}")
     print(f"{len(failures):5d}  failed")

@@ -23,14 +23,14 @@ usage: embedded_objects_check.py TARNVALE_SHEETS CORPUS_DIR [--dest NAME ...]
 import os
 import re
 import struct
-import subprocess
 import sys
 import zipfile
 
-import copy_sweep
 import olefile
 
-from drawing_fidelity import bound_sheets as sheets, records, workbook_stream
+import copy_sweep
+import office_session
+from workbook_records import bound_sheets as sheets, substream, workbook_stream
 
 DEFAULT_DESTINATIONS = ["gnumeric__ttest.xls", ""]  # "": the source itself
 
@@ -38,14 +38,8 @@ DEFAULT_DESTINATIONS = ["gnumeric__ttest.xls", ""]  # "": the source itself
 def embedded_objects(data, offset):
     """(fPrstm, lPosInCtlStm, cbBufInCtlStm) of each picture Obj of the sheet at
     offset (its charts included) whose link is a PtgTbl."""
-    found, depth = [], 0
-    for rid, body in records(data, offset):
-        if rid == 0x0809:
-            depth += 1
-        if rid == 0x000A:
-            depth -= 1
-            if depth == 0:
-                break
+    found = []
+    for rid, body, _ in substream(data, offset):
         if rid != 0x005D or len(body) < 6 or struct.unpack_from("<H", body, 4)[0] != 8:
             continue
         at, flags = 0, 0
@@ -88,12 +82,9 @@ def used_storages(path):
 
 def ods_objects(path, workdir):
     """Per table of the .ods LibreOffice makes of path: its embedded objects and controls."""
-    profile = "file://" + os.path.join(workdir, "lo-profile")
-    subprocess.run(["soffice", f"-env:UserInstallation={profile}", "--headless",
-                    "--convert-to", "ods", "--outdir", workdir, path],
-                   capture_output=True, timeout=300)
-    out = os.path.join(workdir, os.path.splitext(os.path.basename(path))[0] + ".ods")
-    if not os.path.exists(out):
+    office_session.convert([path], "ods", workdir, 300)
+    out = office_session.converted(path, workdir, ".ods")
+    if not out:
         return None
     with zipfile.ZipFile(out) as z:
         content = z.read("content.xml").decode(errors="replace")
@@ -139,10 +130,11 @@ def holds_objects(path):
 
 
 def main():
-    args = copy_sweep.arguments(DEFAULT_DESTINATIONS)
+    args = copy_sweep.arguments(DEFAULT_DESTINATIONS).parse_args()
     names = args.only or sorted(n for n in os.listdir(args.corpus) if n.endswith((".xls", ".xlt"))
                                 and holds_objects(os.path.join(args.corpus, n)))
-    return copy_sweep.sweep(args, names, check)
+    pairs = [(name, dest) for name in names for dest in args.dest]
+    return copy_sweep.report(*copy_sweep.sweep(args, pairs, check)[:2])
 
 
 if __name__ == "__main__":

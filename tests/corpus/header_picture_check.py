@@ -15,36 +15,18 @@ source's group.
 
     header_picture_check.py TARNVALE_SHEETS CORPUS_DIR
 """
+import collections
 import os
 import shutil
-import struct
-import subprocess
 import sys
 import tempfile
 
-import olefile
-import xlrd
+import copy_sweep
+from workbook_records import (bound_sheets, drawing_facts, group_facts, image, shape_id_owner,
+                              sheet_names, substream, uses, workbook_stream)
 
 SOURCES = {"poi__50939.xls": ["sheet3"], "poi__external_name.xls": ["CG YTP Template"]}
 DESTINATIONS = ["gnumeric__ttest.xls", "poi__50939.xls", "tika__testComment.xls"]
-
-
-def substreams(path):
-    """The record lists of the globals and of each sheet, in stream order."""
-    data = olefile.OleFileIO(path).openstream("Workbook").read()
-    parts, pos, depth = [], 0, 0
-    while pos + 4 <= len(data):
-        rid, size = struct.unpack_from("<HH", data, pos)
-        if rid == 0x0809 and depth == 0:
-            parts.append([])
-        if rid == 0x0809:
-            depth += 1
-        if parts:
-            parts[-1].append((rid, data[pos + 4:pos + 4 + size], depth))
-        if rid == 0x000A:
-            depth -= 1
-        pos += 4 + size
-    return parts
 
 
 def header_art(records, group):
@@ -61,56 +43,10 @@ def header_art(records, group):
     return out if found else None
 
 
-def walk(art, pos=0, end=None):
-    end = len(art) if end is None else end
-    while pos + 8 <= end:
-        ver_inst, kind, length = struct.unpack_from("<HHI", art, pos)
-        yield kind, ver_inst >> 4, art[pos + 8:pos + 8 + length]
-        if ver_inst & 0xF == 0xF:
-            yield from walk(art, pos + 8, pos + 8 + length)
-        pos += 8 + length
-
-
-def group_facts(art):
-    facts = {"clusters": [], "pictures": []}
-    for kind, inst, body in walk(art):
-        if kind == 0xF006:
-            facts["spidMax"], _, facts["csp"], facts["cdg"] = struct.unpack_from("<IIII", body)
-            facts["clusters"] = [struct.unpack_from("<II", body, 16 + 8 * i)
-                                 for i in range((len(body) - 16) // 8)]
-        if kind == 0xF007:
-            facts["pictures"].append(body)
-    return facts
-
-
-def drawing_facts(art):
-    facts = {"spids": [], "pibs": []}
-    for kind, inst, body in walk(art):
-        if kind == 0xF008:
-            facts["dgid"], facts["csp"] = inst, struct.unpack_from("<I", body)[0]
-        if kind == 0xF00A:
-            facts["spids"].append(struct.unpack_from("<I", body)[0])
-        if kind == 0xF00B:
-            for i in range(inst):
-                opid, value = struct.unpack_from("<HI", body, 6 * i)
-                if opid & 0x3FFF == 0x0104 and opid & 0x4000:
-                    facts["pibs"].append(value)
-    return facts
-
-
-def image(entry):
-    """The image bytes of an FBSE entry: what follows its fixed fields and name."""
-    return entry[36 + entry[33]:]
-
-
-def uses(entry):
-    return struct.unpack_from("<I", entry, 24)[0]
-
-
 def state(path):
-    parts = substreams(path)
-    group = header_art(parts[0], True)
-    drawings = [header_art(p, False) for p in parts[1:]]
+    data = workbook_stream(path)
+    group = header_art(substream(data), True)
+    drawings = [header_art(substream(data, offset), False) for _, offset in bound_sheets(data)]
     return (group_facts(group) if group else None,
             [drawing_facts(d) if d else None for d in drawings])
 
@@ -126,7 +62,7 @@ def check_copy(before, after, source_group, source_drawing):
         problems.append(f"drawing id {copy['dgid']} used twice")
     used = {s for d in others for s in d["spids"]}
     for spid in copy["spids"]:
-        owner = group["clusters"][spid // 1024 - 1][0] if spid // 1024 >= 1 else None
+        owner = shape_id_owner(group, spid)
         if spid in used:
             problems.append(f"shape id {spid} used twice")
         if owner != copy["dgid"]:
@@ -159,46 +95,33 @@ def check_delete(before, after, tab):
     return problems
 
 
-def run(tool, *args):
-    return subprocess.run([tool, *args], capture_output=True, text=True)
-
-
 def main():
     tool, corpus = sys.argv[1], sys.argv[2]
-    failed = checked = 0
+    counts, failures = collections.Counter(), []
     with tempfile.TemporaryDirectory() as scratch:
         for source_name, sheets in SOURCES.items():
             source = os.path.join(corpus, source_name)
             source_state = state(source)
-            names = xlrd.open_workbook(source, on_demand=True).sheet_names()
             for sheet in sheets:
-                tab = names.index(sheet)
+                tab = sheet_names(source).index(sheet)
                 for dest_name in DESTINATIONS + [None]:  # None: inside the source itself
                     dest = os.path.join(scratch, "dest.xls")
                     shutil.copyfile(os.path.join(corpus, dest_name or source_name), dest)
-                    last = xlrd.open_workbook(dest, on_demand=True).sheet_names()[-1]
                     before = state(dest)
-                    result = run(tool, "copy", dest if dest_name is None else source, sheet,
-                                 dest, "--after", last)
-                    problems = ([result.stderr.strip()] if result.returncode else
-                                check_copy(before, state(dest), source_state[0],
-                                           source_state[1][tab]))
-                    checked += 1
-                    failed += bool(problems)
-                    print(f"{'FAIL' if problems else 'ok  '} copy {source_name} [{sheet}] "
-                          f"-> {dest_name or 'itself'}"
-                          + "".join(f"\n     {p}" for p in problems))
+                    code, _, err = copy_sweep.run(tool, "copy", dest if dest_name is None else source,
+                                                  sheet, dest, "--after", sheet_names(dest)[-1])
+                    problems = [err] if code else check_copy(before, state(dest), source_state[0],
+                                                             source_state[1][tab])
+                    label = f"copy {source_name} [{sheet}] -> {dest_name or 'itself'}"
+                    failures += [f"{label}: {p}" for p in problems]
+                    counts["copies checked"] += 1
                 target = os.path.join(scratch, "delete.xls")
                 shutil.copyfile(source, target)
-                result = run(tool, "delete", target, sheet)
-                problems = ([result.stderr.strip()] if result.returncode else
-                            check_delete(source_state, state(target), tab))
-                checked += 1
-                failed += bool(problems)
-                print(f"{'FAIL' if problems else 'ok  '} delete {source_name} [{sheet}]"
-                      + "".join(f"\n     {p}" for p in problems))
-    print(f"{checked} checked, {failed} failed")
-    return 1 if failed else 0
+                code, _, err = copy_sweep.run(tool, "delete", target, sheet)
+                problems = [err] if code else check_delete(source_state, state(target), tab)
+                failures += [f"delete {source_name} [{sheet}]: {p}" for p in problems]
+                counts["deletes checked"] += 1
+    return copy_sweep.report(counts, failures)
 
 
 if __name__ == "__main__":

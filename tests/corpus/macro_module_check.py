@@ -11,15 +11,17 @@ asks for the cache to be rebuilt, and no __SRP_ cache stream is left.
 
     macro_module_check.py TARNVALE_SHEETS CORPUS_DIR [WORKBOOK...]
 """
+import collections
 import os
 import shutil
 import struct
-import subprocess
 import sys
 import tempfile
 
 import olefile
-import xlrd
+
+import copy_sweep
+from workbook_records import bound_sheets, substream, workbook_stream
 
 DEFAULT = ["edr__Test_Excel_Dataset.xls", "poi__50939.xls", "edr__Test_git_issue_642.xls",
            "poi__44891.xls", "poi__59858.xls", "npoi__FormulaEvalTestData.xls",
@@ -92,33 +94,25 @@ def project(path):
 
 
 def code_names(path):
-    book = xlrd.open_workbook(path, on_demand=True)
-    data = olefile.OleFileIO(path).openstream("Workbook").read()
-    names, pos, depth, sheet = {}, 0, 0, -1
-    while pos + 4 <= len(data):
-        rid, size = struct.unpack_from("<HH", data, pos)
-        payload = data[pos + 4:pos + 4 + size]
-        pos += 4 + size
-        if rid == 0x0809:
-            depth += 1
-            sheet += depth == 1
-        elif rid == 0x000A:
-            depth -= 1
-        elif rid == 0x01BA and depth == 1 and sheet > 0:
-            cch, wide = struct.unpack_from("<H", payload)[0], payload[2] & 1
-            raw = payload[3:3 + cch * (2 if wide else 1)]
-            names[book.sheet_names()[sheet - 1]] = raw.decode("utf-16-le" if wide else "latin-1")
+    """Sheet name -> the CodeName record's name, for the sheets that have one."""
+    data, names = workbook_stream(path), {}
+    for sheet, offset in bound_sheets(data):
+        for rid, payload, depth in substream(data, offset):
+            if rid == 0x01BA and depth == 1:
+                cch, wide = struct.unpack_from("<H", payload)[0], payload[2] & 1
+                raw = payload[3:3 + cch * (2 if wide else 1)]
+                names[sheet] = raw.decode("utf-16-le" if wide else "latin-1")
     return names
 
 
 def check(tool, source, sheet, code_name, scratch):
     target = os.path.join(scratch, "delete.xls")
     shutil.copyfile(source, target)
-    run = subprocess.run([tool, "delete", target, sheet], capture_output=True, text=True)
-    if run.returncode != 0:
-        if "at least one visible sheet" in run.stderr:
+    code, _, err = copy_sweep.run(tool, "delete", target, sheet)
+    if code:
+        if "at least one visible sheet" in err:
             return None  # the last visible sheet stays, as it must
-        return [f"delete refused: {run.stderr.strip()}"]
+        return [f"delete refused: {err}"]
     before, after = project(source), project(target)
     problems = []
     count, listed = modules(decompress(after["VBA/dir"]))
@@ -147,21 +141,18 @@ def check(tool, source, sheet, code_name, scratch):
 
 def main():
     tool, corpus = sys.argv[1], sys.argv[2]
-    workbooks = sys.argv[3:] or DEFAULT
-    failed = checked = 0
+    counts, failures = collections.Counter(), []
     with tempfile.TemporaryDirectory() as scratch:
-        for workbook in workbooks:
+        for workbook in sys.argv[3:] or DEFAULT:
             source = os.path.join(corpus, workbook)
             for sheet, code_name in code_names(source).items():
                 problems = check(tool, source, sheet, code_name, scratch)
-                if problems is None:
-                    continue
-                checked += 1
-                failed += bool(problems)
-                print(f"{'FAIL' if problems else 'ok  '} {workbook} [{sheet}] {code_name}"
-                      + "".join(f"\n     {p}" for p in problems))
-    print(f"{checked} deletes checked, {failed} failed")
-    return 1 if failed or not checked else 0
+                if problems is not None:
+                    counts["deletes checked"] += 1
+                    failures += [f"{workbook} [{sheet}] {code_name}: {p}" for p in problems]
+    if not counts:
+        failures.append("no sheet with a document module was deleted")
+    return copy_sweep.report(counts, failures)
 
 
 if __name__ == "__main__":

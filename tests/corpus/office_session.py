@@ -1,5 +1,10 @@
-"""One LibreOffice headless process, driven through UNO over a named pipe, with
-a private profile so that it neither meets nor disturbs a desktop session."""
+"""LibreOffice headless with a private profile, so that it neither meets nor
+disturbs a desktop session: conversions of whole files (soffice --convert-to),
+and one process driven through UNO over a named pipe."""
+import atexit
+import csv
+import functools
+import glob
 import os
 import shutil
 import subprocess
@@ -8,6 +13,61 @@ import time
 
 import uno  # pylint: disable=import-error
 from com.sun.star.beans import PropertyValue  # pylint: disable=import-error
+
+
+CSV_FILTER = "csv:Text - txt - csv (StarCalc):44,34,UTF8,1,,0,false,true,false,false,false,-1"
+
+
+@functools.lru_cache(maxsize=None)
+def conversion_profile():
+    """The private profile of every conversion in this process (a profile is
+    slow to make), removed when the process ends."""
+    profile = tempfile.mkdtemp(prefix="tv-lo-profile-")
+    atexit.register(shutil.rmtree, profile, True)
+    return profile
+
+
+def convert(paths, target, out_dir, timeout=600):
+    """One soffice call converting paths to target (an extension or a filter)."""
+    try:
+        subprocess.run(["soffice", f"-env:UserInstallation=file://{conversion_profile()}",
+                        "--headless", "--convert-to", target, "--outdir", out_dir, *paths],
+                       capture_output=True, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        pass  # what it did not write counts as not converted
+
+
+def converted(path, out_dir, extension):
+    """The file LibreOffice wrote for path into out_dir, or None."""
+    out = os.path.join(out_dir, os.path.splitext(os.path.basename(path))[0] + extension)
+    return out if os.path.exists(out) else None
+
+
+def sheet_csvs(path, out_dir):
+    """Sheet name -> CSV rows of what convert_to_csv wrote for path."""
+    stem = os.path.splitext(os.path.basename(path))[0] + "-"
+    found = {}
+    for name in glob.glob(os.path.join(out_dir, glob.escape(stem) + "*.csv")):
+        with open(name, encoding="utf-8", errors="replace") as f:
+            found[os.path.basename(name)[len(stem):-4]] = list(csv.reader(f))
+    return found
+
+
+def convert_to_csv(paths, out_dir):
+    """A CSV per sheet of each file, in as few calls as it can: when a file
+    stops LibreOffice, the next call starts after it, and what a crash skipped
+    is tried on its own. Returns the files LibreOffice could not convert."""
+    remaining = list(paths)
+    while remaining:
+        convert(remaining, CSV_FILTER, out_dir, 3600)
+        done = [i for i, f in enumerate(remaining) if sheet_csvs(f, out_dir)]
+        if not done:
+            break
+        remaining = remaining[max(done) + 2:]  # the file after the last one done stopped it
+    for f in paths:
+        if not sheet_csvs(f, out_dir):
+            convert([f], CSV_FILTER, out_dir)
+    return [f for f in paths if not sheet_csvs(f, out_dir)]
 
 
 def properties(**values):

@@ -29,8 +29,6 @@ struct State {
     std::map<std::string, std::vector<ScriptedSheet>> files;
     std::map<std::string, int> saves;
     std::vector<std::string> log;
-    std::optional<std::size_t> failIndex;
-    std::string failIndexMessage;
     std::optional<std::string> failEntry;
     std::string failEntryMessage;
     std::function<void(const std::string&)> observer;
@@ -49,10 +47,6 @@ struct State {
     void record(std::string entry) {
         log.push_back(entry);
         if (observer) observer(entry);
-        if (failIndex && *failIndex == log.size() - 1) {
-            failIndex.reset();
-            throw CallError(failIndexMessage);
-        }
         if (failEntry && *failEntry == entry) {
             failEntry.reset();
             throw CallError(failEntryMessage);
@@ -362,14 +356,11 @@ void RecordingApplicationFactory::addWorkbook(const std::string& path,
     addWorkbook(path, std::move(sheets));
 }
 
-std::vector<ScriptedSheet> RecordingApplicationFactory::sheets(const std::string& path) const {
-    auto file = state_->files.find(path);
-    return file == state_->files.end() ? std::vector<ScriptedSheet>{} : file->second;
-}
-
 std::vector<std::string> RecordingApplicationFactory::sheetNames(const std::string& path) const {
     std::vector<std::string> names;
-    for (const ScriptedSheet& sheet : sheets(path)) names.push_back(sheet.name);
+    auto file = state_->files.find(path);
+    if (file != state_->files.end())
+        for (const ScriptedSheet& sheet : file->second) names.push_back(sheet.name);
     return names;
 }
 
@@ -384,11 +375,6 @@ const std::vector<std::string>& RecordingApplicationFactory::log() const {
 
 void RecordingApplicationFactory::clearLog() {
     state_->log.clear();
-}
-
-void RecordingApplicationFactory::failAt(std::size_t entryIndex, std::string message) {
-    state_->failIndex = entryIndex;
-    state_->failIndexMessage = std::move(message);
 }
 
 void RecordingApplicationFactory::failOn(std::string entry, std::string message) {

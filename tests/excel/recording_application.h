@@ -16,7 +16,6 @@
 // Any call can be made to fail with a CallError: the call is logged, then thrown.
 #pragma once
 
-#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -48,16 +47,13 @@ class RecordingApplicationFactory final : public ApplicationFactory {
     // Worksheet names only, a shorthand for the common case.
     void addWorkbook(const std::string& path, const std::vector<std::string>& worksheetNames);
 
-    // The sheets of path as last saved (or as scripted when never saved).
-    std::vector<ScriptedSheet> sheets(const std::string& path) const;
+    // The sheets' names of path as last saved (or as scripted when never saved).
     std::vector<std::string> sheetNames(const std::string& path) const;
     int saveCount(const std::string& path) const;
 
     const std::vector<std::string>& log() const;
     void clearLog();
 
-    // The call whose log entry lands at entryIndex fails with message.
-    void failAt(std::size_t entryIndex, std::string message);
     // The next call logged exactly as entry fails with message (once).
     void failOn(std::string entry, std::string message);
     // Called with each entry as it is logged, before any scripted failure.

@@ -248,6 +248,16 @@ class CopyMoveTest : public QObject {
         books.checkListsMatchFiles();
     }
 
+    // Two worksheets are enough to move one away.
+    void moveFromTwoWorksheets() {
+        WindowUnderTest window;
+        window.listed(2, "to.xls", {"X"}, 0);
+        const std::string from = window.listed(1, "from.xls", {"A", "B"}, 1);
+        window.click("Check2");
+        QCOMPARE(toQt(window.factory.sheetNames(from)), QStringList{"A"});
+        QVERIFY(window.messages().isEmpty());
+    }
+
     // A failed call: one message naming the source file and the reason; the
     // application quit; no file holds the sheet twice over a loss, and the lists
     // show what the files hold; the default pointer.
