@@ -3,8 +3,10 @@
 
 #include "app/form1.h"
 #include "excel/native_application.h"
+#include "xls/process_heap.h"
 
 int main(int argc, char* argv[]) {
+    xls::keepLargeBuffersInHeap();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnvale"));
     excel::NativeApplicationFactory factory;

@@ -21,6 +21,7 @@
 
 #include "excel/native_application.h"
 #include "sheet_commands.h"
+#include "xls/process_heap.h"
 #include "xls/utf8.h"
 
 namespace {
@@ -178,6 +179,7 @@ int runCommand(const Command& command, const std::vector<std::string>& args, boo
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    xls::keepLargeBuffersInHeap();
     CLI::App parser{"List, rename, delete, copy and move the worksheets of .xls workbooks.",
                     "tarnvale-sheets"};
     bool json = false;
