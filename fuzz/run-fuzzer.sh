@@ -32,6 +32,10 @@ if [ "$pairs" = 1 ]; then
     [ -e "$seed" ] && continue
     { le32 "$(stat -c %s "$first")"; cat "$first" "$second"; } >"$seed"
   done
+  # Pairs kept whole: inputs that once found a fault, replayed on every run.
+  for dir in "$@"; do
+    [ -d "$dir" ] && find "$dir" -type f -name '*.pair' -exec cp -n {} "$work"/ \; || true
+  done
 else
   for dir in "$@"; do
     [ -d "$dir" ] && find "$dir" -type f \( -name '*.xls' -o -name '*.xlt' -o -name '*.bin' \) \

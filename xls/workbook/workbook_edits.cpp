@@ -1,7 +1,10 @@
 // Workbook::renameSheet, deleteSheet and moveSheet: the application's checks,
 // then the edits in the workbook stream's records and the document summary.
 #include <algorithm>
+#include <optional>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "model/doc_summary.h"
 #include "ops/data_sources.h"
@@ -60,11 +63,18 @@ vba::ProjectEdits planModuleRemoval(WorkbookState& impl, std::size_t tab) {
     return vba::planDocumentModuleRemoval(impl.container, impl.edits.containerStreams, *codeName);
 }
 
+// The document summary as edit would leave it; nullopt when it does not
+// change. Planned before the records change, so that a summary that cannot
+// be read refuses the edit with the workbook as it was.
 template <typename Edit>
-void editDocSummary(WorkbookState& impl, Edit&& edit) {
+std::optional<std::vector<std::uint8_t>> planDocSummary(WorkbookState& impl, Edit&& edit) {
     const auto current = currentDocSummary(impl);
-    if (!current) return;
-    if (auto changed = edit(*current)) impl.edits.docSummary = std::move(*changed);
+    if (!current) return std::nullopt;
+    return edit(*current);
+}
+
+void applyDocSummary(WorkbookState& impl, std::optional<std::vector<std::uint8_t>> summary) {
+    if (summary) impl.edits.docSummary = std::move(*summary);
 }
 
 }  // namespace
@@ -81,12 +91,13 @@ void Workbook::renameSheet(std::size_t tabIndex, std::string_view newName) {
     }
     const std::string oldName = impl.sheets[tabIndex].name;
     model::namingFile(impl.displayName, [&] {
+        auto summary = planDocSummary(impl, [&](const std::vector<std::uint8_t>& stream) {
+            return model::renameSheetInDocSummary(stream, oldName, newName);
+        });
         ops::renameSheetRecords(impl.workbookStream(), tabIndex, newName);
         ops::renameSheetInDataSources(impl.workbookStream().globals, oldName, newName,
                                       impl.edits.recordsLeftAsStored);
-        editDocSummary(impl, [&](const std::vector<std::uint8_t>& stream) {
-            return model::renameSheetInDocSummary(stream, oldName, newName);
-        });
+        applyDocSummary(impl, std::move(summary));
     });
     impl.sheets[tabIndex].name = std::string(newName);
     if (tabIndex < impl.listing.sheets.size())
@@ -110,11 +121,12 @@ void Workbook::deleteSheet(std::size_t tabIndex) {
         vba::ProjectEdits project = planModuleRemoval(impl, tabIndex);
         const std::set<std::uint32_t> storages = embeddingStoragesOnlyOfSheet(
             impl.container, impl.edits, impl.workbookStream(), tabIndex);
-        impl.edits.recordsLeftAsStored +=
-            ops::deleteSheetRecords(impl.workbookStream(), tabIndex, visibilityAfter);
-        editDocSummary(impl, [&](const std::vector<std::uint8_t>& stream) {
+        auto summary = planDocSummary(impl, [&](const std::vector<std::uint8_t>& stream) {
             return model::removeSheetFromDocSummary(stream, name);
         });
+        impl.edits.recordsLeftAsStored +=
+            ops::deleteSheetRecords(impl.workbookStream(), tabIndex, visibilityAfter);
+        applyDocSummary(impl, std::move(summary));
         for (auto& [id, bytes] : project.streams)
             impl.edits.containerStreams[id] = std::move(bytes);
         impl.edits.containerRemovals.merge(project.removals);
@@ -133,8 +145,17 @@ std::size_t Workbook::moveSheet(std::size_t tabIndex, std::size_t afterTab) {
         refuse(impl, ErrorCode::SheetNotFound, "tab " + std::to_string(afterTab));
     // Taken out first, the sheet lands behind the anchor's place after that.
     const std::size_t newTab = afterTab >= tabIndex ? afterTab : afterTab + 1;
-    model::namingFile(impl.displayName,
-                      [&] { ops::moveSheetRecords(impl.workbookStream(), tabIndex, newTab); });
+    // The sheets ahead of the moved one once it has moved.
+    std::vector<std::string> ahead;
+    for (std::size_t i = 0; ahead.size() < newTab; ++i)
+        if (i != tabIndex) ahead.push_back(impl.sheets[i].name);
+    model::namingFile(impl.displayName, [&] {
+        auto summary = planDocSummary(impl, [&](const std::vector<std::uint8_t>& stream) {
+            return model::moveSheetInDocSummary(stream, impl.sheets[tabIndex].name, ahead);
+        });
+        ops::moveSheetRecords(impl.workbookStream(), tabIndex, newTab);
+        applyDocSummary(impl, std::move(summary));
+    });
     auto follow = [&](auto& items) {
         if (std::max(tabIndex, newTab) >= items.size()) return;
         auto item = std::move(items[tabIndex]);
@@ -143,13 +164,6 @@ std::size_t Workbook::moveSheet(std::size_t tabIndex, std::size_t afterTab) {
     };
     follow(impl.sheets);
     follow(impl.listing.sheets);
-    std::vector<std::string> ahead;
-    for (std::size_t i = 0; i < newTab; ++i) ahead.push_back(impl.sheets[i].name);
-    model::namingFile(impl.displayName, [&] {
-        editDocSummary(impl, [&](const std::vector<std::uint8_t>& stream) {
-            return model::moveSheetInDocSummary(stream, impl.sheets[newTab].name, ahead);
-        });
-    });
     return newTab;
 }
 
