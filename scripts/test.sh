@@ -15,13 +15,11 @@ cmake --preset ci >/dev/null
 cmake --build --preset ci -j "$jobs"
 ctest --preset ci -j "$jobs"
 
-echo "== sanitizers"
-cmake --preset asan-ubsan >/dev/null
-cmake --build --preset asan-ubsan -j "$jobs"
+echo "== sanitizers and fuzzing"
+# One clang build serves both: the tests under the address and undefined
+# behaviour sanitizers, and the fuzz targets (libFuzzer needs clang).
+cmake --preset sanitizers >/dev/null
+cmake --build --preset sanitizers -j "$jobs"
 # The drawing sweep spends its time in LibreOffice; the ci stage runs it.
-ctest --preset asan-ubsan -j "$jobs" -LE slow -E corpus_drawing_sweep
-
-echo "== fuzz"
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$jobs"
+ctest --preset asan-ubsan -j "$jobs"
 ctest --preset fuzz -j "$jobs"
