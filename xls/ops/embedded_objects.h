@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <set>
+#include <span>
 #include <vector>
 
 #include "model/stored_records.h"
@@ -33,16 +34,24 @@ void eachEmbeddedObject(Records& records, Visit visit) {
     }
 }
 
-// Every embedded object of the sheet: its records held, then those stored.
+// Every embedded object of the sheet, held or stored, in stream order. Only
+// Obj records and the Continue records after them are copied out of the
+// stored bytes: a sheet of many cells costs a pass over its records, never a
+// record made of each.
 template <typename Visit>
 void eachEmbeddedObjectOfSheet(const model::Substream& sheet, Visit visit) {
-    eachEmbeddedObject(sheet.records, visit);
-    if (sheet.loaded) return;
-    model::readStoredRecords(
-        sheet, [&](const std::vector<model::Record>& chunk) { eachEmbeddedObject(chunk, visit); },
-        [](biff::RecordType type) {
-            return type == biff::RecordType::Obj || type == biff::RecordType::Continue;
-        });
+    std::vector<model::Record> run;  // an Obj record and the Continue records after it
+    const auto finish = [&] {
+        if (!run.empty()) eachEmbeddedObject(run, visit);
+        run.clear();
+    };
+    model::scanPayloads(sheet, [&](biff::RecordType type, std::span<const std::uint8_t> payload) {
+        const bool continues = type == biff::RecordType::Continue && !run.empty();
+        if (!continues) finish();
+        if (continues || type == biff::RecordType::Obj)
+            run.emplace_back(type, std::vector<std::uint8_t>(payload.begin(), payload.end()));
+    });
+    finish();
 }
 
 // The ids (lPosInCtlStm) of the embedding storages the substream's objects
