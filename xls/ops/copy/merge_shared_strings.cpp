@@ -2,7 +2,6 @@
 
 #include <limits>
 #include <string>
-#include <unordered_map>
 
 #include "biff/strings.h"
 #include "io/byte_reader.h"
@@ -52,23 +51,32 @@ bool sameContent(const model::SstString& a, const model::SstString& b) {
 // each with where the destination has it (kNotFound until found). Most of
 // the destination's strings are none of them: a bit per digest value, in few
 // enough bits to stay in the processor's cache, turns those away first,
-// before they are decoded.
+// before they are decoded. The strings are found by digest in one flat table
+// (open addressing, a slot per entry and as many again free), so a look costs
+// a read or two of adjacent memory rather than a walk through a bucket list.
 class WantedStrings {
   public:
     explicit WantedStrings(std::size_t atMost) {
         strings_.reserve(atMost);
+        digests_.reserve(atMost);
         found_.reserve(atMost);
+        std::size_t slots = 16;
+        while (slots < 2 * atMost) slots *= 2;
+        slots_.assign(slots, kEmpty);
     }
 
     // The entry of a string equal to s, added when there is none.
     std::size_t add(model::SstString s) {
-        const std::uint64_t hash = biff::stringDigest(s);
-        const auto [from, to] = byHash_.equal_range(hash);
-        for (auto it = from; it != to; ++it)
-            if (sameContent(strings_[it->second], s)) return it->second;
+        const std::uint64_t digest = biff::stringDigest(s);
+        std::size_t slot = firstSlot(digest);
+        for (; slots_[slot] != kEmpty; slot = nextSlot(slot)) {
+            const std::uint32_t entry = slots_[slot];
+            if (digests_[entry] == digest && sameContent(strings_[entry], s)) return entry;
+        }
+        slots_[slot] = static_cast<std::uint32_t>(strings_.size());
         strings_.push_back(std::move(s));
+        digests_.push_back(digest);
         found_.push_back(kNotFound);
-        byHash_.emplace(hash, strings_.size() - 1);
         return strings_.size() - 1;
     }
 
@@ -77,8 +85,8 @@ class WantedStrings {
         std::size_t bits = kWordBits;
         while (bits < kFilterBitsPerString * strings_.size() && bits < kMaxFilterBits) bits *= 2;
         filter_.assign(bits / kWordBits, 0);
-        for (const auto& [hash, entry] : byHash_) {
-            const std::size_t bit = hash & (bits - 1);
+        for (const std::uint64_t digest : digests_) {
+            const std::size_t bit = digest & (bits - 1);
             filter_[bit / kWordBits] |= std::uint64_t{1} << (bit % kWordBits);
         }
     }
@@ -92,12 +100,14 @@ class WantedStrings {
     // Notes the destination's string isst where it equals a wanted one (the
     // first equal one wins).
     void offer(std::size_t isst, const model::SstString& s) {
-        const std::uint64_t hash = biff::stringDigest(s);
-        if (!mayHold(hash)) return;
-        const auto [from, to] = byHash_.equal_range(hash);
-        for (auto it = from; it != to; ++it)
-            if (found_[it->second] == kNotFound && sameContent(strings_[it->second], s))
-                found_[it->second] = static_cast<std::uint32_t>(isst);
+        const std::uint64_t digest = biff::stringDigest(s);
+        if (!mayHold(digest)) return;
+        for (std::size_t slot = firstSlot(digest); slots_[slot] != kEmpty; slot = nextSlot(slot)) {
+            const std::uint32_t entry = slots_[slot];
+            if (digests_[entry] == digest && found_[entry] == kNotFound &&
+                sameContent(strings_[entry], s))
+                found_[entry] = static_cast<std::uint32_t>(isst);
+        }
     }
 
     std::size_t size() const { return strings_.size(); }
@@ -118,10 +128,18 @@ class WantedStrings {
     static constexpr std::size_t kWordBits = 64;
     static constexpr std::size_t kFilterBitsPerString = 16;
     static constexpr std::size_t kMaxFilterBits = std::size_t{1} << 22;
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+
+    // The filter takes the digest's low bits; the table its high ones, mixed.
+    std::size_t firstSlot(std::uint64_t digest) const {
+        return static_cast<std::size_t>((digest * 0x9E3779B97F4A7C15) >> 32) & (slots_.size() - 1);
+    }
+    std::size_t nextSlot(std::size_t slot) const { return (slot + 1) & (slots_.size() - 1); }
 
     std::vector<model::SstString> strings_;
+    std::vector<std::uint64_t> digests_;
     std::vector<std::uint32_t> found_;
-    std::unordered_multimap<std::uint64_t, std::size_t> byHash_;
+    std::vector<std::uint32_t> slots_;  // entry, or kEmpty
     std::vector<std::uint64_t> filter_;
 };
 
