@@ -27,14 +27,30 @@ model::Record txo(std::uint32_t cch, std::uint32_t runs, std::uint32_t ifntEmpty
 }
 
 TEST(DrawingPieces, FollowsTheSheetAndEachChartApart) {
-    const std::vector<model::Record> records = {
-        rec(R::BOF),        rec(R::MsoDrawing), rec(R::Continue),   rec(R::Obj),
-        rec(R::MsoDrawing), rec(R::TxO),        rec(R::Continue),   rec(R::BOF),
-        rec(R::MsoDrawing), rec(R::EOF_),       rec(R::MsoDrawing), rec(R::EOF_)};
+    // The drawing goes on in Continue records after an Obj, and after a TxO
+    // once its text (2 characters) and runs (16 bytes) are past.
+    const std::vector<model::Record> records = {rec(R::BOF),
+                                                rec(R::MsoDrawing),
+                                                rec(R::Continue),
+                                                rec(R::Obj),
+                                                rec(R::Continue),
+                                                rec(R::MsoDrawing),
+                                                txo(2, 16),
+                                                rec(R::Continue, {0, 'a'}),
+                                                rec(R::Continue, {1, 'b', 0}),
+                                                rec(R::Continue, Bytes(16)),
+                                                rec(R::Continue),
+                                                rec(R::BOF),
+                                                rec(R::MsoDrawing),
+                                                rec(R::EOF_),
+                                                rec(R::TxO),
+                                                rec(R::Continue),
+                                                rec(R::MsoDrawing),
+                                                rec(R::EOF_)};
     const auto pieces = drawingPieces(records);
     ASSERT_EQ(pieces.size(), 2u);
-    EXPECT_EQ(pieces[0].records, (std::vector<std::size_t>{1, 2, 4, 10}));
-    EXPECT_EQ(pieces[1].records, (std::vector<std::size_t>{8}));
+    EXPECT_EQ(pieces[0].records, (std::vector<std::size_t>{1, 2, 4, 5, 10, 16}));
+    EXPECT_EQ(pieces[1].records, (std::vector<std::size_t>{12}));
     EXPECT_EQ(pieces[1].depth, 2u);
 }
 

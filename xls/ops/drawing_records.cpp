@@ -6,6 +6,8 @@
 
 #include "biff/record_reader.h"
 #include "biff/record_type.h"
+#include "ops/record_runs.h"
+#include "xls/error.h"
 
 namespace xls::ops {
 
@@ -38,11 +40,37 @@ std::size_t newGroupPlace(const std::vector<model::Record>& records) {
 
 }  // namespace
 
+TextObjectParts textObjectParts(const std::vector<model::Record>& records, std::size_t txo) {
+    constexpr std::size_t kCchText = 10;
+    constexpr std::size_t kCbRuns = 12;
+    const auto& payload = records.at(txo).payload;
+    std::size_t cch = readU16(payload, kCchText, "TxO");
+    std::size_t runBytes = readU16(payload, kCbRuns, "TxO");
+    const auto continues = [&](std::size_t at) {
+        return at < records.size() && records[at].type == RecordType::Continue &&
+               !records[at].isStoredRun();
+    };
+    TextObjectParts parts{txo + 1, txo + 1};
+    for (; cch > 0; ++parts.runs) {
+        if (!continues(parts.runs) || records[parts.runs].payload.empty())
+            fail(ErrorCode::CorruptWorkbook, "a text object's text is cut short");
+        const auto& text = records[parts.runs].payload;
+        const std::size_t width = (text[0] & 0x01) ? 2 : 1;
+        cch -= std::min(cch, (text.size() - 1) / width);
+    }
+    for (parts.end = parts.runs; runBytes > 0; ++parts.end) {
+        if (!continues(parts.end))
+            fail(ErrorCode::CorruptWorkbook, "a text object's formatting runs are cut short");
+        runBytes -= std::min(runBytes, records[parts.end].payload.size());
+    }
+    return parts;
+}
+
 std::vector<DrawingPieces> drawingPieces(const std::vector<model::Record>& records) {
     std::vector<DrawingPieces> drawings;
     std::map<std::size_t, std::size_t> open;  // depth -> its drawing in drawings
     std::size_t depth = 0;
-    bool inDrawing = false;  // the record before was part of a drawing
+    bool inDrawing = false;  // a Continue record here would be part of a drawing
     for (std::size_t i = 0; i < records.size(); ++i) {
         const RecordType type = records[i].type;
         if (type == RecordType::BOF) ++depth;
@@ -56,7 +84,17 @@ std::vector<DrawingPieces> drawingPieces(const std::vector<model::Record>& recor
             inDrawing = true;
             continue;
         }
-        inDrawing = false;
+        // After an object of a drawing, a Continue record carries the drawing
+        // on; after a text object, once its own text and runs are past.
+        inDrawing = type == RecordType::Obj && open.count(depth) > 0;
+        if (type == RecordType::TxO && open.count(depth) > 0 && !records[i].isStoredRun()) {
+            try {
+                i = textObjectParts(records, i).end - 1;
+                inDrawing = true;
+            } catch (const Error&) {
+                // A text object that cannot be measured keeps every Continue after it.
+            }
+        }
         if (type == RecordType::EOF_ && depth > 0) open.erase(depth--);
     }
     return drawings;

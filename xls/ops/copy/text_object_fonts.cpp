@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "ops/drawing_records.h"
 #include "ops/record_runs.h"
 #include "xls/error.h"
 
@@ -25,24 +26,6 @@ std::uint16_t mappedFont(const IndexMap& fonts, std::uint16_t ifnt) {
     return static_cast<std::uint16_t>(fonts[ifnt]);
 }
 
-// The first Continue record after the text of cch characters that starts at
-// records[first]: each text record opens with a byte saying how wide its
-// characters are.
-std::size_t pastText(const std::vector<model::Record>& records, std::size_t first,
-                     std::size_t cch) {
-    std::size_t at = first;
-    while (cch > 0) {
-        if (at >= records.size() || records[at].type != RecordType::Continue ||
-            records[at].payload.empty())
-            fail(ErrorCode::CorruptWorkbook, "a text object's text is cut short");
-        const auto& payload = records[at].payload;
-        const std::size_t width = (payload[0] & 0x01) ? 2 : 1;
-        cch -= std::min(cch, (payload.size() - 1) / width);
-        ++at;
-    }
-    return at;
-}
-
 }  // namespace
 
 std::size_t remapTextObjectFonts(std::vector<model::Record>& records, const IndexMap& fonts) {
@@ -54,14 +37,10 @@ std::size_t remapTextObjectFonts(std::vector<model::Record>& records, const Inde
         const std::uint16_t cbRuns = readU16(txo, kCbRuns, "TxO");
         if (cch == 0)
             writeU16(txo, kIfntEmpty, mappedFont(fonts, readU16(txo, kIfntEmpty, "TxO")), "TxO");
-        const std::size_t runsAt = pastText(records, i + 1, cch);
+        const TextObjectParts parts = textObjectParts(records, i);
         if (cbRuns >= kRunSize) {
-            RecordRun runs{runsAt, runsAt};
-            while (runs.end < records.size() && records[runs.end].type == RecordType::Continue)
-                ++runs.end;
+            const RecordRun runs{parts.runs, parts.end};
             std::vector<std::uint8_t> joined = joinedPayload(records, runs);
-            if (joined.size() < cbRuns)
-                fail(ErrorCode::CorruptWorkbook, "a text object's formatting runs are cut short");
             // The last run only marks where the text ends.
             for (std::size_t at = 0; at + 2 * kRunSize <= cbRuns; at += kRunSize)
                 writeU16(joined, at + kRunFont,
