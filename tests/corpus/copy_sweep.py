@@ -12,6 +12,8 @@ import shutil
 import subprocess
 import tempfile
 
+import office_session
+
 
 def run(tool, *args):
     proc = subprocess.run([tool, *args], capture_output=True, text=True, timeout=300)
@@ -58,7 +60,17 @@ def sweep(args, pairs, check):
     """pairs: (source name, destination name) in the corpus. check(source, sheet,
     before, after, workdir, libreoffice) -> problems, where before is the
     destination as it was and after the one written, with the copy behind its
-    last worksheet. Returns the counts, the failures and the files written and verified."""
+    last worksheet, and libreoffice an office_session.Session (None with
+    --no-libreoffice). Returns the counts, the failures and the files written and verified."""
+    with office_session.Session() as libreoffice:
+        counts, failures, written = _sweep(args, pairs, check,
+                                           None if args.no_libreoffice else libreoffice)
+        for name, reason in sorted(libreoffice.failed.items()):
+            counts[f"LibreOffice could not convert {name}: {reason}"] += 1
+    return counts, failures, written
+
+
+def _sweep(args, pairs, check, libreoffice):
     folder = workdir(args)
     counts, failures, written = collections.Counter(), [], []
     for n, (name, dest_name) in enumerate(pairs):
@@ -82,7 +94,7 @@ def sweep(args, pairs, check):
             if not succeeded(code, err, label, before, after, counts, failures):
                 continue
             try:
-                problems = check(source, sheet, before, after, folder, not args.no_libreoffice)
+                problems = check(source, sheet, before, after, folder, libreoffice)
             except Exception as error:  # a reader failing on the result is a failure
                 problems = [f"{type(error).__name__}: {error}"]
             if problems:

@@ -81,9 +81,8 @@ def series_in_charts(z, names, drawing):
     return count
 
 
-def xlsx_parts(path, workdir):
-    office_session.convert([path], "xlsx", workdir, 300)
-    out = office_session.converted(path, workdir, ".xlsx")
+def xlsx_parts(office, path, workdir):
+    out = office.convert(path, os.path.join(workdir, "drawings.xlsx"), "Calc Office Open XML")
     if not out:
         return None
     counts = []
@@ -151,10 +150,11 @@ def check(source, tab, before, after, workdir, libreoffice):
         key = open(source, "rb").read()
         if key not in SOURCE_PARTS:
             SOURCE_PARTS.clear()
-            SOURCE_PARTS[key] = xlsx_parts(source, workdir)
-        src_parts, dest_parts = SOURCE_PARTS[key], xlsx_parts(after, workdir)
-        if dest_parts is None:
-            problems.append("LibreOffice cannot open the result")
+            SOURCE_PARTS[key] = xlsx_parts(libreoffice, source, workdir)
+        src_parts, dest_parts = SOURCE_PARTS[key], xlsx_parts(libreoffice, after, workdir)
+        if dest_parts is None and src_parts is not None:
+            problems.append("LibreOffice cannot open the result: "
+                            + libreoffice.failed.get(os.path.basename(after), "no file written"))
         elif src_parts is not None and dest_parts[copy_index] != src_parts[src_tab]:
             problems.append(f"LibreOffice reads {dest_parts[copy_index]}, source {src_parts[src_tab]}")
     return problems

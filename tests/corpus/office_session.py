@@ -7,8 +7,10 @@ import functools
 import glob
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
+import threading
 import time
 
 import uno  # pylint: disable=import-error
@@ -81,7 +83,7 @@ class Office:
         self.process = subprocess.Popen(
             ["soffice", "--headless", "--norestore", "--nologo", f"--accept=pipe,name={pipe};urp;",
              f"-env:UserInstallation=file://{self.profile}"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         local = uno.getComponentContext()
         resolver = local.ServiceManager.createInstanceWithContext(
             "com.sun.star.bridge.UnoUrlResolver", local)
@@ -102,10 +104,14 @@ class Office:
 
     def load(self, path):
         """The document at path, hidden. References to other workbooks show the
-        values cached in the file: the other file is not read (NO_UPDATE)."""
+        values cached in the file: the other file is not read (NO_UPDATE). A
+        file without write permission (the corpus) loads read-only: opened for
+        writing, LibreOffice gives nothing back."""
+        path = os.path.abspath(path)
+        writable = os.path.exists(path) and os.stat(path).st_mode & 0o222
         document = self.desktop.loadComponentFromURL(
-            uno.systemPathToFileUrl(os.path.abspath(path)), "_blank", 0,
-            properties(Hidden=True, UpdateDocMode=0))
+            uno.systemPathToFileUrl(path), "_blank", 0,
+            properties(Hidden=True, UpdateDocMode=0, ReadOnly=not writable))
         if document is None:
             raise RuntimeError(f"LibreOffice could not load {path}")
         return document
@@ -115,6 +121,20 @@ class Office:
         document.storeToURL(uno.systemPathToFileUrl(os.path.abspath(path)),
                             properties(FilterName=filter_name))
 
+    def convert(self, path, out_path, filter_name):
+        document = self.load(path)
+        try:
+            self.store(document, out_path, filter_name)
+        finally:
+            document.close(True)
+
+    def kill(self):
+        """Stops the process and the soffice.bin it started (one session)."""
+        try:
+            os.killpg(self.process.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+
     def close(self):
         try:
             self.desktop.terminate()
@@ -123,9 +143,62 @@ class Office:
         try:
             self.process.wait(timeout=60)
         except subprocess.TimeoutExpired:
-            self.process.kill()
+            self.kill()
             self.process.wait()
         shutil.rmtree(self.profile, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.close()
+
+
+class Session:
+    """One LibreOffice for a whole sweep, started on first use. A document on
+    which it stops, or takes longer than the time limit, is noted by name in
+    failed; the process is then stopped and the next document gets a fresh one."""
+
+    def __init__(self, limit=180):
+        self.limit, self.office, self.failed = limit, None, {}
+
+    def call(self, name, work):
+        """work(office)'s result, or None when it failed on the document name
+        (the reason in failed[name])."""
+        expired = threading.Event()
+        try:
+            if self.office is None:
+                self.office = Office()
+            office = self.office
+            watchdog = threading.Timer(self.limit, lambda: (expired.set(), office.kill()))
+            watchdog.start()
+            try:
+                result = work(office)
+                self.failed.pop(name, None)
+                return result
+            finally:
+                watchdog.cancel()
+        except Exception as error:  # pylint: disable=broad-except
+            if expired.is_set():
+                self.failed[name] = f"no answer within {self.limit} s"
+            elif self.office is None or self.office.process.poll() is not None:
+                self.failed[name] = "LibreOffice stopped"
+            else:
+                self.failed[name] = f"{type(error).__name__}: {error}"
+                return None  # it still answers: keep it
+            self.close()
+            return None
+
+    def convert(self, path, out_path, filter_name):
+        """out_path once LibreOffice wrote path there, else None."""
+        done = self.call(os.path.basename(path),
+                         lambda office: office.convert(path, out_path, filter_name) or True)
+        return out_path if done and os.path.exists(out_path) else None
+
+    def close(self):
+        if self.office:
+            self.office.close()
+            self.office = None
 
     def __enter__(self):
         return self
