@@ -147,9 +147,8 @@ def main():
             continue
         stem, ext = os.path.splitext(name)
         for op, target, extra in (("rename", sheets[-1], [NEW_NAME]), ("delete", sheets[0], [])):
-            copy = os.path.join(work, f"{stem}.{op}{ext}")
-            shutil.copyfile(source, copy)
-            code, _, err = copy_sweep.run(args.tool, op, copy, target, *extra)
+            code, err, copy = copy_sweep.edit(args.tool, source, work, op, target, *extra,
+                                              name=f"{stem}.{op}{ext}")
             if not copy_sweep.succeeded(code, err, f"{op} {name}", source, copy, counts, failures,
                                         f"refused {op}"):
                 continue
@@ -167,7 +166,9 @@ def main():
     if not args.no_libreoffice:
         csv_dir = os.path.join(work, "csv")
         os.makedirs(csv_dir, exist_ok=True)
-        office_session.convert_to_csv([f for job in jobs for f in job[:2]], csv_dir)
+        with office_session.Session() as libreoffice:
+            for path in [f for job in jobs for f in job[:2]]:
+                libreoffice.sheet_csvs(path, csv_dir)
         lo_failures, matched = check_libreoffice(jobs, csv_dir)
         failures += lo_failures
         counts["outputs LibreOffice converted and matched"] = matched

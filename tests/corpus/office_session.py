@@ -1,9 +1,8 @@
 """LibreOffice headless with a private profile, so that it neither meets nor
-disturbs a desktop session: conversions of whole files (soffice --convert-to),
-and one process driven through UNO over a named pipe."""
-import atexit
+disturbs a desktop session, driven through UNO over a named pipe: one process
+for a whole sweep, restarted when a document stops it."""
+import collections
 import csv
-import functools
 import glob
 import os
 import shutil
@@ -16,37 +15,12 @@ import time
 import uno  # pylint: disable=import-error
 from com.sun.star.beans import PropertyValue  # pylint: disable=import-error
 
-
-CSV_FILTER = "csv:Text - txt - csv (StarCalc):44,34,UTF8,1,,0,false,true,false,false,false,-1"
-
-
-@functools.lru_cache(maxsize=None)
-def conversion_profile():
-    """The private profile of every conversion in this process (a profile is
-    slow to make), removed when the process ends."""
-    profile = tempfile.mkdtemp(prefix="tv-lo-profile-")
-    atexit.register(shutil.rmtree, profile, True)
-    return profile
-
-
-def convert(paths, target, out_dir, timeout=600):
-    """One soffice call converting paths to target (an extension or a filter)."""
-    try:
-        subprocess.run(["soffice", f"-env:UserInstallation=file://{conversion_profile()}",
-                        "--headless", "--convert-to", target, "--outdir", out_dir, *paths],
-                       capture_output=True, timeout=timeout)
-    except subprocess.TimeoutExpired:
-        pass  # what it did not write counts as not converted
-
-
-def converted(path, out_dir, extension):
-    """The file LibreOffice wrote for path into out_dir, or None."""
-    out = os.path.join(out_dir, os.path.splitext(os.path.basename(path))[0] + extension)
-    return out if os.path.exists(out) else None
+# A CSV file per sheet, named after the file and the sheet, in UTF-8.
+CSV_FILTER = ("Text - txt - csv (StarCalc)", "44,34,UTF8,1,,0,false,true,false,false,false,-1")
 
 
 def sheet_csvs(path, out_dir):
-    """Sheet name -> CSV rows of what convert_to_csv wrote for path."""
+    """Sheet name -> CSV rows of what Session.sheet_csvs wrote for path."""
     stem = os.path.splitext(os.path.basename(path))[0] + "-"
     found = {}
     for name in glob.glob(os.path.join(out_dir, glob.escape(stem) + "*.csv")):
@@ -55,21 +29,42 @@ def sheet_csvs(path, out_dir):
     return found
 
 
-def convert_to_csv(paths, out_dir):
-    """A CSV per sheet of each file, in as few calls as it can: when a file
-    stops LibreOffice, the next call starts after it, and what a crash skipped
-    is tried on its own. Returns the files LibreOffice could not convert."""
-    remaining = list(paths)
-    while remaining:
-        convert(remaining, CSV_FILTER, out_dir, 3600)
-        done = [i for i, f in enumerate(remaining) if sheet_csvs(f, out_dir)]
-        if not done:
-            break
-        remaining = remaining[max(done) + 2:]  # the file after the last one done stopped it
-    for f in paths:
-        if not sheet_csvs(f, out_dir):
-            convert([f], CSV_FILTER, out_dir)
-    return [f for f in paths if not sheet_csvs(f, out_dir)]
+def drawn_objects(document):
+    """Per sheet of a loaded document: its comments, and its drawing objects
+    counted by kind (shape type), pictures by the size of their image, charts
+    with their series that have values."""
+    counts = []
+    for sheet in (document.Sheets.getByIndex(i) for i in range(document.Sheets.Count)):
+        kinds = collections.Counter(comments=sheet.Annotations.Count)
+        for shape in (sheet.DrawPage.getByIndex(i) for i in range(sheet.DrawPage.Count)):
+            kinds[shape.ShapeType.rsplit(".", 1)[-1]] += 1
+            if shape.ShapeType.endswith("GraphicObjectShape"):
+                size = shape.Graphic.SizePixel if shape.Graphic else None
+                kinds[f"picture {size.Width}x{size.Height}" if size else "no image"] += 1
+            model = getattr(shape, "Model", None) if shape.ShapeType.endswith("OLE2Shape") else None
+            if model is not None and model.supportsService("com.sun.star.chart2.ChartDocument"):
+                kinds["charts"] += 1
+                kinds["series with values"] += sum(
+                    any(seq.getValues().getData() for seq in series.getDataSequences()
+                        if seq.getValues().Role not in ("values-x", "categories"))
+                    for system in model.getFirstDiagram().getCoordinateSystems()
+                    for kind in system.getChartTypes() for series in kind.getDataSeries())
+        counts.append(+kinds)
+    return counts
+
+
+def compare_sheet_objects(copy, view):
+    """Problems when LibreOffice cannot open a copy the sweep wrote, or shows
+    the copied sheet's drawn objects otherwise than the source sheet's, both
+    seen through view (of drawn_objects' counts)."""
+    source, after = (copy.libreoffice.read(f, drawn_objects) for f in (copy.source, copy.after))
+    if after is None and source is not None:
+        return ["LibreOffice cannot open the result: "
+                + copy.libreoffice.failed.get(os.path.basename(copy.after), "")]
+    if source is not None and view(after[copy.copy_index]) != view(source[copy.source_index]):
+        return [f"LibreOffice shows {view(after[copy.copy_index])}, "
+                f"source {view(source[copy.source_index])}"]
+    return []
 
 
 def properties(**values):
@@ -117,16 +112,19 @@ class Office:
         return document
 
     @staticmethod
-    def store(document, path, filter_name):
+    def store(document, path, filter_name, options=""):
         document.storeToURL(uno.systemPathToFileUrl(os.path.abspath(path)),
-                            properties(FilterName=filter_name))
+                            properties(FilterName=filter_name, FilterOptions=options))
 
-    def convert(self, path, out_path, filter_name):
+    def read(self, path, read):
         document = self.load(path)
         try:
-            self.store(document, out_path, filter_name)
+            return read(document)
         finally:
             document.close(True)
+
+    def convert(self, path, out_path, filter_name, options=""):
+        self.read(path, lambda document: self.store(document, out_path, filter_name, options))
 
     def kill(self):
         """Stops the process and the soffice.bin it started (one session)."""
@@ -160,7 +158,7 @@ class Session:
     failed; the process is then stopped and the next document gets a fresh one."""
 
     def __init__(self, limit=180):
-        self.limit, self.office, self.failed = limit, None, {}
+        self.limit, self.office, self.failed, self.answers = limit, None, {}, {}
 
     def call(self, name, work):
         """work(office)'s result, or None when it failed on the document name
@@ -189,11 +187,28 @@ class Session:
             self.close()
             return None
 
-    def convert(self, path, out_path, filter_name):
+    def convert(self, path, out_path, filter_name, options=""):
         """out_path once LibreOffice wrote path there, else None."""
         done = self.call(os.path.basename(path),
-                         lambda office: office.convert(path, out_path, filter_name) or True)
+                         lambda office: office.convert(path, out_path, filter_name, options) or True)
         return out_path if done and os.path.exists(out_path) else None
+
+    def sheet_csvs(self, path, out_dir):
+        """Sheet name -> CSV rows of each sheet of path, written into out_dir;
+        empty when LibreOffice could not convert it."""
+        stem = os.path.splitext(os.path.basename(path))[0]
+        self.convert(path, os.path.join(out_dir, stem + ".csv"), *CSV_FILTER)
+        return sheet_csvs(path, out_dir)
+
+    def read(self, path, read):
+        """read(document) of path as LibreOffice loads it, or None when it
+        cannot. Answers are kept while the file stays as it is: a sweep reads
+        each source once."""
+        key = (os.path.abspath(path), os.stat(path).st_mtime_ns, read)
+        if key not in self.answers:
+            self.answers[key] = self.call(os.path.basename(path),
+                                          lambda office: office.read(path, read))
+        return self.answers[key]
 
     def close(self):
         if self.office:
