@@ -10,14 +10,11 @@ format string; borders with their colours by value; fill pattern and colours by
 value; alignment; protection), column widths, row heights, hidden rows and
 columns, merged ranges and hyperlinks; and that every sheet the destination
 already had is unchanged. A refusal (exit 1) must leave both files
-byte-identical. LibreOffice headless must then open every file written and give
-a CSV per sheet. With --recalculate, LibreOffice also recalculates the source
-and each destination written, and the copy's formulas must compute what the
-source sheet's do (recalculation_check.py). Prints the counts (copied and
-verified, refused by reason, failed) and exits 1 when anything failed.
-
-usage: copy_fidelity.py TARNVALE_SHEETS CORPUS_DIR [--pairs SRC:DEST ...] [--all]
-       [--into DEST] [--keep DIR] [--no-libreoffice] [--recalculate]
+byte-identical. LibreOffice must then open every file written. With
+--recalculate, LibreOffice also recalculates the source and each destination
+written, and the copy's formulas must compute what the source sheet's do
+(recalculation_check.py). Prints the counts (copied and verified, refused by
+reason, failed) and exits 1 when anything failed.
 """
 import collections
 import functools
@@ -170,12 +167,13 @@ def main():
             problems = check_copy(c.source, c.sheet, c.before, c.after)
         if problems or not c.libreoffice:
             return problems
-        if not c.libreoffice.sheet_csvs(c.after, c.workdir):
-            return ["LibreOffice cannot open the result"]
+        if not c.libreoffice.read(c.after, lambda document: document.Sheets.Count):
+            return ["LibreOffice cannot open the result: "
+                    + c.libreoffice.failed.get(os.path.basename(c.after), "")]
         extra["opened in LibreOffice"] += 1
         if args.recalculate:
-            problems = recalculation_check.problems(c.libreoffice, c.source, c.sheet, c.after,
-                                                    listed[-1])
+            problems = recalculation_check.problems(c.libreoffice, c.source_copy, c.sheet,
+                                                    c.after, listed[-1])
             extra["recalculated and compared in LibreOffice"] += not problems
         return problems
 

@@ -69,8 +69,9 @@ def succeeded(code, err, label, before, after, counts, failures, refusal="refuse
 
 class Copy:
     """A copy the sweep wrote: source (the workbook) and sheet (its name there),
-    before (the destination as it was), after (as written, the copy behind its
-    last worksheet), workdir, and libreoffice (an office_session.Session, or None
+    source_copy (a writable copy of source, the one copied from), before (the
+    destination as it was), after (as written, the copy behind its last
+    worksheet), workdir, and libreoffice (an office_session.Session, or None
     with --no-libreoffice)."""
 
     def __init__(self, **fields):
@@ -127,8 +128,9 @@ def _sweep(args, pairs, check, sheets, libreoffice):
             if not succeeded(code, err, label, before, after, counts, failures):
                 continue
             try:
-                problems = check(Copy(source=source, sheet=sheet, before=before, after=after,
-                                      workdir=folder, libreoffice=libreoffice))
+                problems = check(Copy(source=source, sheet=sheet, source_copy=source_copy,
+                                      before=before, after=after, workdir=folder,
+                                      libreoffice=libreoffice))
             except Exception as error:  # a reader failing on the result is a failure
                 problems = [f"{type(error).__name__}: {error}"]
             if problems:

@@ -1,26 +1,19 @@
 #!/usr/bin/python3
-"""Drawing sweep through tarnvale-sheets: copies of sheets with drawings, read back
-by readers that share no code with the engine.
+"""Drawing sweep: copies of sheets with drawings, read back by readers that
+share no code with the engine (the loop, refusals and report: copy_sweep).
 
-Every worksheet of every corpus workbook that has a drawing group is copied behind
-the last sheet of a scratch copy of each destination (by default: one without
-drawings, one with drawings and pictures of its own). Then:
-  - comments: xlrd (formatting_info=True) gives each note's cell, author and text;
-    the copy's must equal the source sheet's;
-  - drawing ids, read here from the records: no shape id of the copy is used by
-    another drawing of the destination, each lies in a cluster its drawing owns,
-    and the drawing group's saved shape and drawing counts moved by exactly what
-    the copy brought;
-  - pictures: the image bytes each shape of the copy shows equal those the same
-    shape of the source shows;
-  - LibreOffice headless opens the destination, and the copied sheet has as many
-    comments, shapes, pictures, charts and chart series with values as the source
-    sheet (both converted to .xlsx and their drawing parts counted).
-A refusal (exit 1) must leave the destination byte-identical. Prints the counts
-(copied and verified, refused by reason, failed) and exits 1 when anything failed.
-
-usage: drawing_fidelity.py TARNVALE_SHEETS CORPUS_DIR [--dest NAME ...] [--only NAME ...]
-       [--no-libreoffice] [--keep DIR]
+Every worksheet of every corpus workbook that has a drawing group is copied into
+each destination (by default: one without drawings, one with drawings and
+pictures of its own). Then:
+  - comments: xlrd gives each note's cell, author and text; the copy's must
+    equal the source sheet's;
+  - drawing ids, read from the records: no drawing or shape id used twice, each
+    shape id in a cluster its drawing owns, the saved shape and drawing counts
+    moved by exactly what the copy brought;
+  - pictures: the image bytes each shape of the copy shows equal the source's;
+  - LibreOffice opens the destination, and shows on the copied sheet the
+    comments, shapes by kind, pictures by size, charts and chart series with
+    values that it shows on the source sheet.
 """
 import os
 import sys

@@ -1,24 +1,17 @@
 #!/usr/bin/python3
 """OLE objects and ActiveX controls of copied sheets, read back by readers that
-share no code with the engine.
+share no code with the engine (the loop, refusals and report: copy_sweep).
 
 Every worksheet of every corpus workbook whose compound file holds embedding
-storages ("MBD...") or a Ctls stream is copied through tarnvale-sheets behind
-the last sheet of a scratch copy of each destination (by default one without
-such objects, and the source workbook itself). Then:
+storages ("MBD...") or a Ctls stream is copied into each destination (by
+default one without such objects, and the source workbook itself). Then:
   - olefile: each OLE object or control of the copy (an Obj whose link is a
     PtgTbl, read here from the records) finds its data: the storage named by
     its lPosInCtlStm holds the same streams with the same bytes as its source
     object's storage, or its Ctls range the same bytes; no two objects of the
     destination share a storage;
-  - LibreOffice headless opens the destination, and the copied sheet holds as
-    many embedded objects and controls as the source sheet (both converted to
-    .ods, draw:object, draw:object-ole and draw:control counted per table).
-A refusal (exit 1) must leave the destination byte-identical. Prints the counts
-(copied and verified, refused by reason, failed) and exits 1 when anything failed.
-
-usage: embedded_objects_check.py TARNVALE_SHEETS CORPUS_DIR [--dest NAME ...]
-       [--only NAME ...] [--no-libreoffice] [--keep DIR]
+  - LibreOffice opens the destination, and shows as many embedded objects and
+    controls on the copied sheet as on the source sheet.
 """
 import os
 import struct

@@ -27,6 +27,8 @@ import re
 
 import xlrd
 
+from office_session import used_area
+
 
 VOLATILE_OR_PLACE_DEPENDENT = re.compile(
     r"\b(RAND|RANDBETWEEN|GETRANDBETWEEN|NOW|TODAY|INDIRECT|CELL|INFO|SHEETS?)\s*\(", re.IGNORECASE)
@@ -50,13 +52,6 @@ def computed(document, sheet_name):
                     error = sheet.getCellByPosition(c, r).getError()
                     cells[(r, c)] = (cells[(r, c)][0], ("error", error))
     return cells
-
-
-def used_area(sheet):
-    cursor = sheet.createCursor()
-    cursor.gotoEndOfUsedArea(False)
-    end = cursor.RangeAddress
-    return sheet.getCellRangeByPosition(0, 0, end.EndColumn, end.EndRow)
 
 
 # A formula that gives each error value a cell can hold ([MS-XLS] BErr).
