@@ -74,7 +74,7 @@ def compare_sheet_objects(copy, view):
     want, got = view(source[copy.source_index]), view(after[copy.copy_index])
     more = "series with values"
     if isinstance(got, dict) and got.get(more, 0) >= want.get(more, 0):
-        want, got = {**want, more: None}, {**got, more: None}
+        want, got = ({k: n for k, n in view.items() if k != more} for view in (want, got))
     return [] if got == want else [f"LibreOffice shows {got}, source {want}"]
 
 
@@ -197,13 +197,15 @@ class Session:
 
     def read(self, path, read):
         """read(document) of path as LibreOffice loads it, or None when it
-        cannot. Answers are kept while the file stays as it is: a sweep reads
-        each source once."""
+        cannot. The answers last asked for are kept while their file stays as
+        it is: a sweep reads each source once for all the copies made from it."""
         key = (os.path.abspath(path), os.stat(path).st_mtime_ns, read)
-        if key not in self.answers:
-            self.answers[key] = self.call(os.path.basename(path),
-                                          lambda office: office.read(path, read))
-        return self.answers[key]
+        answer = self.answers.pop(key) if key in self.answers else self.call(
+            os.path.basename(path), lambda office: office.read(path, read))
+        self.answers[key] = answer  # the latest last, the oldest first to go
+        while len(self.answers) > 8:
+            del self.answers[next(iter(self.answers))]
+        return answer
 
     def close(self):
         if self.office:

@@ -164,11 +164,10 @@ def problems(session, source_path, sheet_name, dest_path, copy_name):
     loads of both: LibreOffice does not always compute an array function read
     by a single cell (ABS(FREQUENCY(...))) the same way twice."""
     name = os.path.basename(dest_path)
-    found = session.call(name, lambda office: _compare(office, source_path, sheet_name,
-                                                       dest_path, copy_name))
+    compare = lambda office: _compare(office, source_path, sheet_name, dest_path, copy_name)
+    found = session.call(name, compare)
     if found and found[2]:
-        again = session.call(name, lambda office: _compare(office, source_path, sheet_name,
-                                                           dest_path, copy_name))
+        again = session.call(name, compare)
         found = again and (found[0], found[1], found[2] & again[2])
     if not found:
         return [f"LibreOffice recalculation failed: {session.failed.get(name)}"]
