@@ -177,7 +177,7 @@ def main():
             extra["recalculated and compared in LibreOffice"] += not problems
         return problems
 
-    counts, failures, _ = copy_sweep.sweep(args, pairs, check)
+    counts, failures = copy_sweep.sweep(args, pairs, check)
     return copy_sweep.report(counts + extra, failures)
 
 

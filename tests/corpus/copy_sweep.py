@@ -94,19 +94,18 @@ class Copy:
 def sweep(args, pairs, check, sheets=None):
     """pairs: (source name, destination name) in the corpus; sheets: {source
     name: the sheets to copy}, every sheet of a source it does not name.
-    check(Copy) -> problems. Returns the counts, the failures and the files
-    written and verified."""
+    check(Copy) -> problems. Returns the counts and the failures."""
     with office_session.Session() as libreoffice:
-        counts, failures, written = _sweep(args, pairs, check, sheets or {},
-                                           None if args.no_libreoffice else libreoffice)
+        counts, failures = _sweep(args, pairs, check, sheets or {},
+                                  None if args.no_libreoffice else libreoffice)
         for name, reason in sorted(libreoffice.failed.items()):
             counts[f"LibreOffice could not convert {name}: {reason}"] += 1
-    return counts, failures, written
+    return counts, failures
 
 
 def _sweep(args, pairs, check, sheets, libreoffice):
     folder = workdir(args)
-    counts, failures, written = collections.Counter(), [], []
+    counts, failures = collections.Counter(), []
     for n, (name, dest_name) in enumerate(pairs):
         source = os.path.join(args.corpus, name)
         before = os.path.join(args.corpus, dest_name or name)
@@ -137,8 +136,7 @@ def _sweep(args, pairs, check, sheets, libreoffice):
                 failures.append(f"{label}: " + "; ".join(problems[:5]))
             else:
                 counts["copied and verified"] += 1
-                written.append(after)
-    return counts, failures, written
+    return counts, failures
 
 
 def report(counts, failures):

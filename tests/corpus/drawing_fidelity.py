@@ -69,7 +69,7 @@ def main():
     column = manifest[0].index("drawing_group")
     names = args.only or [row[0] for row in manifest[1:] if row[column] == "1"]
     pairs = [(name, dest) for name in names for dest in args.dest]
-    return copy_sweep.report(*copy_sweep.sweep(args, pairs, check)[:2])
+    return copy_sweep.report(*copy_sweep.sweep(args, pairs, check))
 
 
 if __name__ == "__main__":

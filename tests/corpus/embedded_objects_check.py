@@ -106,7 +106,7 @@ def main():
     names = args.only or sorted(n for n in os.listdir(args.corpus) if n.endswith((".xls", ".xlt"))
                                 and holds_objects(os.path.join(args.corpus, n)))
     pairs = [(name, dest) for name in names for dest in args.dest]
-    return copy_sweep.report(*copy_sweep.sweep(args, pairs, check)[:2])
+    return copy_sweep.report(*copy_sweep.sweep(args, pairs, check))
 
 
 if __name__ == "__main__":

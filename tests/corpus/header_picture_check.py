@@ -83,7 +83,7 @@ def main():
     args = copy_sweep.arguments().parse_args()
     args.no_libreoffice = True
     pairs = [(name, dest) for name in SOURCES for dest in DESTINATIONS]
-    counts, failures, _ = copy_sweep.sweep(args, pairs, check_copy, SOURCES)
+    counts, failures = copy_sweep.sweep(args, pairs, check_copy, SOURCES)
     failures += [f"copy refused: {k}" for k in counts if k.startswith("refused")]
     folder = copy_sweep.workdir(args)
     for name, sheets in SOURCES.items():
