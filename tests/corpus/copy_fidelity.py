@@ -10,14 +10,11 @@ format string; borders with their colours by value; fill pattern and colours by
 value; alignment; protection), column widths, row heights, hidden rows and
 columns, merged ranges and hyperlinks; and that every sheet the destination
 already had is unchanged. A refusal (exit 1) must leave both files
-byte-identical. LibreOffice headless must then open every file written and give
-a CSV per sheet. With --recalculate, LibreOffice also recalculates the source
-and each destination written, and the copy's formulas must compute what the
-source sheet's do (recalculation_check.py). Prints the counts (copied and
-verified, refused by reason, failed) and exits 1 when anything failed.
-
-usage: copy_fidelity.py TARNVALE_SHEETS CORPUS_DIR [--pairs SRC:DEST ...] [--all]
-       [--into DEST] [--keep DIR] [--no-libreoffice] [--recalculate]
+byte-identical. LibreOffice must then open every file written. With
+--recalculate, LibreOffice also recalculates the source and each destination
+written, and the copy's formulas must compute what the source sheet's do
+(recalculation_check.py). Prints the counts (copied and verified, refused by
+reason, failed) and exits 1 when anything failed.
 """
 import collections
 import functools
@@ -28,7 +25,7 @@ import sys
 import xlrd
 
 import copy_sweep
-import office_session
+import recalculation_check
 
 
 def rgb(book, index):
@@ -150,42 +147,37 @@ def main():
     parser.add_argument("--into", default="gnumeric__ttest.xls")
     parser.add_argument("--recalculate", action="store_true")
     args = parser.parse_args()
-    recalculation = None
-    if args.recalculate:
-        from recalculation_check import RecalculationCheck  # pylint: disable=import-outside-toplevel
-        recalculation = RecalculationCheck()
     pairs = [tuple(p.split(":", 1)) for p in args.pairs]
     if args.all:
         pairs += [(os.path.basename(f), args.into)
                   for f in sorted(glob.glob(os.path.join(args.corpus, "*.xl[st]")))]
     extra = collections.Counter()
 
-    def check(source, sheet, before, after, _workdir, _libreoffice):
-        beyond = [b for b in map(beyond_xlrd, (source, before)) if b]
-        listed = copy_sweep.run(args.tool, "list", after)[1].splitlines()
+    def check(c):
+        beyond = [b for b in map(beyond_xlrd, (c.source, c.before)) if b]
+        listed = copy_sweep.run(args.tool, "list", c.after)[1].splitlines()
         if beyond:  # xlrd cannot check the copy: the listing must hold it
             extra[f"copied into or from an {beyond[0]} workbook, which xlrd cannot read "
                   "(listed only)"] += 1
-            was = copy_sweep.run(args.tool, "list", before)[1].splitlines()
-            if listed[:-1] != was or not listed[-1].startswith(sheet[:25]):
-                return [f"sheets {listed} after copying {sheet!r} behind {was}"]
+            was = copy_sweep.run(args.tool, "list", c.before)[1].splitlines()
+            if listed[:-1] != was or not listed[-1].startswith(c.sheet[:25]):
+                return [f"sheets {listed} after copying {c.sheet!r} behind {was}"]
             problems = []
         else:
-            problems = check_copy(source, sheet, before, after)
-        if not problems and recalculation:
-            problems = recalculation.problems(source, sheet, after, listed[-1])
+            problems = check_copy(c.source, c.sheet, c.before, c.after)
+        if problems or not c.libreoffice:
+            return problems
+        if not c.libreoffice.read(c.after, lambda document: document.Sheets.Count):
+            return ["LibreOffice cannot open the result: "
+                    + c.libreoffice.failed.get(os.path.basename(c.after), "")]
+        extra["opened in LibreOffice"] += 1
+        if args.recalculate:
+            problems = recalculation_check.problems(c.libreoffice, c.source_copy, c.sheet,
+                                                    c.after, listed[-1])
             extra["recalculated and compared in LibreOffice"] += not problems
         return problems
 
-    counts, failures, written = copy_sweep.sweep(args, pairs, check)
-    if recalculation:
-        recalculation.close()
-    if written and not args.no_libreoffice:
-        lo_dir = os.path.join(os.path.dirname(written[0]), "lo")
-        os.makedirs(lo_dir, exist_ok=True)
-        for f in office_session.convert_to_csv(written, lo_dir):
-            failures.append(f"LibreOffice could not open {os.path.basename(f)}")
-        counts["opened in LibreOffice"] = len(written)
+    counts, failures = copy_sweep.sweep(args, pairs, check)
     return copy_sweep.report(counts + extra, failures)
 
 

@@ -1,21 +1,34 @@
 """What the corpus checks share: running tarnvale-sheets, their arguments, the
-copy loop and the report. The loop copies each sheet of each source behind the
-last worksheet of a scratch copy of its destination (a destination "" is the source
-itself); a refusal must leave the destination as it was, no copy may change
-the source, and every copy written is handed to a check that returns its
-problems."""
+copy loop, edits of scratch copies and the report. The loop copies each sheet of
+each source behind the last worksheet of a scratch copy of its destination (a
+destination "" is the source itself); a refusal must leave the destination as it
+was, no copy may change the source, and every copy written is handed to a check
+that returns its problems."""
 import argparse
 import collections
 import filecmp
+import functools
 import os
 import shutil
 import subprocess
 import tempfile
 
+import office_session
+from workbook_records import sheet_names
+
 
 def run(tool, *args):
     proc = subprocess.run([tool, *args], capture_output=True, text=True, timeout=300)
     return proc.returncode, proc.stdout, proc.stderr.strip()
+
+
+def edit(tool, source, folder, verb, *args, name="edited.xls"):
+    """Runs `tool verb copy *args` on a copy of source in folder: (exit code,
+    message, the copy)."""
+    target = os.path.join(folder, name)
+    shutil.copyfile(source, target)
+    code, _, err = run(tool, verb, target, *args)
+    return code, err, target
 
 
 def reason_of(stderr):
@@ -54,13 +67,45 @@ def succeeded(code, err, label, before, after, counts, failures, refusal="refuse
     return code == 0
 
 
-def sweep(args, pairs, check):
-    """pairs: (source name, destination name) in the corpus. check(source, sheet,
-    before, after, workdir, libreoffice) -> problems, where before is the
-    destination as it was and after the one written, with the copy behind its
-    last worksheet. Returns the counts, the failures and the files written and verified."""
+class Copy:
+    """A copy the sweep wrote: source (the workbook) and sheet (its name there),
+    source_copy (a writable copy of source, the one copied from), before (the
+    destination as it was), after (as written, the copy behind its last
+    worksheet), workdir, and libreoffice (an office_session.Session, or None
+    with --no-libreoffice)."""
+
+    def __init__(self, **fields):
+        self.__dict__.update(fields)
+
+    @functools.cached_property
+    def source_index(self):
+        return sheet_names(self.source).index(self.sheet)
+
+    @functools.cached_property
+    def copy_index(self):
+        had = set(sheet_names(self.before))
+        return next(i for i, n in enumerate(sheet_names(self.after)) if n not in had)
+
+    @property
+    def copy_name(self):
+        return sheet_names(self.after)[self.copy_index]
+
+
+def sweep(args, pairs, check, sheets=None):
+    """pairs: (source name, destination name) in the corpus; sheets: {source
+    name: the sheets to copy}, every sheet of a source it does not name.
+    check(Copy) -> problems. Returns the counts and the failures."""
+    with office_session.Session() as libreoffice:
+        counts, failures = _sweep(args, pairs, check, sheets or {},
+                                  None if args.no_libreoffice else libreoffice)
+        for name, reason in sorted(libreoffice.failed.items()):
+            counts[f"LibreOffice could not convert {name}: {reason}"] += 1
+    return counts, failures
+
+
+def _sweep(args, pairs, check, sheets, libreoffice):
     folder = workdir(args)
-    counts, failures, written = collections.Counter(), [], []
+    counts, failures = collections.Counter(), []
     for n, (name, dest_name) in enumerate(pairs):
         source = os.path.join(args.corpus, name)
         before = os.path.join(args.corpus, dest_name or name)
@@ -68,7 +113,7 @@ def sweep(args, pairs, check):
         if code:
             counts["sources the engine refuses to read (its listing test covers them)"] += 1
             continue
-        for i, sheet in enumerate(listing.splitlines()):
+        for i, sheet in enumerate(sheets.get(name) or listing.splitlines()):
             source_copy = os.path.join(folder, f"{n}-{i}-source.xls")
             after = os.path.join(folder, f"{n}-{i}-{os.path.basename(dest_name or name)}")
             shutil.copyfile(source, source_copy)
@@ -82,15 +127,16 @@ def sweep(args, pairs, check):
             if not succeeded(code, err, label, before, after, counts, failures):
                 continue
             try:
-                problems = check(source, sheet, before, after, folder, not args.no_libreoffice)
+                problems = check(Copy(source=source, sheet=sheet, source_copy=source_copy,
+                                      before=before, after=after, workdir=folder,
+                                      libreoffice=libreoffice))
             except Exception as error:  # a reader failing on the result is a failure
                 problems = [f"{type(error).__name__}: {error}"]
             if problems:
                 failures.append(f"{label}: " + "; ".join(problems[:5]))
             else:
                 counts["copied and verified"] += 1
-                written.append(after)
-    return counts, failures, written
+    return counts, failures
 
 
 def report(counts, failures):

@@ -4,14 +4,12 @@
 For every corpus workbook with at least two worksheets, a copy is renamed
 (last worksheet) and another copy loses a sheet (first worksheet). python3-xlrd
 (formatting_info=True) then checks that every remaining sheet keeps its values,
-cell formats, rows, columns, merged ranges and hyperlinks, with one allowed change: a formula that referred to the
-deleted sheet now shows #REF!. LibreOffice headless converts every output, and a
-copy of each original, in one call: every output must give a CSV per sheet, and
-each remaining sheet's CSV must match the original's (a cell may only have turned
-into #REF!). A refusal (exit 1) must leave the file byte-identical. Prints the
-counts; exits 1 when anything failed.
-
-usage: edit_sweep.py TARNVALE_SHEETS CORPUS_DIR [--keep DIR] [--no-libreoffice] [--only NAME...]
+cell formats, rows, columns, merged ranges and hyperlinks, with one allowed
+change: a formula that referred to the deleted sheet now shows #REF!.
+LibreOffice must open every output and show in each remaining sheet the values
+it shows in the original (a cell may only have turned into #REF!). A refusal
+(exit 1) must leave the file byte-identical. Prints the counts; exits 1 when
+anything failed.
 """
 import collections
 import os
@@ -70,11 +68,11 @@ def verify(original, edited, renamed=None, deleted=None):
 
 
 def differing_cells(before, after):
-    """{(row, col): (old text, new text)} for the cells two sheets' CSV rows differ in."""
+    """{(row, col): (old, new)} for the cells two sheets' rows of values differ in."""
     cells = {}
     for r in range(max(len(before), len(after))):
-        a = before[r] if r < len(before) else []
-        b = after[r] if r < len(after) else []
+        a = before[r] if r < len(before) else ()
+        b = after[r] if r < len(after) else ()
         for c in range(max(len(a), len(b))):
             x, y = a[c] if c < len(a) else "", b[c] if c < len(b) else ""
             if x != y:
@@ -82,61 +80,34 @@ def differing_cells(before, after):
     return cells
 
 
-def compare_csv(before, after, allowed, allow_ref):
-    """Cells that differ between two sheets' CSV rows, except the allowed
-    (row, col) ones (formulas that reached the deleted sheet, which LibreOffice
-    calculates again; volatile functions such as RAND and NOW) and, after a
-    delete, cells LibreOffice now calculates to #REF!."""
-    return ["row %d col %d: %r became %r" % (r + 1, c + 1, x, y)
-            for (r, c), (x, y) in sorted(differing_cells(before, after).items())
-            if (r, c) not in allowed and not (allow_ref and y == "#REF!")]
-
-
-def check_libreoffice(jobs, out_dir):
-    """jobs: (original copy, output, renamed sheet, deleted sheet, #REF! cells).
-    Returns the failures (an output LibreOffice cannot convert, a sheet lost,
-    values that differ beyond the allowed ones) and how many outputs matched
-    cell for cell."""
-    failures = []
-    matched = 0
-    originals = {}
-    for original, output, renamed, deleted, refs in jobs:
-        originals.setdefault(os.path.basename(original).split(".original-")[0], []).append(original)
-    for original, output, renamed, deleted, refs in jobs:
-        before = office_session.sheet_csvs(original, out_dir)
-        # The same original converted twice: cells that differ are volatile.
-        twins = [office_session.sheet_csvs(o, out_dir) for o in
-                 originals[os.path.basename(original).split(".original-")[0]] if o != original]
-        after = office_session.sheet_csvs(output, out_dir)
-        if not after:
-            failures.append("LibreOffice could not convert %s" % os.path.basename(output))
+def check_libreoffice(session, source, edited, twin, renamed, deleted, refs):
+    """What LibreOffice shows differently in the edited workbook than in the
+    source, sheet by sheet: a sheet lost, or values beyond the allowed ones
+    (cells xlrd saw turn into #REF!, cells that differ between two loads of
+    the source (twin, a copy): volatile functions such as RAND and NOW, and
+    after a delete, cells LibreOffice now calculates to #REF!)."""
+    before, again, after = (session.read(f, office_session.shown) for f in (source, twin, edited))
+    if after is None:
+        return [f"LibreOffice cannot open it: {session.failed.get(os.path.basename(edited))}"]
+    problems = []
+    for sheet, rows in (before or {}).items():
+        new = NEW_NAME if sheet == renamed else sheet
+        if sheet == deleted or new not in after:
+            problems += [] if sheet == deleted else [f"LibreOffice lost sheet {new}"]
             continue
-        if not before:
-            continue  # LibreOffice cannot read the original either: nothing to compare
-        failed_before = len(failures)
-        for sheet, rows in before.items():
-            if sheet == deleted:
-                continue
-            new = NEW_NAME if sheet == renamed else sheet
-            if new not in after:
-                failures.append("LibreOffice: %s lost sheet %s" % (os.path.basename(output), new))
-                continue
-            allowed = {(r, c) for name, r, c in refs if name == sheet}
-            for twin in twins:
-                allowed |= set(differing_cells(rows, twin.get(sheet, rows)))
-            problems = compare_csv(rows, after[new], allowed, deleted is not None)
-            if problems:
-                failures.append("%s sheet %s: %s" % (
-                    os.path.basename(output), sheet, "; ".join(problems[:3])))
-        matched += len(failures) == failed_before
-    return failures, matched
+        allowed = {(r, c) for name, r, c in refs if name == sheet} | set(
+            differing_cells(rows, again.get(sheet, rows)))
+        problems += [f"LibreOffice {sheet} row {r + 1} col {c + 1}: {x!r} became {y!r}"
+                     for (r, c), (x, y) in sorted(differing_cells(rows, after[new]).items())
+                     if (r, c) not in allowed and not (deleted and y == "#REF!")][:3]
+    return problems
 
 
 def main():
     args = copy_sweep.arguments().parse_args()
     work = copy_sweep.workdir(args)
     counts, failures = collections.Counter(), []
-    jobs = []  # (original copy, output, renamed sheet, deleted sheet, #REF! cells)
+    libreoffice = None if args.no_libreoffice else office_session.Session()
     names = sorted(n for n in os.listdir(args.corpus) if n.lower().endswith((".xls", ".xlt")))
     for name in [n for n in names if not args.only or n in args.only]:
         source = os.path.join(args.corpus, name)
@@ -147,30 +118,27 @@ def main():
             continue
         stem, ext = os.path.splitext(name)
         for op, target, extra in (("rename", sheets[-1], [NEW_NAME]), ("delete", sheets[0], [])):
-            copy = os.path.join(work, f"{stem}.{op}{ext}")
-            shutil.copyfile(source, copy)
-            code, _, err = copy_sweep.run(args.tool, op, copy, target, *extra)
+            code, err, copy = copy_sweep.edit(args.tool, source, work, op, target, *extra,
+                                              name=f"{stem}.{op}{ext}")
             if not copy_sweep.succeeded(code, err, f"{op} {name}", source, copy, counts, failures,
                                         f"refused {op}"):
                 continue
             renamed, deleted = (target, None) if op == "rename" else (None, target)
             problems, refs = verify(source, copy, renamed, deleted)
+            unread, problems = problems is None, problems or []
+            if libreoffice:
+                twin = os.path.join(work, f"{stem}.original-{op}{ext}")
+                shutil.copyfile(source, twin)
+                problems += check_libreoffice(libreoffice, source, copy, twin, renamed, deleted,
+                                              refs)
+                counts["LibreOffice showed the same"] += not problems
             if problems:
                 failures.append(f"{op} {name}: " + "; ".join(problems[:5]))
                 continue
-            counts[f"{op} done, " + ("original unreadable by xlrd" if problems is None
-                                     else "verified")] += 1
+            counts[f"{op} done, " + ("original unreadable by xlrd" if unread else "verified")] += 1
             counts["cells now showing #REF! after a delete"] += len(refs)
-            original = os.path.join(work, f"{stem}.original-{op}{ext}")
-            shutil.copyfile(source, original)
-            jobs.append((original, copy, renamed, deleted, refs))
-    if not args.no_libreoffice:
-        csv_dir = os.path.join(work, "csv")
-        os.makedirs(csv_dir, exist_ok=True)
-        office_session.convert_to_csv([f for job in jobs for f in job[:2]], csv_dir)
-        lo_failures, matched = check_libreoffice(jobs, csv_dir)
-        failures += lo_failures
-        counts["outputs LibreOffice converted and matched"] = matched
+    if libreoffice:
+        libreoffice.close()
     status = copy_sweep.report(counts, failures)
     if not args.keep:
         shutil.rmtree(work, ignore_errors=True)

@@ -13,7 +13,6 @@ asks for the cache to be rebuilt, and no __SRP_ cache stream is left.
 """
 import collections
 import os
-import shutil
 import struct
 import sys
 import tempfile
@@ -106,9 +105,7 @@ def code_names(path):
 
 
 def check(tool, source, sheet, code_name, scratch):
-    target = os.path.join(scratch, "delete.xls")
-    shutil.copyfile(source, target)
-    code, _, err = copy_sweep.run(tool, "delete", target, sheet)
+    code, err, target = copy_sweep.edit(tool, source, scratch, "delete", sheet)
     if code:
         if "at least one visible sheet" in err:
             return None  # the last visible sheet stays, as it must

@@ -1,73 +1,81 @@
 """LibreOffice headless with a private profile, so that it neither meets nor
-disturbs a desktop session: conversions of whole files (soffice --convert-to),
-and one process driven through UNO over a named pipe."""
-import atexit
-import csv
-import functools
-import glob
+disturbs a desktop session, driven through UNO over a named pipe: one process
+for a whole sweep, restarted when a document stops it."""
+import collections
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
+import threading
 import time
 
 import uno  # pylint: disable=import-error
 from com.sun.star.beans import PropertyValue  # pylint: disable=import-error
 
-
-CSV_FILTER = "csv:Text - txt - csv (StarCalc):44,34,UTF8,1,,0,false,true,false,false,false,-1"
-
-
-@functools.lru_cache(maxsize=None)
-def conversion_profile():
-    """The private profile of every conversion in this process (a profile is
-    slow to make), removed when the process ends."""
-    profile = tempfile.mkdtemp(prefix="tv-lo-profile-")
-    atexit.register(shutil.rmtree, profile, True)
-    return profile
+def used_area(sheet):
+    cursor = sheet.createCursor()
+    cursor.gotoEndOfUsedArea(False)
+    end = cursor.RangeAddress
+    return sheet.getCellRangeByPosition(0, 0, end.EndColumn, end.EndRow)
 
 
-def convert(paths, target, out_dir, timeout=600):
-    """One soffice call converting paths to target (an extension or a filter)."""
-    try:
-        subprocess.run(["soffice", f"-env:UserInstallation=file://{conversion_profile()}",
-                        "--headless", "--convert-to", target, "--outdir", out_dir, *paths],
-                       capture_output=True, timeout=timeout)
-    except subprocess.TimeoutExpired:
-        pass  # what it did not write counts as not converted
+def shown(document):
+    """Sheet name -> rows of the values LibreOffice shows in the sheet's used
+    area; an error by its text (#REF!)."""
+    values = {}
+    for name in document.Sheets.ElementNames:
+        sheet = document.Sheets.getByName(name)
+        values[name] = [[sheet.getCellByPosition(c, r).String if v is None else v
+                         for c, v in enumerate(row)]
+                        for r, row in enumerate(used_area(sheet).getDataArray())]
+    return values
 
 
-def converted(path, out_dir, extension):
-    """The file LibreOffice wrote for path into out_dir, or None."""
-    out = os.path.join(out_dir, os.path.splitext(os.path.basename(path))[0] + extension)
-    return out if os.path.exists(out) else None
+def drawn_objects(document):
+    """Per sheet of a loaded document: its comments, and its drawing objects
+    counted by kind (shape type), pictures by the size of their image, charts
+    with their series, and those series that have values."""
+    counts = []
+    for sheet in (document.Sheets.getByIndex(i) for i in range(document.Sheets.Count)):
+        kinds = collections.Counter(comments=sheet.Annotations.Count)
+        for shape in (sheet.DrawPage.getByIndex(i) for i in range(sheet.DrawPage.Count)):
+            kinds[shape.ShapeType.rsplit(".", 1)[-1]] += 1
+            if shape.ShapeType.endswith("GraphicObjectShape"):
+                size = shape.Graphic.SizePixel if shape.Graphic else None
+                kinds[f"picture {size.Width}x{size.Height}" if size else "no image"] += 1
+            model = getattr(shape, "Model", None) if shape.ShapeType.endswith("OLE2Shape") else None
+            if model is not None and model.supportsService("com.sun.star.chart2.ChartDocument"):
+                kinds["charts"] += 1
+                for series in (series for system in model.getFirstDiagram().getCoordinateSystems()
+                               for kind in system.getChartTypes()
+                               for series in kind.getDataSeries()):
+                    kinds["series"] += 1
+                    kinds["series with values"] += any(
+                        seq.getValues().getData() for seq in series.getDataSequences()
+                        if seq.getValues().Role not in ("values-x", "categories"))
+        counts.append(+kinds)
+    return counts
 
 
-def sheet_csvs(path, out_dir):
-    """Sheet name -> CSV rows of what convert_to_csv wrote for path."""
-    stem = os.path.splitext(os.path.basename(path))[0] + "-"
-    found = {}
-    for name in glob.glob(os.path.join(out_dir, glob.escape(stem) + "*.csv")):
-        with open(name, encoding="utf-8", errors="replace") as f:
-            found[os.path.basename(name)[len(stem):-4]] = list(csv.reader(f))
-    return found
-
-
-def convert_to_csv(paths, out_dir):
-    """A CSV per sheet of each file, in as few calls as it can: when a file
-    stops LibreOffice, the next call starts after it, and what a crash skipped
-    is tried on its own. Returns the files LibreOffice could not convert."""
-    remaining = list(paths)
-    while remaining:
-        convert(remaining, CSV_FILTER, out_dir, 3600)
-        done = [i for i, f in enumerate(remaining) if sheet_csvs(f, out_dir)]
-        if not done:
-            break
-        remaining = remaining[max(done) + 2:]  # the file after the last one done stopped it
-    for f in paths:
-        if not sheet_csvs(f, out_dir):
-            convert([f], CSV_FILTER, out_dir)
-    return [f for f in paths if not sheet_csvs(f, out_dir)]
+def compare_sheet_objects(copy, view):
+    """Problems when LibreOffice cannot open a copy the sweep wrote, or shows
+    the copied sheet's drawn objects otherwise than the source sheet's, both
+    seen through view (of drawn_objects' counts). Charts may show more series
+    with values in the copy: LibreOffice leaves out values of hidden cells in
+    a chart of the source, which the copy reads from the source as another
+    workbook."""
+    source, after = (copy.libreoffice.read(f, drawn_objects) for f in (copy.source, copy.after))
+    if after is None and source is not None:
+        return ["LibreOffice cannot open the result: "
+                + copy.libreoffice.failed.get(os.path.basename(copy.after), "")]
+    if source is None:
+        return []
+    want, got = view(source[copy.source_index]), view(after[copy.copy_index])
+    more = "series with values"
+    if isinstance(got, dict) and got.get(more, 0) >= want.get(more, 0):
+        want, got = ({k: n for k, n in view.items() if k != more} for view in (want, got))
+    return [] if got == want else [f"LibreOffice shows {got}, source {want}"]
 
 
 def properties(**values):
@@ -81,7 +89,7 @@ class Office:
         self.process = subprocess.Popen(
             ["soffice", "--headless", "--norestore", "--nologo", f"--accept=pipe,name={pipe};urp;",
              f"-env:UserInstallation=file://{self.profile}"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         local = uno.getComponentContext()
         resolver = local.ServiceManager.createInstanceWithContext(
             "com.sun.star.bridge.UnoUrlResolver", local)
@@ -102,10 +110,14 @@ class Office:
 
     def load(self, path):
         """The document at path, hidden. References to other workbooks show the
-        values cached in the file: the other file is not read (NO_UPDATE)."""
+        values cached in the file: the other file is not read (NO_UPDATE). A
+        file without write permission (the corpus) loads read-only: opened for
+        writing, LibreOffice gives nothing back."""
+        path = os.path.abspath(path)
+        writable = os.path.exists(path) and os.stat(path).st_mode & 0o222
         document = self.desktop.loadComponentFromURL(
-            uno.systemPathToFileUrl(os.path.abspath(path)), "_blank", 0,
-            properties(Hidden=True, UpdateDocMode=0))
+            uno.systemPathToFileUrl(path), "_blank", 0,
+            properties(Hidden=True, UpdateDocMode=0, ReadOnly=not writable))
         if document is None:
             raise RuntimeError(f"LibreOffice could not load {path}")
         return document
@@ -115,6 +127,20 @@ class Office:
         document.storeToURL(uno.systemPathToFileUrl(os.path.abspath(path)),
                             properties(FilterName=filter_name))
 
+    def read(self, path, read):
+        document = self.load(path)
+        try:
+            return read(document)
+        finally:
+            document.close(True)
+
+    def kill(self):
+        """Stops the process and the soffice.bin it started (one session)."""
+        try:
+            os.killpg(self.process.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+
     def close(self):
         try:
             self.desktop.terminate()
@@ -123,9 +149,68 @@ class Office:
         try:
             self.process.wait(timeout=60)
         except subprocess.TimeoutExpired:
-            self.process.kill()
+            self.kill()
             self.process.wait()
         shutil.rmtree(self.profile, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.close()
+
+
+class Session:
+    """One LibreOffice for a whole sweep, started on first use. A document on
+    which it stops, or takes longer than the time limit, is noted by name in
+    failed; the process is then stopped and the next document gets a fresh one."""
+
+    def __init__(self, limit=180):
+        self.limit, self.office, self.failed, self.answers = limit, None, {}, {}
+
+    def call(self, name, work):
+        """work(office)'s result, or None when it failed on the document name
+        (the reason in failed[name])."""
+        expired = threading.Event()
+        try:
+            if self.office is None:
+                self.office = Office()
+            office = self.office
+            watchdog = threading.Timer(self.limit, lambda: (expired.set(), office.kill()))
+            watchdog.start()
+            try:
+                result = work(office)
+                self.failed.pop(name, None)
+                return result
+            finally:
+                watchdog.cancel()
+        except Exception as error:  # pylint: disable=broad-except
+            if expired.is_set():
+                self.failed[name] = f"no answer within {self.limit} s"
+            elif self.office is None or self.office.process.poll() is not None:
+                self.failed[name] = "LibreOffice stopped"
+            else:
+                self.failed[name] = f"{type(error).__name__}: {error}"
+                return None  # it still answers: keep it
+            self.close()
+            return None
+
+    def read(self, path, read):
+        """read(document) of path as LibreOffice loads it, or None when it
+        cannot. The answers last asked for are kept while their file stays as
+        it is: a sweep reads each source once for all the copies made from it."""
+        key = (os.path.abspath(path), os.stat(path).st_mtime_ns, read)
+        answer = self.answers.pop(key) if key in self.answers else self.call(
+            os.path.basename(path), lambda office: office.read(path, read))
+        self.answers[key] = answer  # the latest last, the oldest first to go
+        while len(self.answers) > 8:
+            del self.answers[next(iter(self.answers))]
+        return answer
+
+    def close(self):
+        if self.office:
+            self.office.close()
+            self.office = None
 
     def __enter__(self):
         return self

@@ -27,7 +27,8 @@ import re
 
 import xlrd
 
-from office_session import Office
+from office_session import used_area
+
 
 VOLATILE_OR_PLACE_DEPENDENT = re.compile(
     r"\b(RAND|RANDBETWEEN|GETRANDBETWEEN|NOW|TODAY|INDIRECT|CELL|INFO|SHEETS?)\s*\(", re.IGNORECASE)
@@ -51,13 +52,6 @@ def computed(document, sheet_name):
                     error = sheet.getCellByPosition(c, r).getError()
                     cells[(r, c)] = (cells[(r, c)][0], ("error", error))
     return cells
-
-
-def used_area(sheet):
-    cursor = sheet.createCursor()
-    cursor.gotoEndOfUsedArea(False)
-    end = cursor.RangeAddress
-    return sheet.getCellRangeByPosition(0, 0, end.EndColumn, end.EndRow)
 
 
 # A formula that gives each error value a cell can hold ([MS-XLS] BErr).
@@ -125,72 +119,62 @@ def same(a, b):
     return a == b
 
 
-class RecalculationCheck:
-    """One LibreOffice for a whole sweep, started on first use."""
+def _source_values(office, path, sheet_name):
+    """The sheet's formula cells recalculated, the other sheets frozen; those
+    whose result changes from one recalculation to the next left out."""
+    try:
+        with open(os.devnull, "w", encoding="utf-8") as quiet:
+            stored = xlrd.open_workbook(path, logfile=quiet)
+    except Exception:  # pylint: disable=broad-except
+        stored = None  # encrypted, or beyond xlrd: LibreOffice's view of the results
+    stored_sheets = {sheet.name: sheet for sheet in stored.sheets()} if stored else {}
+    document = office.load(path)
+    try:
+        for name in document.Sheets.ElementNames:
+            if name != sheet_name:
+                freeze_results(document.Sheets.getByName(name), stored_sheets.get(name))
+        document.calculateAll()
+        first = computed(document, sheet_name)
+        document.calculateAll()
+        again = computed(document, sheet_name)
+    finally:
+        document.close(True)
+    return {k: v for k, v in first.items()
+            if same(v[1], again[k][1]) and not VOLATILE_OR_PLACE_DEPENDENT.search(v[0])}
 
-    def __init__(self):
-        self.office = None
 
-    def close(self):
-        if self.office:
-            self.office.close()
-            self.office = None
+def _compare(office, source_path, sheet_name, dest_path, copy_name):
+    """The source sheet's recalculated formula cells, the copy's, and the
+    cells where they differ."""
+    expected = _source_values(office, source_path, sheet_name)
+    document = office.load(dest_path)
+    try:
+        document.calculateAll()
+        got = computed(document, copy_name)
+    finally:
+        document.close(True)
+    wrong = {k for k, (_, value) in expected.items()
+             if k not in got or not same(value, got[k][1]) and not intersects_external(got[k][0])}
+    return expected, got, wrong
 
-    def _source_values(self, path, sheet_name):
-        """The sheet's formula cells recalculated, the other sheets frozen;
-        those whose result changes from one recalculation to the next left out."""
-        try:
-            with open(os.devnull, "w", encoding="utf-8") as quiet:
-                stored = xlrd.open_workbook(path, logfile=quiet)
-        except Exception:  # pylint: disable=broad-except
-            stored = None  # encrypted, or beyond xlrd: LibreOffice's view of the results
-        stored_sheets = {sheet.name: sheet for sheet in stored.sheets()} if stored else {}
-        document = self.office.load(path)
-        try:
-            for name in document.Sheets.ElementNames:
-                if name != sheet_name:
-                    freeze_results(document.Sheets.getByName(name), stored_sheets.get(name))
-            document.calculateAll()
-            first = computed(document, sheet_name)
-            document.calculateAll()
-            again = computed(document, sheet_name)
-        finally:
-            document.close(True)
-        return {k: v for k, v in first.items()
-                if same(v[1], again[k][1]) and not VOLATILE_OR_PLACE_DEPENDENT.search(v[0])}
 
-    def _compare(self, source_path, sheet_name, dest_path, copy_name):
-        """The source sheet's recalculated formula cells, the copy's, and the
-        cells where they differ."""
-        expected = self._source_values(source_path, sheet_name)
-        document = self.office.load(dest_path)
-        try:
-            document.calculateAll()
-            got = computed(document, copy_name)
-        finally:
-            document.close(True)
-        wrong = {k for k, (_, value) in expected.items()
-                 if k not in got or not same(value, got[k][1])
-                 and not intersects_external(got[k][0])}
-        return expected, got, wrong
-
-    def problems(self, source_path, sheet_name, dest_path, copy_name):
-        """What differs between the recalculated source sheet and its copy.
-        A difference is confirmed on fresh loads of both: LibreOffice does not
-        always compute an array function read by a single cell
-        (ABS(FREQUENCY(...))) the same way twice."""
-        try:
-            if not self.office:
-                self.office = Office()
-            expected, got, wrong = self._compare(source_path, sheet_name, dest_path, copy_name)
-            if wrong:
-                wrong &= self._compare(source_path, sheet_name, dest_path, copy_name)[2]
-        except Exception as e:  # pylint: disable=broad-except
-            self.close()  # LibreOffice may be gone: the next check starts a fresh one
-            return [f"LibreOffice recalculation failed: {e!r}"]
-        if not wrong:
-            return []
-        k = min(wrong)
-        return [f"recalculated: {len(wrong)} of {len(expected)} formula cells differ, first "
-                f"{k}: {expected[k][0]} = {expected[k][1]!r}, copy "
-                f"{got.get(k, ('(none)', None))[0]} = {got.get(k, (None, None))[1]!r}"]
+def problems(session, source_path, sheet_name, dest_path, copy_name):
+    """What differs between the recalculated source sheet and its copy, through
+    session (an office_session.Session). A difference is confirmed on fresh
+    loads of both: LibreOffice does not always compute an array function read
+    by a single cell (ABS(FREQUENCY(...))) the same way twice."""
+    name = os.path.basename(dest_path)
+    compare = lambda office: _compare(office, source_path, sheet_name, dest_path, copy_name)
+    found = session.call(name, compare)
+    if found and found[2]:
+        again = session.call(name, compare)
+        found = again and (found[0], found[1], found[2] & again[2])
+    if not found:
+        return [f"LibreOffice recalculation failed: {session.failed.get(name)}"]
+    expected, got, wrong = found
+    if not wrong:
+        return []
+    k = min(wrong)
+    return [f"recalculated: {len(wrong)} of {len(expected)} formula cells differ, first "
+            f"{k}: {expected[k][0]} = {expected[k][1]!r}, copy "
+            f"{got.get(k, ('(none)', None))[0]} = {got.get(k, (None, None))[1]!r}"]

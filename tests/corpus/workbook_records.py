@@ -57,20 +57,30 @@ def drawing_group(data):
 
 def sheet_drawings(data, offset):
     """The drawings of the sheet at offset, its own first, then each embedded
-    chart's: the MsoDrawing records (and their Continue records) of each
-    substream joined."""
-    drawings, open_substreams, opened, last = {}, [], 0, None
+    chart's: the OfficeArt bytes of each substream joined. They lie in
+    MsoDrawing records and in the Continue records after an MsoDrawing, an Obj,
+    or a TxO once its text and formatting runs are through (writers put a
+    drawing's later shapes there)."""
+    drawings, open_substreams, opened = {}, [], 0
+    owner, text_left = None, [0, 0]  # the record Continue records follow; a TxO's text and runs
     for rid, body, _ in substream(data, offset):
         if rid == 0x0809:
             open_substreams.append(opened)
             opened += 1
-        if rid == 0x00EC or (rid == 0x003C and last == 0x00EC):
+        if rid != 0x003C:
+            owner = rid
+            text_left = list(struct.unpack_from("<HH", body, 10)) if rid == 0x01B6 else [0, 0]
+        elif text_left[0] > 0:
+            text_left[0] -= (len(body) - 1) // (2 if body[:1] == b"\x01" else 1)
+            continue
+        elif text_left[1] > 0:
+            text_left[1] -= len(body)
+            continue
+        if rid == 0x00EC or (rid == 0x003C and owner in (0x00EC, 0x005D, 0x01B6)):
             key = open_substreams[-1] if open_substreams else None
             drawings[key] = drawings.get(key, b"") + body
-            rid = 0x00EC
         elif rid == 0x000A and open_substreams:
             open_substreams.pop()
-        last = rid
     return list(drawings.values())
 
 
@@ -129,3 +139,44 @@ def shape_id_owner(group, spid):
     """The drawing id owning the cluster that holds shape id spid, or None."""
     cluster = spid // 1024 - 1
     return group["clusters"][cluster][0] if 0 <= cluster < len(group["clusters"]) else None
+
+
+def images_shown(group, drawing):
+    """The image bytes of each picture a drawing's shapes show, None for a
+    picture the group's store does not hold."""
+    store = group["pictures"]
+    return [image(store[pib - 1]) if 1 <= pib <= len(store) else None for pib in drawing["pibs"]]
+
+
+def _id_faults(group, drawings):
+    found, seen = set(), {}
+    for d in drawings:
+        if d["dgid"] in [o["dgid"] for o in drawings if o is not d]:
+            found.add(f"drawing id {d['dgid']} used twice")
+        for spid in d["spids"]:
+            if spid in seen:
+                found.add(f"shape {spid} in drawings {seen[spid]} and {d['dgid']}")
+            seen[spid] = d["dgid"]
+            if shape_id_owner(group, spid) != d["dgid"]:
+                found.add(f"shape {spid} of drawing {d['dgid']} outside its clusters")
+    owners = {d["dgid"] for d in drawings}
+    found |= {f"a cluster names drawing {owner}, which no sheet has"
+              for owner, _ in group["clusters"] if owner and owner not in owners}
+    return found
+
+
+def id_problems(was, now):
+    """What an edit did wrong to a workbook's drawing ids, was and now being
+    its (group facts, [drawing facts]) before and after: a drawing or shape id
+    used twice, a shape id outside the clusters its drawing owns, a cluster of
+    a drawing that is gone (faults it had before are not counted), saved
+    drawing and shape counts that did not move by what the edit added or took."""
+    (was_group, was_drawings), (now_group, now_drawings) = was, now
+    problems = sorted(_id_faults(*now) - _id_faults(*was))
+    added = len(now_drawings) - len(was_drawings)
+    shapes = sum(d["csp"] for d in now_drawings) - sum(d["csp"] for d in was_drawings)
+    if added and (now_group["cdg"] - was_group["cdg"], now_group["csp"] - was_group["csp"]) != (
+            added, shapes):
+        problems.append(f"saved drawings and shapes {was_group['cdg']}, {was_group['csp']} -> "
+                        f"{now_group['cdg']}, {now_group['csp']}: {added}, {shapes} added")
+    return problems
