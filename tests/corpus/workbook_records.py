@@ -59,8 +59,8 @@ def sheet_drawings(data, offset):
     """The drawings of the sheet at offset, its own first, then each embedded
     chart's: the OfficeArt bytes of each substream joined. They lie in
     MsoDrawing records and in the Continue records after an MsoDrawing, an Obj,
-    or a TxO once its text and formatting runs are through (writers put a
-    drawing's later shapes there)."""
+    a TxO once its text and formatting runs are through, or an embedded chart's
+    EOF (writers put a drawing's later shapes there)."""
     drawings, open_substreams, opened = {}, [], 0
     owner, text_left = None, [0, 0]  # the record Continue records follow; a TxO's text and runs
     for rid, body, _ in substream(data, offset):
@@ -81,6 +81,7 @@ def sheet_drawings(data, offset):
             drawings[key] = drawings.get(key, b"") + body
         elif rid == 0x000A and open_substreams:
             open_substreams.pop()
+            owner = 0x00EC if open_substreams else None  # back in the sheet: its drawing goes on
     return list(drawings.values())
 
 
@@ -153,9 +154,13 @@ def _id_faults(group, drawings):
     for d in drawings:
         if d["dgid"] in [o["dgid"] for o in drawings if o is not d]:
             found.add(f"drawing id {d['dgid']} used twice")
+        own = set()
         for spid in d["spids"]:
-            if spid in seen:
+            if spid in own:
+                found.add(f"shape {spid} twice in drawing {d['dgid']}")
+            elif spid in seen:
                 found.add(f"shape {spid} in drawings {seen[spid]} and {d['dgid']}")
+            own.add(spid)
             seen[spid] = d["dgid"]
             if shape_id_owner(group, spid) != d["dgid"]:
                 found.add(f"shape {spid} of drawing {d['dgid']} outside its clusters")
@@ -163,6 +168,11 @@ def _id_faults(group, drawings):
     found |= {f"a cluster names drawing {owner}, which no sheet has"
               for owner, _ in group["clusters"] if owner and owner not in owners}
     return found
+
+
+def repeated_ids(drawings):
+    """How many times the drawings name a shape id they already named."""
+    return sum(len(d["spids"]) - len(set(d["spids"])) for d in drawings)
 
 
 def id_problems(was, now):

@@ -27,8 +27,9 @@ model::Record txo(std::uint32_t cch, std::uint32_t runs, std::uint32_t ifntEmpty
 }
 
 TEST(DrawingPieces, FollowsTheSheetAndEachChartApart) {
-    // The drawing goes on in Continue records after an Obj, and after a TxO
-    // once its text (2 characters) and runs (16 bytes) are past.
+    // The drawing goes on in Continue records after an Obj, after a TxO once
+    // its text (2 characters) and runs (16 bytes) are past, and after the EOF
+    // of an embedded chart.
     const std::vector<model::Record> records = {rec(R::BOF),
                                                 rec(R::MsoDrawing),
                                                 rec(R::Continue),
@@ -43,13 +44,14 @@ TEST(DrawingPieces, FollowsTheSheetAndEachChartApart) {
                                                 rec(R::BOF),
                                                 rec(R::MsoDrawing),
                                                 rec(R::EOF_),
+                                                rec(R::Continue),
                                                 rec(R::TxO),
                                                 rec(R::Continue),
                                                 rec(R::MsoDrawing),
                                                 rec(R::EOF_)};
     const auto pieces = drawingPieces(records);
     ASSERT_EQ(pieces.size(), 2u);
-    EXPECT_EQ(pieces[0].records, (std::vector<std::size_t>{1, 2, 4, 5, 10, 16}));
+    EXPECT_EQ(pieces[0].records, (std::vector<std::size_t>{1, 2, 4, 5, 10, 14, 17}));
     EXPECT_EQ(pieces[1].records, (std::vector<std::size_t>{12}));
     EXPECT_EQ(pieces[1].depth, 2u);
 }

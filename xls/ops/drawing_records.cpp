@@ -95,7 +95,12 @@ std::vector<DrawingPieces> drawingPieces(const std::vector<model::Record>& recor
                 // A text object that cannot be measured keeps every Continue after it.
             }
         }
-        if (type == RecordType::EOF_ && depth > 0) open.erase(depth--);
+        // After an embedded chart's substream (the object the drawing's shape
+        // before it shows), the sheet's drawing goes on the same way.
+        if (type == RecordType::EOF_ && depth > 0) {
+            open.erase(depth--);
+            inDrawing = open.count(depth) > 0;
+        }
     }
     return drawings;
 }

@@ -3,8 +3,9 @@
 // Continue records after it), with Obj, TxO and Note records between them;
 // an embedded chart's substream inside the sheet holds a drawing of its own.
 // Writers may also carry the drawing on in Continue records right after an
-// Obj record, or after the Continue records a TxO owns (its text, then its
-// formatting runs): those are pieces of the drawing too.
+// Obj record, after the Continue records a TxO owns (its text, then its
+// formatting runs), or after the EOF of an embedded chart's substream: those
+// are pieces of the drawing too.
 // The globals hold the drawing group in MsoDrawingGroup records.
 #pragma once
 
