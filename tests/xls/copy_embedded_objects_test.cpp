@@ -187,6 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
         controls({control(0x40, 8), control(0x10, 0x20), control(0x40, 8)}, 0, {0, 8, 0},
                  {{0x40, 8}, {0x10, 0x20}}),
         controls({control(0, 300)}, 1007, {7}, {{0, 300}}),
+        controls({control(300, 0)}, 0, {0}, {{300, 0}}),  // no data, at the stream's end
         controls({control(290, 11)}, 0, {}, {}, "ActiveX controls (data outside the Ctls stream)"),
         objects({oleObject(kWordId)}, {}, false, {kWordId}, {u"MBD0435D8BE"}),
         objects({oleObject(kWordId), oleObject(kWordId)}, u"mbd0435d8bf", true,
