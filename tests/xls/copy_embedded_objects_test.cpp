@@ -143,6 +143,7 @@ TEST_P(EmbeddedPlan, BringsTheDataAndRepointsTheObjects) {
         copy::applyEmbeddedCopy(std::move(plan), stream, 0, edits);
         EXPECT_EQ(c.refused, "");
     } catch (const Error& e) {
+        EXPECT_NE(c.refused, "") << e.what();
         EXPECT_EQ(e.code(), ErrorCode::CopyUnsupported);
         EXPECT_NE(std::string(e.what()).find(c.refused), std::string::npos) << e.what();
         return;
