@@ -34,6 +34,7 @@ TEST(ExternalCache, CachesWhatTheFormulasReadOnTheSourcesOtherSheets) {
     const CellArea& a1 = areas.at(1)[0];
     EXPECT_EQ(a1.rowFirst | a1.rowLast | a1.colFirst | a1.colLast, 0);
 
+    // B's first row: 1.5, "hi", TRUE, then formulas giving "s", TRUE and #DIV/0!.
     auto& b = source.substreams[1].records;
     b.insert(b.begin() + 1, {rec(RecordType::Number, cell(0) + Bytes{0, 0, 0, 0, 0, 0, 0xF8, 0x3F}),
                              rec(RecordType::Label, cell(1) + Bytes{2, 0, 0, 'h', 'i'}),
