@@ -118,6 +118,7 @@ TEST(CompoundFileNames, SortShorterFirstThenUpperCase) {
     EXPECT_LT(compareNames(u"abc", u"ABD"), 0);
     EXPECT_EQ(compareNames(u"\u0436", u"\u0416"), 0);  // Cyrillic zhe
     EXPECT_EQ(compareNames(u"\u0101", u"\u0100"), 0);  // a with macron
+    EXPECT_EQ(compareNames(u"\u0450", u"\u0400"), 0);  // Cyrillic ie with grave
 }
 
 // Quirks of files other writers make, read as the stream they hold: a byte-order

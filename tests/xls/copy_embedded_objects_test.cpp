@@ -143,6 +143,7 @@ TEST_P(EmbeddedPlan, BringsTheDataAndRepointsTheObjects) {
         copy::applyEmbeddedCopy(std::move(plan), stream, 0, edits);
         EXPECT_EQ(c.refused, "");
     } catch (const Error& e) {
+        EXPECT_NE(c.refused, "") << e.what();
         EXPECT_EQ(e.code(), ErrorCode::CopyUnsupported);
         EXPECT_NE(std::string(e.what()).find(c.refused), std::string::npos) << e.what();
         return;
@@ -187,6 +188,7 @@ INSTANTIATE_TEST_SUITE_P(
         controls({control(0x40, 8), control(0x10, 0x20), control(0x40, 8)}, 0, {0, 8, 0},
                  {{0x40, 8}, {0x10, 0x20}}),
         controls({control(0, 300)}, 1007, {7}, {{0, 300}}),
+        controls({control(300, 0)}, 0, {0}, {{300, 0}}),  // no data, at the stream's end
         controls({control(290, 11)}, 0, {}, {}, "ActiveX controls (data outside the Ctls stream)"),
         objects({oleObject(kWordId)}, {}, false, {kWordId}, {u"MBD0435D8BE"}),
         objects({oleObject(kWordId), oleObject(kWordId)}, u"mbd0435d8bf", true,

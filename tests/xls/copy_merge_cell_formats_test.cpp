@@ -104,6 +104,9 @@ TEST(CellFormatMergeTest, XfExtensionsComeAlongWhenTheirChecksumHolds) {
     ASSERT_NE(cells.extOf(2), nullptr);
     EXPECT_EQ(cells.extOf(2)->rgExt, spec.exts[0].rgExt);
     EXPECT_TRUE(cells.xfs()[2].fHasXFExt());
+    EXPECT_TRUE(
+        planFormatMerge(globalsOf(spec), destination, {false, false, false, true}).addedXfs.empty())
+        << "the format with its extension is found again";
 
     // A stale XFCRC (XFs changed by a writer unaware of XFExt): nothing comes along.
     auto stale = globalsOf(spec);

@@ -75,6 +75,8 @@ const ColourCase kColourCases[] = {
      flags({63, 62}), 20, 61, true},
     {"a_customised_slot_is_not_taken", paletteWith({{20, kOrange}}), paletteWith({{63, {1, 2, 3}}}),
      flags({20}), kNone, 20, 62, true},
+    {"the_same_slot_first_among_equal_colours", paletteWith({{45, kOrange}}),
+     paletteWith({{40, kOrange}, {45, kOrange}}), flags({45}), flags({40, 45}), 45, 45, false},
     {"fixed_colours_stay", allCustom(), kDefault, flags({2}), kNone, 2, 2, false},
     {"system_colours_stay", paletteWith({{20, kOrange}}), kDefault, flags({20}), kNone, 0x41, 0x41,
      true},
@@ -90,6 +92,9 @@ TEST(ColourMergeTest, NearestColourWhenEverySlotIsTaken) {
     EXPECT_FALSE(merge.paletteChanged);
     // A colour not planned is translated to the nearest one too.
     EXPECT_EQ(translateColour(merge, 9), nearestColour(destination, {0xFF, 0xFF, 0xFF}));
+    // Every channel counts: greenish and bluish go to the default green and blue.
+    EXPECT_EQ(nearestColour(kDefault, {0x10, 0xE0, 0x10}), 11);
+    EXPECT_EQ(nearestColour(kDefault, {0x10, 0x10, 0xE0}), 12);
 }
 
 struct FontCase {

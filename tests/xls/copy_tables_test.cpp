@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "ops/copy/copy_name.h"
+#include "ops/copy/copy_names.h"
+#include "ops/copy/extern_table.h"
 #include "ops/copy/external_workbook.h"
 #include "ops/copy/insert_sheet.h"
+#include "support/copy_record_bytes.h"
 #include "support/copy_tab_indices.h"
 #include "support/ops_test_workbook.h"
 #include "xls/error.h"
@@ -56,6 +59,38 @@ TEST(CopyLink, EncodesTheSourcePathFromTheDestinationsFolder) {
         EXPECT_EQ(virtualPath(c.source, c.destination), c.expected) << c.source;
 }
 
+// B copied into a workbook of the same names as a fourth sheet: its local
+// Print_Area comes local to the copy, and the name G its formula uses comes
+// local too, as the destination has a workbook-wide G of its own.
+TEST(CopyNames, BringsLocalAndUsedNamesKeepingTheDestinationsMeaning) {
+    auto destination = testing::threeSheets().globals;
+    NameCopyRequest request;
+    request.sourceTab = 1;
+    request.newTab = 3;
+    request.used = {1};
+    const NameMap map = copyNames(testing::threeSheets().globals, destination, request,
+                                  [](std::uint16_t ixti) { return ixti; });
+    EXPECT_EQ(map, (NameMap{0, 6, 5, 0, 0}));
+    EXPECT_EQ(tarnvale::testing::nameTabs(destination),
+              (std::vector<std::uint16_t>{0, 2, 3, 0, 4, 4}));
+}
+
+// The workbook's own SupBook is its first self-reference, wherever it stands;
+// a table linking other workbooks only has none.
+TEST(ExternTable, FindsTheSelfReferenceSupBook) {
+    using tarnvale::testing::u16s;
+    using tarnvale::testing::operator+;
+    const model::Record self{biff::RecordType::SupBook, u16s({3, 0x0401})};
+    const model::Record other{biff::RecordType::SupBook, u16s({1, 1}) + testing::Bytes{0, 'a'}};
+    const std::pair<std::vector<model::Record>, std::optional<std::uint16_t>> cases[] = {
+        {{other, self, self}, 1}, {{other}, std::nullopt}};
+    for (const auto& [table, expected] : cases) {
+        model::Substream globals;
+        globals.records = table;
+        EXPECT_EQ(ExternTable(globals).selfSupBook(), expected);
+    }
+}
+
 TEST(InsertSheet, MovesLaterTabsAndTakesTheNewSheetIntoRangesAcrossIt) {
     // XTIs: A, B, A:C, B:C, C, external; names local to B and C.
     model::WorkbookStream stream = testing::threeSheets();
@@ -64,6 +99,10 @@ TEST(InsertSheet, MovesLaterTabsAndTakesTheNewSheetIntoRangesAcrossIt) {
     EXPECT_EQ(tarnvale::testing::xtiTabs(stream.globals), "0:0 2:2 0:3 2:3 3:3 0:0");
     EXPECT_EQ(tarnvale::testing::nameTabs(stream.globals),
               (std::vector<std::uint16_t>{0, 3, 4, 0}));
+    // A copy of the active sheet B goes in neither selected nor shown.
+    insertSheet(stream, 1, testing::boundSheet("B2").payload, stream.substreams[1]);
+    const auto& window2 = stream.substreams[stream.sheetSubstream[1]].records[1];
+    EXPECT_EQ(testing::get16(window2.payload, 0) & 0x0600, 0);
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(Malformed, MalformedFormulaTest,
                                            Bytes{0x80}, Bytes{0x3A, 0, 0, 1},
                                            Bytes{0x3A, 1, 0, 0, 0, 0, 0, 0x24, 0},
                                            Bytes{0x17, 0x05, 0x00, 'a'}, Bytes{0x17}, Bytes{0x19},
-                                           Bytes{0x19, 0x03, 0, 0},
+                                           Bytes{0x19, 0x03, 0x15, 0x15},
                                            Bytes{0x19, 0x04, 0xFF, 0xFF, 0, 0},
                                            Bytes{0x18, 0x05, 0, 0, 0, 0}));
 

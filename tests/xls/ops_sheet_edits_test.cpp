@@ -8,6 +8,7 @@
 #include "ops/move_sheet.h"
 #include "ops/sheet_edits.h"
 #include "support/copy_tab_indices.h"
+#include "support/error_code_of.h"
 #include "support/ops_test_workbook.h"
 
 namespace xls::ops {
@@ -114,11 +115,13 @@ TEST(DeleteSheet, CellsSharingAFormulaOnTheDeletedSheetShowRefError) {
     cells.insert(cells.begin() + 1, formula(5, exp, 1.0));
     cells.insert(cells.begin() + 2, {RecordType::ShrFmla, shared});
     cells.insert(cells.begin() + 3, formula(6, exp, 2.0));
+    cells.insert(cells.begin() + 4, formula(7, {0x24, 5, 0, 0, 0}, 3.0));  // =A6, no PtgExp
     deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
     for (std::size_t n : {0, 1}) {
         const auto& f = find(w.substreams[0].records, RecordType::Formula, n)->payload;
         EXPECT_EQ(f[8], 0x17) << "cell " << n << " shows #REF!";
     }
+    EXPECT_NE(find(w.substreams[0].records, RecordType::Formula, 2)->payload[8], 0x17);
 }
 
 TEST(DeleteSheet, NameXThroughThisWorkbookIsRenumbered) {
@@ -174,6 +177,26 @@ TEST(MoveSheet, EveryHolderOfATabIndexFollowsItsSheet) {
         const auto reopened = model::parseWorkbookStream(model::writeWorkbookStream(w).toVector());
         EXPECT_EQ(reopened.sheetSubstream.size(), 3u);
     }
+}
+
+// In a stream holding A last (B, C, A), moving B behind C keeps each sheet on its substream.
+TEST(MoveSheet, FollowsAStreamNotInTabOrder) {
+    auto w = threeSheets();
+    std::rotate(w.substreams.begin(), w.substreams.begin() + 1, w.substreams.end());
+    w.sheetSubstream = {2, 0, 1};
+    const auto before = w;
+    moveSheetRecords(w, 1, 2);
+    const std::pair<std::size_t, std::size_t> tabs[] = {{0, 0}, {1, 2}, {2, 1}};  // now, was
+    for (const auto& [tab, was] : tabs)
+        EXPECT_EQ(w.substreams[w.sheetSubstream[tab]].records,
+                  before.substreams[before.sheetSubstream[was]].records)
+            << tab;
+}
+
+TEST(MoveSheet, RefusesATabPastTheLast) {
+    auto w = threeSheets();
+    EXPECT_EQ(tarnvale::testing::errorCodeOf([&] { moveSheetRecords(w, 3, 0); }),
+              ErrorCode::SheetNotFound);
 }
 
 TEST(RenameSheet, StoresCompressedOrUtf16Names) {

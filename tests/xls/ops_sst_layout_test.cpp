@@ -112,6 +112,7 @@ TEST(ExtSst, OneEntryPerBucketFromWhereStringsLand) {
     EXPECT_EQ(ext[6], 12);
     // Ninth string: eight strings of 6 bytes later.
     EXPECT_EQ(ext[10] | ext[11] << 8, 1012 + 48);
+    EXPECT_EQ(buildExtSst(1, layout.positions, {1000}).size(), 2u + 20 * 8) << "a bucket a string";
     EXPECT_EQ(extSstBucketSize(100), 8);
     EXPECT_EQ(extSstBucketSize(5000), 40);
 }
@@ -149,6 +150,17 @@ TEST(StreamWriter, SplitsAnSstThatOutgrewItsRecordAndRebuildsExtSst) {
     ASSERT_EQ(table.strings.size(), 3000u);
     const Bytes expected = buildExtSst(8, table.positions, offsets);
     EXPECT_EQ(Bytes(ext.begin(), ext.end()), expected);
+}
+
+TEST(StreamWriter, CutsAnyOtherLongRecordIntoFullContinueRecords) {
+    WorkbookStream w;
+    w.globals.records = {{biff::RecordType::BOF, Bytes(16, 0)},
+                         {biff::RecordType::ExternSheet, Bytes(2 * biff::kMaxRecordPayload, 1)},
+                         {biff::RecordType::EOF_, {}}};
+    std::vector<std::size_t> sizes;
+    for (const auto& h : biff::scanRecordHeaders(writeWorkbookStream(w).toVector(), nullptr))
+        sizes.push_back(h.size);
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{16, 8224, 8224, 0}));
 }
 
 }  // namespace

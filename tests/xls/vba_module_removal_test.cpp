@@ -65,6 +65,7 @@ TEST(VbaProjectText, TellsALockedProject) {
         {"hidden", projectText(kOpenCmg, kOpenDpb, "151729062B5A2C5A2C5A"), true},
         {"no password, other seed", projectText(kOpenCmg, "0E0C321DD2272628262826", kOpenGc),
          false},
+        {"lower-case digits", projectText(kOpenCmg, "5c5e8763bbbcbcbcbcbc", kOpenGc), false},
         {"not hexadecimal", projectText(kOpenCmg, "0E0C321DD22726282628ZZ", kOpenGc), std::nullopt},
         {"cut short", projectText(kOpenCmg, "0E0C321DD227", kOpenGc), std::nullopt},
     };
@@ -143,6 +144,9 @@ TEST(VbaModuleRemoval, TwoDeletesTakeBothModulesOut) {
         EXPECT_EQ(project.find(gone), std::string::npos) << gone;
     for (std::u16string_view gone : {u"Sheet1", u"Sheet3"})
         EXPECT_FALSE(after.stream(after.storage.vba, gone).has_value());
+    // No performance cache: a project any version reads.
+    EXPECT_EQ(after.stream(after.storage.vba, u"_VBA_PROJECT"),
+              (Bytes{0xCC, 0x61, 0xFF, 0xFF, 0x00, 0x01, 0x00}));
 }
 
 TEST(VbaModuleRemoval, LeavesTheProjectWhenTheSheetHasNoModule) {
