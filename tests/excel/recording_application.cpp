@@ -43,10 +43,13 @@ struct State {
         ++saves[book.path];
     }
 
-    // Logs a call, then throws when the script says this call fails.
-    void record(std::string entry) {
+    void note(const std::string& entry) {
         log.push_back(entry);
         if (observer) observer(entry);
+    }
+    // Logs a call, then throws when the script says this call fails.
+    void record(const std::string& entry) {
+        note(entry);
         if (failEntry && *failEntry == entry) {
             failEntry.reset();
             throw CallError(failEntryMessage);
@@ -76,30 +79,6 @@ bool sameName(const std::string& a, const std::string& b) {
     return folded(a) == folded(b);
 }
 
-std::size_t characterCount(const std::string& utf8) {
-    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
-
-// The application's own rules for a sheet name, enough to make the double refuse
-// what the real one refuses; other is the sheet being renamed (not a clash with itself).
-void checkNewName(const OpenBook& book, const std::string& name, int self) {
-    if (name.empty()) throw CallError("A sheet name cannot be empty.");
-    if (characterCount(name) > 31)
-        throw CallError("The sheet name \"" + name + "\" is longer than 31 characters.");
-    if (name.find_first_of(":\\/?*[]") != std::string::npos)
-        throw CallError("The sheet name \"" + name +
-                        "\" contains a character that is not allowed.");
-    if (name.front() == '\'' || name.back() == '\'')
-        throw CallError("A sheet name cannot begin or end with an apostrophe.");
-    for (const OpenSheet& sheet : book.sheets) {
-        if (sheet.id != self && sameName(sheet.name, name))
-            throw CallError("A sheet named \"" + sheet.name + "\" already exists in " + book.path +
-                            ".");
-    }
-}
-
 OpenSheet& findSheet(OpenBook& book, int id) {
     auto it = std::find_if(book.sheets.begin(), book.sheets.end(),
                            [id](const OpenSheet& sheet) { return sheet.id == id; });
@@ -120,17 +99,12 @@ class RecordingSheet final : public Sheet {
 
     void setName(const std::string& name) override {
         state_->record("Sheet.name = " + quoted(name));
-        OpenSheet& sheet = findSheet(*book_, id_);
-        checkNewName(*book_, name, id_);
-        sheet.name = name;
+        findSheet(*book_, id_).name = name;
     }
 
     std::shared_ptr<Sheet> copyAfter(Sheet& anchor) override {
-        auto* target = dynamic_cast<RecordingSheet*>(&anchor);
-        const std::string anchorName =
-            target ? findSheet(*target->book_, target->id_).name : std::string("?");
-        state_->record("Sheet.Copy after:=Sheets(" + quoted(anchorName) + ")");
-        if (!target) throw CallError("The anchor sheet belongs to another application.");
+        auto* target = &dynamic_cast<RecordingSheet&>(anchor);
+        state_->record("Sheet.Copy after:=Sheets(" + quoted(target->currentName()) + ")");
         const OpenSheet source = findSheet(*book_, id_);
         OpenBook& destination = *target->book_;
         std::string name = source.name;
@@ -147,11 +121,9 @@ class RecordingSheet final : public Sheet {
     }
 
     void moveAfter(Sheet& anchor) override {
-        auto* target = dynamic_cast<RecordingSheet*>(&anchor);
-        const std::string anchorName =
-            target ? findSheet(*target->book_, target->id_).name : std::string("?");
-        state_->record("Sheet.Move after:=Sheets(" + quoted(anchorName) + ")");
-        if (!target || target->book_ != book_)
+        auto* target = &dynamic_cast<RecordingSheet&>(anchor);
+        state_->record("Sheet.Move after:=Sheets(" + quoted(target->currentName()) + ")");
+        if (target->book_ != book_)
             throw CallError("A sheet moves only behind a sheet of its own workbook.");
         if (target->id_ == id_) return;
         const OpenSheet moved = findSheet(*book_, id_);
@@ -170,6 +142,8 @@ class RecordingSheet final : public Sheet {
     }
 
   private:
+    std::string currentName() const { return findSheet(*book_, id_).name; }  // unlogged
+
     std::shared_ptr<State> state_;
     std::shared_ptr<OpenBook> book_;
     int id_;
@@ -317,8 +291,7 @@ class RecordingApplication final : public Application {
     }
     ~RecordingApplication() override {
         --state_->live;
-        state_->log.push_back("Release");
-        if (state_->observer) state_->observer("Release");
+        state_->note("Release");  // never fails
     }
 
     std::shared_ptr<Workbooks> workbooks() override {
