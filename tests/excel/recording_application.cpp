@@ -43,6 +43,7 @@ struct State {
         ++saves[book.path];
     }
 
+    // Logs an entry that never fails.
     void note(const std::string& entry) {
         log.push_back(entry);
         if (observer) observer(entry);
@@ -79,12 +80,13 @@ bool sameName(const std::string& a, const std::string& b) {
     return folded(a) == folded(b);
 }
 
-OpenSheet& findSheet(OpenBook& book, int id) {
+// The sheet's place in the open workbook; a failed call once it is gone.
+std::vector<OpenSheet>::iterator placeOf(OpenBook& book, int id) {
     auto it = std::find_if(book.sheets.begin(), book.sheets.end(),
                            [id](const OpenSheet& sheet) { return sheet.id == id; });
     if (it == book.sheets.end())
         throw CallError("The sheet no longer exists in " + book.path + ".");
-    return *it;
+    return it;
 }
 
 class RecordingSheet final : public Sheet {
@@ -94,55 +96,52 @@ class RecordingSheet final : public Sheet {
 
     std::string name() const override {
         state_->record("Sheet.name");
-        return findSheet(*book_, id_).name;
+        return placeOf(*book_, id_)->name;
     }
 
     void setName(const std::string& name) override {
         state_->record("Sheet.name = " + quoted(name));
-        findSheet(*book_, id_).name = name;
+        placeOf(*book_, id_)->name = name;
     }
 
     std::shared_ptr<Sheet> copyAfter(Sheet& anchor) override {
-        auto* target = &dynamic_cast<RecordingSheet&>(anchor);
-        state_->record("Sheet.Copy after:=Sheets(" + quoted(target->currentName()) + ")");
-        const OpenSheet source = findSheet(*book_, id_);
-        OpenBook& destination = *target->book_;
+        auto& target = dynamic_cast<RecordingSheet&>(anchor);
+        state_->record("Sheet.Copy after:=Sheets(" + quoted(target.currentName()) + ")");
+        const OpenSheet source = *placeOf(*book_, id_);
+        OpenBook& destination = *target.book_;
         std::string name = source.name;
         for (int n = 2; std::any_of(destination.sheets.begin(), destination.sheets.end(),
                                     [&](const OpenSheet& s) { return sameName(s.name, name); });
              ++n) {
             name = source.name + " (" + std::to_string(n) + ")";
         }
-        auto at = std::find_if(destination.sheets.begin(), destination.sheets.end(),
-                               [&](const OpenSheet& s) { return s.id == target->id_; });
         const int copyId = state_->nextSheetId++;
-        destination.sheets.insert(at + 1, OpenSheet{copyId, name, source.kind});
-        return std::make_shared<RecordingSheet>(state_, target->book_, copyId);
+        destination.sheets.insert(placeOf(destination, target.id_) + 1,
+                                  OpenSheet{copyId, name, source.kind});
+        return std::make_shared<RecordingSheet>(state_, target.book_, copyId);
     }
 
     void moveAfter(Sheet& anchor) override {
-        auto* target = &dynamic_cast<RecordingSheet&>(anchor);
-        state_->record("Sheet.Move after:=Sheets(" + quoted(target->currentName()) + ")");
-        if (target->book_ != book_)
+        auto& target = dynamic_cast<RecordingSheet&>(anchor);
+        state_->record("Sheet.Move after:=Sheets(" + quoted(target.currentName()) + ")");
+        if (target.book_ != book_)
             throw CallError("A sheet moves only behind a sheet of its own workbook.");
-        if (target->id_ == id_) return;
-        const OpenSheet moved = findSheet(*book_, id_);
-        std::erase_if(book_->sheets, [this](const OpenSheet& s) { return s.id == id_; });
-        auto at = std::find_if(book_->sheets.begin(), book_->sheets.end(),
-                               [&](const OpenSheet& s) { return s.id == target->id_; });
-        book_->sheets.insert(at + 1, moved);
+        if (target.id_ == id_) return;
+        const OpenSheet moved = *placeOf(*book_, id_);
+        book_->sheets.erase(placeOf(*book_, id_));
+        book_->sheets.insert(placeOf(*book_, target.id_) + 1, moved);
     }
 
     void deleteSheet() override {
         state_->record("Sheet.Delete");
-        findSheet(*book_, id_);
+        const auto at = placeOf(*book_, id_);
         if (book_->sheets.size() < 2)
             throw CallError("A workbook must contain at least one sheet: " + book_->path + ".");
-        std::erase_if(book_->sheets, [this](const OpenSheet& s) { return s.id == id_; });
+        book_->sheets.erase(at);
     }
 
   private:
-    std::string currentName() const { return findSheet(*book_, id_).name; }  // unlogged
+    std::string currentName() const { return placeOf(*book_, id_)->name; }  // unlogged
 
     std::shared_ptr<State> state_;
     std::shared_ptr<OpenBook> book_;
