@@ -281,7 +281,10 @@ class CopyMoveTest : public QObject {
         window.factory.failOn(failing, "the disk is full");
         window.click(move ? "Check2" : "Check1");
 
-        QCOMPARE(window.unlessReported(books.from, "the disk is full"), QString());
+        const std::string message = std::string("The sheet \"Data\" could not be ") +
+                                    (move ? "moved" : "copied") + " from " + books.from + " to " +
+                                    books.to + ".\r\n\r\nThe disk is full";
+        QCOMPARE(window.messages(), QStringList{QString::fromStdString(message)});
         const bool destinationReplaced = failingCall == "save from";
         const Calls listings = join(
             {listingCalls(books.from, 3), listingCalls(books.to, destinationReplaced ? 4 : 3)});

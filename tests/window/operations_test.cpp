@@ -212,6 +212,28 @@ class OperationsTest : public QObject {
         QCOMPARE(window.entries(2), (QStringList{"A", "C"}));
     }
 
+    // The work is saved when the application will not quit: the list shows it,
+    // and the message says so, naming the file and the reason.
+    void aFailedQuitIsReportedWithTheWorkSaved() {
+        for (const char* button : {"Check8", "Check10"}) {
+            WindowUnderTest window;
+            const std::string path = window.listed(2, "book.xls", {"A", "B", "C"}, 1);
+            window.prompts.inputAnswers = {"New"};
+            window.factory.failOn("Quit", "the application is busy");
+            window.click(button);
+            const QStringList after = button == std::string("Check8")
+                                          ? QStringList{"A", "C"}
+                                          : QStringList{"A", "New", "C"};
+            QCOMPARE(toQt(window.factory.sheetNames(path)), after);
+            QCOMPARE(window.entries(2), after);
+            QCOMPARE(window.messages(),
+                     QStringList{QString::fromStdString("The work is saved in " + path +
+                                                        ", but the workbooks could not be "
+                                                        "closed.\r\n\r\nThe application is busy")});
+            QCOMPARE(window.factory.liveApplications(), 0);
+        }
+    }
+
     void noSelectionFailsLikeAnyOtherCall() {
         for (const char* button : {"Check7", "Check9"}) {
             WindowUnderTest window;
