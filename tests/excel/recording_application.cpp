@@ -43,10 +43,14 @@ struct State {
         ++saves[book.path];
     }
 
-    // Logs a call, then throws when the script says this call fails.
-    void record(std::string entry) {
+    // Logs an entry that never fails.
+    void note(const std::string& entry) {
         log.push_back(entry);
         if (observer) observer(entry);
+    }
+    // Logs a call, then throws when the script says this call fails.
+    void record(const std::string& entry) {
+        note(entry);
         if (failEntry && *failEntry == entry) {
             failEntry.reset();
             throw CallError(failEntryMessage);
@@ -76,36 +80,13 @@ bool sameName(const std::string& a, const std::string& b) {
     return folded(a) == folded(b);
 }
 
-std::size_t characterCount(const std::string& utf8) {
-    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
-
-// The application's own rules for a sheet name, enough to make the double refuse
-// what the real one refuses; other is the sheet being renamed (not a clash with itself).
-void checkNewName(const OpenBook& book, const std::string& name, int self) {
-    if (name.empty()) throw CallError("A sheet name cannot be empty.");
-    if (characterCount(name) > 31)
-        throw CallError("The sheet name \"" + name + "\" is longer than 31 characters.");
-    if (name.find_first_of(":\\/?*[]") != std::string::npos)
-        throw CallError("The sheet name \"" + name +
-                        "\" contains a character that is not allowed.");
-    if (name.front() == '\'' || name.back() == '\'')
-        throw CallError("A sheet name cannot begin or end with an apostrophe.");
-    for (const OpenSheet& sheet : book.sheets) {
-        if (sheet.id != self && sameName(sheet.name, name))
-            throw CallError("A sheet named \"" + sheet.name + "\" already exists in " + book.path +
-                            ".");
-    }
-}
-
-OpenSheet& findSheet(OpenBook& book, int id) {
+// The sheet's place in the open workbook; a failed call once it is gone.
+std::vector<OpenSheet>::iterator placeOf(OpenBook& book, int id) {
     auto it = std::find_if(book.sheets.begin(), book.sheets.end(),
                            [id](const OpenSheet& sheet) { return sheet.id == id; });
     if (it == book.sheets.end())
         throw CallError("The sheet no longer exists in " + book.path + ".");
-    return *it;
+    return it;
 }
 
 class RecordingSheet final : public Sheet {
@@ -115,61 +96,53 @@ class RecordingSheet final : public Sheet {
 
     std::string name() const override {
         state_->record("Sheet.name");
-        return findSheet(*book_, id_).name;
+        return placeOf(*book_, id_)->name;
     }
 
     void setName(const std::string& name) override {
         state_->record("Sheet.name = " + quoted(name));
-        OpenSheet& sheet = findSheet(*book_, id_);
-        checkNewName(*book_, name, id_);
-        sheet.name = name;
+        placeOf(*book_, id_)->name = name;
     }
 
     std::shared_ptr<Sheet> copyAfter(Sheet& anchor) override {
-        auto* target = dynamic_cast<RecordingSheet*>(&anchor);
-        const std::string anchorName =
-            target ? findSheet(*target->book_, target->id_).name : std::string("?");
-        state_->record("Sheet.Copy after:=Sheets(" + quoted(anchorName) + ")");
-        if (!target) throw CallError("The anchor sheet belongs to another application.");
-        const OpenSheet source = findSheet(*book_, id_);
-        OpenBook& destination = *target->book_;
+        auto& target = dynamic_cast<RecordingSheet&>(anchor);
+        state_->record("Sheet.Copy after:=Sheets(" + quoted(target.currentName()) + ")");
+        const OpenSheet source = *placeOf(*book_, id_);
+        OpenBook& destination = *target.book_;
         std::string name = source.name;
         for (int n = 2; std::any_of(destination.sheets.begin(), destination.sheets.end(),
                                     [&](const OpenSheet& s) { return sameName(s.name, name); });
              ++n) {
             name = source.name + " (" + std::to_string(n) + ")";
         }
-        auto at = std::find_if(destination.sheets.begin(), destination.sheets.end(),
-                               [&](const OpenSheet& s) { return s.id == target->id_; });
         const int copyId = state_->nextSheetId++;
-        destination.sheets.insert(at + 1, OpenSheet{copyId, name, source.kind});
-        return std::make_shared<RecordingSheet>(state_, target->book_, copyId);
+        destination.sheets.insert(placeOf(destination, target.id_) + 1,
+                                  OpenSheet{copyId, name, source.kind});
+        return std::make_shared<RecordingSheet>(state_, target.book_, copyId);
     }
 
     void moveAfter(Sheet& anchor) override {
-        auto* target = dynamic_cast<RecordingSheet*>(&anchor);
-        const std::string anchorName =
-            target ? findSheet(*target->book_, target->id_).name : std::string("?");
-        state_->record("Sheet.Move after:=Sheets(" + quoted(anchorName) + ")");
-        if (!target || target->book_ != book_)
+        auto& target = dynamic_cast<RecordingSheet&>(anchor);
+        state_->record("Sheet.Move after:=Sheets(" + quoted(target.currentName()) + ")");
+        if (target.book_ != book_)
             throw CallError("A sheet moves only behind a sheet of its own workbook.");
-        if (target->id_ == id_) return;
-        const OpenSheet moved = findSheet(*book_, id_);
-        std::erase_if(book_->sheets, [this](const OpenSheet& s) { return s.id == id_; });
-        auto at = std::find_if(book_->sheets.begin(), book_->sheets.end(),
-                               [&](const OpenSheet& s) { return s.id == target->id_; });
-        book_->sheets.insert(at + 1, moved);
+        if (target.id_ == id_) return;
+        const OpenSheet moved = *placeOf(*book_, id_);
+        book_->sheets.erase(placeOf(*book_, id_));
+        book_->sheets.insert(placeOf(*book_, target.id_) + 1, moved);
     }
 
     void deleteSheet() override {
         state_->record("Sheet.Delete");
-        findSheet(*book_, id_);
+        const auto at = placeOf(*book_, id_);
         if (book_->sheets.size() < 2)
             throw CallError("A workbook must contain at least one sheet: " + book_->path + ".");
-        std::erase_if(book_->sheets, [this](const OpenSheet& s) { return s.id == id_; });
+        book_->sheets.erase(at);
     }
 
   private:
+    std::string currentName() const { return placeOf(*book_, id_)->name; }  // unlogged
+
     std::shared_ptr<State> state_;
     std::shared_ptr<OpenBook> book_;
     int id_;
@@ -317,8 +290,7 @@ class RecordingApplication final : public Application {
     }
     ~RecordingApplication() override {
         --state_->live;
-        state_->log.push_back("Release");
-        if (state_->observer) state_->observer("Release");
+        state_->note("Release");  // never fails
     }
 
     std::shared_ptr<Workbooks> workbooks() override {

@@ -68,15 +68,6 @@ const Case kCases[] = {
          attempt(out, [&] { return book->sheets()->item(4)->name(); });
      },
      {"Data,Summary", "Data,Chart1,Summary", "Chart1", "refused", "refused"}},
-    {"RefusesTheNamesTheApplicationRefuses",
-     [](ApplicationFactory& factory, const Paths& paths, Outcome& out) {
-         auto application = OpenWorkbook(factory, paths.b);
-         auto one = application->workbooks()->item(1)->sheets()->item("One");
-         for (const std::string& name :
-              std::vector<std::string>{"TWO", "", "a/b", "x[1]", std::string(32, 'x'), "one"})
-             attempt(out, [&] { return one->setName(name), one->name(); });
-     },
-     {"refused", "refused", "refused", "refused", "refused", "one"}},
     {"KeepsTheLastSheet",
      [](ApplicationFactory& factory, const Paths& paths, Outcome& out) {
          auto book = OpenWorkbook(factory, paths.b)->workbooks()->item(1);

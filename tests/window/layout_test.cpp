@@ -14,7 +14,8 @@ using tarnvale::testing::WindowUnderTest;
 
 namespace {
 
-enum class Kind { Frame, GraphicalButton, TextBox, ListBox, Label, CommandButton };
+enum class Kind { Frame, Button, TextBox, ListBox, Label, Command };  // Button: graphical
+using enum Kind;
 
 struct Shown {
     const char* name;
@@ -26,43 +27,27 @@ struct Shown {
 
 // Both frames 273 x 337 with 7 pixels between them; Check2 one pixel right of its column.
 const Shown kControls[] = {
-    {"Frame1", Kind::Frame, "Form1", "Excel File #1", {8, 8, 273, 337}},
-    {"Label2", Kind::Label, "Frame1", " Browse to Excel File:", {8, 20, 217, 17}},
-    {"Text1", Kind::TextBox, "Frame1", "", {8, 40, 217, 22}},
-    {"Check3", Kind::GraphicalButton, "Frame1", "...", {232, 40, 33, 22}},
-    {"Label4", Kind::Label, "Frame1", " Select Excel Sheet:", {8, 68, 217, 17}},
-    {"List1", Kind::ListBox, "Frame1", "", {8, 88, 257, 109}},
-    {"Check1", Kind::GraphicalButton, "Frame1", "Copy Sheet to File #2", {8, 200, 257, 27}},
-    {"Check2", Kind::GraphicalButton, "Frame1", "Move Sheet to File #2", {9, 232, 257, 27}},
-    {"Check7",
-     Kind::GraphicalButton,
-     "Frame1",
-     "Delete Selected Sheet in File #1",
-     {8, 264, 257, 27}},
-    {"Check9",
-     Kind::GraphicalButton,
-     "Frame1",
-     "Rename Selected Sheet in File #1",
-     {8, 296, 257, 27}},
-    {"Frame2", Kind::Frame, "Form1", "Excel File #2", {288, 8, 273, 337}},
-    {"Label3", Kind::Label, "Frame2", " Browse to Excel File:", {8, 20, 217, 17}},
-    {"Text2", Kind::TextBox, "Frame2", "", {8, 40, 217, 22}},
-    {"Check6", Kind::GraphicalButton, "Frame2", "...", {232, 40, 33, 22}},
-    {"Label1", Kind::Label, "Frame2", " Select Excel Sheet:", {8, 68, 217, 17}},
-    {"List2", Kind::ListBox, "Frame2", "", {8, 88, 257, 109}},
-    {"Check5", Kind::GraphicalButton, "Frame2", "Copy Sheet to Excel File #1", {8, 200, 257, 27}},
-    {"Check4", Kind::GraphicalButton, "Frame2", "Move Sheet to Excel File #1", {8, 232, 257, 27}},
-    {"Check8",
-     Kind::GraphicalButton,
-     "Frame2",
-     "Delete Selected Sheet in File #2",
-     {8, 264, 257, 27}},
-    {"Check10",
-     Kind::GraphicalButton,
-     "Frame2",
-     "Rename Selected Sheet in File #2",
-     {8, 296, 257, 27}},
-    {"Command1", Kind::CommandButton, "Form1", "Command1", {-48, 176, 41, 33}},
+    {"Frame1", Frame, "Form1", "Excel File #1", {8, 8, 273, 337}},
+    {"Label2", Label, "Frame1", " Browse to Excel File:", {8, 20, 217, 17}},
+    {"Text1", TextBox, "Frame1", "", {8, 40, 217, 22}},
+    {"Check3", Button, "Frame1", "...", {232, 40, 33, 22}},
+    {"Label4", Label, "Frame1", " Select Excel Sheet:", {8, 68, 217, 17}},
+    {"List1", ListBox, "Frame1", "", {8, 88, 257, 109}},
+    {"Check1", Button, "Frame1", "Copy Sheet to File #2", {8, 200, 257, 27}},
+    {"Check2", Button, "Frame1", "Move Sheet to File #2", {9, 232, 257, 27}},
+    {"Check7", Button, "Frame1", "Delete Selected Sheet in File #1", {8, 264, 257, 27}},
+    {"Check9", Button, "Frame1", "Rename Selected Sheet in File #1", {8, 296, 257, 27}},
+    {"Frame2", Frame, "Form1", "Excel File #2", {288, 8, 273, 337}},
+    {"Label3", Label, "Frame2", " Browse to Excel File:", {8, 20, 217, 17}},
+    {"Text2", TextBox, "Frame2", "", {8, 40, 217, 22}},
+    {"Check6", Button, "Frame2", "...", {232, 40, 33, 22}},
+    {"Label1", Label, "Frame2", " Select Excel Sheet:", {8, 68, 217, 17}},
+    {"List2", ListBox, "Frame2", "", {8, 88, 257, 109}},
+    {"Check5", Button, "Frame2", "Copy Sheet to Excel File #1", {8, 200, 257, 27}},
+    {"Check4", Button, "Frame2", "Move Sheet to Excel File #1", {8, 232, 257, 27}},
+    {"Check8", Button, "Frame2", "Delete Selected Sheet in File #2", {8, 264, 257, 27}},
+    {"Check10", Button, "Frame2", "Rename Selected Sheet in File #2", {8, 296, 257, 27}},
+    {"Command1", Command, "Form1", "Command1", {-48, 176, 41, 33}},
 };
 
 }  // namespace
@@ -100,14 +85,12 @@ class LayoutTest : public QObject {
             if (auto* text = qobject_cast<QLineEdit*>(widget)) shown = text->text();
             QCOMPARE(shown, QString(control.caption));
 
-            if (control.kind != Kind::CommandButton) {
+            if (control.kind != Command) {
                 QCOMPARE(widget->font().family(), QStringLiteral("Arial"));
-                QCOMPARE(widget->font().pointSizeF(),
-                         control.kind == Kind::GraphicalButton ? 11.25 : 9);
+                QCOMPARE(widget->font().pointSizeF(), control.kind == Button ? 11.25 : 9);
                 QVERIFY(widget->font().bold());
             }
-            if (control.kind == Kind::Frame || control.kind == Kind::Label ||
-                control.kind == Kind::GraphicalButton) {
+            if (control.kind == Frame || control.kind == Label || control.kind == Button) {
                 QVERIFY(widget->autoFillBackground());
                 QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
             }

@@ -7,9 +7,7 @@
 
 #include "support/window_under_test.h"
 
-using tarnvale::testing::toQt;
-using tarnvale::testing::WindowUnderTest;
-using Calls = std::vector<std::string>;
+using namespace tarnvale::testing;
 
 namespace {
 
@@ -26,11 +24,6 @@ Calls opening(const std::string& path) {
     Calls calls = tarnvale::testing::openingCalls(path);
     calls.push_back("DisplayAlerts = False");
     return calls;
-}
-
-Calls concat(Calls a, const Calls& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
 }
 
 }  // namespace
@@ -68,9 +61,9 @@ class OperationsTest : public QObject {
         window.form().mousePointer().setValue(99);  // the mouse rests on the button
         window.click(deleteButton(panel));
 
-        QCOMPARE(window.calls(),
-                 concat(opening(path), {"Workbook.Sheets", "Sheets(\"" + name + "\")",
-                                        "Sheet.Delete", "Workbook.Save 1033", "Quit", "Release"}));
+        QCOMPARE(window.calls(), join({opening(path),
+                                       {"Workbook.Sheets", "Sheets(\"" + name + "\")",
+                                        "Sheet.Delete", "Workbook.Save 1033", "Quit", "Release"}}));
         QVERIFY(window.prompts.shown.empty());  // no confirmation, no closing message
         QCOMPARE(window.entries(panel), remaining);
         QCOMPARE(window.list(panel).currentRow(), nowSelected);
@@ -91,10 +84,9 @@ class OperationsTest : public QObject {
         QTest::newRow("bad path beats one entry")
             << true << true << 6 << 1 << QStringList{badPath} << false;
         QTest::newRow("declined warning beats one entry")
-            << false << true << 7 << 1 << QStringList{tarnvale::testing::kExcelMayBeOpen} << false;
+            << false << true << 7 << 1 << QStringList{kExcelMayBeOpen} << false;
         QTest::newRow("accepted warning, then one entry")
-            << false << true << 6 << 1
-            << QStringList{tarnvale::testing::kExcelMayBeOpen, kLastSheet} << true;
+            << false << true << 6 << 1 << QStringList{kExcelMayBeOpen, kLastSheet} << true;
         QTest::newRow("one entry") << false << false << 0 << 1 << QStringList{kLastSheet} << true;
         QTest::newRow("empty list") << false << false << 0 << 0 << QStringList{kLastSheet} << true;
     }
@@ -125,8 +117,7 @@ class OperationsTest : public QObject {
                 for (auto& text : expected) text = text.arg(panel);
                 QCOMPARE(window.messages(), expected);
                 for (const auto& prompt : window.prompts.shown)
-                    if (prompt.kind == "messageBox" &&
-                        prompt.text != tarnvale::testing::kExcelMayBeOpen)
+                    if (prompt.kind == "messageBox" && prompt.text != kExcelMayBeOpen)
                         QCOMPARE(prompt.buttons, 0);
                 const bool wentOn = rename && renameGoesOn;
                 QCOMPARE(window.calls().empty(), !wentOn);
@@ -136,6 +127,8 @@ class OperationsTest : public QObject {
         }
     }
 
+    // The prompt comes once the workbook is open, under the hourglass; Cancel
+    // (an empty answer) only releases the application.
     void renameAsksOnceTheWorkbookIsOpen_data() {
         QTest::addColumn<int>("panel");
         QTest::addColumn<QString>("answer");
@@ -143,6 +136,7 @@ class OperationsTest : public QObject {
         QTest::newRow("panel 2") << 2 << "Costs 2024";
         QTest::newRow("blanks kept") << 1 << "  padded  ";
         QTest::newRow("unchanged default") << 2 << "B";
+        QTest::newRow("Cancel") << 1 << "";
     }
     void renameAsksOnceTheWorkbookIsOpen() {
         QFETCH(int, panel);
@@ -161,28 +155,20 @@ class OperationsTest : public QObject {
         QCOMPARE(prompt.detail, std::string("B"));
         QCOMPARE(prompt.callsBefore, opening(path).size());
         QCOMPARE(pointerDuringPrompt, 11);
-        QCOMPARE(window.calls(),
-                 concat(opening(path), {"Workbook.Sheets", "Sheets(\"B\")",
-                                        "Sheet.name = \"" + answer.toStdString() + "\"",
-                                        "Workbook.Save 1033", "Quit", "Release"}));
-        QCOMPARE(window.entries(panel), (QStringList{"A", answer, "C"}));
+        const bool cancelled = answer.isEmpty();
+        QCOMPARE(
+            window.calls(),
+            join({opening(path), cancelled ? Calls{"Release"}
+                                           : Calls{"Workbook.Sheets", "Sheets(\"B\")",
+                                                   "Sheet.name = " + inQuotes(answer.toStdString()),
+                                                   "Workbook.Save 1033", "Quit", "Release"}}));
+        const QStringList after{"A", cancelled ? "B" : answer, "C"};
+        QCOMPARE(window.entries(panel), after);
         QCOMPARE(window.list(panel).currentRow(), 1);
-        QCOMPARE(toQt(window.factory.sheetNames(path)), (QStringList{"A", answer, "C"}));
-        QCOMPARE(window.pointer(), 0);
-    }
-
-    void cancelledRenameOnlyReleasesTheApplication() {
-        WindowUnderTest window;
-        const std::string path = window.listed(1, "book.xls", {"A", "B", "C"}, 2);
-        window.prompts.inputAnswers = {""};
-        window.click("Check9");
-        QCOMPARE(window.calls(), concat(opening(path), {"Release"}));
-        QCOMPARE(window.entries(1), (QStringList{"A", "B", "C"}));
-        QCOMPARE(window.list(1).currentRow(), 2);
-        QCOMPARE(window.factory.saveCount(path), 0);
+        QCOMPARE(toQt(window.factory.sheetNames(path)), after);
+        QCOMPARE(window.factory.saveCount(path), cancelled ? 0 : 1);
         QCOMPARE(window.factory.liveApplications(), 0);
         QCOMPARE(window.pointer(), 0);
-        QCOMPARE(window.prompts.messages().size(), 0u);
     }
 
     // A failed call: one message naming the file and the reason; Quit; the list
@@ -212,11 +198,8 @@ class OperationsTest : public QObject {
         window.prompts.inputAnswers = {"New"};
         window.click(rename ? "Check10" : "Check8");
 
-        const QStringList messages = window.messages();
-        QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages[0].contains(QString::fromStdString(path)), qPrintable(messages[0]));
-        QVERIFY(messages[0].endsWith("the file or its folder is read-only", Qt::CaseInsensitive));
-        QCOMPARE(window.callsAfter(failing), (quits ? Calls{"Quit", "Release"} : Calls{"Release"}));
+        QCOMPARE(window.unlessReported(path, "the file or its folder is read-only"), QString());
+        QCOMPARE(window.callsAfter(failing), shutdown(quits));
         QCOMPARE(window.entries(2), (QStringList{"A", "B", "C"}));
         QCOMPARE(window.list(2).currentRow(), 1);
         QCOMPARE(toQt(window.factory.sheetNames(path)), (QStringList{"A", "B", "C"}));
@@ -227,6 +210,28 @@ class OperationsTest : public QObject {
         window.prompts.shown.clear();
         window.click("Check8");
         QCOMPARE(window.entries(2), (QStringList{"A", "C"}));
+    }
+
+    // The work is saved when the application will not quit: the list shows it,
+    // and the message says so, naming the file and the reason.
+    void aFailedQuitIsReportedWithTheWorkSaved() {
+        for (const char* button : {"Check8", "Check10"}) {
+            WindowUnderTest window;
+            const std::string path = window.listed(2, "book.xls", {"A", "B", "C"}, 1);
+            window.prompts.inputAnswers = {"New"};
+            window.factory.failOn("Quit", "the application is busy");
+            window.click(button);
+            const QStringList after = button == std::string("Check8")
+                                          ? QStringList{"A", "C"}
+                                          : QStringList{"A", "New", "C"};
+            QCOMPARE(toQt(window.factory.sheetNames(path)), after);
+            QCOMPARE(window.entries(2), after);
+            QCOMPARE(window.messages(),
+                     QStringList{QString::fromStdString("The work is saved in " + path +
+                                                        ", but the workbooks could not be "
+                                                        "closed.\r\n\r\nThe application is busy")});
+            QCOMPARE(window.factory.liveApplications(), 0);
+        }
     }
 
     void noSelectionFailsLikeAnyOtherCall() {

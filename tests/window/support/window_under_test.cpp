@@ -12,6 +12,20 @@ QStringList toQt(const std::vector<std::string>& texts) {
     return list;
 }
 
+Calls join(std::initializer_list<Calls> parts) {
+    Calls all;
+    for (const Calls& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+std::string inQuotes(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+Calls shutdown(bool quits) {
+    return quits ? Calls{"Quit", "Release"} : Calls{"Release"};
+}
+
 WindowUnderTest::WindowUnderTest(Form1Environment environment) {
     prompts.callLog = &factory.log();
     if (!environment.factory) environment.factory = &factory;
@@ -40,7 +54,7 @@ std::string WindowUnderTest::workbook(const std::string& fileName,
     return workbookWithKinds(fileName, std::move(scripted));
 }
 
-std::vector<std::string> WindowUnderTest::callsAfter(const std::string& call) const {
+Calls WindowUnderTest::callsAfter(const std::string& call) const {
     const auto& log = calls();
     const auto found = std::find(log.begin(), log.end(), call);
     if (found == log.end()) {
@@ -48,6 +62,13 @@ std::vector<std::string> WindowUnderTest::callsAfter(const std::string& call) co
         return {"(not called)"};
     }
     return {found + 1, log.end()};
+}
+
+QString WindowUnderTest::unlessReported(const std::string& path, const std::string& reason) const {
+    const QStringList shown = messages();
+    const bool reported = shown.size() == 1 && shown[0].contains(QString::fromStdString(path)) &&
+                          shown[0].endsWith(QString::fromStdString(reason), Qt::CaseInsensitive);
+    return reported ? QString() : "shown: " + shown.join(" | ");
 }
 
 std::string WindowUnderTest::listed(int panel, const std::string& fileName,

@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,7 +26,14 @@ inline constexpr const char* kExcelMayBeOpen =
     "Excel may be open. It is recommended that you close Excel first.\r\n\r\n"
     "Would you like to proceed anyway?";
 
+using Calls = std::vector<std::string>;
+
 QStringList toQt(const std::vector<std::string>& texts);
+// The parts one after another.
+Calls join(std::initializer_list<Calls> parts);
+std::string inQuotes(const std::string& text);
+// What follows a failing call: "Quit" once the workbook was open, then "Release".
+Calls shutdown(bool quits);
 
 class WindowUnderTest {
   public:
@@ -53,7 +61,10 @@ class WindowUnderTest {
     const std::vector<std::string>& calls() const { return factory.log(); }
     QStringList messages() const { return toQt(prompts.messages()); }
     // The calls logged after the first one equal to call; a test failure when it is absent.
-    std::vector<std::string> callsAfter(const std::string& call) const;
+    Calls callsAfter(const std::string& call) const;
+    // A failed call as the window reports it: the only message, naming path and
+    // ending with the reason (any when empty). Empty when so; else what was shown.
+    QString unlessReported(const std::string& path, const std::string& reason = {}) const;
 
     bool excelRunning = false;
     excel::RecordingApplicationFactory factory;
