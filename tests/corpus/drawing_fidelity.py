@@ -23,8 +23,7 @@ import xlrd
 import copy_sweep
 import office_session
 from workbook_records import (bound_sheets, drawing_facts, drawing_group, group_facts,
-                              id_problems, images_shown, repeated_ids, sheet_drawings,
-                              workbook_stream)
+                              id_problems, images_shown, sheet_drawings, workbook_stream)
 
 DEFAULT_DESTINATIONS = ["gnumeric__ttest.xls", "edr__Test_Issue_11573_BlankValues.xls"]
 
@@ -55,11 +54,7 @@ def check(c):
     if source_notes is not None and notes(c.after, c.copy_name) != source_notes:
         problems.append("comments differ")
     was, now, source = census(c.before), census(c.after), census(c.source)
-    id_faults = id_problems((was[0], sum(was[1], [])), (now[0], sum(now[1], [])))
-    # A source whose drawing names a shape id twice is copied as it is.
-    if repeated_ids(now[1][c.copy_index]) == repeated_ids(source[1][c.source_index]):
-        id_faults = [p for p in id_faults if " twice in drawing " not in p]
-    problems += id_faults
+    problems += id_problems((was[0], sum(was[1], [])), (now[0], sum(now[1], [])))
     if images_of(now, c.copy_index) != images_of(source, c.source_index):
         problems.append("pictures differ")
     if c.libreoffice:

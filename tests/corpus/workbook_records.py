@@ -170,11 +170,6 @@ def _id_faults(group, drawings):
     return found
 
 
-def repeated_ids(drawings):
-    """How many times the drawings name a shape id they already named."""
-    return sum(len(d["spids"]) - len(set(d["spids"])) for d in drawings)
-
-
 def id_problems(was, now):
     """What an edit did wrong to a workbook's drawing ids, was and now being
     its (group facts, [drawing facts]) before and after: a drawing or shape id

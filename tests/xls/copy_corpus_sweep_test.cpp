@@ -33,25 +33,9 @@ std::uint64_t shapes(const ops::DrawingCensus& census) {
                            [](std::uint64_t n, const ops::DrawingEntry& d) { return n + d.csp; });
 }
 
-// Whether a problem is a drawing naming one of its own shape ids twice
-// ("shape S of drawing D is also in drawing D").
-bool repeatWithin(const std::string& problem) {
-    const auto of = problem.find(" of drawing ");
-    const auto also = problem.find(" is also in drawing ");
-    return of != std::string::npos && also != std::string::npos &&
-           problem.substr(of + 12, also - of - 12) == problem.substr(also + 20);
-}
-
-// Shape ids stay unique, but for a source's drawing that repeats its own ids
-// (copied as it is); the totals grow by the drawings and shapes a copy brought.
-void expectDrawingsInStep(const ops::DrawingCensus& was, const ops::DrawingCensus& now,
-                          bool sourceRepeats) {
-    auto before = ops::drawingIdProblems(was), after = ops::drawingIdProblems(now);
-    if (sourceRepeats) {
-        std::erase_if(before, repeatWithin);
-        std::erase_if(after, repeatWithin);
-    }
-    EXPECT_EQ(after, before);
+// Shape ids stay unique; the totals grow by the drawings and shapes a copy brought.
+void expectDrawingsInStep(const ops::DrawingCensus& was, const ops::DrawingCensus& now) {
+    EXPECT_EQ(ops::drawingIdProblems(now), ops::drawingIdProblems(was));
     const auto added = now.drawings.size() - was.drawings.size();
     if (added == 0) return;
     EXPECT_EQ(now.cdgSaved, was.cdgSaved + added);
@@ -80,9 +64,6 @@ void copyEachWorksheet(const std::string& name, const std::string& into,
     ASSERT_TRUE(destinationBytes);
     const ops::DrawingCensus was =
         ops::takeDrawingCensus(model::parseWorkbookStream(*destinationBytes));
-    const auto sourceProblems = ops::drawingIdProblems(ops::takeDrawingCensus(
-        model::parseWorkbookStream(*tarnvale::testing::readWorkbookStreamBytes(corpusPath(name)))));
-    const bool sourceRepeats = std::ranges::any_of(sourceProblems, repeatWithin);
     for (std::size_t tab : probe->worksheetIndices()) {
         SCOPED_TRACE(into + " tab " + std::to_string(tab));
         Workbook source = Workbook::open(corpusPath(name));
@@ -103,7 +84,7 @@ void copyEachWorksheet(const std::string& name, const std::string& into,
         ASSERT_EQ(reopened.sheets().size(), target.sheets().size());
         EXPECT_EQ(reopened.sheets()[copy].name, target.sheets()[copy].name);
         Copy done{target, tab, copy, streamOf(saved)};
-        expectDrawingsInStep(was, ops::takeDrawingCensus(done.after), sourceRepeats);
+        expectDrawingsInStep(was, ops::takeDrawingCensus(done.after));
         model::Substream copied = done.after.substreams[done.after.sheetSubstream[copy]];
         EXPECT_NO_THROW(model::loadRecords(copied)) << "the copy loads whole";
         check(done);

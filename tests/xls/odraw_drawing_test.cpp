@@ -71,8 +71,9 @@ TEST(DrawingIds, ReadsAndRenumbersEveryIdInPlace) {
     EXPECT_EQ(facts.pictureRefs, (std::map<std::uint32_t, std::uint32_t>{{1, 1}, {2, 1}}));
 
     const std::size_t size = bytes.size();
-    renumberDrawing(bytes, {9, [](std::uint32_t s) { return s + 10000; },
-                            [](std::uint32_t p) { return p + 5; }});
+    renumberDrawing(
+        bytes,
+        {9, [](std::uint32_t s) { return s + 10000; }, [](std::uint32_t p) { return p + 5; }, {}});
     EXPECT_EQ(bytes.size(), size);
     const DrawingFacts after = readDrawing(bytes);
     EXPECT_EQ(after.dgid, 9);
@@ -85,6 +86,32 @@ TEST(DrawingIds, ReadsAndRenumbersEveryIdInPlace) {
         const Bytes b = u32s({old});
         EXPECT_EQ(text.find(std::string(b.begin(), b.end())), std::string::npos) << old;
     }
+}
+
+// A drawing that gives shape 1025 twice: the second gets a fresh id from a
+// cluster of its own, placed and counted; the connector's end and the master
+// shape keep reaching the first; the drawing's last id is the fresh one.
+TEST(DrawingIds, RepeatedShapeIdsGetFreshOnes) {
+    Bytes bytes = container(
+        kDgContainer,
+        {art(kFdg, 3, u32s({3, 1026})), container(0xF003, {shape(1024), shape(1025), shape(1025)}),
+         container(kSolverContainer, {art(kConnectorRule, 0, u32s({1, 1025, 1024, 0, 0, 0}))})});
+    DrawingGroup group = emptyDrawingGroup();
+    const DrawingPlace place = placeDrawing(group, readDrawing(bytes));
+    EXPECT_EQ(place.firstSpare, 2 * kClusterSize);
+    ASSERT_EQ(group.clusters.size(), 2u);
+    EXPECT_EQ(group.clusters[1].cspidCur, 1u);
+    EXPECT_EQ(group.spidMax, 2 * kClusterSize + 1);
+    renumberDrawing(bytes, {place.dgid,
+                            [&](std::uint32_t s) { return place.spid(s); },
+                            {},
+                            [next = place.firstSpare]() mutable { return next++; }});
+    const DrawingFacts after = readDrawing(bytes);
+    EXPECT_EQ(after.spids, (std::vector<std::uint32_t>{1024, 1025, 2048}));
+    EXPECT_EQ(after.spidCur, 2048u);
+    const std::string text(bytes.begin(), bytes.end());
+    const Bytes rule = u32s({1, 1025, 1024});
+    EXPECT_NE(text.find(std::string(rule.begin(), rule.end())), std::string::npos);
 }
 
 struct PlaceCase {

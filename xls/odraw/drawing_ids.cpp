@@ -1,5 +1,8 @@
 #include "odraw/drawing_ids.h"
 
+#include <optional>
+#include <set>
+
 #include "io/byte_reader.h"
 #include "odraw/art_records.h"
 #include "xls/error.h"
@@ -99,23 +102,34 @@ DrawingFacts readDrawing(std::span<const std::uint8_t> bytes) {
 
 void renumberDrawing(std::span<std::uint8_t> bytes, const DrawingRenumbering& renumbering) {
     const std::span<const std::uint8_t> view(bytes);
+    std::optional<std::size_t> spidCurAt;
+    std::set<std::uint32_t> shapes;  // the old ids of the shapes seen
+    std::uint32_t lastFresh = 0;
     eachId(
         view,
         [&](const ArtRecord& r) {
             const std::uint16_t versionAndInstance =
                 static_cast<std::uint16_t>((renumbering.dgid << 4) | r.header.version);
             io::storeU16(bytes, r.offset, versionAndInstance);
-            const std::uint32_t spidCur = u32At(view, r.body() + 4);
-            putU32(bytes, r.body() + 4, renumbering.spid(spidCur));
+            spidCurAt = r.body() + 4;
+            putU32(bytes, *spidCurAt, renumbering.spid(u32At(view, *spidCurAt)));
         },
-        [&](std::size_t at, bool) {
-            if (const std::uint32_t spid = u32At(view, at); spid != 0)
-                putU32(bytes, at, renumbering.spid(spid));
+        [&](std::size_t at, bool isShape) {
+            const std::uint32_t spid = u32At(view, at);
+            if (spid == 0) return;
+            if (isShape && !shapes.insert(spid).second && renumbering.repeatSpid) {
+                lastFresh = renumbering.repeatSpid();
+                putU32(bytes, at, lastFresh);
+                return;
+            }
+            putU32(bytes, at, renumbering.spid(spid));
         },
         [&](std::size_t at) {
             const std::uint32_t pib = u32At(view, at);
             if (pib != 0 && renumbering.pib) putU32(bytes, at, renumbering.pib(pib));
         });
+    // The drawing's last id given out is the highest fresh one, when any.
+    if (spidCurAt && lastFresh > u32At(view, *spidCurAt)) putU32(bytes, *spidCurAt, lastFresh);
 }
 
 }  // namespace xls::odraw

@@ -27,6 +27,9 @@ struct DrawingRenumbering {
     std::uint16_t dgid = 0;
     std::function<std::uint32_t(std::uint32_t)> spid;  // old shape id -> new
     std::function<std::uint32_t(std::uint32_t)> pib;   // old picture index -> new; unset: kept
+    // A fresh id for each shape that repeats an earlier shape's id (references
+    // to that id keep reaching the first); unset: the repeat is mapped as the first.
+    std::function<std::uint32_t()> repeatSpid;
 };
 
 // Raises CorruptWorkbook for records that run past their container or the

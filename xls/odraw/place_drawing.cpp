@@ -52,8 +52,14 @@ DrawingPlace placeDrawing(DrawingGroup& group, const DrawingFacts& facts) {
     if (facts.spidCur != 0) note(facts.spidCur);
     if (used.empty()) used[0] = 0;  // a drawing owns a cluster even when empty
 
+    // Shapes that repeat an earlier shape's id get fresh ids, so that no id
+    // is used twice in the destination.
+    const std::set<std::uint32_t> distinct(facts.spids.begin(), facts.spids.end());
+    const std::size_t repeats = facts.spids.size() - distinct.size();
+    const std::size_t spareClusters = (repeats + kClusterSize - 1) / kClusterSize;
+
     std::size_t next = firstFreeCluster(group);
-    if ((next + used.size() + 1) * kClusterSize > kMaxShapeId)
+    if ((next + used.size() + spareClusters + 1) * kClusterSize > kMaxShapeId)
         fail(ErrorCode::CopyUnsupported, "the destination has no shape ids left for the copy");
     group.clusters.resize(next);  // free clusters fill any gap
     DrawingPlace place;
@@ -64,6 +70,14 @@ DrawingPlace placeDrawing(DrawingGroup& group, const DrawingFacts& facts) {
         place.blocks[block] = newBlock;
         group.clusters.push_back({dgid, last + 1});
         highest = newBlock * kClusterSize + last;
+    }
+    if (repeats > 0) place.firstSpare = static_cast<std::uint32_t>(next + 1) * kClusterSize;
+    for (std::size_t left = repeats; left > 0;) {
+        const auto taken = static_cast<std::uint32_t>(std::min<std::size_t>(left, kClusterSize));
+        const auto newBlock = static_cast<std::uint32_t>(++next);
+        group.clusters.push_back({dgid, taken});
+        highest = newBlock * kClusterSize + taken - 1;
+        left -= taken;
     }
     group.spidMax = std::max(group.spidMax, highest + 1);
     group.cspSaved += facts.csp;

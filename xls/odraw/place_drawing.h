@@ -15,6 +15,9 @@ namespace xls::odraw {
 struct DrawingPlace {
     std::uint16_t dgid = 0;
     std::map<std::uint32_t, std::uint32_t> blocks;  // old spid / kClusterSize -> new
+    // The first of the ids, in clusters of their own, for shapes that repeat
+    // an earlier shape's id (some writers do); 0 when none does.
+    std::uint32_t firstSpare = 0;
 
     std::uint32_t spid(std::uint32_t old) const;
 };

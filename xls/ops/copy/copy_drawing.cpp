@@ -41,6 +41,8 @@ odraw::DrawingRenumbering placeCopiedDrawing(odraw::DrawingGroup& group,
     odraw::DrawingRenumbering renumbering;
     renumbering.dgid = place.dgid;
     renumbering.spid = [place](std::uint32_t spid) { return place.spid(spid); };
+    if (place.firstSpare != 0)
+        renumbering.repeatSpid = [next = place.firstSpare]() mutable { return next++; };
     if (!source) {
         odraw::countPictures(group, facts.pictureRefs);
     } else {
