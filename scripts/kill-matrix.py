@@ -10,7 +10,7 @@ crashes a GoogleTest binary is traced suite by suite, or counted as caught by
   scripts/kill-matrix.py --files 'xls/ops/copy/*.cpp' \
       --build 'cmake --build build/ci --target xls_tests' \
       --gtest build/ci/tests/xls_tests --qtest build/ci/tests/window/window_copy_move_test \
-      --count 150 --seed 1 --out /tmp/km.tsv      [--skip N --every K: a part of the sample]
+      --count 150 --seed 1 --out /tmp/km.tsv      [--skip N --every K --first M: a part]
 
 Rows: file line mutation before after outcome killers (testfile::Suite.Test, or
 binary::Class::function for QtTest). Then
@@ -110,7 +110,7 @@ def matrix(args):
     every = [s for f in files for s in mut.sites(f)]
     chosen = random.Random(args.seed).sample(every, min(args.count, len(every)))
     chosen.sort(key=lambda s: (s[0], s[1], s[2]))
-    chosen = chosen[args.skip::args.every]
+    chosen = chosen[args.skip::args.every][:args.first]
     if subprocess.run(args.build, shell=True).returncode != 0:
         sys.exit("clean build fails")
     started = time.monotonic()
@@ -193,6 +193,7 @@ def main():
     ap.add_argument("--out")
     ap.add_argument("--skip", type=int, default=0, help="leave out the first N mutants chosen")
     ap.add_argument("--every", type=int, default=1, help="then take every Kth")
+    ap.add_argument("--first", type=int, default=None, help="and only the first N of those")
     ap.add_argument("--analyse")
     a = ap.parse_args()
     if a.analyse:
