@@ -1,11 +1,9 @@
 // String encodings: compressed and 16-bit characters, rich and phonetic data,
-// character data split across Continue records, BIFF5 code pages, damage.
+// character data split across Continue records, BIFF5 code pages.
 #include <gtest/gtest.h>
 
 #include "biff/strings.h"
 #include "biff/text_encoding.h"
-#include "support/error_code_of.h"
-#include "xls/error.h"
 
 namespace xls::biff {
 namespace {
@@ -52,34 +50,6 @@ INSTANTIATE_TEST_SUITE_P(
         StringCase{
             "header alone, characters after a flags byte", {2, 0, 0, 0, 'h', 'i'}, {3}, "hi"},
         StringCase{"string starting at a boundary", {1, 0, 0, 'q'}, {0}, "q"}));
-
-struct DamagedCase {
-    const char* what;
-    Bytes bytes;
-    std::vector<std::size_t> continueStarts;
-};
-
-void PrintTo(const DamagedCase& c, std::ostream* os) {
-    *os << c.what;
-}
-
-class DamagedStringTest : public ::testing::TestWithParam<DamagedCase> {};
-
-TEST_P(DamagedStringTest, IsCorruptWorkbook) {
-    const DamagedCase& c = GetParam();
-    ContinuedReader reader(c.bytes, c.continueStarts);
-    EXPECT_EQ(tarnvale::testing::errorCodeOf([&] { readString(reader, StringForm::RichExtended); }),
-              ErrorCode::CorruptWorkbook);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Damage, DamagedStringTest,
-    ::testing::Values(
-        DamagedCase{"characters cut short", {5, 0, 0, 'a', 'b'}, {}},
-        DamagedCase{"16-bit character split by Continue", {2, 0, 1, 0x41, 0, 0x42, 1, 0}, {6}},
-        DamagedCase{"runs cut short", {1, 0, 0x08, 2, 0, 'a', 0, 0, 1, 0}, {}},
-        DamagedCase{"ExtRst larger than the record", {1, 0, 0x04, 0xFF, 0xFF, 0xFF, 0x7F, 'a'}, {}},
-        DamagedCase{"no header", {1}, {}}));
 
 TEST(RichExtendedString, ReadsRunsAndPhoneticDataAcrossAContinue) {
     // cch 2, fRichSt|fExtSt, cRun 1, cbExtRst 3, "ab" | runs and ExtRst continue without flags
