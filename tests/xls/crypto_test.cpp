@@ -49,22 +49,15 @@ Bytes cryptoApiFilePass(std::uint32_t algId, std::uint32_t keyBits) {
     return body;
 }
 
+// The corpus's encrypted files check the RC4 and CryptoAPI fields; here the
+// two XOR forms, and a key size of 0, which stands for 40.
 TEST(FilePassParsing, TellsTheKinds) {
-    Bytes xor8{0, 0, 0x34, 0x12, 0x78, 0x56};
-    FilePass x = parseFilePass(xor8, false);
-    EXPECT_EQ(x.kind, EncryptionKind::Xor);
-    EXPECT_EQ(x.xorKey, 0x1234);
+    EXPECT_EQ(parseFilePass(Bytes{0, 0, 0x34, 0x12, 0x78, 0x56}, false).kind, EncryptionKind::Xor);
     EXPECT_EQ(parseFilePass(Bytes{0x34, 0x12, 0x78, 0x56}, true).kind, EncryptionKind::Xor);
-
-    FilePass rc4 = parseFilePass(rc4FilePass(), false);
-    EXPECT_EQ(rc4.kind, EncryptionKind::Rc4);
-    EXPECT_EQ(rc4.salt[15], 15);
-    EXPECT_EQ(rc4.encryptedVerifierHash.size(), 16u);
-
+    EXPECT_EQ(parseFilePass(rc4FilePass(), false).kind, EncryptionKind::Rc4);
     FilePass api = parseFilePass(cryptoApiFilePass(kAlgIdRc4, 0), false);
     EXPECT_EQ(api.kind, EncryptionKind::CryptoApi);
-    EXPECT_EQ(api.keySizeBits, 40u);  // 0 stands for 40
-    EXPECT_EQ(api.encryptedVerifierHash.size(), 20u);
+    EXPECT_EQ(api.keySizeBits, 40u);
 }
 
 // What cannot be decrypted is refused: damaged or unknown FilePass records,
