@@ -80,12 +80,6 @@ TEST(RecordReader, DecodesEachBodyWithItsOwnHeaderOnceADecoderIsSet) {
     EXPECT_EQ(reader.readBody(*reader.next()), (Bytes{2 + 15}));
 }
 
-// Messages name a record by its name, else by its id in hex.
-TEST(RecordTypeNames, NameKnownRecordsAndShowOthersInHex) {
-    EXPECT_EQ(describeRecordType(0x00FC), "SST");
-    EXPECT_EQ(describeRecordType(0x7FFF), "0x7FFF");
-}
-
 TEST(ScanRecordHeaders, StopsBeforeARecordCutShort) {
     Bytes bytes = join({record(0x0809, Bytes(4, 0)), record(0x000A), record(0x00FC, Bytes(8, 0))});
     bytes.resize(bytes.size() - 2);
