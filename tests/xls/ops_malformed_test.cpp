@@ -31,7 +31,7 @@ TEST(OpsFixtures, StreamsClaimingMoreThanTheFileAreRefusedOnSave) {
             book.serialize();
             ADD_FAILURE() << file << ": wrote a stream the file does not hold";
         } catch (const Error& e) {
-            EXPECT_EQ(e.code(), ErrorCode::CorruptContainer) << file;
+            EXPECT_EQ(e.code(), ErrorCode::CorruptContainer) << file << ": " << e.context();
         }
     }
 }
