@@ -1,5 +1,5 @@
 // String encodings: compressed and 16-bit characters, rich and phonetic data,
-// character data split across Continue records, BIFF5 code pages.
+// character data split across Continue records, code pages.
 #include <gtest/gtest.h>
 
 #include "biff/strings.h"
@@ -61,17 +61,6 @@ TEST(RichExtendedString, ReadsRunsAndPhoneticDataAcrossAContinue) {
     EXPECT_EQ(s.formatRuns(), (std::vector<FormatRun>{{1, 5}}));
     EXPECT_EQ(s.extRst, (Bytes{0xAA, 0xBB, 0xCC}));
     EXPECT_TRUE(reader.atEnd());
-}
-
-TEST(ShortStrings, ReadOneByteCounts) {
-    Bytes unicode{2, 0, 'o', 'k'};
-    ContinuedReader u(unicode);
-    EXPECT_EQ(readShortXLUnicodeString(u), "ok");
-    Bytes biff5{3, 0x80, 'a', 0x9F};
-    ContinuedReader b(biff5);
-    EXPECT_EQ(readShortByteString(b, 1252),
-              "\xE2\x82\xAC"
-              "a\xC5\xB8");
 }
 
 struct CodePageCase {
