@@ -146,19 +146,5 @@ INSTANTIATE_TEST_SUITE_P(
                    {{1, 0, 0x04, 4, 0, 0, 0, 'a', 1, 2, 3, 4}, {}},
                    false}));
 
-TEST(ContinuedReaderPieces, StayRightAfterASeekBack) {
-    // Pieces [0, 3), [3, 5), [5, 8): the reader keeps the piece it is in.
-    const Bytes bytes(8, 0);
-    const std::vector<std::size_t> starts = {3, 5};
-    ContinuedReader reader(bytes, starts);
-    const std::vector<std::pair<std::size_t, std::size_t>> visits = {
-        {0, 3}, {4, 1}, {7, 1}, {1, 2}, {5, 3}, {3, 2}, {8, 0}, {0, 3}};
-    for (const auto& [at, left] : visits) {
-        reader.seek(at);
-        EXPECT_EQ(reader.remainingInPiece(), left) << "at " << at;
-        EXPECT_EQ(reader.atContinueStart(), at == 3 || at == 5) << "at " << at;
-    }
-}
-
 }  // namespace
 }  // namespace xls::biff
