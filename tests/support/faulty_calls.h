@@ -25,7 +25,7 @@ class FaultyCalls final : public xls::io::FileSystemCalls {
     int failAfter = 0;         // calls of that step that succeed first
     std::size_t maxWrite = 0;  // when set, writes take at most this many bytes
     bool writeReturnsZero = false;
-    int opens = 0, unlinks = 0;
+    int opens = 0;
     int openDescriptors = 0;  // opened and not yet closed
 
     int open(const char* path, int flags, mode_t mode) override {
@@ -50,10 +50,7 @@ class FaultyCalls final : public xls::io::FileSystemCalls {
     int rename(const char* from, const char* to) override {
         return fails("rename") ? -1 : systemCalls().rename(from, to);
     }
-    int unlink(const char* path) override {
-        ++unlinks;
-        return systemCalls().unlink(path);
-    }
+    int unlink(const char* path) override { return systemCalls().unlink(path); }
     int access(const char* path, int mode) override {
         return fails("access") ? -1 : systemCalls().access(path, mode);
     }

@@ -1,11 +1,9 @@
 // String encodings: compressed and 16-bit characters, rich and phonetic data,
-// character data split across Continue records, BIFF5 code pages, damage.
+// character data split across Continue records, code pages.
 #include <gtest/gtest.h>
 
 #include "biff/strings.h"
 #include "biff/text_encoding.h"
-#include "support/error_code_of.h"
-#include "xls/error.h"
 
 namespace xls::biff {
 namespace {
@@ -53,34 +51,6 @@ INSTANTIATE_TEST_SUITE_P(
             "header alone, characters after a flags byte", {2, 0, 0, 0, 'h', 'i'}, {3}, "hi"},
         StringCase{"string starting at a boundary", {1, 0, 0, 'q'}, {0}, "q"}));
 
-struct DamagedCase {
-    const char* what;
-    Bytes bytes;
-    std::vector<std::size_t> continueStarts;
-};
-
-void PrintTo(const DamagedCase& c, std::ostream* os) {
-    *os << c.what;
-}
-
-class DamagedStringTest : public ::testing::TestWithParam<DamagedCase> {};
-
-TEST_P(DamagedStringTest, IsCorruptWorkbook) {
-    const DamagedCase& c = GetParam();
-    ContinuedReader reader(c.bytes, c.continueStarts);
-    EXPECT_EQ(tarnvale::testing::errorCodeOf([&] { readString(reader, StringForm::RichExtended); }),
-              ErrorCode::CorruptWorkbook);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Damage, DamagedStringTest,
-    ::testing::Values(
-        DamagedCase{"characters cut short", {5, 0, 0, 'a', 'b'}, {}},
-        DamagedCase{"16-bit character split by Continue", {2, 0, 1, 0x41, 0, 0x42, 1, 0}, {6}},
-        DamagedCase{"runs cut short", {1, 0, 0x08, 2, 0, 'a', 0, 0, 1, 0}, {}},
-        DamagedCase{"ExtRst larger than the record", {1, 0, 0x04, 0xFF, 0xFF, 0xFF, 0x7F, 'a'}, {}},
-        DamagedCase{"no header", {1}, {}}));
-
 TEST(RichExtendedString, ReadsRunsAndPhoneticDataAcrossAContinue) {
     // cch 2, fRichSt|fExtSt, cRun 1, cbExtRst 3, "ab" | runs and ExtRst continue without flags
     Bytes bytes{2, 0, 0x0C, 1, 0, 3, 0, 0, 0, 'a', 'b', 1, 0, 5, 0, 0xAA, 0xBB, 0xCC};
@@ -91,17 +61,6 @@ TEST(RichExtendedString, ReadsRunsAndPhoneticDataAcrossAContinue) {
     EXPECT_EQ(s.formatRuns(), (std::vector<FormatRun>{{1, 5}}));
     EXPECT_EQ(s.extRst, (Bytes{0xAA, 0xBB, 0xCC}));
     EXPECT_TRUE(reader.atEnd());
-}
-
-TEST(ShortStrings, ReadOneByteCounts) {
-    Bytes unicode{2, 0, 'o', 'k'};
-    ContinuedReader u(unicode);
-    EXPECT_EQ(readShortXLUnicodeString(u), "ok");
-    Bytes biff5{3, 0x80, 'a', 0x9F};
-    ContinuedReader b(biff5);
-    EXPECT_EQ(readShortByteString(b, 1252),
-              "\xE2\x82\xAC"
-              "a\xC5\xB8");
 }
 
 struct CodePageCase {

@@ -1,6 +1,6 @@
 // Encrypted workbooks: FilePass parsing, the RC4 and RC4 CryptoAPI key
 // derivations checked on real files whose passwords their sources publish,
-// position-based decryption, and the bodies that stay clear.
+// and the bodies that stay clear.
 #include <gtest/gtest.h>
 
 #include "biff/text_encoding.h"
@@ -49,22 +49,15 @@ Bytes cryptoApiFilePass(std::uint32_t algId, std::uint32_t keyBits) {
     return body;
 }
 
+// The corpus's encrypted files check the RC4 and CryptoAPI fields; here the
+// two XOR forms, and a key size of 0, which stands for 40.
 TEST(FilePassParsing, TellsTheKinds) {
-    Bytes xor8{0, 0, 0x34, 0x12, 0x78, 0x56};
-    FilePass x = parseFilePass(xor8, false);
-    EXPECT_EQ(x.kind, EncryptionKind::Xor);
-    EXPECT_EQ(x.xorKey, 0x1234);
+    EXPECT_EQ(parseFilePass(Bytes{0, 0, 0x34, 0x12, 0x78, 0x56}, false).kind, EncryptionKind::Xor);
     EXPECT_EQ(parseFilePass(Bytes{0x34, 0x12, 0x78, 0x56}, true).kind, EncryptionKind::Xor);
-
-    FilePass rc4 = parseFilePass(rc4FilePass(), false);
-    EXPECT_EQ(rc4.kind, EncryptionKind::Rc4);
-    EXPECT_EQ(rc4.salt[15], 15);
-    EXPECT_EQ(rc4.encryptedVerifierHash.size(), 16u);
-
+    EXPECT_EQ(parseFilePass(rc4FilePass(), false).kind, EncryptionKind::Rc4);
     FilePass api = parseFilePass(cryptoApiFilePass(kAlgIdRc4, 0), false);
     EXPECT_EQ(api.kind, EncryptionKind::CryptoApi);
-    EXPECT_EQ(api.keySizeBits, 40u);  // 0 stands for 40
-    EXPECT_EQ(api.encryptedVerifierHash.size(), 20u);
+    EXPECT_EQ(api.keySizeBits, 40u);
 }
 
 // What cannot be decrypted is refused: damaged or unknown FilePass records,
@@ -137,29 +130,12 @@ INSTANTIATE_TEST_SUITE_P(
         EncryptedFile{"edr__Test_git_issue_242_std_rc4_pwd_password.xls", u"password", "Sheet1"}),
     [](const auto& param) { return "File" + std::to_string(param.index); });
 
-// A cipher opened on a real FilePass, for the position tests.
+// A cipher opened on a real FilePass. (Decrypting by position across block
+// boundaries: the encrypted corpus files, listed and read in chunks.)
 std::shared_ptr<const RecordCipher> realCipher() {
     auto file =
         cfb::CompoundFile::open(std::make_shared<io::FileSource>(corpusPath("poi__50833.xls")));
     return model::readWorkbookListing(file.openStream(model::findWorkbookStream(file).id)).cipher;
-}
-
-TEST(RecordCipher, DecryptsAnyPieceFromItsPositionAlone) {
-    auto cipher = realCipher();
-    ASSERT_TRUE(cipher);
-    Bytes whole(3000, 0x5A);
-    biff::RecordHeader header{996, biff::RecordType::Font, 2000};  // body 1000-2999
-    Bytes wholeBody(whole.begin() + 1000, whole.end());
-    cipher->apply(header, wholeBody);
-    // The same bytes as two records whose bodies meet across the 2048 block boundary.
-    Bytes first(whole.begin() + 1000, whole.begin() + 2040);
-    Bytes second(whole.begin() + 2044, whole.end());
-    cipher->apply({996, biff::RecordType::Font, 1040}, first);
-    cipher->apply({2040, biff::RecordType::Font, 956}, second);
-    EXPECT_TRUE(std::equal(first.begin(), first.end(), wholeBody.begin()));
-    EXPECT_TRUE(std::equal(second.begin(), second.end(), wholeBody.begin() + 1044));
-    cipher->apply(header, wholeBody);
-    EXPECT_EQ(wholeBody, Bytes(2000, 0x5A));  // applying twice gives the plain bytes back
 }
 
 TEST(RecordCipher, LeavesClearWhatStaysClear) {

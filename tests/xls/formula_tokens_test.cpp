@@ -25,6 +25,8 @@ struct SizeCase {
     std::vector<std::size_t> sizes;
 };
 
+// Tokens the corpus formulas hardly hold; the common ones are sized on every
+// corpus formula by the copy and edit sweeps.
 class TokenSizeTest : public ::testing::TestWithParam<SizeCase> {};
 
 TEST_P(TokenSizeTest, SplitsIntoTokens) {
@@ -33,35 +35,12 @@ TEST_P(TokenSizeTest, SplitsIntoTokens) {
 
 INSTANTIATE_TEST_SUITE_P(
     Tokens, TokenSizeTest,
-    ::testing::Values(
-        SizeCase{"operators", {0x03, 0x15, 0x16, 0x12}, {1, 1, 1, 1}},
-        SizeCase{"constants",
-                 {0x1C, 0x07, 0x1D, 0x01, 0x1E, 0x05, 0x00, 0x1F, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F},
-                 {2, 2, 3, 9}},
-        SizeCase{"compressed string", {0x17, 0x03, 0x00, 'a', 'b', 'c'}, {6}},
-        SizeCase{"UTF-16 string", {0x17, 0x02, 0x01, 'a', 0, 'b', 0}, {7}},
-        SizeCase{"references in every class",
-                 {0x24, 1, 0, 2, 0, 0x45, 1, 0, 2, 0, 3, 0, 4, 0, 0x6C, 0, 0, 0, 0},
-                 {5, 9, 5}},
-        SizeCase{"3-D references and names",
-                 {0x3A, 0, 0, 1,    0, 1, 0, 0x5B, 1,    0, 1, 0, 2, 0, 1,
-                  0,    2, 0, 0x23, 1, 0, 0, 0,    0x39, 2, 0, 1, 0, 0, 0},
-                 {7, 11, 5, 7}},
-        SizeCase{"shared and table anchors", {0x01, 0, 0, 0, 0, 0x02, 1, 0, 1, 0}, {5, 5}},
-        SizeCase{"functions and array",
-                 {0x21, 1, 0, 0x42, 2, 4, 0, 0x60, 0, 0, 0, 0, 0, 0, 0},
-                 {3, 4, 8}},
-        SizeCase{"memory area guards its subexpression",
-                 {0x26, 0, 0, 0, 0, 7, 0, 0x3A, 0, 0, 1, 0, 1, 0, 0x29, 1, 0, 0x15},
-                 {7, 7, 3, 1}},
-        SizeCase{"attributes", {0x19, 0x01, 0, 0, 0x19, 0x40, 0, 2, 0x19, 0x10, 0, 0}, {4, 4, 4}},
-        SizeCase{"choose with its offset table",
-                 {0x19, 0x04, 2, 0, 6, 0, 8, 0, 10, 0, 0x1E, 1, 0},
-                 {10, 3}},
-        SizeCase{"natural-language and pivot names",
-                 {0x18, 0x01, 0, 0, 0, 0, 0x18, 0x1D, 1, 0, 0, 0},
-                 {6, 6}},
-        SizeCase{"empty formula", {}, {}}));
+    ::testing::Values(SizeCase{"memory area guards its subexpression",
+                               {0x26, 0, 0, 0, 0, 7, 0, 0x3A, 0, 0, 1, 0, 1, 0, 0x29, 1, 0, 0x15},
+                               {7, 7, 3, 1}},
+                      SizeCase{"natural-language and pivot names",
+                               {0x18, 0x01, 0, 0, 0, 0, 0x18, 0x1D, 1, 0, 0, 0},
+                               {6, 6}}));
 
 class MalformedFormulaTest : public ::testing::TestWithParam<Bytes> {};
 

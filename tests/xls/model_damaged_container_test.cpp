@@ -31,15 +31,6 @@ struct Sample {
     std::size_t sheetBStart = 0;  // file offset of the stream bytes of B's BOF
 };
 
-// Stream offset of the n-th BOF record (0: the globals').
-std::size_t nthBof(const Bytes& stream, int n) {
-    std::size_t at = 0;
-    for (int seen = 0; at + 4 <= stream.size(); at += 4 + (stream[at + 2] | stream[at + 3] << 8)) {
-        if ((stream[at] | stream[at + 1] << 8) == kBofId && seen++ == n) break;
-    }
-    return at;
-}
-
 Sample sample() {
     Bytes cells;
     for (int i = 0; i < 4; ++i) cells = join({cells, record(kNumberId, Bytes(2000, 0x11))});
@@ -49,7 +40,7 @@ Sample sample() {
                              .sheet({u"C", 2, 0})
                              .build();
     Sample s{cfb::testing::buildTestCompoundFile({{u"Workbook", stream}}), 0};
-    s.sheetBStart = s.file.sectorOffset(s.file.startSectors[0]) + nthBof(stream, 2);
+    s.sheetBStart = s.file.sectorOffset(s.file.startSectors[0]) + sheetOffset(stream, 1);
     return s;
 }
 
