@@ -5,8 +5,6 @@
 
 #include "support/window_under_test.h"
 
-using excel::ScriptedSheet;
-using excel::SheetKind;
 using namespace tarnvale::testing;
 
 class PanelsTest : public QObject {
@@ -16,17 +14,12 @@ class PanelsTest : public QObject {
     void listsWorksheetsInTabOrderAndSelectsTheFirst() {
         WindowUnderTest window;
         window.listed(1, "old.xls", {"Old", "Older"}, 1);
-        const auto path = window.workbookWithKinds(
-            "a.xls", std::vector<ScriptedSheet>{{"A", SheetKind::Worksheet},
-                                                {"Chart", SheetKind::Chart},
-                                                {" q1 Data, 'final' ", SheetKind::Worksheet},
-                                                {"C", SheetKind::Worksheet}});
+        const auto path = window.workbook(
+            "a.xls", {"A", {"Chart", excel::SheetKind::Chart}, " q1 Data, 'final' ", "C"});
         window.choose(1, path);
         QCOMPARE(window.entries(1), (QStringList{"A", " q1 Data, 'final' ", "C"}));
         QCOMPARE(window.list(1).currentRow(), 0);
         QCOMPARE(window.calls(), listingCalls(path, 3));
-        QCOMPARE(window.factory.liveApplications(), 0);
-        QCOMPARE(window.factory.saveCount(path), 0);
         QVERIFY(window.prompts.shown.empty());
         QCOMPARE(window.entries(2), QStringList());
     }
@@ -85,7 +78,6 @@ class PanelsTest : public QObject {
         QCOMPARE(window.prompts.shown[0].buttons, 0);
         QCOMPARE(window.entries(1), (QStringList{"Kept", "Also kept"}));
         QCOMPARE(window.list(1).currentRow(), 1);
-        QCOMPARE(window.factory.liveApplications(), 0);
         QCOMPARE(window.callsAfter(entry), shutdown(quitAfterwards));
     }
 
