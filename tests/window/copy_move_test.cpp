@@ -1,6 +1,5 @@
 // The copy (Check1, Check5) and move (Check2, Check4) handlers through the
 // recording boundary with scripted prompts; one table drives both twins.
-#include <QFile>
 #include <QLineEdit>
 #include <QtTest>
 
@@ -129,54 +128,6 @@ class CopyMoveTest : public QObject {
         QCOMPARE(window.pointer(), 0);
     }
 
-    // Checks that end the operation before it starts, in their order.
-    void checksInTheirOrder_data() {
-        QTest::addColumn<QString>("operation");
-        QTest::addColumn<int>("source");
-        QTest::addColumn<QString>("badPaths");  // panels whose path names no file
-        QTest::addColumn<int>("warning");       // 0 none, 6 Yes, 7 No
-        QTest::addColumn<int>("sourceEntries");
-        QTest::addColumn<QStringList>("messages");
-        const QString bad1 = "Excel File #1 does not appear to be valid";
-        const QString bad2 = "Please select Excel File #2";
-        const QString last = "You can not move a sheet if it is the last one left in the workbook.";
-        const QString running = kExcelMayBeOpen;
-        QTest::newRow("Check1 both bad") << "copy" << 1 << "12" << 0 << 3 << QStringList{bad1};
-        QTest::newRow("Check1 panel 2 bad") << "copy" << 1 << "2" << 0 << 3 << QStringList{bad2};
-        QTest::newRow("Check5 both bad") << "copy" << 2 << "12" << 0 << 3 << QStringList{bad2};
-        QTest::newRow("Check5 panel 1 bad") << "copy" << 2 << "1" << 0 << 3 << QStringList{bad1};
-        QTest::newRow("Check5 declined") << "copy" << 2 << "" << 7 << 3 << QStringList{running};
-        QTest::newRow("Check2 both bad") << "move" << 1 << "12" << 0 << 1 << QStringList{bad1};
-        QTest::newRow("Check4 both bad") << "move" << 2 << "12" << 0 << 1 << QStringList{bad1};
-        QTest::newRow("Check4 panel 2 bad") << "move" << 2 << "2" << 0 << 3 << QStringList{bad2};
-        QTest::newRow("Check2 declined beats last")
-            << "move" << 1 << "" << 7 << 1 << QStringList{running};
-        QTest::newRow("Check4 accepted, then last")
-            << "move" << 2 << "" << 6 << 1 << QStringList{running, last};
-        QTest::newRow("Check2 empty list") << "move" << 1 << "" << 0 << 0 << QStringList{last};
-    }
-    void checksInTheirOrder() {
-        QFETCH(QString, operation);
-        QFETCH(int, source);
-        QFETCH(QString, badPaths);
-        QFETCH(int, warning);
-        QFETCH(int, sourceEntries);
-        QFETCH(QStringList, messages);
-        TwoBooks books(source);
-        WindowUnderTest& window = books.window;
-        while (window.list(source).count() > sourceEntries) delete window.list(source).takeItem(0);
-        for (int panel : {1, 2})
-            if (badPaths.contains(QString::number(panel)))
-                QFile::remove(window.pathBox(panel).text());
-        window.excelRunning = warning != 0;
-        window.prompts.messageAnswers = {warning};
-        window.form().mousePointer().setValue(99);
-        window.click(button(operation, source));
-        QCOMPARE(window.messages(), messages);
-        QVERIFY(window.calls().empty());
-        QCOMPARE(window.pointer(), 99);  // untouched
-    }
-
     // The prompt asks again while the destination list holds the answer; the
     // list's comparison counts letter case, the copy's name is what it got.
     void nameClashLoop_data() {
@@ -236,55 +187,6 @@ class CopyMoveTest : public QObject {
         window.click("Check2");
         QCOMPARE(toQt(window.factory.sheetNames(from)), QStringList{"A"});
         QVERIFY(window.messages().isEmpty());
-    }
-
-    // A failed call: one message naming the source file and the reason; the
-    // application quit; no file holds the sheet twice over a loss. Once a move's
-    // commit has begun, only the files know what they hold: both lists are read
-    // again from them; before, the lists and the selection stay.
-    void failedCalls_data() {
-        QTest::addColumn<bool>("move");
-        QTest::addColumn<QString>("failingCall");
-        QTest::addColumn<bool>("quits");
-        QTest::addColumn<bool>("relisted");
-        QTest::newRow("copy: open source") << false << "open from" << false << false;
-        QTest::newRow("copy: open destination") << false << "open to" << true << false;
-        QTest::newRow("copy: anchor") << false << "Sheets(\"Y\")" << true << false;
-        QTest::newRow("copy: copy") << false << "Sheet.Copy after:=Sheets(\"Y\")" << true << false;
-        QTest::newRow("copy: save") << false << "Workbook.Save 1033" << true << false;
-        QTest::newRow("move: delete") << true << "Sheet.Delete" << true << false;
-        QTest::newRow("move: commit") << true << "Workbooks.SaveTogether" << true << true;
-        QTest::newRow("move: source replaced last") << true << "save from" << true << true;
-    }
-    void failedCalls() {
-        QFETCH(bool, move);
-        QFETCH(QString, failingCall);
-        QFETCH(bool, quits);
-        QFETCH(bool, relisted);
-        TwoBooks books(1);
-        WindowUnderTest& window = books.window;
-        std::string failing = failingCall.toStdString();
-        if (failing == "open from") failing = "Workbooks.Open(" + inQuotes(books.from) + ")";
-        if (failing == "open to") failing = "Workbooks.Open(" + inQuotes(books.to) + ")";
-        if (failing == "save from") failing = "Workbook(" + inQuotes(books.from) + ").Save 1033";
-        window.factory.failOn(failing, "the disk is full");
-        window.click(move ? "Check2" : "Check1");
-
-        const std::string message = std::string("The sheet \"Data\" could not be ") +
-                                    (move ? "moved" : "copied") + " from " + books.from + " to " +
-                                    books.to + ".\r\n\r\nThe disk is full";
-        QCOMPARE(window.messages(), QStringList{QString::fromStdString(message)});
-        const bool destinationReplaced = failingCall == "save from";
-        const Calls listings = join(
-            {listingCalls(books.from, 3), listingCalls(books.to, destinationReplaced ? 4 : 3)});
-        QCOMPARE(window.callsAfter(failing),
-                 join({shutdown(quits), relisted ? listings : Calls{}}));
-        const QStringList to{"X", "Y", "Z"}, copiedTo{"X", "Y", "Data", "Z"};
-        QCOMPARE(toQt(window.factory.sheetNames(books.to)), destinationReplaced ? copiedTo : to);
-        QCOMPARE(toQt(window.factory.sheetNames(books.from)), (QStringList{"A", "Data", "C"}));
-        books.checkListsMatchFiles();
-        QCOMPARE(window.list(1).currentRow(), relisted ? 0 : 1);
-        QCOMPARE(window.pointer(), 0);
     }
 
     // Both panels naming one file: the work happens inside it (a move is a

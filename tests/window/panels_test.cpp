@@ -81,33 +81,6 @@ class PanelsTest : public QObject {
         QCOMPARE(window.callsAfter(entry), shutdown(quitAfterwards));
     }
 
-    void browseAsksTheGuardFirst_data() {
-        QTest::addColumn<bool>("running");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("dialogShown");
-        QTest::newRow("nothing running") << false << 0 << true;
-        QTest::newRow("running, Yes") << true << 6 << true;
-        QTest::newRow("running, No") << true << 7 << false;
-    }
-    void browseAsksTheGuardFirst() {
-        QFETCH(bool, running);
-        QFETCH(int, answer);
-        QFETCH(bool, dialogShown);
-        for (const char* button : {"Check3", "Check6"}) {
-            WindowUnderTest window;
-            window.excelRunning = running;
-            window.prompts.messageAnswers = {answer};
-            window.click(button);
-            std::vector<std::string> kinds;
-            for (const auto& shown : window.prompts.shown) kinds.push_back(shown.kind);
-            std::vector<std::string> expected;
-            if (running) expected.push_back("messageBox");
-            if (dialogShown) expected.push_back("openFile");
-            QCOMPARE(kinds, expected);  // the guard's own question: guard_test.cpp
-            QVERIFY(window.calls().empty());
-        }
-    }
-
     void browseShowsOneDialogWithTheButtonUp() {
         WindowUnderTest window;
         const auto path = window.workbook("chosen.xls", {"S1", "S2"});
