@@ -137,16 +137,13 @@ class CopyMoveTest : public QObject {
         QTest::addColumn<QStringList>("defaults");  // of the prompts shown
         QTest::addColumn<QString>("copied");        // "" when nothing is copied
         const QStringList clash{"Data", "Other", "Y"};
-        for (QString operation : {"copy", "move"}) {
-            QTest::addRow("%s: same answer, taken answer, free answer", qPrintable(operation))
-                << operation << clash << QStringList{"Data", "Other", "Fresh"}
-                << QStringList{"Data", "Data", "Other"} << "Fresh";
-            QTest::addRow("%s: Cancel", qPrintable(operation))
-                << operation << clash << QStringList{""} << QStringList{"Data"} << "";
-            QTest::addRow("%s: other letter case", qPrintable(operation))
-                << operation << QStringList{"DATA", "Y"} << QStringList{} << QStringList{}
-                << "Data (2)";
-        }
+        QTest::newRow("copy: same answer, taken answer, free answer")
+            << "copy" << clash << QStringList{"Data", "Other", "Fresh"}
+            << QStringList{"Data", "Data", "Other"} << "Fresh";
+        QTest::newRow("move: Cancel")
+            << "move" << clash << QStringList{""} << QStringList{"Data"} << "";
+        QTest::newRow("move: other letter case")
+            << "move" << QStringList{"DATA", "Y"} << QStringList{} << QStringList{} << "Data (2)";
         QTest::newRow("move: Cancel with a blank entry in the list")
             << "move" << QStringList{"", "Data", "Y"} << QStringList{"", "Y2"}
             << QStringList{"Data"} << "";

@@ -65,8 +65,6 @@ class StopsTest : public QObject {
                                          << "12" << 0 << 3 << QStringList{kSelect2};
         QTest::newRow("Check5 panel 1 bad") << "Check5"
                                             << "1" << 0 << 3 << QStringList{kBad1};
-        QTest::newRow("Check5 declined") << "Check5"
-                                         << "" << 7 << 3 << QStringList{kRunning};
         QTest::newRow("Check2 both bad") << "Check2"
                                          << "12" << 0 << 1 << QStringList{kBad1};
         QTest::newRow("Check4 both bad") << "Check4"
@@ -86,8 +84,6 @@ class StopsTest : public QObject {
                                           << "2" << 0 << 1 << QStringList{kBad2};
         QTest::newRow("Check8 declined") << "Check8"
                                          << "" << 7 << 1 << QStringList{kRunning};
-        QTest::newRow("Check9 declined") << "Check9"
-                                         << "" << 7 << 1 << QStringList{kRunning};
         QTest::newRow("Check8 accepted, then last")
             << "Check8"
             << "" << 6 << 1 << QStringList{kRunning, kLastDeleted};
@@ -101,9 +97,6 @@ class StopsTest : public QObject {
         QTest::newRow("Check6 accepted: the dialog")
             << "Check6"
             << "" << 6 << 3 << QStringList{kRunning, "openFile: Select Excel File"};
-        QTest::newRow("Check3 not running: the dialog")
-            << "Check3"
-            << "" << 0 << 3 << QStringList{"openFile: Select Excel File"};
     }
     void checksInTheirOrder() {
         QFETCH(QString, button);
@@ -149,11 +142,6 @@ class StopsTest : public QObject {
         QTest::newRow("copy: open destination")
             << "Check1"
             << "Workbooks.Open(\"{two}\")" << true << false << copied << asBefore;
-        QTest::newRow("copy: anchor") << "Check1"
-                                      << "Sheets(\"Y\")" << true << false << copied << asBefore;
-        QTest::newRow("copy: copy")
-            << "Check1"
-            << "Sheet.Copy after:=Sheets(\"Y\")" << true << false << copied << asBefore;
         QTest::newRow("copy: save") << "Check1"
                                     << "Workbook.Save 1033" << true << false << copied << asBefore;
         QTest::newRow("move: delete") << "Check2"
@@ -169,16 +157,10 @@ class StopsTest : public QObject {
         QTest::newRow("delete: open")
             << "Check8"
             << "Workbooks.Open(\"{two}\")" << false << false << deleted << asBefore;
-        QTest::newRow("delete: no such sheet")
-            << "Check8"
-            << "Sheets(\"Y\")" << true << false << deleted << asBefore;
         QTest::newRow("delete: save")
             << "Check8"
             << "Workbook.Save 1033" << true << false << deleted << asBefore;
         const QString renamed = "The sheet \"Y\" in {two} could not be renamed to \"New\"";
-        QTest::newRow("rename: open") << "Check10"
-                                      << "Workbooks.Open(\"{two}\")" << false << false
-                                      << "{two} could not be opened" << asBefore;
         QTest::newRow("rename: alerts")
             << "Check10"
             << "DisplayAlerts = False" << true << false << "{two} could not be opened" << asBefore;
