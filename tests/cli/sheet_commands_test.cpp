@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -35,6 +36,7 @@ TEST_F(SheetCommandsTest, ListRenameAndDeleteThroughTheBoundary) {
     cli::renameSheet(factory, kA, "beta", "Gamma");
     cli::deleteSheet(factory, kA, "Chart1");
     EXPECT_THAT(factory.sheetNames(kA), ElementsAre("Alpha", "Gamma"));
+    EXPECT_EQ(std::count(factory.log().begin(), factory.log().end(), "Workbook.Save 1033"), 2);
 }
 
 TEST_F(SheetCommandsTest, CopyAndMoveMakeTheWindowsCallsAndReturnTheNameReceived) {
