@@ -59,7 +59,7 @@ Calls WindowUnderTest::callsAfter(const std::string& call) const {
 
 QString WindowUnderTest::unlessReported(const std::string& path, const std::string& reason) const {
     const QStringList shown = messages();
-    const bool reported = shown.size() == 1 && shown[0].contains(QString::fromStdString(path)) &&
+    const bool reported = shown.size() == 1 && shown[0].count(QString::fromStdString(path)) == 1 &&
                           shown[0].endsWith(QString::fromStdString(reason), Qt::CaseInsensitive);
     return reported ? QString() : "shown: " + shown.join(" | ");
 }

@@ -60,8 +60,8 @@ class WindowUnderTest {
     QStringList messages() const { return toQt(prompts.messages()); }
     // The calls logged after the first one equal to call; a test failure when it is absent.
     Calls callsAfter(const std::string& call) const;
-    // A failed call as the window reports it: the only message, naming path and
-    // ending with the reason (any when empty). Empty when so; else what was shown.
+    // A failed call as the window reports it: the only message, naming path once
+    // and ending with the reason (any when empty). Empty when so; else what was shown.
     QString unlessReported(const std::string& path, const std::string& reason = {}) const;
 
     bool excelRunning = false;
