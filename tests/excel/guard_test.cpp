@@ -7,33 +7,25 @@
 #include <fstream>
 
 #include "excel/guard.h"
+#include "support/temp_folder.h"
 
 namespace excel {
 namespace {
 
 namespace fs = std::filesystem;
 
-class FakeProcessTable {
+// A process table of its own: a folder per process number with comm and cmdline.
+class FakeProcessTable : public tarnvale::testing::TempFolder {
   public:
-    FakeProcessTable()
-        : root_(fs::temp_directory_path() /
-                ("tarnvale-proc-" + std::to_string(::getpid()) + "-" + std::to_string(next_++))) {
-        fs::create_directories(root_);
-    }
-    ~FakeProcessTable() { fs::remove_all(root_); }
-
+    FakeProcessTable() : TempFolder("proc") {}
     void add(int pid, const std::string& command, const std::vector<std::string>& arguments) {
-        const fs::path dir = root_ / std::to_string(pid);
+        const fs::path dir = *this / std::to_string(pid);
         fs::create_directories(dir);
         std::ofstream(dir / "comm") << command << "\n";
         std::ofstream cmdline(dir / "cmdline", std::ios::binary);
         for (const auto& argument : arguments) cmdline << argument << '\0';
     }
-    const fs::path& root() const { return root_; }
-
-  private:
-    static inline int next_ = 0;
-    fs::path root_;
+    const fs::path& root() const { return path(); }
 };
 
 struct ProcessRow {

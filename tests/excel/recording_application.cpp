@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
-#include <memory>
 #include <optional>
 #include <utility>
 
@@ -16,45 +15,38 @@ struct OpenSheet {
     SheetKind kind;
 };
 
-// A workbook as opened in one application: a copy of the scripted file.
+// A workbook as opened in one application: a copy of the scripted file, and the
+// one workbook object handed out for it while any holds it, as the application
+// gives the same workbook each time it is reached.
 struct OpenBook {
     std::string path;
     std::vector<OpenSheet> sheets;
-    // The one workbook object handed out for it while any holds it, as the
-    // application gives the same workbook each time it is reached.
     std::weak_ptr<Workbook> object;
 };
 
+using OpenBooks = std::vector<std::shared_ptr<OpenBook>>;
+
 struct State {
     std::map<std::string, std::vector<ScriptedSheet>> files;
-    std::map<std::string, int> saves;
     std::vector<std::string> log;
     std::optional<std::string> failEntry;
     std::string failEntryMessage;
     std::function<void(const std::string&)> observer;
-    int live = 0;
     int nextSheetId = 1;
 
-    // Workbook.Save: the open copy becomes what the file holds.
-    void writeBack(const OpenBook& book) {
-        std::vector<ScriptedSheet> saved;
-        for (const OpenSheet& sheet : book.sheets) saved.push_back({sheet.name, sheet.kind});
-        files[book.path] = std::move(saved);
-        ++saves[book.path];
-    }
-
-    // Logs an entry that never fails.
-    void note(const std::string& entry) {
-        log.push_back(entry);
-        if (observer) observer(entry);
-    }
     // Logs a call, then throws when the script says this call fails.
     void record(const std::string& entry) {
-        note(entry);
-        if (failEntry && *failEntry == entry) {
+        log.push_back(entry);
+        if (observer) observer(entry);
+        if (failEntry == entry) {
             failEntry.reset();
             throw CallError(failEntryMessage);
         }
+    }
+    void save(const OpenBook& book) {
+        std::vector<ScriptedSheet> saved;
+        for (const OpenSheet& sheet : book.sheets) saved.emplace_back(sheet.name, sheet.kind);
+        files.insert_or_assign(book.path, std::move(saved));
     }
 };
 
@@ -70,22 +62,16 @@ std::string quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
-std::string folded(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 bool sameName(const std::string& a, const std::string& b) {
-    return folded(a) == folded(b);
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+        return std::tolower(x) == std::tolower(y);
+    });
 }
 
-// The sheet's place in the open workbook; a failed call once it is gone.
 std::vector<OpenSheet>::iterator placeOf(OpenBook& book, int id) {
     auto it = std::find_if(book.sheets.begin(), book.sheets.end(),
                            [id](const OpenSheet& sheet) { return sheet.id == id; });
-    if (it == book.sheets.end())
-        throw CallError("The sheet no longer exists in " + book.path + ".");
+    if (it == book.sheets.end()) throw CallError("The sheet no longer exists.");
     return it;
 }
 
@@ -98,34 +84,31 @@ class RecordingSheet final : public Sheet {
         state_->record("Sheet.name");
         return placeOf(*book_, id_)->name;
     }
-
     void setName(const std::string& name) override {
         state_->record("Sheet.name = " + quoted(name));
         placeOf(*book_, id_)->name = name;
     }
 
+    // The copy bears the source's name, or "Name (2)", "Name (3)", ... while the
+    // destination holds that name in any letter case.
     std::shared_ptr<Sheet> copyAfter(Sheet& anchor) override {
         auto& target = dynamic_cast<RecordingSheet&>(anchor);
         state_->record("Sheet.Copy after:=Sheets(" + quoted(target.currentName()) + ")");
         const OpenSheet source = *placeOf(*book_, id_);
-        OpenBook& destination = *target.book_;
+        auto& into = target.book_->sheets;
         std::string name = source.name;
-        for (int n = 2; std::any_of(destination.sheets.begin(), destination.sheets.end(),
+        for (int n = 2; std::any_of(into.begin(), into.end(),
                                     [&](const OpenSheet& s) { return sameName(s.name, name); });
-             ++n) {
+             ++n)
             name = source.name + " (" + std::to_string(n) + ")";
-        }
         const int copyId = state_->nextSheetId++;
-        destination.sheets.insert(placeOf(destination, target.id_) + 1,
-                                  OpenSheet{copyId, name, source.kind});
+        into.insert(placeOf(*target.book_, target.id_) + 1, OpenSheet{copyId, name, source.kind});
         return std::make_shared<RecordingSheet>(state_, target.book_, copyId);
     }
 
     void moveAfter(Sheet& anchor) override {
         auto& target = dynamic_cast<RecordingSheet&>(anchor);
         state_->record("Sheet.Move after:=Sheets(" + quoted(target.currentName()) + ")");
-        if (target.book_ != book_)
-            throw CallError("A sheet moves only behind a sheet of its own workbook.");
         if (target.id_ == id_) return;
         const OpenSheet moved = *placeOf(*book_, id_);
         book_->sheets.erase(placeOf(*book_, id_));
@@ -134,10 +117,7 @@ class RecordingSheet final : public Sheet {
 
     void deleteSheet() override {
         state_->record("Sheet.Delete");
-        const auto at = placeOf(*book_, id_);
-        if (book_->sheets.size() < 2)
-            throw CallError("A workbook must contain at least one sheet: " + book_->path + ".");
-        book_->sheets.erase(at);
+        book_->sheets.erase(placeOf(*book_, id_));
     }
 
   private:
@@ -148,6 +128,8 @@ class RecordingSheet final : public Sheet {
     int id_;
 };
 
+// Workbook.Worksheets leaves out chart sheets; Workbook.Sheets holds every kind.
+// Both are read afresh on each call, so they follow edits made through them.
 class RecordingSheets final : public Sheets {
   public:
     RecordingSheets(std::shared_ptr<State> state, std::shared_ptr<OpenBook> book,
@@ -158,34 +140,27 @@ class RecordingSheets final : public Sheets {
         state_->record("Sheets.Count");
         return static_cast<int>(members().size());
     }
-
     std::shared_ptr<Sheet> item(int index) override {
         state_->record("Sheets(" + std::to_string(index) + ")");
         const auto list = members();
-        if (index < 1 || static_cast<std::size_t>(index) > list.size())
-            throw CallError("There is no sheet number " + std::to_string(index) + " in " +
-                            book_->path + ".");
-        return std::make_shared<RecordingSheet>(state_, book_, list[index - 1]);
+        if (index < 1 || index > static_cast<int>(list.size()))
+            throw CallError("There is no sheet number " + std::to_string(index) + ".");
+        return std::make_shared<RecordingSheet>(state_, book_, list[index - 1].id);
     }
-
     std::shared_ptr<Sheet> item(const std::string& name) override {
         state_->record("Sheets(" + quoted(name) + ")");
-        for (const OpenSheet& sheet : book_->sheets) {
-            if (included(sheet) && sameName(sheet.name, name))
+        for (const OpenSheet& sheet : members())
+            if (sameName(sheet.name, name))
                 return std::make_shared<RecordingSheet>(state_, book_, sheet.id);
-        }
-        throw CallError("There is no sheet named \"" + name + "\" in " + book_->path + ".");
+        throw CallError("There is no sheet named " + quoted(name) + ".");
     }
 
   private:
-    bool included(const OpenSheet& sheet) const {
-        return !worksheetsOnly_ || sheet.kind == SheetKind::Worksheet;
-    }
-    std::vector<int> members() const {
-        std::vector<int> ids;
+    std::vector<OpenSheet> members() const {
+        std::vector<OpenSheet> list;
         for (const OpenSheet& sheet : book_->sheets)
-            if (included(sheet)) ids.push_back(sheet.id);
-        return ids;
+            if (!worksheetsOnly_ || sheet.kind == SheetKind::Worksheet) list.push_back(sheet);
+        return list;
     }
 
     std::shared_ptr<State> state_;
@@ -208,7 +183,7 @@ class RecordingWorkbook final : public Workbook {
     }
     void save(int locale) override {
         state_->record("Workbook.Save " + std::to_string(locale));
-        state_->writeBack(*book_);
+        state_->save(*book_);
     }
 
     const std::shared_ptr<OpenBook>& book() const { return book_; }
@@ -220,8 +195,7 @@ class RecordingWorkbook final : public Workbook {
 
 class RecordingWorkbooks final : public Workbooks {
   public:
-    RecordingWorkbooks(std::shared_ptr<State> state,
-                       std::shared_ptr<std::vector<std::shared_ptr<OpenBook>>> books)
+    RecordingWorkbooks(std::shared_ptr<State> state, std::shared_ptr<recording::OpenBooks> books)
         : state_(std::move(state)), books_(std::move(books)) {}
 
     std::shared_ptr<Workbook> open(const std::string& path) override {
@@ -230,43 +204,38 @@ class RecordingWorkbooks final : public Workbooks {
             if (book->path == path) return objectOf(book);
         auto file = state_->files.find(path);
         if (file == state_->files.end()) throw CallError(path + " could not be found.");
-        auto book = std::make_shared<OpenBook>();
-        book->path = path;
+        auto book = std::make_shared<OpenBook>(OpenBook{path, {}, {}});
         for (const ScriptedSheet& sheet : file->second)
             book->sheets.push_back({state_->nextSheetId++, sheet.name, sheet.kind});
         books_->push_back(book);
         return objectOf(book);
     }
-
     int count() const override {
         state_->record("Workbooks.count");
         return static_cast<int>(books_->size());
     }
-
     std::shared_ptr<Workbook> item(int index) override {
         state_->record("Workbooks(" + std::to_string(index) + ")");
-        if (index < 1 || static_cast<std::size_t>(index) > books_->size())
+        if (index < 1 || index > static_cast<int>(books_->size()))
             throw CallError("There is no open workbook number " + std::to_string(index) + ".");
         return objectOf((*books_)[index - 1]);
     }
-
     void close() override {
         state_->record("Workbooks.Close");
         books_->clear();
     }
 
-    // Logged as the commit's three steps, each of which a test can make fail:
-    // writing and checking both files, then replacing first, then second.
+    // Logged as the commit's steps, each of which a test can make fail: writing
+    // and checking both files, then replacing first, then second (once when the
+    // same workbook is given twice).
     void saveTogether(Workbook& first, Workbook& second, int locale) override {
         state_->record("Workbooks.SaveTogether");
         const auto& a = dynamic_cast<RecordingWorkbook&>(first).book();
         const auto& b = dynamic_cast<RecordingWorkbook&>(second).book();
-        const auto replace = [&](const OpenBook& book) {
-            state_->record("Workbook(" + quoted(book.path) + ").Save " + std::to_string(locale));
-            state_->writeBack(book);
-        };
-        replace(*a);
-        if (b != a) replace(*b);  // the same workbook is saved once
+        for (const auto& book : a == b ? recording::OpenBooks{a} : recording::OpenBooks{a, b}) {
+            state_->record("Workbook(" + quoted(book->path) + ").Save " + std::to_string(locale));
+            state_->save(*book);
+        }
     }
 
   private:
@@ -278,20 +247,13 @@ class RecordingWorkbooks final : public Workbooks {
     }
 
     std::shared_ptr<State> state_;
-    std::shared_ptr<std::vector<std::shared_ptr<OpenBook>>> books_;
+    std::shared_ptr<recording::OpenBooks> books_;
 };
 
 class RecordingApplication final : public Application {
   public:
-    explicit RecordingApplication(std::shared_ptr<State> state)
-        : state_(std::move(state)),
-          books_(std::make_shared<std::vector<std::shared_ptr<OpenBook>>>()) {
-        ++state_->live;
-    }
-    ~RecordingApplication() override {
-        --state_->live;
-        state_->note("Release");  // never fails
-    }
+    explicit RecordingApplication(std::shared_ptr<State> state) : state_(std::move(state)) {}
+    ~RecordingApplication() override { state_->log.push_back("Release"); }  // never fails
 
     std::shared_ptr<Workbooks> workbooks() override {
         return std::make_shared<RecordingWorkbooks>(state_, books_);
@@ -306,39 +268,24 @@ class RecordingApplication final : public Application {
 
   private:
     std::shared_ptr<State> state_;
-    std::shared_ptr<std::vector<std::shared_ptr<OpenBook>>> books_;
+    std::shared_ptr<recording::OpenBooks> books_ = std::make_shared<recording::OpenBooks>();
 };
 
 }  // namespace
 
-RecordingApplicationFactory::RecordingApplicationFactory()
-    : state_(std::make_shared<recording::State>()) {}
+RecordingApplicationFactory::RecordingApplicationFactory() : state_(std::make_shared<State>()) {}
 
 RecordingApplicationFactory::~RecordingApplicationFactory() = default;
 
 void RecordingApplicationFactory::addWorkbook(const std::string& path,
                                               std::vector<ScriptedSheet> sheets) {
-    state_->files[path] = std::move(sheets);
-}
-
-void RecordingApplicationFactory::addWorkbook(const std::string& path,
-                                              const std::vector<std::string>& worksheetNames) {
-    std::vector<ScriptedSheet> sheets;
-    for (const std::string& name : worksheetNames) sheets.push_back({name, SheetKind::Worksheet});
-    addWorkbook(path, std::move(sheets));
+    state_->files.insert_or_assign(path, std::move(sheets));
 }
 
 std::vector<std::string> RecordingApplicationFactory::sheetNames(const std::string& path) const {
     std::vector<std::string> names;
-    auto file = state_->files.find(path);
-    if (file != state_->files.end())
-        for (const ScriptedSheet& sheet : file->second) names.push_back(sheet.name);
+    for (const ScriptedSheet& sheet : state_->files.at(path)) names.push_back(sheet.name);
     return names;
-}
-
-int RecordingApplicationFactory::saveCount(const std::string& path) const {
-    auto saves = state_->saves.find(path);
-    return saves == state_->saves.end() ? 0 : saves->second;
 }
 
 const std::vector<std::string>& RecordingApplicationFactory::log() const {
@@ -356,10 +303,6 @@ void RecordingApplicationFactory::failOn(std::string entry, std::string message)
 
 void RecordingApplicationFactory::onCall(std::function<void(const std::string&)> observer) {
     state_->observer = std::move(observer);
-}
-
-int RecordingApplicationFactory::liveApplications() const {
-    return state_->live;
 }
 
 std::unique_ptr<Application> RecordingApplicationFactory::create() {

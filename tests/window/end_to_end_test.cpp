@@ -43,7 +43,6 @@ class EndToEndTest : public QObject {
     void aRefusedFileIsReportedAndTheListKept_data() {
         QTest::addColumn<QString>("file");
         QTest::newRow("password") << "edr__Test_git_issue_242_std_rc4_pwd_password.xls";
-        QTest::newRow("too small") << "calamine__too_small.xls";
     }
     void aRefusedFileIsReportedAndTheListKept() {
         QFETCH(QString, file);
@@ -52,58 +51,6 @@ class EndToEndTest : public QObject {
         native.window.choose(1, corpus(file).toStdString());
         QCOMPARE(native.window.entries(1), (QStringList{"Sheet1", "Sheet2", "Sheet3"}));
         QCOMPARE(native.window.unlessReported(corpus(file).toStdString()), QString());
-    }
-
-    // A delete removes only the selected sheet. A name the engine takes renames
-    // the sheet in the file and in the list; one it refuses is reported, naming
-    // the file, and leaves file and list alone.
-    void editsThroughTheEngine_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("selected");
-        QTest::addColumn<QString>("answer");  // null for a delete
-        QTest::addColumn<bool>("refused");
-        const QString ttest = "gnumeric__ttest.xls";
-        QTest::newRow("delete first") << "readxl__datasets.xls" << 0 << QString() << false;
-        QTest::newRow("delete middle")
-            << "jxls__multisheet_markup_output.xls" << 2 << QString() << false;
-        QTest::newRow("delete last") << ttest << 3 << QString() << false;
-        QTest::newRow("rename") << ttest << 2 << "Equal variances" << false;
-        QTest::newRow("rename to a taken name, other case") << ttest << 2 << "OVERVIEW" << true;
-        QTest::newRow("rename, bad character") << ttest << 2 << "a/b" << true;
-        QTest::newRow("rename, too long") << ttest << 2 << QString(32, 'x') << true;
-    }
-    void editsThroughTheEngine() {
-        QFETCH(QString, file);
-        QFETCH(int, selected);
-        QFETCH(QString, answer);
-        QFETCH(bool, refused);
-        const bool rename = !answer.isNull();
-        const int panel = rename ? 1 : 2;
-        NativeWindow native;
-        const QString copy = native.listCopy(panel, file);
-        QJsonArray expected = readWithXlrd(copy);
-        QVERIFY(!expected.isEmpty());
-        const QByteArray before = digest(copy);
-        native.window.list(panel).setCurrentRow(selected);
-        native.window.prompts.inputAnswers = {answer.toStdString()};
-        native.window.click(rename ? "Check9" : "Check8");
-        if (refused) {
-            QCOMPARE(native.window.unlessReported(copy.toStdString()), QString());
-            QCOMPARE(digest(copy), before);
-        } else {
-            QCOMPARE(native.window.messages(), QStringList());
-            if (rename) {
-                QJsonObject renamed = expected[selected].toObject();
-                renamed["name"] = answer;
-                expected[selected] = renamed;
-            } else {
-                expected.removeAt(selected);
-            }
-            QCOMPARE(readWithXlrd(copy), expected);
-        }
-        QCOMPARE(native.window.entries(panel), namesOf(expected));
-        if (rename) QCOMPARE(native.window.list(panel).currentRow(), selected);
-        QCOMPARE(native.window.pointer(), 0);
     }
 
     void landsBehindTheAnchorAsTheSourceWas_data() {
@@ -161,29 +108,6 @@ class EndToEndTest : public QObject {
         QCOMPARE(native.window.entries(source), namesOf(sourceSheets));
         QCOMPARE(native.window.messages(),
                  button == "Check1" ? QStringList{"Done."} : QStringList());
-        QCOMPARE(native.window.pointer(), 0);
-    }
-
-    // A destination the engine will not copy into (an Excel 5/95 workbook):
-    // one message naming the file, both files and both lists as they were.
-    void aRefusedCopyLeavesBothFilesAsTheyWere_data() {
-        QTest::addColumn<QString>("button");
-        QTest::newRow("copy") << "Check1";
-        QTest::newRow("move") << "Check2";
-    }
-    void aRefusedCopyLeavesBothFilesAsTheyWere() {
-        QFETCH(QString, button);
-        NativeWindow native;
-        const QString to = native.listCopy(2, "calamine__misc_biff5_parsing.xls");
-        const QString from = native.listCopy(1, "gnumeric__ttest.xls");
-        const QStringList lists[] = {native.window.entries(1), native.window.entries(2)};
-        const QByteArray before[] = {digest(from), digest(to)};
-        native.window.click(qPrintable(button));
-        QCOMPARE(native.window.unlessReported(from.toStdString()), QString());
-        QCOMPARE(digest(from), before[0]);
-        QCOMPARE(digest(to), before[1]);
-        QCOMPARE(native.window.entries(1), lists[0]);
-        QCOMPARE(native.window.entries(2), lists[1]);
         QCOMPARE(native.window.pointer(), 0);
     }
 };

@@ -5,8 +5,6 @@
 
 #include "support/window_under_test.h"
 
-using excel::ScriptedSheet;
-using excel::SheetKind;
 using namespace tarnvale::testing;
 
 class PanelsTest : public QObject {
@@ -16,32 +14,20 @@ class PanelsTest : public QObject {
     void listsWorksheetsInTabOrderAndSelectsTheFirst() {
         WindowUnderTest window;
         window.listed(1, "old.xls", {"Old", "Older"}, 1);
-        const auto path = window.workbookWithKinds(
-            "a.xls", std::vector<ScriptedSheet>{{"A", SheetKind::Worksheet},
-                                                {"Chart", SheetKind::Chart},
-                                                {" q1 Data, 'final' ", SheetKind::Worksheet},
-                                                {"C", SheetKind::Worksheet}});
+        const auto path = window.workbook(
+            "a.xls", {"A", {"Chart", excel::SheetKind::Chart}, " q1 Data, 'final' ", "C"});
         window.choose(1, path);
         QCOMPARE(window.entries(1), (QStringList{"A", " q1 Data, 'final' ", "C"}));
         QCOMPARE(window.list(1).currentRow(), 0);
         QCOMPARE(window.calls(), listingCalls(path, 3));
-        QCOMPARE(window.factory.liveApplications(), 0);
-        QCOMPARE(window.factory.saveCount(path), 0);
         QVERIFY(window.prompts.shown.empty());
         QCOMPARE(window.entries(2), QStringList());
     }
 
-    void aPathOfNoFileIsSilentAndKeepsTheList_data() {
-        QTest::addColumn<QString>("path");
-        QTest::newRow("missing file") << QString();
-        QTest::newRow("empty") << QStringLiteral("");
-        QTest::newRow("folder") << QStringLiteral("/tmp");
-    }
     void aPathOfNoFileIsSilentAndKeepsTheList() {
-        QFETCH(QString, path);
         WindowUnderTest window;
         window.listed(1, "a.xls", {"A", "B"}, 1);
-        window.choose(1, path.isNull() ? window.missingPath() : path.toStdString());
+        window.choose(1, window.missingPath());
         QCOMPARE(window.entries(1), (QStringList{"A", "B"}));
         QCOMPARE(window.list(1).currentRow(), 1);
         QVERIFY(window.calls().empty());
@@ -85,35 +71,7 @@ class PanelsTest : public QObject {
         QCOMPARE(window.prompts.shown[0].buttons, 0);
         QCOMPARE(window.entries(1), (QStringList{"Kept", "Also kept"}));
         QCOMPARE(window.list(1).currentRow(), 1);
-        QCOMPARE(window.factory.liveApplications(), 0);
         QCOMPARE(window.callsAfter(entry), shutdown(quitAfterwards));
-    }
-
-    void browseAsksTheGuardFirst_data() {
-        QTest::addColumn<bool>("running");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("dialogShown");
-        QTest::newRow("nothing running") << false << 0 << true;
-        QTest::newRow("running, Yes") << true << 6 << true;
-        QTest::newRow("running, No") << true << 7 << false;
-    }
-    void browseAsksTheGuardFirst() {
-        QFETCH(bool, running);
-        QFETCH(int, answer);
-        QFETCH(bool, dialogShown);
-        for (const char* button : {"Check3", "Check6"}) {
-            WindowUnderTest window;
-            window.excelRunning = running;
-            window.prompts.messageAnswers = {answer};
-            window.click(button);
-            std::vector<std::string> kinds;
-            for (const auto& shown : window.prompts.shown) kinds.push_back(shown.kind);
-            std::vector<std::string> expected;
-            if (running) expected.push_back("messageBox");
-            if (dialogShown) expected.push_back("openFile");
-            QCOMPARE(kinds, expected);  // the guard's own question: guard_test.cpp
-            QVERIFY(window.calls().empty());
-        }
     }
 
     void browseShowsOneDialogWithTheButtonUp() {

@@ -37,21 +37,14 @@ WindowUnderTest::WindowUnderTest(Form1Environment environment) {
     form_ = std::make_unique<Form1>(environment);
 }
 
-std::string WindowUnderTest::workbookWithKinds(const std::string& fileName,
-                                               std::vector<excel::ScriptedSheet> sheets) {
+std::string WindowUnderTest::workbook(const std::string& fileName,
+                                      std::vector<excel::ScriptedSheet> sheets) {
     const QString path = folder_.filePath(QString::fromStdString(fileName));
     QFile file(path);
     file.open(QIODevice::WriteOnly);
     file.write("scripted");
     factory.addWorkbook(path.toStdString(), std::move(sheets));
     return path.toStdString();
-}
-
-std::string WindowUnderTest::workbook(const std::string& fileName,
-                                      const std::vector<std::string>& sheets) {
-    std::vector<excel::ScriptedSheet> scripted;
-    for (const auto& name : sheets) scripted.push_back({name, excel::SheetKind::Worksheet});
-    return workbookWithKinds(fileName, std::move(scripted));
 }
 
 Calls WindowUnderTest::callsAfter(const std::string& call) const {
@@ -66,14 +59,14 @@ Calls WindowUnderTest::callsAfter(const std::string& call) const {
 
 QString WindowUnderTest::unlessReported(const std::string& path, const std::string& reason) const {
     const QStringList shown = messages();
-    const bool reported = shown.size() == 1 && shown[0].contains(QString::fromStdString(path)) &&
+    const bool reported = shown.size() == 1 && shown[0].count(QString::fromStdString(path)) == 1 &&
                           shown[0].endsWith(QString::fromStdString(reason), Qt::CaseInsensitive);
     return reported ? QString() : "shown: " + shown.join(" | ");
 }
 
 std::string WindowUnderTest::listed(int panel, const std::string& fileName,
-                                    const std::vector<std::string>& sheets, int selected) {
-    const std::string path = workbook(fileName, sheets);
+                                    std::vector<excel::ScriptedSheet> sheets, int selected) {
+    const std::string path = workbook(fileName, std::move(sheets));
     choose(panel, path);
     list(panel).setCurrentRow(selected);
     factory.clearLog();

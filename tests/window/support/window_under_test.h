@@ -39,15 +39,13 @@ class WindowUnderTest {
   public:
     explicit WindowUnderTest(Form1Environment environment = {});
 
-    // A file in the temporary folder, scripted with these worksheets.
-    std::string workbook(const std::string& fileName, const std::vector<std::string>& sheets);
-    std::string workbookWithKinds(const std::string& fileName,
-                                  std::vector<excel::ScriptedSheet> sheets);
+    // A file in the temporary folder, scripted with these sheets.
+    std::string workbook(const std::string& fileName, std::vector<excel::ScriptedSheet> sheets);
     std::string missingPath() const;
     // A scripted workbook chosen in the panel, the entry at row selected made
     // current, and the calls of the listing cleared from the log.
     std::string listed(int panel, const std::string& fileName,
-                       const std::vector<std::string>& sheets, int selected);
+                       std::vector<excel::ScriptedSheet> sheets, int selected);
 
     // Sets the panel's path box as a user would by typing it in one go.
     void choose(int panel, const std::string& path);
@@ -62,8 +60,8 @@ class WindowUnderTest {
     QStringList messages() const { return toQt(prompts.messages()); }
     // The calls logged after the first one equal to call; a test failure when it is absent.
     Calls callsAfter(const std::string& call) const;
-    // A failed call as the window reports it: the only message, naming path and
-    // ending with the reason (any when empty). Empty when so; else what was shown.
+    // A failed call as the window reports it: the only message, naming path once
+    // and ending with the reason (any when empty). Empty when so; else what was shown.
     QString unlessReported(const std::string& path, const std::string& reason = {}) const;
 
     bool excelRunning = false;
