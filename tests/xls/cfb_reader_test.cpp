@@ -1,5 +1,5 @@
 // Reading well-formed compound files: both sector sizes, streams on both sides
-// of the mini-stream cutoff, name order.
+// of the mini-stream cutoff, case-blind lookup, name order.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -81,6 +81,16 @@ TEST(CompoundFileRead, ReadsTheFatSectorsAChainNeedsTogether) {
     EXPECT_LE(file.fatReads(), 2u);
     EXPECT_LT(source->bytesRead * 100, bytes.size());
     EXPECT_EQ(file.readStream(*file.find(u"Workbook")), big);
+}
+
+TEST(CompoundFileFind, IgnoresLetterCase) {
+    const auto file = openInMemory(
+        buildTestCompoundFile({{u"Workbook", patternBytes(5000)}, {u"\u00C4rger", {1}}}).bytes);
+    EXPECT_EQ(file.find(u"WORKBOOK"), file.find(u"Workbook"));
+    EXPECT_TRUE(file.find(u"workbook").has_value());
+    EXPECT_TRUE(file.find(u"\u00E4RGER").has_value());
+    EXPECT_FALSE(file.find(u"Book").has_value());
+    EXPECT_FALSE(file.find(u"Workbook", 42).has_value());
 }
 
 TEST(CompoundFileNames, SortShorterFirstThenUpperCase) {
