@@ -44,10 +44,11 @@ const std::pair<const char*, ErrorCode> kFixtures[] = {
 };
 
 TEST(MalformedWorkbook, FixturesAreRefusedWithTheirCodes) {
-    for (const auto& [file, code] : kFixtures) {
+    for (const auto& fixture : kFixtures) {
+        const std::string file = fixture.first;
         const Bytes bytes = readFileBytes(kFixtureFolder / file);
         ASSERT_FALSE(bytes.empty()) << file;
-        EXPECT_EQ(errorCodeOf([&] { Workbook::openBytes(bytes, file); }), code) << file;
+        EXPECT_EQ(errorCodeOf([&] { Workbook::openBytes(bytes, file); }), fixture.second) << file;
     }
 }
 
