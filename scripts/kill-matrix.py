@@ -13,7 +13,8 @@ crashes a GoogleTest binary is traced suite by suite, or counted as caught by
       --count 150 --seed 1 --out /tmp/km.tsv      [--skip N --every K --first M: a part]
 
 Rows: file line mutation before after outcome killers (testfile::Suite.Test, or
-binary::Class::function for QtTest). Then
+binary::Class::function for QtTest) column (where on the line: a line may hold
+the same operator twice). Then
 
   scripts/kill-matrix.py --analyse /tmp/km.tsv[,/tmp/more.tsv]
 
@@ -125,9 +126,9 @@ def matrix(args):
     limit = max(240.0, 8 * (time.monotonic() - started))
     print("clean %.1f s; %d sites, %d chosen" % (time.monotonic() - started, len(every), len(chosen)), flush=True)
     with open(args.out, "w") as out:
-        out.write("file\tline\tmutation\tbefore\tafter\toutcome\tkillers\n")
+        out.write("file\tline\tmutation\tbefore\tafter\toutcome\tkillers\tcolumn\n")
         for k, site in enumerate(chosen, 1):
-            path, number, _, name, old, new = site
+            path, number, column, name, old, new = site
             original = open(path, encoding="utf-8").read()
             try:
                 mut.apply(site)
@@ -145,8 +146,8 @@ def matrix(args):
             finally:
                 with open(path, "w", encoding="utf-8") as f:
                     f.write(original)
-            out.write("%s\t%d\t%s\t%s\t%s\t%s\t%s\n" % (path, number, name, old.strip(), new.strip(), outcome,
-                                                     " ".join(sorted(kills))))
+            out.write("%s\t%d\t%s\t%s\t%s\t%s\t%s\t%d\n" % (path, number, name, old.strip(), new.strip(),
+                                                         outcome, " ".join(sorted(kills)), column))
             out.flush()
             print("[%d/%d] %s:%d %s: %s (%d killers)" % (k, len(chosen), path, number, name, outcome, len(kills)),
                   flush=True)
