@@ -59,6 +59,29 @@ void noteLoaded(model::Substream& globals) {
                                   [](const auto& r) { return r.isStoredRun(); });
 }
 
+// Gives a workbook without a table an SST holding the strings (cstUnique their
+// number), and an ExtSST for the writer to fill, where the globals keep them.
+// The ExtSST's bucket size (dsst) grows with the table, so the index the
+// writer rebuilds fits its record.
+void insertSharedStrings(model::WorkbookStream& stream, std::uint32_t cstTotal,
+                         const std::vector<model::SstString>& strings) {
+    auto& records = stream.globals.records;
+    model::SstLayout layout = model::layoutSst(cstTotal, strings);
+    std::vector<model::Record> laidOut;
+    for (std::size_t i = 0; i < layout.payloads.size(); ++i)
+        laidOut.emplace_back(i == 0 ? RecordType::SST : RecordType::Continue,
+                             std::move(layout.payloads[i]));
+    const bool hasExtSst = std::any_of(records.begin(), records.end(),
+                                       [](const auto& r) { return r.type == RecordType::ExtSST; });
+    if (!hasExtSst) laidOut.emplace_back(RecordType::ExtSST, std::vector<std::uint8_t>(2));
+    const auto anchor = std::find_if(records.begin(), records.end(),
+                                     [](const auto& r) { return followsSharedStrings(r.type); });
+    records.insert(anchor, std::make_move_iterator(laidOut.begin()),
+                   std::make_move_iterator(laidOut.end()));
+    fitExtSst(records, model::extSstBucketSize(strings.size()));
+    noteLoaded(stream.globals);
+}
+
 }  // namespace
 
 std::optional<RecordRun> findSharedStrings(const model::Substream& globals) {
@@ -70,43 +93,12 @@ std::optional<RecordRun> findSharedStrings(const model::Substream& globals) {
     return std::nullopt;
 }
 
-void writeSharedStrings(model::WorkbookStream& stream, const model::SstTable& table) {
-    auto& records = stream.globals.records;
-    model::SstLayout layout = model::layoutSst(table.cstTotal, table.strings);
-    const std::uint16_t dsst = model::extSstBucketSize(table.strings.size());
-    std::vector<model::Record> laidOut;
-    for (std::size_t i = 0; i < layout.payloads.size(); ++i)
-        laidOut.emplace_back(i == 0 ? RecordType::SST : RecordType::Continue,
-                             std::move(layout.payloads[i]));
-
-    std::size_t at = 0;
-    if (const auto run = findSharedStrings(stream.globals)) {
-        records.erase(records.begin() + static_cast<std::ptrdiff_t>(run->first),
-                      records.begin() + static_cast<std::ptrdiff_t>(run->end));
-        at = run->first;
-    } else {
-        const auto anchor = std::find_if(records.begin(), records.end(), [](const auto& r) {
-            return followsSharedStrings(r.type);
-        });
-        at = static_cast<std::size_t>(anchor - records.begin());
-        const bool hasExtSst = std::any_of(records.begin(), records.end(), [](const auto& r) {
-            return r.type == RecordType::ExtSST;
-        });
-        if (!hasExtSst) laidOut.emplace_back(RecordType::ExtSST, std::vector<std::uint8_t>(2));
-    }
-    records.insert(records.begin() + static_cast<std::ptrdiff_t>(at),
-                   std::make_move_iterator(laidOut.begin()),
-                   std::make_move_iterator(laidOut.end()));
-    fitExtSst(records, dsst);
-    noteLoaded(stream.globals);
-}
-
 void appendSharedStrings(model::WorkbookStream& stream, std::uint32_t cstTotal,
                          std::size_t existing, const std::vector<model::SstString>& strings) {
     auto& globals = stream.globals;
     auto run = findSharedStrings(globals);
     if (!run) {
-        writeSharedStrings(stream, model::SstTable{cstTotal, 0, strings, {}});
+        insertSharedStrings(stream, cstTotal, strings);
         return;
     }
     // The stored table's records are held from here on, as they were stored.

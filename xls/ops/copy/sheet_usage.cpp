@@ -70,8 +70,8 @@ unsigned objBlocker(std::span<const std::uint8_t> obj) {
 }
 
 // Records of parts tied to workbook tables a copy does not merge, by what
-// they make the sheet hold. Obj and nested BOFs are told apart by their
-// payload elsewhere.
+// they make the sheet hold. Obj records are told apart by their payload
+// elsewhere.
 unsigned recordBlocker(RecordType type) {
     switch (type) {
         case RecordType::SxView:  // its cache lives in the workbook's pivot streams
@@ -119,7 +119,6 @@ void SheetUsageScanner::scan(const std::vector<model::Record>& records) {
         blockers_ |= recordBlocker(record.type);
         if (record.isStoredRun()) continue;
         const std::span<const std::uint8_t> payload(record.payload);
-        if (record.type == RecordType::BOF && ++bofCount_ > 1) usage_.charts = true;
         if (record.type == RecordType::Obj) blockers_ |= objBlocker(payload);
         if (holdsCellIndices(record.type)) {
             const CellFormatFields xf = cellFormatFields(record.type, payload);
@@ -168,7 +167,7 @@ SheetUsage SheetUsageScanner::usage() && {
 
 bool usageReadsRecord(RecordType type) {
     return holdsCellIndices(type) || carriesSheetFormula(type) || type == RecordType::Continue ||
-           type == RecordType::BOF || type == RecordType::Obj;
+           type == RecordType::Obj;
 }
 
 SheetUsage scanSheetUsage(const model::WorkbookStream& /*stream*/, const model::Substream& sheet) {

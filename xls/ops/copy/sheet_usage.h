@@ -36,8 +36,6 @@ struct SheetUsage {
     // "ActiveX controls", "linked or embedded objects", "pivot tables",
     // "tables", "external data ranges".
     std::vector<std::string> notCopyable;
-    // Whether the sheet holds embedded charts (substreams of their own).
-    bool charts = false;
 };
 
 // Collects the usage of a sheet substream's records, given a chunk at a time
@@ -58,7 +56,6 @@ class SheetUsageScanner {
 
     SheetUsage usage_;
     unsigned blockers_ = 0;  // bits of what cannot be copied
-    std::size_t bofCount_ = 0;
     // The formats and strings already in usage_: most cells repeat one seen
     // before, and a look in a bit vector costs less than one in a set.
     std::vector<bool> formatSeen_;
