@@ -17,8 +17,8 @@ namespace xls::ops::copy {
 namespace {
 
 TEST(CopyName, FollowsTheApplication) {
-    const std::vector<std::string> taken{"Data", "Data (2)", "Sheet1", "ÄRGER",
-                                         std::string(31, 'x')};
+    const std::vector<std::string> taken{"Data",   "Data (2)", "Data (2x",
+                                         "Sheet1", "ÄRGER",    std::string(31, 'x')};
     const struct {
         const char* name;
         std::string expected;
@@ -26,6 +26,7 @@ TEST(CopyName, FollowsTheApplication) {
         {"Fresh", "Fresh"},
         {"data", "data (3)"},      // letter case aside, and (2) is taken too
         {"Data (2)", "Data (3)"},  // an earlier copy's number is not doubled
+        {"Data (2x", "Data (2x (2)"},
         {"Sheet1", "Sheet1 (2)"},
         {"ärger", "ärger (2)"},  // letter case aside beyond ASCII
         {"x", "x"},
