@@ -92,6 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {2, 4},
                 ""},
         ObjCase{picture(kCamera, objFmla(kRange)), {}, {}, {4}, ""},
+        ObjCase{picture(0, objFmla(kRange)), {}, {}, {4}, "linked or embedded objects"},
         ObjCase{picture(kDde, objFmla(kLink)), {}, {}, {6}, "linked or embedded objects"},
         ObjCase{picture(0, objFmla({})), {}, {}, {}, "linked or embedded objects"},
         ObjCase{picture(kCtl, objFmla(kTable) + u32s({7, 500})), {}, {}, {}, "!ActiveX controls"},
