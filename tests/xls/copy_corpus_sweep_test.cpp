@@ -4,7 +4,8 @@
 // the source sheet's records and leaves every other sheet byte for byte; no
 // drawing shape id is used twice or outside its drawing's clusters (unless the
 // destination already had such ids), and the drawing group's totals move by
-// exactly what came or went.
+// exactly what came or went. A damaged destination (found by fuzzing) refuses
+// a copy with its damage's code and lists no copy.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +16,8 @@
 #include "model/workbook_stream.h"
 #include "ops/drawing_census.h"
 #include "support/corpus_manifest.h"
+#include "support/error_code_of.h"
+#include "support/file_bytes.h"
 #include "support/workbook_stream_of.h"
 #include "xls/error.h"
 #include "xls/workbook.h"
@@ -199,6 +202,18 @@ std::vector<tarnvale::testing::CorpusEntry> withDrawings() {
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CopyDrawingCorpus, ::testing::ValuesIn(withDrawings()),
                          tarnvale::testing::byFileName);
+
+// Its document summary's stream runs past the end of the file.
+TEST(CopyIntoDamagedWorkbook, IsRefusedAndListsNoCopy) {
+    Workbook destination = Workbook::openBytes(
+        tarnvale::testing::readFileBytes(std::string(TARNVALE_TEST_DATA_DIR) +
+                                         "/malformed/copy-doc-summary-truncated.xls"),
+        "damaged");
+    Workbook source = Workbook::open(corpusPath("gnumeric__ttest.xls"));
+    EXPECT_EQ(tarnvale::testing::raisedCode([&] { destination.copySheet(source, 1, 0); }),
+              ErrorCode::TruncatedContainer);
+    EXPECT_EQ(destination.sheets().size(), 1u);
+}
 
 }  // namespace
 }  // namespace xls
