@@ -3,6 +3,7 @@ workbooks: xlrd finds every remaining sheet as it was (a formula that read the
 deleted sheet may show #REF!), and LibreOffice shows the same values in each."""
 import os
 import shutil
+from itertools import zip_longest
 
 import xlrd
 
@@ -57,15 +58,8 @@ def verify(original, edited, renamed=None, deleted=None):
 
 def differing_cells(before, after):
     """{(row, col): (old, new)} for the cells two sheets' rows of values differ in."""
-    cells = {}
-    for r in range(max(len(before), len(after))):
-        a = before[r] if r < len(before) else ()
-        b = after[r] if r < len(after) else ()
-        for c in range(max(len(a), len(b))):
-            x, y = a[c] if c < len(a) else "", b[c] if c < len(b) else ""
-            if x != y:
-                cells[(r, c)] = (x, y)
-    return cells
+    return {(r, c): (x, y) for r, (a, b) in enumerate(zip_longest(before, after, fillvalue=()))
+            for c, (x, y) in enumerate(zip_longest(a, b, fillvalue="")) if x != y}
 
 
 def check_libreoffice(session, source, edited, twin, renamed, deleted, refs):
