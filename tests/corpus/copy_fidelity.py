@@ -97,28 +97,20 @@ def differences(a, b):
 
 
 def check_copy(source_path, sheet_name, before_path, after_path):
-    source, fmt_src = open_book(source_path)
-    before, fmt_before = open_book(before_path)
-    after, fmt_after = open_book(after_path)
-    formats = fmt_src and fmt_before and fmt_after
-    problems = []
-    names_before = before.sheet_names()
-    names_after = after.sheet_names()
+    (source, f1), (before, f2), (after, f3) = map(open_book, (source_path, before_path, after_path))
+    formats = f1 and f2 and f3
+    names_before, names_after = before.sheet_names(), after.sheet_names()
     copy_name = names_after[-1]
-    taken = [n.lower() for n in names_before]
     if names_after[:-1] != names_before or (
-            copy_name != sheet_name if sheet_name.lower() not in taken
+            copy_name != sheet_name if sheet_name.lower() not in map(str.lower, names_before)
             else not copy_name.startswith(sheet_name[:25]) or not copy_name.endswith(")")):
         return [f"sheets {names_after} after copying {sheet_name!r} behind {names_before}"]
-    copied = after.sheet_by_name(copy_name)
-    original = source.sheet_by_name(sheet_name)
-    problems += [f"copy: {d}" for d in differences(sheet_picture(source, original, formats),
-                                                    sheet_picture(after, copied, formats))]
-    for i, name in enumerate(names_before):
-        was = sheet_picture(before, before.sheet_by_index(i), formats)
-        now = sheet_picture(after, after.sheet_by_index(i), formats)
-        problems += [f"{name}: {d}" for d in differences(was, now)]
-    return problems
+    pairs = [("copy", source, source.sheet_by_name(sheet_name), after.sheet_by_name(copy_name))]
+    pairs += [(name, before, before.sheet_by_index(i), after.sheet_by_index(i))
+              for i, name in enumerate(names_before)]
+    return [f"{label}: {d}" for label, book, was, now in pairs
+            for d in differences(sheet_picture(book, was, formats),
+                                 sheet_picture(after, now, formats))]
 
 
 class CopyFidelity(sweep.Check):
