@@ -25,20 +25,16 @@ def reason_of(stderr):
     return text.split('": ', 1)[-1].rstrip(".")
 
 
-def corpus_workbooks(args):
-    return sorted(n for n in os.listdir(args.corpus) if n.lower().endswith((".xls", ".xlt")))
-
-
 class Check:
     """A corpus check: which copies and edits it makes and what it asks of each
-    result (check_copy(Copy) and check_edit(Edit) give the problems found)."""
+    result (check_copy and check_edit take a Result and give the problems found)."""
     destinations = ("",)  # for --dest; "": the source itself
     refusals = ""  # the reasons a refusal may give (a substring); None: any
     libreoffice = True
     check_copy = check_edit = None
 
     def sources(self, args):
-        return corpus_workbooks(args)
+        return sorted(n for n in os.listdir(args.corpus) if n.lower().endswith((".xls", ".xlt")))
 
     def copies(self, args):
         """(source, destination, the sheets to copy or None for all) in the corpus."""
@@ -51,9 +47,9 @@ class Check:
 
 class Result:
     """What a check reads: source (corpus path), sheet, args, workdir, counts (the
-    report's), libreoffice (an office_session.Session or None); a Copy also
+    report's), libreoffice (an office_session.Session or None); after a copy also
     source_copy (the copy copied from), before (the destination), after (as
-    written); an Edit verb, words and edited (the file written)."""
+    written); after an edit verb, words and edited (the file written)."""
 
     def __init__(self, **fields):
         self.__dict__.update(fields)
