@@ -1,31 +1,13 @@
-#!/usr/bin/python3
-"""Copy sweep through tarnvale-sheets, checked by python3-xlrd and LibreOffice.
-
-For each (source, destination) pair of corpus workbooks, every worksheet of the
-source is copied behind the destination's last sheet (into a scratch copy of the
-destination). xlrd (formatting_info=True) then checks that the copy holds what
-the source sheet holds: every cell's type and value, and its resolved format
-(font by name, size, weight, style, underline, colour by RGB value; the number
-format string; borders with their colours by value; fill pattern and colours by
-value; alignment; protection), column widths, row heights, hidden rows and
-columns, merged ranges and hyperlinks; and that every sheet the destination
-already had is unchanged. A refusal (exit 1) must leave both files
-byte-identical. LibreOffice must then open every file written. With
---recalculate, LibreOffice also recalculates the source and each destination
-written, and the copy's formulas must compute what the source sheet's do
-(recalculation_check.py). Prints the counts (copied and verified, refused by
-reason, failed) and exits 1 when anything failed.
-"""
-import collections
+"""Copies between workbooks, checked by xlrd cell by cell and format by format
+(the sheets the destination had unchanged too), opened by LibreOffice, and with
+--recalculate computed there as the source sheet computes (recalculation_check)."""
 import functools
-import glob
 import os
-import sys
 
 import xlrd
 
-import copy_sweep
 import recalculation_check
+import sweep
 
 
 def rgb(book, index):
@@ -115,51 +97,37 @@ def differences(a, b):
 
 
 def check_copy(source_path, sheet_name, before_path, after_path):
-    source, fmt_src = open_book(source_path)
-    before, fmt_before = open_book(before_path)
-    after, fmt_after = open_book(after_path)
-    formats = fmt_src and fmt_before and fmt_after
-    problems = []
-    names_before = before.sheet_names()
-    names_after = after.sheet_names()
+    (source, f1), (before, f2), (after, f3) = map(open_book, (source_path, before_path, after_path))
+    formats = f1 and f2 and f3
+    names_before, names_after = before.sheet_names(), after.sheet_names()
     copy_name = names_after[-1]
-    taken = [n.lower() for n in names_before]
     if names_after[:-1] != names_before or (
-            copy_name != sheet_name if sheet_name.lower() not in taken
+            copy_name != sheet_name if sheet_name.lower() not in map(str.lower, names_before)
             else not copy_name.startswith(sheet_name[:25]) or not copy_name.endswith(")")):
         return [f"sheets {names_after} after copying {sheet_name!r} behind {names_before}"]
-    copied = after.sheet_by_name(copy_name)
-    original = source.sheet_by_name(sheet_name)
-    problems += [f"copy: {d}" for d in differences(sheet_picture(source, original, formats),
-                                                    sheet_picture(after, copied, formats))]
-    for i, name in enumerate(names_before):
-        was = sheet_picture(before, before.sheet_by_index(i), formats)
-        now = sheet_picture(after, after.sheet_by_index(i), formats)
-        problems += [f"{name}: {d}" for d in differences(was, now)]
-    return problems
+    pairs = [("copy", source, source.sheet_by_name(sheet_name), after.sheet_by_name(copy_name))]
+    pairs += [(name, before, before.sheet_by_index(i), after.sheet_by_index(i))
+              for i, name in enumerate(names_before)]
+    return [f"{label}: {d}" for label, book, was, now in pairs
+            for d in differences(sheet_picture(book, was, formats),
+                                 sheet_picture(after, now, formats))]
 
 
-def main():
-    parser = copy_sweep.arguments()
-    parser.add_argument("--pairs", nargs="*", default=[])
-    parser.add_argument("--all", action="store_true",
-                        help="every workbook of the corpus into the one named by --into")
-    parser.add_argument("--into", default="gnumeric__ttest.xls")
-    parser.add_argument("--recalculate", action="store_true")
-    args = parser.parse_args()
-    pairs = [tuple(p.split(":", 1)) for p in args.pairs]
-    if args.all:
-        pairs += [(os.path.basename(f), args.into)
-                  for f in sorted(glob.glob(os.path.join(args.corpus, "*.xl[st]")))]
-    extra = collections.Counter()
+class CopyFidelity(sweep.Check):
+    destinations = ("gnumeric__ttest.xls",)
+    refusals = None
 
-    def check(c):
+    def copies(self, args):
+        pairs = [p.split(":", 1) for p in args.pairs]
+        return [(n, d, None) for n, d in pairs] or super().copies(args)
+
+    def check_copy(self, c):
         beyond = [b for b in map(beyond_xlrd, (c.source, c.before)) if b]
-        listed = copy_sweep.run(args.tool, "list", c.after)[1].splitlines()
+        listed = sweep.run(c.args.tool, "list", c.after)[1].splitlines()
         if beyond:  # xlrd cannot check the copy: the listing must hold it
-            extra[f"copied into or from an {beyond[0]} workbook, which xlrd cannot read "
-                  "(listed only)"] += 1
-            was = copy_sweep.run(args.tool, "list", c.before)[1].splitlines()
+            c.counts[f"copied into or from an {beyond[0]} workbook, which xlrd cannot read "
+                     "(listed only)"] += 1
+            was = sweep.run(c.args.tool, "list", c.before)[1].splitlines()
             if listed[:-1] != was or not listed[-1].startswith(c.sheet[:25]):
                 return [f"sheets {listed} after copying {c.sheet!r} behind {was}"]
             problems = []
@@ -170,16 +138,9 @@ def main():
         if not c.libreoffice.read(c.after, lambda document: document.Sheets.Count):
             return ["LibreOffice cannot open the result: "
                     + c.libreoffice.failed.get(os.path.basename(c.after), "")]
-        extra["opened in LibreOffice"] += 1
-        if args.recalculate:
+        c.counts["opened in LibreOffice"] += 1
+        if c.args.recalculate:
             problems = recalculation_check.problems(c.libreoffice, c.source_copy, c.sheet,
                                                     c.after, listed[-1])
-            extra["recalculated and compared in LibreOffice"] += not problems
+            c.counts["recalculated and compared in LibreOffice"] += not problems
         return problems
-
-    counts, failures = copy_sweep.sweep(args, pairs, check)
-    return copy_sweep.report(counts + extra, failures)
-
-
-if __name__ == "__main__":
-    sys.exit(main())

@@ -1,25 +1,14 @@
-#!/usr/bin/python3
-"""Rename and delete sweep over the corpus through tarnvale-sheets.
-
-For every corpus workbook with at least two worksheets, a copy is renamed
-(last worksheet) and another copy loses a sheet (first worksheet). python3-xlrd
-(formatting_info=True) then checks that every remaining sheet keeps its values,
-cell formats, rows, columns, merged ranges and hyperlinks, with one allowed
-change: a formula that referred to the deleted sheet now shows #REF!.
-LibreOffice must open every output and show in each remaining sheet the values
-it shows in the original (a cell may only have turned into #REF!). A refusal
-(exit 1) must leave the file byte-identical. Prints the counts; exits 1 when
-anything failed.
-"""
-import collections
+"""Rename (the last worksheet) and delete (the first) on copies of corpus
+workbooks: xlrd finds every remaining sheet as it was (a formula that read the
+deleted sheet may show #REF!), and LibreOffice shows the same values in each."""
 import os
 import shutil
-import sys
+from itertools import zip_longest
 
 import xlrd
 
-import copy_sweep
 import office_session
+import sweep
 from copy_fidelity import differences, open_book, sheet_picture
 
 NEW_NAME = "Renamed Ωmega"
@@ -69,15 +58,8 @@ def verify(original, edited, renamed=None, deleted=None):
 
 def differing_cells(before, after):
     """{(row, col): (old, new)} for the cells two sheets' rows of values differ in."""
-    cells = {}
-    for r in range(max(len(before), len(after))):
-        a = before[r] if r < len(before) else ()
-        b = after[r] if r < len(after) else ()
-        for c in range(max(len(a), len(b))):
-            x, y = a[c] if c < len(a) else "", b[c] if c < len(b) else ""
-            if x != y:
-                cells[(r, c)] = (x, y)
-    return cells
+    return {(r, c): (x, y) for r, (a, b) in enumerate(zip_longest(before, after, fillvalue=()))
+            for c, (x, y) in enumerate(zip_longest(a, b, fillvalue="")) if x != y}
 
 
 def check_libreoffice(session, source, edited, twin, renamed, deleted, refs):
@@ -103,47 +85,30 @@ def check_libreoffice(session, source, edited, twin, renamed, deleted, refs):
     return problems
 
 
-def main():
-    args = copy_sweep.arguments().parse_args()
-    work = copy_sweep.workdir(args)
-    counts, failures = collections.Counter(), []
-    libreoffice = None if args.no_libreoffice else office_session.Session()
-    names = sorted(n for n in os.listdir(args.corpus) if n.lower().endswith((".xls", ".xlt")))
-    for name in [n for n in names if not args.only or n in args.only]:
-        source = os.path.join(args.corpus, name)
-        code, out, _ = copy_sweep.run(args.tool, "list", source)
-        sheets = out.splitlines()
-        if code or len(sheets) < 2:
-            counts["not opened" if code else "fewer than two worksheets"] += 1
-            continue
-        stem, ext = os.path.splitext(name)
-        for op, target, extra in (("rename", sheets[-1], [NEW_NAME]), ("delete", sheets[0], [])):
-            code, err, copy = copy_sweep.edit(args.tool, source, work, op, target, *extra,
-                                              name=f"{stem}.{op}{ext}")
-            if not copy_sweep.succeeded(code, err, f"{op} {name}", source, copy, counts, failures,
-                                        f"refused {op}"):
-                continue
-            renamed, deleted = (target, None) if op == "rename" else (None, target)
-            problems, refs = verify(source, copy, renamed, deleted)
-            unread, problems = problems is None, problems or []
-            if libreoffice:
-                twin = os.path.join(work, f"{stem}.original-{op}{ext}")
-                shutil.copyfile(source, twin)
-                problems += check_libreoffice(libreoffice, source, copy, twin, renamed, deleted,
-                                              refs)
-                counts["LibreOffice showed the same"] += not problems
-            if problems:
-                failures.append(f"{op} {name}: " + "; ".join(problems[:5]))
-                continue
-            counts[f"{op} done, " + ("original unreadable by xlrd" if unread else "verified")] += 1
-            counts["cells now showing #REF! after a delete"] += len(refs)
-    if libreoffice:
-        libreoffice.close()
-    status = copy_sweep.report(counts, failures)
-    if not args.keep:
-        shutil.rmtree(work, ignore_errors=True)
-    return status
+class EditSweep(sweep.Check):
+    refusals = None
 
+    def edits(self, args, counts):
+        found = []
+        for name in args.only or self.sources(args):
+            code, out, _ = sweep.run(args.tool, "list", os.path.join(args.corpus, name))
+            sheets = out.splitlines()
+            if code or len(sheets) < 2:
+                counts["not opened" if code else "fewer than two worksheets"] += 1
+                continue
+            found += [(name, "rename", sheets[-1], [NEW_NAME]), (name, "delete", sheets[0], [])]
+        return found
 
-if __name__ == "__main__":
-    sys.exit(main())
+    def check_edit(self, e):
+        renamed, deleted = (e.sheet, None) if e.verb == "rename" else (None, e.sheet)
+        problems, refs = verify(e.source, e.edited, renamed, deleted)
+        if problems is None:
+            e.counts["edited, the original unreadable by xlrd"] += 1
+        problems = problems or []
+        if e.libreoffice:
+            twin = os.path.join(e.workdir, "original-" + os.path.basename(e.edited))
+            shutil.copyfile(e.source, twin)
+            problems += check_libreoffice(e.libreoffice, e.source, e.edited, twin, renamed,
+                                          deleted, refs)
+        e.counts["cells now showing #REF! after a delete"] += len(refs) * (not problems)
+        return problems

@@ -1,25 +1,11 @@
-#!/usr/bin/env python3
-"""Deleting a sheet takes its document module out of the macro project.
-
-For each workbook with a macro project, deletes each sheet that has a CodeName
-(one at a time, on a copy) with tarnvale-sheets, then reads the written file
-with olefile and a VBA decompressor of its own: the sheet's module stream is
-gone, the dir stream lists every other module (with the module count in
-step) and no longer the sheet's, PROJECT and PROJECTwm no longer name it, the
-other modules' streams are byte for byte the same, the _VBA_PROJECT stream
-asks for the cache to be rebuilt, and no __SRP_ cache stream is left.
-
-    macro_module_check.py TARNVALE_SHEETS CORPUS_DIR [WORKBOOK...]
-"""
-import collections
+"""Deleting a sheet takes its document module out of the macro project, read
+back with olefile and a VBA decompressor of the check's own."""
 import os
 import struct
-import sys
-import tempfile
 
 import olefile
 
-import copy_sweep
+import sweep
 from workbook_records import bound_sheets, substream, workbook_stream
 
 DEFAULT = ["edr__Test_Excel_Dataset.xls", "poi__50939.xls", "edr__Test_git_issue_642.xls",
@@ -104,12 +90,19 @@ def code_names(path):
     return names
 
 
-def check(tool, source, sheet, code_name, scratch):
-    code, err, target = copy_sweep.edit(tool, source, scratch, "delete", sheet)
-    if code:
-        if "at least one visible sheet" in err:
-            return None  # the last visible sheet stays, as it must
-        return [f"delete refused: {err}"]
+class MacroModules(sweep.Check):
+    refusals = "at least one visible sheet"  # the last visible sheet stays, as it must
+    libreoffice = False
+
+    def edits(self, args, counts):
+        return [(name, "delete", sheet, []) for name in args.only or DEFAULT
+                for sheet in code_names(os.path.join(args.corpus, name))]
+
+    def check_edit(self, e):
+        return module_problems(e.source, e.edited, code_names(e.source)[e.sheet])
+
+
+def module_problems(source, target, code_name):
     before, after = project(source), project(target)
     problems = []
     count, listed = modules(decompress(after["VBA/dir"]))
@@ -135,22 +128,3 @@ def check(tool, source, sheet, code_name, scratch):
         problems.append("cache streams kept")
     return problems
 
-
-def main():
-    tool, corpus = sys.argv[1], sys.argv[2]
-    counts, failures = collections.Counter(), []
-    with tempfile.TemporaryDirectory() as scratch:
-        for workbook in sys.argv[3:] or DEFAULT:
-            source = os.path.join(corpus, workbook)
-            for sheet, code_name in code_names(source).items():
-                problems = check(tool, source, sheet, code_name, scratch)
-                if problems is not None:
-                    counts["deletes checked"] += 1
-                    failures += [f"{workbook} [{sheet}] {code_name}: {p}" for p in problems]
-    if not counts:
-        failures.append("no sheet with a document module was deleted")
-    return copy_sweep.report(counts, failures)
-
-
-if __name__ == "__main__":
-    sys.exit(main())

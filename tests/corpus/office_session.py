@@ -122,11 +122,6 @@ class Office:
             raise RuntimeError(f"LibreOffice could not load {path}")
         return document
 
-    @staticmethod
-    def store(document, path, filter_name):
-        document.storeToURL(uno.systemPathToFileUrl(os.path.abspath(path)),
-                            properties(FilterName=filter_name))
-
     def read(self, path, read):
         document = self.load(path)
         try:
@@ -152,12 +147,6 @@ class Office:
             self.kill()
             self.process.wait()
         shutil.rmtree(self.profile, ignore_errors=True)
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *_):
-        self.close()
 
 
 class Session:

@@ -1,26 +1,13 @@
-"""Recalculation check for copied sheets: LibreOffice loads the source workbook
-and the destination written, recalculates both (calculateAll), and the copy's
-formula cells must compute what the source sheet's compute. The stored results
-a copy keeps cannot show a reference that points at the wrong sheet or the
-wrong cells; recalculating does.
-
-Formulas that read other sheets of the source reach them in the copy through a
-reference to the source as an external workbook. LibreOffice does not read that
-file (the documents load with links not updated): it computes from the values
-cached in the destination, which are the results the source stores. So in the
-source, before recalculating, the formulas of every other sheet give way to
-the results they store, and both sides compute from the same values; the check
-then covers the references and the cached values written with them. The
-stored results come from xlrd, as LibreOffice itself may recompute a formula on
-loading and show something else than its producer stored.
-
-Left out: volatile functions (RAND, RANDBETWEEN, NOW, TODAY) and cells whose
-result changes from one recalculation of the source to the next (whatever
-reads them); functions whose result depends on where the formula stands or
-that read a reference from text (INDIRECT, CELL, INFO, SHEET, SHEETS), which the
-copy rightly resolves in the destination; and intersections of references to
-another workbook, which LibreOffice does not compute (Err:502, whatever the
-cache holds)."""
+"""LibreOffice recalculates the source and the destination written, and the
+copy's formula cells must compute what the source sheet's do: stored results
+cannot show a reference to the wrong sheet or cells; recalculating does.
+The copy reads the source's other sheets as an external workbook, from values
+cached in the destination (links are not updated on loading); so those sheets'
+formulas in the source give way to the results xlrd reads stored for them, and
+both sides compute from the same values. Left out: volatile cells and those
+depending on where they stand or reading a reference from text, which the copy
+rightly resolves in the destination; intersections of references to another
+workbook, which LibreOffice does not compute."""
 import math
 import os
 import re

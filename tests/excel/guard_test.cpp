@@ -28,42 +28,28 @@ class FakeProcessTable : public tarnvale::testing::TempFolder {
     const fs::path& root() const { return path(); }
 };
 
-struct ProcessRow {
-    std::string label;
-    std::string command;
-    std::vector<std::string> arguments;
-    bool spreadsheet;
-};
-
-class SpreadsheetProcessTest : public ::testing::TestWithParam<ProcessRow> {};
-
-TEST_P(SpreadsheetProcessTest, IsRecognised) {
-    FakeProcessTable table;
-    table.add(1, "systemd", {"/sbin/init"});
-    table.add(4242, GetParam().command, GetParam().arguments);
-    EXPECT_EQ(IsExcelRunning(table.root(), ::getuid()), GetParam().spreadsheet);
+// Whether a process of this command and these arguments is a spreadsheet application.
+TEST(IsExcelRunningTest, RecognisesSpreadsheetProcesses) {
+    const std::tuple<std::string, std::vector<std::string>, bool> rows[] = {
+        {"soffice.bin", {"/usr/lib/libreoffice/program/soffice.bin", "--calc"}, true},
+        {"soffice", {"/opt/openoffice4/program/soffice.bin"}, true},  // by its path only
+        {"gnumeric", {"gnumeric", "/home/u/book.xls"}, true},
+        {"wine-preloader",
+         {"C:\\Program Files\\Microsoft Office\\Office14\\EXCEL.EXE", "/e"},
+         true},
+        {"excel.exe", {"c:\\office\\excel.exe"}, true},
+        {"soffice", {"/bin/sh", "/usr/bin/soffice"}, false},  // the launcher script
+        {"vim", {"vim", "EXCEL.EXE.txt"}, false},
+        {"bash", {"-bash"}, false},
+        {"kworker/0:1", {}, false},
+    };
+    for (const auto& [command, arguments, spreadsheet] : rows) {
+        FakeProcessTable table;
+        table.add(1, "systemd", {"/sbin/init"});
+        table.add(4242, command, arguments);
+        EXPECT_EQ(IsExcelRunning(table.root(), ::getuid()), spreadsheet) << command;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Processes, SpreadsheetProcessTest,
-    ::testing::Values(
-        ProcessRow{"LibreOffice",
-                   "soffice.bin",
-                   {"/usr/lib/libreoffice/program/soffice.bin", "--calc"},
-                   true},
-        ProcessRow{
-            "OpenOfficeByPathOnly", "soffice", {"/opt/openoffice4/program/soffice.bin"}, true},
-        ProcessRow{"Gnumeric", "gnumeric", {"gnumeric", "/home/u/book.xls"}, true},
-        ProcessRow{"ExcelUnderWine",
-                   "wine-preloader",
-                   {"C:\\Program Files\\Microsoft Office\\Office14\\EXCEL.EXE", "/e"},
-                   true},
-        ProcessRow{"ExcelUnderWineLowerCase", "excel.exe", {"c:\\office\\excel.exe"}, true},
-        ProcessRow{"LibreOfficeLauncherScript", "soffice", {"/bin/sh", "/usr/bin/soffice"}, false},
-        ProcessRow{"AnEditorOfAnExcelFile", "vim", {"vim", "EXCEL.EXE.txt"}, false},
-        ProcessRow{"Shell", "bash", {"-bash"}, false},
-        ProcessRow{"KernelThread", "kworker/0:1", {}, false}),
-    [](const auto& row) { return row.param.label; });
 
 TEST(IsExcelRunningTest, OnlyCountsTheUsersOwnProcesses) {
     FakeProcessTable table;

@@ -2,18 +2,29 @@
 
 #include <algorithm>
 #include <cctype>
-#include <map>
-#include <optional>
 #include <utility>
 
 namespace excel {
-namespace recording {
 
-struct OpenSheet {
-    int id;
-    std::string name;
-    SheetKind kind;
-};
+void RecordingState::record(const std::string& entry) {
+    log.push_back(entry);
+    if (observer) observer(entry);
+    if (failEntry == entry) {
+        failEntry.reset();
+        throw CallError(failMessage);
+    }
+}
+
+std::vector<std::string> RecordingApplicationFactory::sheetNames(const std::string& path) const {
+    std::vector<std::string> names;
+    for (const ScriptedSheet& sheet : state_->files.at(path)) names.push_back(sheet.name);
+    return names;
+}
+
+namespace {
+
+using State = std::shared_ptr<RecordingState>;
+using OpenSheet = std::shared_ptr<ScriptedSheet>;  // its identity stands for the sheet
 
 // A workbook as opened in one application: a copy of the scripted file, and the
 // one workbook object handed out for it while any holds it, as the application
@@ -22,41 +33,20 @@ struct OpenBook {
     std::string path;
     std::vector<OpenSheet> sheets;
     std::weak_ptr<Workbook> object;
-};
 
-using OpenBooks = std::vector<std::shared_ptr<OpenBook>>;
-
-struct State {
-    std::map<std::string, std::vector<ScriptedSheet>> files;
-    std::vector<std::string> log;
-    std::optional<std::string> failEntry;
-    std::string failEntryMessage;
-    std::function<void(const std::string&)> observer;
-    int nextSheetId = 1;
-
-    // Logs a call, then throws when the script says this call fails.
-    void record(const std::string& entry) {
-        log.push_back(entry);
-        if (observer) observer(entry);
-        if (failEntry == entry) {
-            failEntry.reset();
-            throw CallError(failEntryMessage);
-        }
+    std::vector<OpenSheet>::iterator placeOf(const OpenSheet& sheet) {
+        auto it = std::find(sheets.begin(), sheets.end(), sheet);
+        if (it == sheets.end()) throw CallError("The sheet no longer exists.");
+        return it;
     }
-    void save(const OpenBook& book) {
-        std::vector<ScriptedSheet> saved;
-        for (const OpenSheet& sheet : book.sheets) saved.emplace_back(sheet.name, sheet.kind);
-        files.insert_or_assign(book.path, std::move(saved));
+    void saveTo(RecordingState& state) const {
+        auto& file = state.files[path];
+        file.clear();
+        for (const OpenSheet& sheet : sheets) file.push_back(*sheet);
     }
 };
-
-}  // namespace recording
-
-namespace {
-
-using recording::OpenBook;
-using recording::OpenSheet;
-using recording::State;
+using Book = std::shared_ptr<OpenBook>;
+using OpenBooks = std::shared_ptr<std::vector<Book>>;
 
 std::string quoted(const std::string& text) {
     return "\"" + text + "\"";
@@ -68,72 +58,60 @@ bool sameName(const std::string& a, const std::string& b) {
     });
 }
 
-std::vector<OpenSheet>::iterator placeOf(OpenBook& book, int id) {
-    auto it = std::find_if(book.sheets.begin(), book.sheets.end(),
-                           [id](const OpenSheet& sheet) { return sheet.id == id; });
-    if (it == book.sheets.end()) throw CallError("The sheet no longer exists.");
-    return it;
-}
-
 class RecordingSheet final : public Sheet {
   public:
-    RecordingSheet(std::shared_ptr<State> state, std::shared_ptr<OpenBook> book, int id)
-        : state_(std::move(state)), book_(std::move(book)), id_(id) {}
+    RecordingSheet(State state, Book book, OpenSheet sheet)
+        : state_(std::move(state)), book_(std::move(book)), sheet_(std::move(sheet)) {}
 
     std::string name() const override {
         state_->record("Sheet.name");
-        return placeOf(*book_, id_)->name;
+        return (*book_->placeOf(sheet_))->name;
     }
     void setName(const std::string& name) override {
         state_->record("Sheet.name = " + quoted(name));
-        placeOf(*book_, id_)->name = name;
+        (*book_->placeOf(sheet_))->name = name;
     }
 
     // The copy bears the source's name, or "Name (2)", "Name (3)", ... while the
     // destination holds that name in any letter case.
     std::shared_ptr<Sheet> copyAfter(Sheet& anchor) override {
         auto& target = dynamic_cast<RecordingSheet&>(anchor);
-        state_->record("Sheet.Copy after:=Sheets(" + quoted(target.currentName()) + ")");
-        const OpenSheet source = *placeOf(*book_, id_);
-        auto& into = target.book_->sheets;
-        std::string name = source.name;
-        for (int n = 2; std::any_of(into.begin(), into.end(),
-                                    [&](const OpenSheet& s) { return sameName(s.name, name); });
+        state_->record("Sheet.Copy after:=Sheets(" + quoted(target.sheet_->name) + ")");
+        auto copy = std::make_shared<ScriptedSheet>(**book_->placeOf(sheet_));
+        const auto& into = target.book_->sheets;
+        for (int n = 2;
+             std::any_of(into.begin(), into.end(),
+                         [&](const OpenSheet& s) { return sameName(s->name, copy->name); });
              ++n)
-            name = source.name + " (" + std::to_string(n) + ")";
-        const int copyId = state_->nextSheetId++;
-        into.insert(placeOf(*target.book_, target.id_) + 1, OpenSheet{copyId, name, source.kind});
-        return std::make_shared<RecordingSheet>(state_, target.book_, copyId);
+            copy->name = sheet_->name + " (" + std::to_string(n) + ")";
+        target.book_->sheets.insert(target.book_->placeOf(target.sheet_) + 1, copy);
+        return std::make_shared<RecordingSheet>(state_, target.book_, copy);
     }
 
     void moveAfter(Sheet& anchor) override {
         auto& target = dynamic_cast<RecordingSheet&>(anchor);
-        state_->record("Sheet.Move after:=Sheets(" + quoted(target.currentName()) + ")");
-        if (target.id_ == id_) return;
-        const OpenSheet moved = *placeOf(*book_, id_);
-        book_->sheets.erase(placeOf(*book_, id_));
-        book_->sheets.insert(placeOf(*book_, target.id_) + 1, moved);
+        state_->record("Sheet.Move after:=Sheets(" + quoted(target.sheet_->name) + ")");
+        if (target.sheet_ == sheet_) return;
+        book_->sheets.erase(book_->placeOf(sheet_));
+        book_->sheets.insert(book_->placeOf(target.sheet_) + 1, sheet_);
     }
 
     void deleteSheet() override {
         state_->record("Sheet.Delete");
-        book_->sheets.erase(placeOf(*book_, id_));
+        book_->sheets.erase(book_->placeOf(sheet_));
     }
 
   private:
-    std::string currentName() const { return placeOf(*book_, id_)->name; }  // unlogged
-
-    std::shared_ptr<State> state_;
-    std::shared_ptr<OpenBook> book_;
-    int id_;
+    State state_;
+    Book book_;
+    OpenSheet sheet_;
 };
 
 // Workbook.Worksheets leaves out chart sheets; Workbook.Sheets holds every kind.
 // Both are read afresh on each call, so they follow edits made through them.
 class RecordingSheets final : public Sheets {
   public:
-    RecordingSheets(std::shared_ptr<State> state, std::shared_ptr<OpenBook> book,
-                    bool worksheetsOnly)
+    RecordingSheets(State state, Book book, bool worksheetsOnly)
         : state_(std::move(state)), book_(std::move(book)), worksheetsOnly_(worksheetsOnly) {}
 
     int count() const override {
@@ -145,13 +123,13 @@ class RecordingSheets final : public Sheets {
         const auto list = members();
         if (index < 1 || index > static_cast<int>(list.size()))
             throw CallError("There is no sheet number " + std::to_string(index) + ".");
-        return std::make_shared<RecordingSheet>(state_, book_, list[index - 1].id);
+        return std::make_shared<RecordingSheet>(state_, book_, list[index - 1]);
     }
     std::shared_ptr<Sheet> item(const std::string& name) override {
         state_->record("Sheets(" + quoted(name) + ")");
         for (const OpenSheet& sheet : members())
-            if (sameName(sheet.name, name))
-                return std::make_shared<RecordingSheet>(state_, book_, sheet.id);
+            if (sameName(sheet->name, name))
+                return std::make_shared<RecordingSheet>(state_, book_, sheet);
         throw CallError("There is no sheet named " + quoted(name) + ".");
     }
 
@@ -159,19 +137,18 @@ class RecordingSheets final : public Sheets {
     std::vector<OpenSheet> members() const {
         std::vector<OpenSheet> list;
         for (const OpenSheet& sheet : book_->sheets)
-            if (!worksheetsOnly_ || sheet.kind == SheetKind::Worksheet) list.push_back(sheet);
+            if (!worksheetsOnly_ || sheet->kind == SheetKind::Worksheet) list.push_back(sheet);
         return list;
     }
 
-    std::shared_ptr<State> state_;
-    std::shared_ptr<OpenBook> book_;
+    State state_;
+    Book book_;
     bool worksheetsOnly_;
 };
 
 class RecordingWorkbook final : public Workbook {
   public:
-    RecordingWorkbook(std::shared_ptr<State> state, std::shared_ptr<OpenBook> book)
-        : state_(std::move(state)), book_(std::move(book)) {}
+    RecordingWorkbook(State state, Book book) : state_(std::move(state)), book_(std::move(book)) {}
 
     std::shared_ptr<Sheets> worksheets() override {
         state_->record("Workbook.Worksheets");
@@ -183,19 +160,19 @@ class RecordingWorkbook final : public Workbook {
     }
     void save(int locale) override {
         state_->record("Workbook.Save " + std::to_string(locale));
-        state_->save(*book_);
+        book_->saveTo(*state_);
     }
 
-    const std::shared_ptr<OpenBook>& book() const { return book_; }
+    const Book& book() const { return book_; }
 
   private:
-    std::shared_ptr<State> state_;
-    std::shared_ptr<OpenBook> book_;
+    State state_;
+    Book book_;
 };
 
 class RecordingWorkbooks final : public Workbooks {
   public:
-    RecordingWorkbooks(std::shared_ptr<State> state, std::shared_ptr<recording::OpenBooks> books)
+    RecordingWorkbooks(State state, OpenBooks books)
         : state_(std::move(state)), books_(std::move(books)) {}
 
     std::shared_ptr<Workbook> open(const std::string& path) override {
@@ -206,7 +183,7 @@ class RecordingWorkbooks final : public Workbooks {
         if (file == state_->files.end()) throw CallError(path + " could not be found.");
         auto book = std::make_shared<OpenBook>(OpenBook{path, {}, {}});
         for (const ScriptedSheet& sheet : file->second)
-            book->sheets.push_back({state_->nextSheetId++, sheet.name, sheet.kind});
+            book->sheets.push_back(std::make_shared<ScriptedSheet>(sheet));
         books_->push_back(book);
         return objectOf(book);
     }
@@ -232,27 +209,27 @@ class RecordingWorkbooks final : public Workbooks {
         state_->record("Workbooks.SaveTogether");
         const auto& a = dynamic_cast<RecordingWorkbook&>(first).book();
         const auto& b = dynamic_cast<RecordingWorkbook&>(second).book();
-        for (const auto& book : a == b ? recording::OpenBooks{a} : recording::OpenBooks{a, b}) {
+        for (const auto& book : a == b ? std::vector<Book>{a} : std::vector<Book>{a, b}) {
             state_->record("Workbook(" + quoted(book->path) + ").Save " + std::to_string(locale));
-            state_->save(*book);
+            book->saveTo(*state_);
         }
     }
 
   private:
-    std::shared_ptr<Workbook> objectOf(const std::shared_ptr<OpenBook>& book) {
+    std::shared_ptr<Workbook> objectOf(const Book& book) {
         if (auto existing = book->object.lock()) return existing;
         auto made = std::make_shared<RecordingWorkbook>(state_, book);
         book->object = made;
         return made;
     }
 
-    std::shared_ptr<State> state_;
-    std::shared_ptr<recording::OpenBooks> books_;
+    State state_;
+    OpenBooks books_;
 };
 
 class RecordingApplication final : public Application {
   public:
-    explicit RecordingApplication(std::shared_ptr<State> state) : state_(std::move(state)) {}
+    explicit RecordingApplication(State state) : state_(std::move(state)) {}
     ~RecordingApplication() override { state_->log.push_back("Release"); }  // never fails
 
     std::shared_ptr<Workbooks> workbooks() override {
@@ -267,43 +244,11 @@ class RecordingApplication final : public Application {
     }
 
   private:
-    std::shared_ptr<State> state_;
-    std::shared_ptr<recording::OpenBooks> books_ = std::make_shared<recording::OpenBooks>();
+    State state_;
+    OpenBooks books_ = std::make_shared<std::vector<Book>>();
 };
 
 }  // namespace
-
-RecordingApplicationFactory::RecordingApplicationFactory() : state_(std::make_shared<State>()) {}
-
-RecordingApplicationFactory::~RecordingApplicationFactory() = default;
-
-void RecordingApplicationFactory::addWorkbook(const std::string& path,
-                                              std::vector<ScriptedSheet> sheets) {
-    state_->files.insert_or_assign(path, std::move(sheets));
-}
-
-std::vector<std::string> RecordingApplicationFactory::sheetNames(const std::string& path) const {
-    std::vector<std::string> names;
-    for (const ScriptedSheet& sheet : state_->files.at(path)) names.push_back(sheet.name);
-    return names;
-}
-
-const std::vector<std::string>& RecordingApplicationFactory::log() const {
-    return state_->log;
-}
-
-void RecordingApplicationFactory::clearLog() {
-    state_->log.clear();
-}
-
-void RecordingApplicationFactory::failOn(std::string entry, std::string message) {
-    state_->failEntry = std::move(entry);
-    state_->failEntryMessage = std::move(message);
-}
-
-void RecordingApplicationFactory::onCall(std::function<void(const std::string&)> observer) {
-    state_->observer = std::move(observer);
-}
 
 std::unique_ptr<Application> RecordingApplicationFactory::create() {
     state_->record("CreateObject(\"Excel.Application\")");

@@ -39,6 +39,35 @@ struct TwoBooks {
     std::string from, to;
 };
 
+// The prompt asks again while the destination list holds the answer; the list's
+// comparison counts letter case, the copy's name is what it got. Rows: the
+// destination's sheets, the answers, the defaults of the prompts shown, and the
+// copy's name ("" when nothing is copied).
+struct Clash {
+    const char* label;
+    const char* operation;
+    QStringList destination, answers, defaults;
+    const char* copied;
+};
+const QStringList kClash{"Data", "Other", "Y"};
+const Clash kClashes[] = {
+    {"copy: same answer, taken answer, free answer",
+     "copy",
+     kClash,
+     {"Data", "Other", "Fresh"},
+     {"Data", "Data", "Other"},
+     "Fresh"},
+    {"move: Cancel", "move", kClash, {""}, {"Data"}, ""},
+    {"move: other letter case", "move", {"DATA", "Y"}, {}, {}, "Data (2)"},
+    {"move: Cancel with a blank entry in the list",
+     "move",
+     {"", "Data", "Y"},
+     {"", "Y2"},
+     {"Data"},
+     ""},
+    {"copy: answer in other letter case", "copy", kClash, {"DATA"}, {"Data"}, "DATA (2)"},
+};
+
 }  // namespace
 
 class CopyMoveTest : public QObject {
@@ -128,49 +157,24 @@ class CopyMoveTest : public QObject {
         QCOMPARE(window.pointer(), 0);
     }
 
-    // The prompt asks again while the destination list holds the answer; the
-    // list's comparison counts letter case, the copy's name is what it got.
-    void nameClashLoop_data() {
-        QTest::addColumn<QString>("operation");
-        QTest::addColumn<QStringList>("destination");
-        QTest::addColumn<QStringList>("answers");
-        QTest::addColumn<QStringList>("defaults");  // of the prompts shown
-        QTest::addColumn<QString>("copied");        // "" when nothing is copied
-        const QStringList clash{"Data", "Other", "Y"};
-        QTest::newRow("copy: same answer, taken answer, free answer")
-            << "copy" << clash << QStringList{"Data", "Other", "Fresh"}
-            << QStringList{"Data", "Data", "Other"} << "Fresh";
-        QTest::newRow("move: Cancel")
-            << "move" << clash << QStringList{""} << QStringList{"Data"} << "";
-        QTest::newRow("move: other letter case")
-            << "move" << QStringList{"DATA", "Y"} << QStringList{} << QStringList{} << "Data (2)";
-        QTest::newRow("move: Cancel with a blank entry in the list")
-            << "move" << QStringList{"", "Data", "Y"} << QStringList{"", "Y2"}
-            << QStringList{"Data"} << "";
-        QTest::newRow("copy: answer in other letter case")
-            << "copy" << clash << QStringList{"DATA"} << QStringList{"Data"} << "DATA (2)";
-    }
+    void nameClashLoop_data() { tableRows(kClashes); }
     void nameClashLoop() {
-        QFETCH(QString, operation);
-        QFETCH(QStringList, destination);
-        QFETCH(QStringList, answers);
-        QFETCH(QStringList, defaults);
-        QFETCH(QString, copied);
+        const Clash& row = rowOf(kClashes);
         std::vector<excel::ScriptedSheet> names;
-        for (const auto& entry : destination) names.push_back(entry.toStdString());
-        TwoBooks books(1, names, 1, static_cast<int>(destination.size()) - 1);
+        for (const auto& entry : row.destination) names.push_back(entry.toStdString());
+        TwoBooks books(1, names, 1, static_cast<int>(names.size()) - 1);
         WindowUnderTest& window = books.window;
-        for (const auto& answer : answers)
+        for (const auto& answer : row.answers)
             window.prompts.inputAnswers.push_back(answer.toStdString());
-        window.click(button(operation, 1));
+        window.click(button(row.operation, 1));
 
         QStringList shown;
         for (const auto& prompt : window.prompts.shown)
             if (prompt.kind == "inputBox") shown << QString::fromStdString(prompt.detail);
-        QCOMPARE(shown, defaults);
-        QStringList expected = destination;
-        if (!copied.isEmpty()) expected << copied;
-        QCOMPARE(window.entries(2), expected);
+        QCOMPARE(shown, row.defaults);
+        const QString copied = row.copied;
+        QCOMPARE(window.entries(2),
+                 copied.isEmpty() ? row.destination : row.destination + QStringList{copied});
         QCOMPARE(window.calls().empty(), copied.isEmpty());  // Cancel starts no application
         books.checkListsMatchFiles();
         QCOMPARE(window.pointer(), 0);
@@ -189,25 +193,21 @@ class CopyMoveTest : public QObject {
     // Both panels naming one file: the work happens inside it (a move is a
     // move of the sheet itself, under the name given), nothing is lost, and
     // both lists show what the file holds.
-    void bothPanelsOnOneFile_data() {
-        QTest::addColumn<QString>("operation");
-        QTest::addColumn<QStringList>("file");
-        QTest::newRow("copy") << "copy" << QStringList{"A", "B", "A2 (2)", "C"};
-        QTest::newRow("move") << "move" << QStringList{"B", "A2", "C"};
-    }
     void bothPanelsOnOneFile() {
-        QFETCH(QString, operation);
-        QFETCH(QStringList, file);
-        WindowUnderTest window;
-        const std::string path = window.listed(1, "one.xls", {"A", "B", "C"}, 0);
-        window.choose(2, path);
-        window.list(2).setCurrentRow(1);
-        window.prompts.inputAnswers = {"A2"};
-        window.click(button(operation, 1));
-        QCOMPARE(toQt(window.factory.sheetNames(path)), file);
-        QCOMPARE(window.entries(1), file);
-        QCOMPARE(window.entries(2), file);
-        QCOMPARE(window.list(2).currentItem()->text(), QString("B"));
+        for (const auto& [operation, file] :
+             {std::pair{"copy", QStringList{"A", "B", "A2 (2)", "C"}},
+              std::pair{"move", QStringList{"B", "A2", "C"}}}) {
+            WindowUnderTest window;
+            const std::string path = window.listed(1, "one.xls", {"A", "B", "C"}, 0);
+            window.choose(2, path);
+            window.list(2).setCurrentRow(1);
+            window.prompts.inputAnswers = {"A2"};
+            window.click(button(operation, 1));
+            QCOMPARE(toQt(window.factory.sheetNames(path)), file);
+            QCOMPARE(window.entries(1), file);
+            QCOMPARE(window.entries(2), file);
+            QCOMPARE(window.list(2).currentItem()->text(), QString("B"));
+        }
     }
 };
 

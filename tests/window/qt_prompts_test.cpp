@@ -32,41 +32,34 @@ void whenModalShows(std::function<void(QWidget&)> answer) {
 class QtPromptsTest : public QObject {
     Q_OBJECT
   private slots:
-    void messageBoxButtonsAndAnswers_data() {
-        QTest::addColumn<int>("buttons");
-        QTest::addColumn<int>("press");  // 0: Enter, taking the default
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("shownButtons");
-        const int yesNo = QMessageBox::Yes | QMessageBox::No;
-        QTest::newRow("Yes/No, Enter takes Yes") << 4 << 0 << 6 << yesNo;
-        QTest::newRow("Yes/No, No") << 4 << int(QMessageBox::No) << 7 << yesNo;
-        QTest::newRow("OK") << 0 << int(QMessageBox::Ok) << 1 << int(QMessageBox::Ok);
-    }
+    // Yes/No takes Yes on Enter (press 0) and answers 6 or 7; OK answers 1.
     void messageBoxButtonsAndAnswers() {
-        QFETCH(int, buttons);
-        QFETCH(int, press);
-        QFETCH(int, answer);
-        QFETCH(int, shownButtons);
-        QWidget parent;
-        tarnvale::QtPrompts prompts(&parent);
-        QString title, text;
-        int icon = -1, shown = 0;
-        whenModalShows([&](QWidget& modal) {
-            auto& box = static_cast<QMessageBox&>(modal);
-            title = box.windowTitle();
-            text = box.text();
-            icon = box.icon();
-            shown = box.standardButtons();
-            if (press)
-                box.button(QMessageBox::StandardButton(press))->click();
-            else
-                QTest::keyClick(&box, Qt::Key_Return);
-        });
-        QCOMPARE(prompts.messageBox("First.\r\n\r\nSecond?", buttons), answer);
-        QCOMPARE(title, QStringLiteral("Tarnvale"));
-        QCOMPARE(text, QStringLiteral("First.\n\nSecond?"));
-        QCOMPARE(icon, int(QMessageBox::NoIcon));
-        QCOMPARE(shown, shownButtons);
+        const int yesNo = QMessageBox::Yes | QMessageBox::No;
+        const int rows[][4] = {{4, 0, 6, yesNo},
+                               {4, QMessageBox::No, 7, yesNo},
+                               {0, QMessageBox::Ok, 1, QMessageBox::Ok}};
+        for (const auto& [buttons, press, answer, shownButtons] : rows) {
+            QWidget parent;
+            tarnvale::QtPrompts prompts(&parent);
+            QString title, text;
+            int icon = -1, shown = 0;
+            whenModalShows([&, press = press](QWidget& modal) {
+                auto& box = static_cast<QMessageBox&>(modal);
+                title = box.windowTitle();
+                text = box.text();
+                icon = box.icon();
+                shown = box.standardButtons();
+                if (press)
+                    box.button(QMessageBox::StandardButton(press))->click();
+                else
+                    QTest::keyClick(&box, Qt::Key_Return);
+            });
+            QCOMPARE(prompts.messageBox("First.\r\n\r\nSecond?", buttons), answer);
+            QCOMPARE(title, QStringLiteral("Tarnvale"));
+            QCOMPARE(text, QStringLiteral("First.\n\nSecond?"));
+            QCOMPARE(icon, int(QMessageBox::NoIcon));
+            QCOMPARE(shown, shownButtons);
+        }
     }
 
     void inputBoxGivesTheTextOrEmptyOnCancel() {

@@ -46,161 +46,131 @@ struct TwoBooks {
     std::string one, two;
 };
 
+// Rows: the button, panels whose path names no file, the guard's answer (0 not
+// asked, 6 Yes, 7 No), entries left in the button's own list, and the boxes shown.
+struct Stop {
+    const char* label;
+    const char* button;
+    const char* badPaths;
+    int warning;
+    int entries;
+    QStringList shown;
+};
+const Stop kStops[] = {
+    {"Check1 both bad", "Check1", "12", 0, 3, {kBad1}},
+    {"Check1 panel 2 bad", "Check1", "2", 0, 3, {kSelect2}},
+    {"Check5 both bad", "Check5", "12", 0, 3, {kSelect2}},
+    {"Check5 panel 1 bad", "Check5", "1", 0, 3, {kBad1}},
+    {"Check2 both bad", "Check2", "12", 0, 1, {kBad1}},
+    {"Check4 both bad", "Check4", "12", 0, 1, {kBad1}},
+    {"Check4 panel 2 bad", "Check4", "2", 0, 3, {kSelect2}},
+    {"Check2 declined beats last", "Check2", "", 7, 1, {kRunning}},
+    {"Check4 accepted, then last", "Check4", "", 6, 1, {kRunning, kLastMoved}},
+    {"Check2 empty list", "Check2", "", 0, 0, {kLastMoved}},
+    {"Check7 bad path beats the guard", "Check7", "1", 7, 1, {kBad1}},
+    {"Check10 bad path", "Check10", "2", 0, 1, {kBad2}},
+    {"Check8 declined", "Check8", "", 7, 1, {kRunning}},
+    {"Check8 accepted, then last", "Check8", "", 6, 1, {kRunning, kLastDeleted}},
+    {"Check7 empty list", "Check7", "", 0, 0, {kLastDeleted}},
+    {"Check10 accepted, one entry", "Check10", "", 6, 1, {kRunning, "inputBox: Rename to:"}},
+    {"Check3 declined", "Check3", "", 7, 3, {kRunning}},
+    {"Check6 accepted: the dialog", "Check6", "", 6, 3, {kRunning, "openFile: Select Excel File"}},
+};
+
+// After a failed call the application is quit once it was open; once a move's
+// commit has begun, only the files know what they hold, so both lists are read
+// again from them; else the lists and selections stay. Rows: the button, the
+// failing call, whether it quits and relists, the message before the reason,
+// and what the files hold.
+struct Failure {
+    const char* label;
+    const char* button;
+    const char* failing;
+    bool quits;
+    bool relisted;
+    const char* message;
+    QStringList files;
+};
+const char* const kCopied = "The sheet \"Data\" could not be copied from {one} to {two}";
+const char* const kMoved = "The sheet \"Data\" could not be moved from {one} to {two}";
+const char* const kDeleted = "The sheet \"Y\" could not be deleted from {two}";
+const char* const kRenamed = "The sheet \"Y\" in {two} could not be renamed to \"New\"";
+const char* const kNotClosed = "The work is saved in {two}, but the workbooks could not be closed";
+const QStringList kAsBefore{"A,Data,C", "X,Y,Z"};
+const Failure kFailures[] = {
+    {"copy: open source", "Check1", "Workbooks.Open(\"{one}\")", false, false, kCopied, kAsBefore},
+    {"copy: open destination", "Check1", "Workbooks.Open(\"{two}\")", true, false, kCopied,
+     kAsBefore},
+    {"copy: save", "Check1", "Workbook.Save 1033", true, false, kCopied, kAsBefore},
+    {"move: delete", "Check2", "Sheet.Delete", true, false, kMoved, kAsBefore},
+    {"move: commit", "Check2", "Workbooks.SaveTogether", true, true, kMoved, kAsBefore},
+    {"move: source replaced last",
+     "Check2",
+     "Workbook(\"{one}\").Save 1033",
+     true,
+     true,
+     kMoved,
+     {"A,Data,C", "X,Y,Data,Z"}},
+    {"delete: open", "Check8", "Workbooks.Open(\"{two}\")", false, false, kDeleted, kAsBefore},
+    {"delete: save", "Check8", "Workbook.Save 1033", true, false, kDeleted, kAsBefore},
+    {"rename: alerts", "Check10", "DisplayAlerts = False", true, false, "{two} could not be opened",
+     kAsBefore},
+    {"rename: refused name", "Check10", "Sheet.name = \"New\"", true, false, kRenamed, kAsBefore},
+    {"delete: quit", "Check8", "Quit", true, false, kNotClosed, {"A,Data,C", "X,Z"}},
+    {"rename: quit", "Check10", "Quit", true, false, kNotClosed, {"A,Data,C", "X,New,Z"}},
+};
+
 }  // namespace
 
 class StopsTest : public QObject {
     Q_OBJECT
   private slots:
-    void checksInTheirOrder_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("badPaths");  // panels whose path names no file
-        QTest::addColumn<int>("warning");       // the guard's answer: 0 not asked, 6 Yes, 7 No
-        QTest::addColumn<int>("entries");       // left in the button's own list
-        QTest::addColumn<QStringList>("shown");
-        QTest::newRow("Check1 both bad") << "Check1"
-                                         << "12" << 0 << 3 << QStringList{kBad1};
-        QTest::newRow("Check1 panel 2 bad") << "Check1"
-                                            << "2" << 0 << 3 << QStringList{kSelect2};
-        QTest::newRow("Check5 both bad") << "Check5"
-                                         << "12" << 0 << 3 << QStringList{kSelect2};
-        QTest::newRow("Check5 panel 1 bad") << "Check5"
-                                            << "1" << 0 << 3 << QStringList{kBad1};
-        QTest::newRow("Check2 both bad") << "Check2"
-                                         << "12" << 0 << 1 << QStringList{kBad1};
-        QTest::newRow("Check4 both bad") << "Check4"
-                                         << "12" << 0 << 1 << QStringList{kBad1};
-        QTest::newRow("Check4 panel 2 bad") << "Check4"
-                                            << "2" << 0 << 3 << QStringList{kSelect2};
-        QTest::newRow("Check2 declined beats last") << "Check2"
-                                                    << "" << 7 << 1 << QStringList{kRunning};
-        QTest::newRow("Check4 accepted, then last")
-            << "Check4"
-            << "" << 6 << 1 << QStringList{kRunning, kLastMoved};
-        QTest::newRow("Check2 empty list") << "Check2"
-                                           << "" << 0 << 0 << QStringList{kLastMoved};
-        QTest::newRow("Check7 bad path beats the guard") << "Check7"
-                                                         << "1" << 7 << 1 << QStringList{kBad1};
-        QTest::newRow("Check10 bad path") << "Check10"
-                                          << "2" << 0 << 1 << QStringList{kBad2};
-        QTest::newRow("Check8 declined") << "Check8"
-                                         << "" << 7 << 1 << QStringList{kRunning};
-        QTest::newRow("Check8 accepted, then last")
-            << "Check8"
-            << "" << 6 << 1 << QStringList{kRunning, kLastDeleted};
-        QTest::newRow("Check7 empty list") << "Check7"
-                                           << "" << 0 << 0 << QStringList{kLastDeleted};
-        QTest::newRow("Check10 accepted, one entry: asks the name")
-            << "Check10"
-            << "" << 6 << 1 << QStringList{kRunning, "inputBox: Rename to:"};
-        QTest::newRow("Check3 declined") << "Check3"
-                                         << "" << 7 << 3 << QStringList{kRunning};
-        QTest::newRow("Check6 accepted: the dialog")
-            << "Check6"
-            << "" << 6 << 3 << QStringList{kRunning, "openFile: Select Excel File"};
-    }
+    void checksInTheirOrder_data() { tableRows(kStops); }
     void checksInTheirOrder() {
-        QFETCH(QString, button);
-        QFETCH(QString, badPaths);
-        QFETCH(int, warning);
-        QFETCH(int, entries);
-        QFETCH(QStringList, shown);
+        const Stop& row = rowOf(kStops);
+        const QString button = row.button;
         TwoBooks books;
         WindowUnderTest& window = books.window;
         const int own =
             QStringList{"Check1", "Check2", "Check7", "Check9"}.contains(button) ? 1 : 2;
-        while (window.list(own).count() > entries) delete window.list(own).takeItem(0);
+        while (window.list(own).count() > row.entries) delete window.list(own).takeItem(0);
         for (int panel : {1, 2})
-            if (badPaths.contains(QString::number(panel)))
+            if (QString(row.badPaths).contains(QString::number(panel)))
                 QFile::remove(window.pathBox(panel).text());
-        window.excelRunning = warning != 0;
-        window.prompts.messageAnswers = {warning};
+        window.excelRunning = row.warning != 0;
+        window.prompts.messageAnswers = {row.warning};
         window.prompts.inputAnswers = {""};
         window.form().mousePointer().setValue(99);
-        window.click(qPrintable(button));
-        QCOMPARE(books.shown(), shown);
-        const bool workBegan = shown.last().startsWith("inputBox");  // the rename's application
+        window.click(row.button);
+        QCOMPARE(books.shown(), row.shown);
+        const bool workBegan = row.shown.last().startsWith("inputBox");  // the rename's application
         QCOMPARE(window.calls().empty(), !workBegan);
         QCOMPARE(window.pointer(), workBegan ? 0 : 99);  // untouched unless work began
     }
 
-    // After a failed call the application is quit once it was open; once a
-    // move's commit has begun, only the files know what they hold, so both lists
-    // are read again from them; else the lists and selections stay.
-    void failedCalls_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("failing");
-        QTest::addColumn<bool>("quits");
-        QTest::addColumn<bool>("relisted");
-        QTest::addColumn<QString>("message");  // before the reason
-        QTest::addColumn<QStringList>("files");
-        const QString copied = "The sheet \"Data\" could not be copied from {one} to {two}";
-        const QString moved = "The sheet \"Data\" could not be moved from {one} to {two}";
-        const QStringList asBefore{"A,Data,C", "X,Y,Z"};
-        QTest::newRow("copy: open source")
-            << "Check1"
-            << "Workbooks.Open(\"{one}\")" << false << false << copied << asBefore;
-        QTest::newRow("copy: open destination")
-            << "Check1"
-            << "Workbooks.Open(\"{two}\")" << true << false << copied << asBefore;
-        QTest::newRow("copy: save") << "Check1"
-                                    << "Workbook.Save 1033" << true << false << copied << asBefore;
-        QTest::newRow("move: delete") << "Check2"
-                                      << "Sheet.Delete" << true << false << moved << asBefore;
-        QTest::newRow("move: commit")
-            << "Check2"
-            << "Workbooks.SaveTogether" << true << true << moved << asBefore;
-        QTest::newRow("move: source replaced last")
-            << "Check2"
-            << "Workbook(\"{one}\").Save 1033" << true << true << moved
-            << QStringList{"A,Data,C", "X,Y,Data,Z"};
-        const QString deleted = "The sheet \"Y\" could not be deleted from {two}";
-        QTest::newRow("delete: open")
-            << "Check8"
-            << "Workbooks.Open(\"{two}\")" << false << false << deleted << asBefore;
-        QTest::newRow("delete: save")
-            << "Check8"
-            << "Workbook.Save 1033" << true << false << deleted << asBefore;
-        const QString renamed = "The sheet \"Y\" in {two} could not be renamed to \"New\"";
-        QTest::newRow("rename: alerts")
-            << "Check10"
-            << "DisplayAlerts = False" << true << false << "{two} could not be opened" << asBefore;
-        QTest::newRow("rename: refused name")
-            << "Check10"
-            << "Sheet.name = \"New\"" << true << false << renamed << asBefore;
-        const QString notClosed =
-            "The work is saved in {two}, but the workbooks could not be closed";
-        QTest::newRow("delete: quit")
-            << "Check8"
-            << "Quit" << true << false << notClosed << QStringList{"A,Data,C", "X,Z"};
-        QTest::newRow("rename: quit")
-            << "Check10"
-            << "Quit" << true << false << notClosed << QStringList{"A,Data,C", "X,New,Z"};
-    }
+    void failedCalls_data() { tableRows(kFailures); }
     void failedCalls() {
-        QFETCH(QString, button);
-        QFETCH(QString, failing);
-        QFETCH(bool, quits);
-        QFETCH(bool, relisted);
-        QFETCH(QString, message);
-        QFETCH(QStringList, files);
+        const Failure& row = rowOf(kFailures);
         TwoBooks books;
         WindowUnderTest& window = books.window;
-        const std::string call = books.filled(failing).toStdString();
+        const std::string call = books.filled(row.failing).toStdString();
         window.factory.failOn(call, "the disk is full");
         window.prompts.inputAnswers = {"New"};
-        window.click(qPrintable(button));
+        window.click(row.button);
 
         QCOMPARE(window.messages(),
-                 QStringList{books.filled(message) + ".\r\n\r\nThe disk is full"});
+                 QStringList{books.filled(row.message) + ".\r\n\r\nThe disk is full"});
         QCOMPARE(window.prompts.shown.back().buttons, 0);
         const Calls listings = join({listingCalls(books.one, 3),
-                                     listingCalls(books.two, int(files[1].count(QChar(','))) + 1)});
-        QCOMPARE(window.callsAfter(call), join({shutdown(quits), relisted ? listings : Calls{}}));
+                                     listingCalls(books.two, int(row.files[1].count(',')) + 1)});
+        QCOMPARE(window.callsAfter(call),
+                 join({shutdown(row.quits), row.relisted ? listings : Calls{}}));
         const QStringList held{toQt(window.factory.sheetNames(books.one)).join(','),
                                toQt(window.factory.sheetNames(books.two)).join(',')};
-        QCOMPARE(held, files);
-        QCOMPARE(QStringList({window.entries(1).join(','), window.entries(2).join(',')}), files);
-        QCOMPARE(window.list(1).currentRow(), relisted ? 0 : 1);
+        QCOMPARE(held, row.files);
+        QCOMPARE(QStringList({window.entries(1).join(','), window.entries(2).join(',')}),
+                 row.files);
+        QCOMPARE(window.list(1).currentRow(), row.relisted ? 0 : 1);
         QCOMPARE(window.pointer(), 0);
     }
 };

@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -34,6 +35,19 @@ Calls join(std::initializer_list<Calls> parts);
 std::string inQuotes(const std::string& text);
 // What follows a failing call: "Quit" once the workbook was open, then "Release".
 Calls shutdown(bool quits);
+
+// A table's rows as a data-driven test's rows, named by their label; the test
+// takes its row with rowOf(table).
+template <typename Row, std::size_t N>
+void tableRows(const Row (&table)[N]) {
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < N; ++i) QTest::newRow(table[i].label) << static_cast<int>(i);
+}
+template <typename Row, std::size_t N>
+const Row& rowOf(const Row (&table)[N]) {
+    QFETCH(int, row);
+    return table[row];
+}
 
 class WindowUnderTest {
   public:
