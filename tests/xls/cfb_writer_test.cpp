@@ -1,12 +1,15 @@
 // Rewriting compound files: unchanged rewrites keep every entry and byte, on
 // hand-built files and on the whole corpus; replacements land where asked;
-// large files get DIFAT sectors; olefile reads what we write.
+// entries added from other files come whole, refused ones before writing;
+// olefile reads what we write.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <stdexcept>
+#include <tuple>
 
 #include "cfb/compound_file.h"
 #include "cfb/compound_file_writer.h"
@@ -30,7 +33,7 @@ using testing::buildTestCompoundFile;
 using testing::openInMemory;
 using testing::patternBytes;
 
-// Everything a rewrite must keep, by path from the root.
+// Everything a rewrite must keep, by path from the entry given (the root by default).
 struct EntrySnapshot {
     EntryType type;
     std::array<std::uint8_t, 16> clsid;
@@ -40,9 +43,9 @@ struct EntrySnapshot {
     bool operator==(const EntrySnapshot&) const = default;
 };
 
-std::map<std::u16string, EntrySnapshot> snapshot(const CompoundFile& file) {
+std::map<std::u16string, EntrySnapshot> snapshot(const CompoundFile& file, std::uint32_t top = 0) {
     std::map<std::u16string, EntrySnapshot> result;
-    std::vector<std::pair<std::uint32_t, std::u16string>> pending{{0, u""}};
+    std::vector<std::pair<std::uint32_t, std::u16string>> pending{{top, u""}};
     while (!pending.empty()) {
         const auto [id, path] = pending.back();
         pending.pop_back();
@@ -236,6 +239,76 @@ TEST(Rewrite, OlefileReadsTheRewriteAsTheOriginal) {
         EXPECT_EQ(std::system(command.c_str()), 0) << name;
     }
 }
+
+// Entries of a corpus file with storages added to a small file.
+std::shared_ptr<const CompoundFile> other() {
+    static const auto file = std::make_shared<CompoundFile>(openInMemory(readFileBytes(
+        corpusPath("poi__angelo.edu_content_files_19555-nsse-2011-multiyear-benchmark.xls"))));
+    return file;
+}
+const CompoundFile& original() {
+    static const CompoundFile file = openInMemory(
+        buildTestCompoundFile({{u"Workbook", patternBytes(6000)}, {u"Ctls", patternBytes(9)}})
+            .bytes);
+    return file;
+}
+
+// name, entry of other() by name ("" for a new stream of size bytes; for a
+// refusal, the entry's id).
+using Added = std::tuple<std::u16string, std::u16string, std::size_t>;
+using Additions = std::vector<Added>;
+
+class CfbAdditions : public ::testing::TestWithParam<Additions> {};
+
+TEST_P(CfbAdditions, AddsTheEntriesWholeAndKeepsTheRest) {
+    const auto file = other();
+    const CompoundFile& base = original();
+    std::vector<Addition> additions;
+    for (const auto& [name, from, size] : GetParam())
+        additions.push_back(from.empty()
+                                ? Addition{name, nullptr, 0, io::ByteRope(patternBytes(size, 7))}
+                                : Addition{name, file, *file->find(from), {}});
+    const CompoundFile written = openInMemory(rewriteCompoundFile(base, {}, {}, additions));
+    EXPECT_EQ(written.children(0).size(), 2 + additions.size());
+    const auto tree = [](const CompoundFile& f, std::u16string_view name) {
+        return snapshot(f, *f.find(name));
+    };
+    for (const std::u16string_view kept : {u"Workbook", u"Ctls"})
+        EXPECT_EQ(tree(written, kept), tree(base, kept));
+    for (const auto& [name, from, size] : GetParam()) {
+        if (from.empty())
+            EXPECT_EQ(written.readStream(*written.find(name)), patternBytes(size, 7));
+        else
+            EXPECT_EQ(tree(written, name), tree(*file, from));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writer, CfbAdditions,
+    ::testing::Values(Additions{{u"MBD00000001", u"MBD00004770", 0}},
+                      Additions{{u"MBD00004772", u"MBD00004770", 0},
+                                {u"MBD00004770", u"MBD00004772", 0},
+                                {u"Copied", u"\x05SummaryInformation", 0}},
+                      Additions{{u"Small", u"", 10}, {u"Large", u"", 5000}, {u"Empty", u"", 0}}));
+
+class CfbAdditionRefusals : public ::testing::TestWithParam<Additions> {};
+
+TEST_P(CfbAdditionRefusals, RefusesBeforeWriting) {
+    std::vector<Addition> additions;
+    for (const auto& [name, from, id] : GetParam())
+        additions.push_back({name, other(), static_cast<std::uint32_t>(id), {}});
+    EXPECT_THROW(rewriteCompoundFile(original(), {}, {}, additions), std::invalid_argument);
+}
+
+// Names taken (in other letter case, or twice), missing or too long; the
+// other file's root, and an entry it lacks.
+INSTANTIATE_TEST_SUITE_P(Writer, CfbAdditionRefusals,
+                         ::testing::Values(Additions{{u"WORKBOOK", u"", 1}},
+                                           Additions{{u"Twice", u"", 1}, {u"TWICE", u"", 2}},
+                                           Additions{{u"", u"", 1}},
+                                           Additions{{std::u16string(32, u'x'), u"", 1}},
+                                           Additions{{u"Root", u"", 0}},
+                                           Additions{{u"Gone", u"", 9999}}));
 
 }  // namespace
 }  // namespace xls::cfb
