@@ -1,19 +1,30 @@
-// Listing hand-built workbooks: BIFF5 names, the choice of stream.
-// Listing never reads cell data. Sheet types and visibility are checked on the
-// corpus (model_corpus_test.cpp) with protection, damaged workbooks in
-// model_malformed_test.cpp.
+// Listing hand-built workbooks: BIFF5 names, the choice of stream, no cell data
+// read; damaged workbook streams (fixture files in tests/data/malformed/biff-*
+// and built in memory) refused with their codes; containers damaged past the
+// globals list the globals' sheets and refuse every edit, writing nothing.
+// Sheet types, visibility and protection: the corpus (model_corpus_test.cpp).
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <tuple>
 
 #include "io/byte_source.h"
 #include "model/workbook_listing.h"
+#include "support/cfb_test_file.h"
 #include "support/counting_source.h"
+#include "support/error_code_of.h"
+#include "support/file_bytes.h"
+#include "support/temp_folder.h"
 #include "support/workbook_builder.h"
 #include "xls/error.h"
 #include "xls/workbook.h"
 
-namespace xls::model {
+namespace xls {
 namespace {
 
+using namespace model;
 using namespace tarnvale::testing;
 
 WorkbookListing list(const Bytes& stream) {
@@ -88,5 +99,130 @@ TEST(WorkbookOpen, ErrorsNameTheFile) {
     }
 }
 
+// Damaged workbook streams and the code each is refused with: fixture files
+// (kept for the fuzzers too, most modelled on a real file of the corpus), and
+// streams built here, held in a compound file.
+TEST(MalformedWorkbook, IsRefusedWithItsCode) {
+    Bytes offsetPastTheEnd = WorkbookStreamBuilder().sheet({u"Sheet1"}).build();
+    setSheetOffset(offsetPastTheEnd, 0, sheetOffset(offsetPastTheEnd, 0) + 100000);
+    const Bytes globalsBof = record(kBofId, bofPayload(0x0600, 5));
+    const Bytes sheetBof = record(kBofId, bofPayload(0x0600, 0x10));
+    const std::tuple<const char*, ErrorCode, std::optional<Bytes>> cases[] = {
+        // edr__Test_git_issue624.xls: the sheet offset is 20 bytes past the sheet's BOF.
+        {"biff-sheet-offset-not-at-bof.xls", ErrorCode::CorruptWorkbook, {}},
+        // poi__61300.xls: the globals run into a record cut short, never reaching EOF.
+        {"biff-globals-without-eof.xls", ErrorCode::CorruptWorkbook, {}},
+        {"biff-truncated-record.xls", ErrorCode::CorruptWorkbook, {}},        // in a BoundSheet8
+        {"biff-bof-version-unknown.xls", ErrorCode::UnsupportedVersion, {}},  // poi__64130.xls
+        // The poi clusterfuzz files: a Workbook stream that does not begin with BOF.
+        {"biff-first-record-not-bof.xls", ErrorCode::CorruptWorkbook, {}},
+        {"biff-sheet-name-past-record.xls", ErrorCode::CorruptWorkbook, {}},
+        {"biff-unknown-sheet-type.xls", ErrorCode::CorruptWorkbook, {}},
+        {"biff-no-workbook-stream.xls", ErrorCode::NoWorkbookStream, {}},  // a Word document
+        {"biff-xor-obfuscated.xls", ErrorCode::PasswordProtected, {}},  // poi__xor-encryption-abc
+        {"empty", ErrorCode::CorruptWorkbook, Bytes{}},
+        {"BIFF4 BOF", ErrorCode::OldExcelFormat, record(0x0409, Bytes(6, 0))},
+        {"first substream a sheet's", ErrorCode::CorruptWorkbook, join({sheetBof, record(kEofId)})},
+        {"sheet offset past the end", ErrorCode::CorruptWorkbook, offsetPastTheEnd},
+        {"second BOF inside the globals", ErrorCode::CorruptWorkbook,
+         join({globalsBof, sheetBof, record(kEofId)})}};
+    for (const auto& [name, code, stream] : cases) {
+        const Bytes file =
+            stream
+                ? compoundFileWithWorkbook(*stream)
+                : readFileBytes(std::filesystem::path(TARNVALE_TEST_DATA_DIR) / "malformed" / name);
+        ASSERT_FALSE(file.empty()) << name;
+        EXPECT_EQ(errorCodeOf([&] { Workbook::openBytes(file, name); }), code) << name;
+    }
+}
+
+using cfb::testing::TestCompoundFile;
+
+// Sheets A (a worksheet holding 8 kB of cells), B (a dialog sheet) and C (a
+// chart), in that order in one Workbook stream of regular sectors.
+struct Sample {
+    TestCompoundFile file;
+    std::size_t sheetBStart = 0;  // file offset of the stream bytes of B's BOF
+};
+
+Sample sample() {
+    Bytes cells;
+    for (int i = 0; i < 4; ++i) cells = join({cells, record(0x0203, Bytes(2000, 0x11))});
+    const Bytes stream = WorkbookStreamBuilder()
+                             .sheet({u"A", 0, 0, false, cells})
+                             .sheet({u"B", 0, 0, true})
+                             .sheet({u"C", 2, 0})
+                             .build();
+    Sample s{cfb::testing::buildTestCompoundFile({{u"Workbook", stream}}), 0};
+    s.sheetBStart = s.file.sectorOffset(s.file.startSectors[0]) + sheetOffset(stream, 1);
+    return s;
+}
+
+struct Damage {
+    const char* name;
+    std::function<void(Sample&)> apply;
+    SheetType listedB;  // a dialog sheet whose first records cannot be read: a worksheet
+    ErrorCode refusal;
+};
+
+class DamagedContainerTest : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(DamagedContainerTest, ListsTheGlobalsSheetsAndRefusesEveryEdit) {
+    Sample s = sample();
+    GetParam().apply(s);
+    const TempFolder folder("damaged");
+    const auto path = folder / "damaged.xls";
+    writeFileBytes(path, s.file.bytes);
+    Workbook book = Workbook::open(path);
+    std::vector<std::pair<std::string, SheetType>> listed;
+    for (const SheetInfo& sheet : book.sheets()) listed.emplace_back(sheet.name, sheet.type);
+    EXPECT_EQ(listed, (std::vector<std::pair<std::string, SheetType>>{{"A", SheetType::Worksheet},
+                                                                      {"B", GetParam().listedB},
+                                                                      {"C", SheetType::Chart}}));
+
+    for (const auto& edit : std::vector<std::function<void()>>{
+             [&] { book.renameSheet(0, "Renamed"); }, [&] { book.deleteSheet(2); }}) {
+        EXPECT_EQ(errorCodeOf(edit), GetParam().refusal);
+    }
+    try {
+        book.deleteSheet(0);
+    } catch (const Error& e) {
+        EXPECT_EQ(e.file(), path.string()) << "the refusal names the file";
+    }
+    // Saving may find first that a stream claims more than the file holds.
+    const ErrorCode saving = errorCodeOf([&] { book.save(); });
+    EXPECT_TRUE(saving == GetParam().refusal || saving == ErrorCode::CorruptContainer);
+    EXPECT_EQ(book.sheets().size(), 3u) << "nothing changed";
+    EXPECT_EQ(readFileBytes(path), s.file.bytes);
+    EXPECT_EQ(folder.entries(), 1) << "no temporary file left";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Damages, DamagedContainerTest,
+    ::testing::Values(Damage{"CutAfterTheFirstSheet",
+                             [](Sample& s) { s.file.bytes.resize(s.sheetBStart + 10); },
+                             SheetType::Worksheet, ErrorCode::TruncatedContainer},
+                      Damage{"CutInsideTheFirstSheet",
+                             [](Sample& s) { s.file.bytes.resize(s.sheetBStart - 3000); },
+                             SheetType::Worksheet, ErrorCode::TruncatedContainer},
+                      Damage{"FatDeclaresMoreSectorsThanTheFileHolds",
+                             [](Sample& s) { s.file.put32(0x2C, 500); }, SheetType::Dialog,
+                             ErrorCode::TruncatedContainer},
+                      Damage{"ChainRunsPastTheEnd",
+                             [](Sample& s) {
+                                 const auto sector = static_cast<std::uint32_t>(
+                                     (s.sheetBStart - s.file.sectorOffset(0)) / s.file.sectorSize);
+                                 s.file.put32(s.file.fatEntryOffset(sector - 1), 9000);
+                             },
+                             SheetType::Worksheet, ErrorCode::CorruptContainer}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(DamagedContainer, CutInsideTheGlobalsIsRefusedAsBefore) {
+    Sample s = sample();
+    s.file.bytes.resize(s.file.sectorOffset(s.file.startSectors[0]) + 30);
+    EXPECT_EQ(errorCodeOf([&] { Workbook::openBytes(s.file.bytes, "cut.xls"); }),
+              ErrorCode::TruncatedContainer);
+}
+
 }  // namespace
-}  // namespace xls::model
+}  // namespace xls
