@@ -28,6 +28,7 @@ using model::Record;
 using namespace testing;
 using tarnvale::testing::nameTabs;
 using tarnvale::testing::operator+;
+using tarnvale::testing::u16s;
 using tarnvale::testing::xtiTabs;
 
 const Record* find(const std::vector<Record>& records, RecordType type, std::size_t nth = 0) {
@@ -116,16 +117,10 @@ TEST(DeleteSheet, CellsSharingAFormulaOnTheDeletedSheetShowRefError) {
     auto w = threeSheets();
     auto& cells = w.substreams[0].records;
     const Bytes exp{0x01, 5, 0, 0, 0};  // PtgExp: shared formula anchored at A6
-    Bytes shared;
-    put16(shared, 5), put16(shared, 7), shared.push_back(0), shared.push_back(0);
-    shared.push_back(0), shared.push_back(3);
-    const Bytes rgce = ref3d(1);
-    put16(shared, static_cast<std::uint16_t>(rgce.size()));
-    shared.insert(shared.end(), rgce.begin(), rgce.end());
-    cells.insert(cells.begin() + 1, formula(5, exp, 1.0));
-    cells.insert(cells.begin() + 2, {RecordType::ShrFmla, shared});
-    cells.insert(cells.begin() + 3, formula(6, exp, 2.0));
-    cells.insert(cells.begin() + 4, formula(7, {0x24, 5, 0, 0, 0}, 3.0));  // =A6, no PtgExp
+    // ShrFmla over A6:A8, used by three cells: =B!A1.
+    const Record shared{RecordType::ShrFmla, u16s({5, 7}) + Bytes{0, 0, 0, 3, 7, 0} + ref3d(1)};
+    cells.insert(cells.begin() + 1, {formula(5, exp, 1.0), shared, formula(6, exp, 2.0),
+                                     formula(7, {0x24, 5, 0, 0, 0}, 3.0)});  // =A6, no PtgExp
     deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
     for (std::size_t n : {0, 1}) {
         const auto& f = find(w.substreams[0].records, RecordType::Formula, n)->payload;
