@@ -11,6 +11,7 @@
 #include "model/stream_location.h"
 #include "model/workbook_listing.h"
 #include "model/workbook_stream.h"
+#include "support/copy_record_bytes.h"
 #include "support/corpus_manifest.h"
 #include "support/error_code_of.h"
 #include "support/workbook_builder.h"
@@ -19,34 +20,25 @@
 namespace xls::crypto {
 namespace {
 
-using tarnvale::testing::appendU16;
-using tarnvale::testing::appendU32;
+using tarnvale::testing::operator+;
 using tarnvale::testing::Bytes;
 using tarnvale::testing::corpusPath;
 using tarnvale::testing::errorCodeOf;
+using tarnvale::testing::u16s;
+using tarnvale::testing::u32s;
 
+// RC4 (version 1.1): salt, verifier and its hash.
 Bytes rc4FilePass() {
-    Bytes body;
-    appendU16(body, 1);  // RC4
-    appendU16(body, 1);  // version 1.1
-    appendU16(body, 1);
+    Bytes body = u16s({1, 1, 1});
     for (int i = 0; i < 48; ++i) body.push_back(static_cast<std::uint8_t>(i));
     return body;
 }
 
+// RC4 CryptoAPI (version 2.2): flags, header size (no CSP name), the header,
+// then salt and verifier, and the verifier hash.
 Bytes cryptoApiFilePass(std::uint32_t algId, std::uint32_t keyBits) {
-    Bytes body;
-    appendU16(body, 1);
-    appendU16(body, 2);  // version 2.2
-    appendU16(body, 2);
-    appendU32(body, 0x04);  // flags
-    appendU32(body, 32);    // header size, no CSP name
-    for (std::uint32_t v : {0x04u, 0u, algId, kAlgIdSha1, keyBits, 1u, 0u, 0u}) appendU32(body, v);
-    appendU32(body, 16);
-    body.insert(body.end(), 32, 0x11);  // salt, verifier
-    appendU32(body, 20);
-    body.insert(body.end(), 20, 0x22);
-    return body;
+    return u16s({1, 2, 2}) + u32s({0x04, 32, 0x04, 0, algId, kAlgIdSha1, keyBits, 1, 0, 0, 16}) +
+           Bytes(32, 0x11) + u32s({20}) + Bytes(20, 0x22);
 }
 
 // The corpus's encrypted files check the RC4 and CryptoAPI fields; here the
