@@ -1,6 +1,6 @@
 // Safe saving: each OS call failing in turn, and each target that cannot take
 // the save, leaves the original byte-identical and no temporary file behind;
-// links and permissions behave. (Two-file commits: ops_move_commit_fault_test.cpp.)
+// links and permissions behave. (Two-file commits: ops_workbook_edits_test.cpp.)
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>

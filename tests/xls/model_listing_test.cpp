@@ -2,7 +2,7 @@
 // read; damaged workbook streams (fixture files in tests/data/malformed/biff-*
 // and built in memory) refused with their codes; containers damaged past the
 // globals list the globals' sheets and refuse every edit, writing nothing.
-// Sheet types, visibility and protection: the corpus (model_corpus_test.cpp).
+// Sheet types, visibility and protection: the corpus (corpus_workbooks_test.cpp).
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -101,7 +101,7 @@ TEST(WorkbookEdits, DefaultPasswordWorkbookIsWrittenBackEncrypted) {
 }
 
 // An unchanged workbook saves the same streams and leaves no temporary file
-// behind. (Edited ones saved in place: io_edit_lock_test.cpp.)
+// behind. (Edited ones saved in place: io_files_test.cpp.)
 TEST(WorkbookEdits, SavesInPlaceKeepingWhatDidNotChange) {
     const TempFolder dir("ops");
     const fs::path file = dir.copyOfCorpus("gnumeric__address.xls", "book.xlt");
