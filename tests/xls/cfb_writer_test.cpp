@@ -25,10 +25,7 @@
 namespace xls::cfb {
 namespace {
 
-using tarnvale::testing::CorpusEntry;
-using tarnvale::testing::corpusPath;
-using tarnvale::testing::readFileBytes;
-using tarnvale::testing::writeFileBytes;
+using namespace tarnvale::testing;
 using testing::buildTestCompoundFile;
 using testing::openInMemory;
 using testing::patternBytes;
@@ -100,30 +97,23 @@ std::vector<std::uint8_t> writeToMemory(const CompoundFile& original,
 
 class RewriteTest : public ::testing::TestWithParam<std::uint32_t> {};
 
-TEST_P(RewriteTest, UnchangedKeepsEverything) {
-    const auto original = openInMemory(buildTestCompoundFile({{u"Workbook", patternBytes(10000)},
-                                                              {u"Tiny", patternBytes(10)},
-                                                              {u"Empty", {}},
-                                                              {u"AtCutoff", patternBytes(4096)}},
-                                                             GetParam())
-                                           .bytes);
-    const auto bytes = rewriteCompoundFile(original, {});
-    const auto copy = openInMemory(bytes);
-    EXPECT_EQ(copy.sectorSize(), GetParam());
-    EXPECT_EQ(bytes.size() % GetParam(), 0u);
-    EXPECT_EQ(snapshot(copy), snapshot(original));
-    expectSortedTrees(copy);
-}
-
-// Replacements given as ropes (owned pieces and ranges of other streams) land
-// where asked, across the mini-stream cutoff both ways, and give the same file
-// as the same bytes given whole.
-TEST_P(RewriteTest, ReplacementsMoveAcrossTheMiniStreamCutoff) {
+// An unchanged rewrite keeps every entry and byte. Replacements given as ropes
+// (owned pieces and ranges of other streams) land where asked, across the
+// mini-stream cutoff both ways, and give the same file as the same bytes given whole.
+TEST_P(RewriteTest, UnchangedKeepsEverythingAndReplacementsLandWhereAsked) {
     const auto original = openInMemory(buildTestCompoundFile({{u"Workbook", patternBytes(10000)},
                                                               {u"Small", patternBytes(100)},
+                                                              {u"Empty", {}},
+                                                              {u"AtCutoff", patternBytes(4096)},
                                                               {u"Kept", patternBytes(5000, 9)}},
                                                              GetParam())
                                            .bytes);
+    const auto unchanged = rewriteCompoundFile(original, {});
+    EXPECT_EQ(unchanged.size() % GetParam(), 0u);
+    EXPECT_EQ(openInMemory(unchanged).sectorSize(), GetParam());
+    EXPECT_EQ(snapshot(openInMemory(unchanged)), snapshot(original));
+    expectSortedTrees(openInMemory(unchanged));
+
     const auto workbook = *original.find(u"Workbook");
     const auto small = *original.find(u"Small");
     const auto kept = original.openStream(*original.find(u"Kept"));
@@ -134,7 +124,6 @@ TEST_P(RewriteTest, ReplacementsMoveAcrossTheMiniStreamCutoff) {
     ropes[small].append(patternBytes(2000, 5));
     const std::vector<std::uint8_t> newWorkbook = ropes[workbook].toVector();
     const std::vector<std::uint8_t> newSmall = ropes[small].toVector();
-
     const auto bytes = writeToMemory(original, ropes);
     EXPECT_EQ(bytes, rewriteCompoundFile(original, {{workbook, newWorkbook}, {small, newSmall}}));
     const auto copy = openInMemory(bytes);
@@ -145,7 +134,8 @@ TEST_P(RewriteTest, ReplacementsMoveAcrossTheMiniStreamCutoff) {
 
 INSTANTIATE_TEST_SUITE_P(SectorSizes, RewriteTest, ::testing::Values(512u, 4096u));
 
-// Removals themselves: the macro-module and embedded-object deletes.
+// Ids that are no stream to replace, or no entry to remove. (Removals
+// themselves: the macro-module and embedded-object deletes.)
 TEST(Rewrite, RefusesBadIds) {
     const auto original =
         openInMemory(buildTestCompoundFile({{u"Workbook", patternBytes(5000)}}).bytes);
@@ -160,7 +150,7 @@ TEST(Rewrite, RefusesBadIds) {
 class CorpusRewriteTest : public ::testing::TestWithParam<CorpusEntry> {};
 
 std::vector<CorpusEntry> corpusCompoundFiles() {
-    auto entries = tarnvale::testing::corpusEntries();
+    auto entries = corpusEntries();
     std::erase_if(entries, [](const auto& e) { return !e.at("container").starts_with("ole2"); });
     return entries;
 }
@@ -199,7 +189,7 @@ TEST_P(CorpusRewriteTest, UnchangedRewriteKeepsEveryEntryAndRopesGiveTheSameFile
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusRewriteTest, ::testing::ValuesIn(corpusCompoundFiles()),
-                         tarnvale::testing::byFileName);
+                         byFileName);
 
 // olefile, an independent reader, finds the same storages, streams, bytes and
 // metadata in the original and in our rewrite: corpus files with storages, a
@@ -212,7 +202,7 @@ TEST(Rewrite, OlefileReadsTheRewriteAsTheOriginal) {
     if (std::system("/usr/bin/python3 -c 'import olefile' 2>/dev/null") != 0) {
         GTEST_SKIP() << "python3-olefile is not installed";
     }
-    const tarnvale::testing::TempFolder folder("olefile");
+    const TempFolder folder("olefile");
     std::vector<std::pair<std::string, std::vector<std::uint8_t>>> originals;
     for (const char* name :
          {"calamine__gh548_incorrect_sst_unique_count.xls", "poi__60460.xls",
