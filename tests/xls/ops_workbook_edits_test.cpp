@@ -2,7 +2,7 @@
 // path, damaged workbooks (tests/data/malformed/ops-*: the sheet-edit tests'
 // workbook with one record damaged) meeting rename, delete and save, a save
 // refused over another program's changes, and a move's two-file commit failing
-// at each step. (Saving one file safely: io_atomic_file_test.cpp.)
+// at each step. (Saving one file safely: io_files_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
