@@ -1,6 +1,5 @@
-// Builds small workbook streams record by record, and compound files holding
-// them, for tests of the record layer, the model and the operations. The
-// builder computes each BoundSheet8.lbPlyPos from where the sheet lands.
+// Builds small workbook streams record by record, each BoundSheet8.lbPlyPos
+// where its sheet lands, and compound files holding them.
 #pragma once
 
 #include <cstdint>
@@ -27,8 +26,7 @@ Bytes join(std::initializer_list<Bytes> parts);
 Bytes record(std::uint16_t id, std::span<const std::uint8_t> payload = {});
 // A two-byte payload: one little-endian value.
 Bytes u16Payload(std::uint16_t value);
-// BIFF8 BOF (16 bytes) or BIFF5 BOF (8 bytes) of a substream type (0x0005 globals, 0x0010
-// sheet...).
+// BIFF8 (16 bytes) or BIFF5 (8 bytes) BOF of a substream type (0x0005 globals, 0x0010 sheet).
 Bytes bofPayload(std::uint16_t version, std::uint16_t substreamType);
 
 struct SheetSpec {

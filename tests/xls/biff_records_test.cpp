@@ -1,8 +1,5 @@
-// Records and formulas: the record reader (headers without bodies, bodies
-// decoded with their own headers, damaged streams refused), record codecs
-// whose faults the edits would not show, and the formula walker, which sizes
-// every BIFF8 token and rewrites references in place without changing any
-// token's length, refusing malformed token arrays.
+// Records and formulas: the record reader, record codecs whose faults the edits
+// would not show, and the formula walker and rewriter.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -68,8 +65,7 @@ TEST(RecordReader, ReachingPastTheStreamIsCorrupt) {
     EXPECT_THROW(reader.seek(5), Error);
 }
 
-// Adds the header's offset to every byte, so a body decoded with the wrong
-// header, twice, or not at all comes out different.
+// Adds the header's offset to every byte: a wrong header, or none, shows.
 class OffsetDecoder final : public BodyDecoder {
   public:
     void decode(const RecordHeader& header, std::span<std::uint8_t> body) const override {
@@ -120,8 +116,7 @@ TEST(BoundSheet8Codec, ReadsFieldsAndWritesThemBack) {
               ErrorCode::CorruptWorkbook);
 }
 
-// A style XF made a cell XF: the style flag goes, protection and every other
-// attribute stay, the parent is set and every attribute group counts as its own.
+// A style XF made a cell XF keeps protection; every attribute group counts as its own.
 TEST(XfRecord, AStyleMadeACellFormatKeepsItsProtection) {
     XF xf;
     xf.bytes[4] = 0x07;  // fLocked, fHidden, fStyle
@@ -135,8 +130,7 @@ TEST(XfRecord, AStyleMadeACellFormatKeepsItsProtection) {
     EXPECT_EQ(xf.bytes[9], 0xFC);
 }
 
-// Tokens the corpus formulas hardly hold; the common ones are sized on every
-// corpus formula by the copy and edit sweeps.
+// Tokens the corpus hardly holds (the sweeps size the common ones).
 TEST(FormulaTokens, SizesRareTokens) {
     const std::pair<Bytes, std::vector<std::size_t>> cases[] = {
         // A memory area guards its subexpression.

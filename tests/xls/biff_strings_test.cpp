@@ -1,7 +1,5 @@
-// Strings as stored: compressed and 16-bit characters, rich and phonetic data,
-// character data split across Continue records, code pages; stepping over
-// them ends and fails where reading them does (or a table indexed that way
-// finds its strings at the wrong places); each form written back as read.
+// Strings as stored, split across Continue records: read, stepped over (ending
+// and failing where reading does), digested and written back.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -68,8 +66,7 @@ TEST(RichExtendedString, ReadsRunsAndPhoneticDataAcrossAContinue) {
     EXPECT_TRUE(reader.atEnd());
 }
 
-// Where each string of the bytes begins, as a reader that decodes (or only
-// steps over) them finds it, and the code raised at the first that fails.
+// Where each string begins, decoded or stepped over, and the code raised.
 struct Walk {
     std::vector<std::size_t> starts;
     std::optional<ErrorCode> raised;

@@ -1,7 +1,5 @@
-// Reading compound files: both sector sizes, streams on both sides of the
-// mini-stream cutoff, case-blind lookup, name order, harmless quirks; and
-// damaged files, each damage raising its own code at open or on reading a
-// stream, never hanging or reading out of bounds.
+// Reading compound files, well-formed and damaged: each damage raises its own
+// code at open or on reading a stream, never hanging or reading out of bounds.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -59,10 +57,7 @@ TEST_P(CompoundFileReadTest, ReadsEveryStreamWithItsBytes) {
 
 INSTANTIATE_TEST_SUITE_P(SectorSizes, CompoundFileReadTest, ::testing::Values(512u, 4096u));
 
-// A rewrite large enough that the FAT needs more than the header's 109 sectors
-// gets DIFAT sectors. A read deep into it follows the chain through half the
-// FAT: the FAT sectors lie next to each other, so they come in one read, not
-// one read each, and only those the chain reaches are read.
+// Deep in a file with DIFAT sectors, the FAT sectors a chain needs come in one read.
 TEST(CompoundFileRead, ReadsTheFatSectorsAChainNeedsTogether) {
     const auto big = patternBytes(8'000'000, 7);
     const auto small =
@@ -114,9 +109,7 @@ std::optional<ErrorCode> openAndReadAll(const std::vector<std::uint8_t>& bytes) 
 
 using Patch = std::function<void(TestCompoundFile&)>;
 
-// Quirks of files other writers make, read as the stream they hold: a byte-order
-// mark of 0xFFFF, a final sector cut short after the stream ends (5000 bytes fill
-// 392 of the last one), and a stored size whose high half a version 3 file ignores.
+// Quirks of other writers' files (5000 bytes fill 392 of the last sector).
 TEST(CompoundFileRead, ToleratesHarmlessQuirks) {
     const std::vector<std::pair<const char*, Patch>> quirks = {
         {"byte-order mark", [](auto& f) { f.put16(0x1C, 0xFFFF); }},
@@ -142,8 +135,7 @@ struct Damage {
 
 class DamagedCompoundFileTest : public ::testing::TestWithParam<Damage> {};
 
-// Big: regular sectors (5000 bytes, 10 sectors); Small: in the mini stream
-// (200 bytes, 4 mini sectors).
+// Big: 10 regular sectors; Small: 4 mini sectors.
 TEST_P(DamagedCompoundFileTest, RaisesItsCode) {
     auto file =
         buildTestCompoundFile({{u"Big", patternBytes(5000)}, {u"Small", patternBytes(200)}});

@@ -1,7 +1,5 @@
-// Rewriting compound files: unchanged rewrites keep every entry and byte, on
-// hand-built files and on the whole corpus; replacements land where asked;
-// entries added from other files come whole, refused ones before writing;
-// olefile reads what we write.
+// Rewriting compound files: what stays, what is replaced or added, and what
+// olefile, an independent reader, finds in the result.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -69,8 +67,7 @@ void expectSortedTrees(const CompoundFile& file) {
     }
 }
 
-// The stream's own bytes as a rope: source ranges of it around an owned copy
-// of a middle part, cut at uneven points.
+// The stream's own bytes as a rope: source ranges around an owned middle part.
 io::ByteRope ropeOfStream(const CompoundFile& file, std::uint32_t id) {
     const auto stream = file.openStream(id);
     const std::uint64_t size = stream->size();
@@ -97,9 +94,8 @@ std::vector<std::uint8_t> writeToMemory(const CompoundFile& original,
 
 class RewriteTest : public ::testing::TestWithParam<std::uint32_t> {};
 
-// An unchanged rewrite keeps every entry and byte. Replacements given as ropes
-// (owned pieces and ranges of other streams) land where asked, across the
-// mini-stream cutoff both ways, and give the same file as the same bytes given whole.
+// Replacements as ropes cross the mini-stream cutoff both ways and equal the same bytes given
+// whole.
 TEST_P(RewriteTest, UnchangedKeepsEverythingAndReplacementsLandWhereAsked) {
     const auto original = openInMemory(buildTestCompoundFile({{u"Workbook", patternBytes(10000)},
                                                               {u"Small", patternBytes(100)},
@@ -145,8 +141,6 @@ TEST(Rewrite, RefusesBadIds) {
     EXPECT_THROW(rewriteCompoundFile(original, {}, {99}), std::invalid_argument);
 }
 
-// The whole corpus: every compound file whose streams all read rewrites to
-// the same entries and bytes.
 class CorpusRewriteTest : public ::testing::TestWithParam<CorpusEntry> {};
 
 std::vector<CorpusEntry> corpusCompoundFiles() {
@@ -155,8 +149,7 @@ std::vector<CorpusEntry> corpusCompoundFiles() {
     return entries;
 }
 
-// Every stream replaced by a rope of its own bytes (ranges of the original and
-// owned pieces) gives exactly the file the unchanged rewrite gives.
+// Every stream replaced by a rope of its own bytes gives the unchanged rewrite's file.
 TEST_P(CorpusRewriteTest, UnchangedRewriteKeepsEveryEntryAndRopesGiveTheSameFile) {
     std::optional<CompoundFile> original;
     std::map<std::u16string, EntrySnapshot> before;
@@ -191,9 +184,7 @@ TEST_P(CorpusRewriteTest, UnchangedRewriteKeepsEveryEntryAndRopesGiveTheSameFile
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusRewriteTest, ::testing::ValuesIn(corpusCompoundFiles()),
                          byFileName);
 
-// olefile, an independent reader, finds the same storages, streams, bytes and
-// metadata in the original and in our rewrite: corpus files with storages, a
-// file of 4096-byte sectors, and one large enough for DIFAT sectors.
+// Corpus files with storages, 4096-byte sectors, and DIFAT sectors read alike before and after.
 TEST(Rewrite, OlefileReadsTheRewriteAsTheOriginal) {
     // Found from the test data folder: __FILE__ is relative when the build runs through ccache.
     const std::filesystem::path script =
@@ -290,8 +281,7 @@ TEST_P(CfbAdditionRefusals, RefusesBeforeWriting) {
     EXPECT_THROW(rewriteCompoundFile(original(), {}, {}, additions), std::invalid_argument);
 }
 
-// Names taken (in other letter case, or twice), missing or too long; the
-// other file's root, and an entry it lacks.
+// Names taken, missing or too long; the other file's root, and an entry it lacks.
 INSTANTIATE_TEST_SUITE_P(Writer, CfbAdditionRefusals,
                          ::testing::Values(Additions{{u"WORKBOOK", u"", 1}},
                                            Additions{{u"Twice", u"", 1}, {u"TWICE", u"", 2}},

@@ -1,9 +1,5 @@
-// Every workbook of the real-world corpus: through Workbook::open it lists the
-// sheets MANIFEST.tsv records (names, types, visibility, protection) or is
-// refused with a code that fits what is wrong with it; renamed, deleted and
-// moved, it reopens listing exactly the expected sheets and loads whole again,
-// the document summary's sheet titles following; and its stream, loaded lazily
-// or whole, writes back the same (unchanged: the same bytes).
+// Every corpus workbook listed as MANIFEST.tsv says (or refused with a fitting
+// code), edited and reopened, and its stream written back as read.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -137,8 +133,7 @@ std::vector<std::string> names(const std::vector<SheetInfo>& sheets) {
     return out;
 }
 
-// The sheet titles of the document summary in a compound file, if it has any
-// that can be read.
+// The document summary's sheet titles, if it has readable ones.
 std::optional<model::DocSummaryTitles> titlesOf(std::vector<std::uint8_t> file) {
     try {
         const auto container =
@@ -177,8 +172,7 @@ bool indexPositionsHold(const std::vector<std::uint8_t>& stream) {
     return true;
 }
 
-// Each test edits a corpus workbook the engine can edit (with two worksheets or
-// more), then saves it and reopens it.
+// A corpus workbook the engine can edit, with two worksheets or more.
 class CorpusEditTest : public ::testing::TestWithParam<std::string> {
   protected:
     void SetUp() override {
@@ -247,8 +241,7 @@ TEST_P(CorpusEditTest, DeleteRemovesOnlyThatSheet) {
     }
 }
 
-// The first worksheet moved to the end: every sheet kept, and its title in the
-// document summary now behind every other worksheet's title.
+// The first worksheet moved to the end takes its summary title behind the others.
 TEST_P(CorpusEditTest, MoveToTheEndTakesItsTitleAlong) {
     const std::size_t first = book_->worksheetIndices().front();
     const std::string moved = expected_[first];

@@ -1,6 +1,5 @@
-// Encrypted workbooks: FilePass parsing, the RC4 and RC4 CryptoAPI key
-// derivations checked on real files whose passwords their sources publish,
-// and the bodies that stay clear.
+// Encrypted workbooks: FilePass parsing, key derivations on real files with
+// published passwords, and the bodies that stay clear.
 #include <gtest/gtest.h>
 
 #include "biff/text_encoding.h"
@@ -34,15 +33,13 @@ Bytes rc4FilePass() {
     return body;
 }
 
-// RC4 CryptoAPI (version 2.2): flags, header size (no CSP name), the header,
-// then salt and verifier, and the verifier hash.
+// RC4 CryptoAPI (version 2.2): flags, header size, header, salt, verifier, its hash.
 Bytes cryptoApiFilePass(std::uint32_t algId, std::uint32_t keyBits) {
     return u16s({1, 2, 2}) + u32s({0x04, 32, 0x04, 0, algId, kAlgIdSha1, keyBits, 1, 0, 0, 16}) +
            Bytes(32, 0x11) + u32s({20}) + Bytes(20, 0x22);
 }
 
-// The corpus's encrypted files check the RC4 and CryptoAPI fields; here the
-// two XOR forms, and a key size of 0, which stands for 40.
+// The two XOR forms, and a key size of 0, which stands for 40.
 TEST(FilePassParsing, TellsTheKinds) {
     EXPECT_EQ(parseFilePass(Bytes{0, 0, 0x34, 0x12, 0x78, 0x56}, false).kind, EncryptionKind::Xor);
     EXPECT_EQ(parseFilePass(Bytes{0x34, 0x12, 0x78, 0x56}, true).kind, EncryptionKind::Xor);
@@ -52,8 +49,7 @@ TEST(FilePassParsing, TellsTheKinds) {
     EXPECT_EQ(api.keySizeBits, 40u);
 }
 
-// What cannot be decrypted is refused: damaged or unknown FilePass records,
-// AES or an odd key size, and a password other than the default, or XOR.
+// Damaged or unknown FilePass records, AES or odd key sizes, other passwords, XOR.
 TEST(FilePassParsing, RefusesWhatItCannotDecrypt) {
     Bytes cut = rc4FilePass();
     cut.resize(30);
@@ -122,8 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
         EncryptedFile{"edr__Test_git_issue_242_std_rc4_pwd_password.xls", u"password", "Sheet1"}),
     [](const auto& param) { return "File" + std::to_string(param.index); });
 
-// A cipher opened on a real FilePass. (Decrypting by position across block
-// boundaries: the encrypted corpus files, listed and read in chunks.)
+// A cipher opened on a real FilePass.
 std::shared_ptr<const RecordCipher> realCipher() {
     auto file =
         cfb::CompoundFile::open(std::make_shared<io::FileSource>(corpusPath("poi__50833.xls")));

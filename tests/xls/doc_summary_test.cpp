@@ -1,5 +1,4 @@
-// Sheet titles in the document summary follow a rename, a delete or a move; every
-// other property and the user-defined property set stay byte for byte.
+// Sheet titles in the document summary follow a rename, a delete or a move.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,8 +19,7 @@ Bytes u32(std::size_t value) {
     return tarnvale::testing::u32s({static_cast<std::uint32_t>(value)});
 }
 
-// A VT_LPSTR's size and characters with the terminating zero: Latin-1 test
-// text as its Windows-1252 bytes or, for code page 1200, as UTF-16.
+// A VT_LPSTR with its terminating zero: Latin-1 text as bytes, or UTF-16 (1200).
 Bytes lpstr(const std::u16string& s, std::uint16_t codePage) {
     Bytes value;
     for (char16_t c : s + u'\0') {
@@ -132,8 +130,7 @@ struct EditCase {
 
 class DocSummaryEditTest : public ::testing::TestWithParam<EditCase> {};
 
-// Every edit writes the layout the application writes; the user-defined
-// property set goes along byte for byte.
+// Every edit writes the application's layout; other properties stay byte for byte.
 TEST_P(DocSummaryEditTest, WritesTheTitlesAfterTheEdit) {
     const auto written = GetParam().edit(build(GetParam().before));
     ASSERT_EQ(written.has_value(), GetParam().after.has_value());
@@ -142,13 +139,8 @@ TEST_P(DocSummaryEditTest, WritesTheTitlesAfterTheEdit) {
     }
 }
 
-// A rename changes the title and its names' titles, quoting the sheet unless
-// its name is plain: letters, digits, '_' and '.', not starting with a digit;
-// quotes inside are doubled. Windows-1252 cannot spell "Ωmega": its title
-// reads "?mega", and is still found by the sheet's name. A new sheet's title
-// goes behind the sheet before it, or ahead of the one after it when it comes
-// first. A moved sheet's title moves within its own heading's group, behind the
-// nearest sheet ahead of it with a title there.
+// Names' titles quote a sheet unless plain (letters, digits, '_', '.', no digit
+// first); a moved title stays in its heading's group.
 INSTANTIATE_TEST_SUITE_P(
     Edits, DocSummaryEditTest,
     ::testing::Values(

@@ -1,8 +1,5 @@
-// Files as the engine reads, locks and saves them: the bounds-checked reader and
-// the file source raise the caller's code instead of reading on; files that are
-// no compound files told apart by their first bytes; the edit lock; and safe
-// saving, where each OS call failing in turn, and each target that cannot take
-// the save, leaves the original byte-identical and no temporary file behind.
+// Files as the engine reads, tells apart, locks and saves them; a failed save
+// leaves the original byte-identical and no temporary file behind.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -207,8 +204,7 @@ TEST_F(AtomicFileTest, ReplacesTheFileAndLeavesNothingBehind) {
     EXPECT_EQ(readAll(target_), replacement_);
 }
 
-// A save that fails, in an OS call, in producing the content or in reading
-// it back, or that the target cannot take.
+// A save failing in an OS call, the content or its check, or refused by the target.
 struct Fault {
     const char* name;
     const char* step = "";
@@ -306,8 +302,7 @@ INSTANTIATE_TEST_SUITE_P(
               .reported = "not an engine error"}),
     [](const auto& row) { return std::string(row.param.name); });
 
-// Content written in pieces of awkward sizes (around the 1 MB write buffer) and
-// taken by the OS in short writes arrives whole and in order.
+// Pieces around the 1 MB write buffer, taken in short writes, arrive whole and in order.
 TEST_F(AtomicFileTest, StreamedContentArrivesWholeAndInOrder) {
     constexpr std::size_t kMiB = std::size_t{1} << 20;
     const std::vector<std::size_t> pieceLists[] = {{},  // an empty file
@@ -347,8 +342,7 @@ TEST_F(AtomicFileTest, FollowsASymbolicLinkAndKeepsIt) {
     }
 }
 
-// A real write failure midway, for any user: a file size limit makes the
-// kernel refuse writes past 64 KB (EFBIG), as a full disk would.
+// A real failure midway for any user: a file size limit refuses writes past 64 KB.
 TEST_F(AtomicFileTest, RealWriteFailureMidwayKeepsTheOriginal) {
     struct FileSizeLimit {
         rlimit saved{};

@@ -1,8 +1,5 @@
-// Listing hand-built workbooks: BIFF5 names, the choice of stream, no cell data
-// read; damaged workbook streams (fixture files in tests/data/malformed/biff-*
-// and built in memory) refused with their codes; containers damaged past the
-// globals list the globals' sheets and refuse every edit, writing nothing.
-// Sheet types, visibility and protection: the corpus (corpus_workbooks_test.cpp).
+// Listing hand-built workbooks; damaged streams refused with their codes;
+// containers damaged past the globals listed, every edit refused.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -62,8 +59,7 @@ TEST(Listing, BytesAfterTheLastSheetAreFine) {
     EXPECT_EQ(list(stream).sheets.size(), 1u);
 }
 
-// Through the public Workbook: sheets found by name, blind to letter case beyond
-// ASCII; a chart is no worksheet.
+// Sheets found by name, blind to letter case beyond ASCII; a chart is no worksheet.
 TEST(WorkbookOpen, FindsSheetsAndTellsWorksheets) {
     Bytes stream = WorkbookStreamBuilder()
                        .sheet({u"Summary"})
@@ -99,9 +95,7 @@ TEST(WorkbookOpen, ErrorsNameTheFile) {
     }
 }
 
-// Damaged workbook streams and the code each is refused with: fixture files
-// (kept for the fuzzers too, most modelled on a real file of the corpus), and
-// streams built here, held in a compound file.
+// Fixture files (kept for the fuzzers too) and streams built here.
 TEST(MalformedWorkbook, IsRefusedWithItsCode) {
     Bytes offsetPastTheEnd = WorkbookStreamBuilder().sheet({u"Sheet1"}).build();
     setSheetOffset(offsetPastTheEnd, 0, sheetOffset(offsetPastTheEnd, 0) + 100000);
@@ -138,8 +132,7 @@ TEST(MalformedWorkbook, IsRefusedWithItsCode) {
 
 using cfb::testing::TestCompoundFile;
 
-// Sheets A (a worksheet holding 8 kB of cells), B (a dialog sheet) and C (a
-// chart), in that order in one Workbook stream of regular sectors.
+// Sheets A (8 kB of cells), B (a dialog sheet) and C (a chart), in regular sectors.
 struct Sample {
     TestCompoundFile file;
     std::size_t sheetBStart = 0;  // file offset of the stream bytes of B's BOF

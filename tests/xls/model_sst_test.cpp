@@ -1,7 +1,5 @@
-// The shared string table: split into Continue records only where readers
-// expect it, read back whole across any split, indexed by ExtSST; an edited
-// table written in place of the stored one, its ExtSST rebuilt from where the
-// strings land; and an index that decodes only the strings a filter wants.
+// The shared string table: its layout across Continue records, ExtSST, edited
+// tables written in place of stored ones, and an index decoding wanted strings only.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -205,8 +203,7 @@ TEST_P(EditedSstTest, ReplacesTheStoredTable) {
 
 INSTANTIATE_TEST_SUITE_P(HeldOrStored, EditedSstTest, ::testing::Bool());
 
-// A record added ahead of a table left as stored moves the table: every ExtSST
-// entry's stream position moves by as much, the rest of the record as stored.
+// A record added ahead of a stored table moves every ExtSST position by as much.
 TEST(StoredSst, ExtSstFollowsTheTableItIndexes) {
     WorkbookStream w;
     w.globals.records = {

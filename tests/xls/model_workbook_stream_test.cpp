@@ -1,9 +1,5 @@
-// The full and the lazy load of a workbook stream: sheets linked to substreams
-// stored in another order, a sheet without its EOF, trailing bytes kept, the
-// records written back byte for byte; chunked passes over the records a lazily
-// loaded sheet keeps stored (every record once and in order, never parted from
-// its Continue records, an edit leaving the rest stored), and stand-ins read
-// from the stream their range came from.
+// The full and the lazy load of a workbook stream, chunked passes over the
+// records a lazy load keeps stored, and stand-ins read from their own stream.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -44,8 +40,7 @@ TEST(WorkbookStream, LinksSheetsToSubstreamsStoredInAnotherOrder) {
     EXPECT_EQ(stream.sheetSubstream, (std::vector<std::size_t>{1, 0}));
 }
 
-// A record cut short at the end is kept as trailing bytes, its sheet left
-// unclosed. (Padding after the last substream: the corpus files.)
+// A record cut short at the end is kept as trailing bytes, its sheet left unclosed.
 TEST(WorkbookStream, KeepsARecordCutShortAtTheEnd) {
     Bytes cut = WorkbookStreamBuilder().sheet({u"S"}).build();
     cut.resize(cut.size() - 2);  // the last EOF loses half its header
@@ -65,8 +60,7 @@ TEST(WorkbookStream, ASheetWithoutItsEofEndsAtTheNextSheet) {
     EXPECT_EQ(stream.sheetSubstream, (std::vector<std::size_t>{0, 1}));
 }
 
-// A sheet offset that points at no substream, and globals that end without
-// their EOF (at the stream's end or at a BOF), are refused.
+// A sheet offset at no substream, and globals without their EOF, are refused.
 TEST(WorkbookStream, RefusesSubstreamsItCannotDelimit) {
     Bytes offByFour = WorkbookStreamBuilder().sheet({u"S"}).build();
     offByFour[24] = static_cast<std::uint8_t>(offByFour[24] + 4);  // at the sheet's WsBool

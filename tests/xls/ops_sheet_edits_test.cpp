@@ -1,7 +1,5 @@
-// Deleting, moving and renaming a sheet in hand-built workbook records: every
-// holder of a tab index or a name index follows, and the written stream
-// reopens; a rename reaches the PivotTable sources that name the sheet as
-// text, and nothing else.
+// Sheet edits in hand-built records: every holder of a tab or name index
+// follows; a rename reaches the PivotTable sources naming the sheet as text.
 #include <gtest/gtest.h>
 
 #include <tuple>

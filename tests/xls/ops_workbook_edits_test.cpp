@@ -1,8 +1,5 @@
-// Workbook edits and saves on real files: the application's refusals, the save
-// path, damaged workbooks (tests/data/malformed/ops-*: the sheet-edit tests'
-// workbook with one record damaged) meeting rename, delete and save, a save
-// refused over another program's changes, and a move's two-file commit failing
-// at each step. (Saving one file safely: io_files_test.cpp.)
+// Workbook edits and saves on real files: refusals, damaged workbooks, a save
+// refused over another program's changes, a move's two-file commit failing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -38,8 +35,7 @@ model::WorkbookStream recordsOf(std::vector<std::uint8_t> file) {
     return model::parseWorkbookStream(workbookStreamOf(std::move(file)));
 }
 
-// gnumeric__address.xls: "Summary", "Address". (The name rules themselves:
-// text_encoding_test.cpp.)
+// gnumeric__address.xls: "Summary", "Address".
 TEST(WorkbookEdits, RenameAppliesTheApplicationsRules) {
     const std::tuple<std::size_t, const char*, std::optional<ErrorCode>> cases[] = {
         {1, "summary", ErrorCode::SheetNameTaken},
@@ -100,8 +96,7 @@ TEST(WorkbookEdits, DefaultPasswordWorkbookIsWrittenBackEncrypted) {
     }
 }
 
-// An unchanged workbook saves the same streams and leaves no temporary file
-// behind. (Edited ones saved in place: io_files_test.cpp.)
+// An unchanged workbook saves the same streams and leaves no temporary file behind.
 TEST(WorkbookEdits, SavesInPlaceKeepingWhatDidNotChange) {
     const TempFolder dir("ops");
     const fs::path file = dir.copyOfCorpus("gnumeric__address.xls", "book.xlt");
@@ -123,9 +118,7 @@ fs::path fixturePath(const char* file) {
     return fs::path(TARNVALE_TEST_DATA_DIR) / "malformed" / file;
 }
 
-// Streams claiming more than the file holds: a directory entry of 4 GB, and a
-// FAT listing its sectors twice (both found by fuzzing, where the rewrite set
-// aside gigabytes). The save refuses before laying the file out.
+// Streams claiming more than the file holds (found by fuzzing) are refused before the layout.
 TEST(OpsFixtures, StreamsClaimingMoreThanTheFileAreRefusedOnSave) {
     for (const char* file :
          {"ops-stream-size-beyond-file.xls", "cfb-fat-claims-more-than-file.xls"}) {
@@ -140,9 +133,7 @@ TEST(OpsFixtures, StreamsClaimingMoreThanTheFileAreRefusedOnSave) {
     }
 }
 
-// A damaged ExternSheet (claiming 99 XTIs) or Lbl (cut to 5 bytes, before its
-// itab) refuses a delete, naming the file and changing nothing; a rename
-// touches only the sheet table, so it goes through.
+// A damaged ExternSheet or Lbl refuses a delete; a rename touches neither and goes through.
 TEST(OpsFixtures, DeleteRefusesCleanlyAndRenameGoesThrough) {
     for (const char* file : {"ops-externsheet-short.xls", "ops-lbl-too-short.xls"}) {
         Workbook book = Workbook::open(fixturePath(file));
@@ -228,11 +219,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    ErrorCode::FileOpenElsewhere, "open in LibreOffice"}),
     [](const auto& row) { return std::string(row.param.name); });
 
-// A move's two-file commit failing at a step (see FaultyCalls) of the
-// source's save or of the destination's: the error is reported, the moved
-// sheet is still in at least one of the two files (in the destination exactly
-// when the destination was replaced), both files open and list, and no
-// temporary file is left in either folder.
+// A move's commit failing in either save: the sheet stays in at least one file, nothing stray.
 class MoveCommitFaultTest : public ::testing::TestWithParam<std::tuple<const char*, bool>> {
   protected:
     static std::vector<std::string> listed(const fs::path& file) {

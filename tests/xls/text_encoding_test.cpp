@@ -1,7 +1,5 @@
-// Text as the engine reads, writes and compares it: code pages (the Mac code
-// pages' names encoded and decoded by Python's codecs, an independent decoder,
-// for the expected text), UTF-8, the sheet-name rules and the case-blind
-// comparison of sheet names.
+// Text as the engine reads, writes and compares it: code pages, UTF-8, the
+// sheet-name rules and the case-blind comparison of sheet names.
 #include <gtest/gtest.h>
 #include <unicode/ucnv.h>
 
@@ -38,10 +36,8 @@ TEST_P(CodePageTest, ReadsTheTextAsPythonDoesAndWritesItBack) {
     }
 }
 
-// Python's codecs, by code page: mac_cyrillic (for Mac Ukrainian, which it has
-// held since Mac OS 9), mac_iceland, mac_croatian, mac_romanian; for the Mac Far
-// East code pages, the national encodings they extend: shift_jis, big5, euc_kr,
-// gb2312. The pages ICU has converters for are checked whole below.
+// Python's codecs: mac_cyrillic (Mac Ukrainian), mac_iceland, mac_croatian,
+// mac_romanian, and shift_jis, big5, euc_kr, gb2312 for the Mac Far East pages.
 INSTANTIATE_TEST_SUITE_P(
     Pages, CodePageTest,
     ::testing::Values(CodePageText{10017, "\242\340\355\356\352 \272\346\340\352", "Ґанок Їжак"},
@@ -61,8 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
         return std::to_string(row.param.codePage) + "_" + std::to_string(row.index);
     });
 
-// The engine's tables of Windows-1252 and of the Mac code pages ICU has
-// converters for, against those converters.
+// The single-byte tables against ICU's converters.
 TEST(SingleByteTables, AreIcusConverters) {
     for (const auto& [codePage, converterName] :
          std::vector<std::pair<std::uint16_t, const char*>>{{1252, "windows-1252"},
@@ -99,8 +94,7 @@ TEST(CodePages, AnUnknownOneReadsAsWindows1252AndWritesAscii) {
     EXPECT_EQ(encodeCodePage("Ω𝄞x", 1250), (std::vector<std::uint8_t>{'?', '?', 'x'}));
 }
 
-// The one UTF-8 rule: what the command line, the sheet-name checks and the
-// conversions take as text.
+// The one UTF-8 rule every reader of text follows.
 struct Utf8Case {
     const char* text;
     bool wellFormed;
@@ -181,10 +175,7 @@ TEST_P(SheetNamesEqualTest, FoldsCase) {
     EXPECT_EQ(sheetNamesEqual(c.b, c.a), c.equal) << "symmetry: " << c.b << " / " << c.a;
 }
 
-// One row for each way names can be alike: ASCII, Latin-1 and letters whose
-// case pairs lie outside it, final sigma and the micro sign (folded to other
-// letters), beyond the BMP, title case, and the foldings that are not one
-// character to one or depend on the language (which stay different names).
+// Simple case folding; foldings not one to one or by language keep names apart.
 INSTANTIATE_TEST_SUITE_P(
     Scripts, SheetNamesEqualTest,
     ::testing::Values(PairCase{"Sheet1", "SHEET1", true}, PairCase{"Sheet1", "Sheet2", false},

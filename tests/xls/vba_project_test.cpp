@@ -1,7 +1,5 @@
-// A workbook's VBA project: its compressed streams and module list (on the
-// compression's published worked examples both ways, round trips, hand-made
-// damage), whether a sheet's document module holds code, and a deleted sheet's
-// module taken out of the project (on hand-made values and corpus workbooks).
+// A workbook's VBA project: compression, module list, whether a sheet's module
+// holds code, and a deleted sheet's module taken out of the project.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -54,8 +52,7 @@ const Decompression kExamples[] = {
      text("#aaabcdefaaaaghijaaaaaklaaamnopqaaaaaaaaaaaarstuvwxyzaaa")},
 };
 
-// The published examples both ways: the compression makes the application's
-// tokens, match for match.
+// The published worked examples both ways, token for token, and round trips.
 TEST(VbaCompression, MatchesThePublishedExamplesAndRoundTrips) {
     for (const auto& example : kExamples) {
         EXPECT_EQ(decompressContainer(example.compressed), example.expected) << example.name;
@@ -180,8 +177,7 @@ TEST(VbaDocumentModule, TellsCodeFromAttributesInCorpusWorkbooks) {
     }
 }
 
-// Copying a sheet of a workbook with macros: refused only when the sheet's own
-// module holds code (a sheet without a CodeName has no module).
+// A copy is refused only for a sheet whose own module holds code.
 TEST(VbaDocumentModule, CopyIsRefusedOnlyForASheetWhoseModuleHoldsCode) {
     const struct {
         const char* workbook;
@@ -217,8 +213,7 @@ Bytes projectText(const std::string& cmg, const std::string& dpb, const std::str
     return text(s);
 }
 
-// Values as the application writes them for an open project, and for one
-// protected, with a password, hidden.
+// Values as the application writes them: open; protected, with a password, hidden.
 constexpr const char* kOpenCmg = "0200D9813785378537853785";
 constexpr const char* kOpenDpb = "5C5E8763BBBCBCBCBCBC";
 constexpr const char* kOpenGc = "B6B46DD59D75F676F67609";
@@ -304,8 +299,7 @@ std::vector<std::string> moduleNames(const Project& project) {
     return names;
 }
 
-// A second delete edits the project as the first left it. (Each delete on its
-// own is checked across the corpus by tests/corpus/macro_module_check.py.)
+// A second delete edits the project as the first left it.
 TEST(VbaModuleRemoval, TwoDeletesTakeBothModulesOut) {
     const auto path = tarnvale::testing::corpusPath("edr__Test_Excel_Dataset.xls");
     Workbook book = Workbook::open(path);
@@ -332,8 +326,7 @@ TEST(VbaModuleRemoval, LeavesTheProjectWhenTheSheetHasNoModule) {
         EXPECT_EQ(after.stream(after.storage.vba, name), before.stream(before.storage.vba, name));
 }
 
-// A locked project, or one that cannot be read, refuses the delete and the
-// workbook stays as it was.
+// A locked or unreadable project refuses the delete and the workbook stays.
 TEST(VbaModuleRemoval, RefusesALockedOrUnreadableProject) {
     const auto path = tarnvale::testing::corpusPath("edr__Test_Excel_Dataset.xls");
     const Bytes original = Workbook::open(path).serialize();
