@@ -71,9 +71,7 @@ struct EncryptedFile {
     const char* firstSheet;
 };
 
-constexpr const char* kList1 =
-    "\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82"
-    "1";  // "List1" in Cyrillic
+constexpr const char* kList1 = "Лист1";
 
 void PrintTo(const EncryptedFile& f, std::ostream* os) {
     *os << f.name;
