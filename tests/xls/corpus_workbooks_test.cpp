@@ -47,14 +47,12 @@ std::string manifestNames(const std::vector<SheetInfo>& sheets) {
 
 // How many sheets have this type or this visibility.
 int countOf(const std::vector<SheetInfo>& sheets, auto kind) {
-    int n = 0;
-    for (const SheetInfo& sheet : sheets) {
+    return static_cast<int>(std::count_if(sheets.begin(), sheets.end(), [&](const SheetInfo& s) {
         if constexpr (std::is_same_v<decltype(kind), SheetType>)
-            n += sheet.type == kind;
+            return s.type == kind;
         else
-            n += sheet.visibility == kind;
-    }
-    return n;
+            return s.visibility == kind;
+    }));
 }
 
 bool opensWithDefaultPassword(const CorpusEntry& entry) {
@@ -109,11 +107,10 @@ TEST_P(CorpusListingTest, ListsAsTheManifestSaysOrRefusesClearly) {
         if (entry.at("xlrd_ok") == "yes") {
             // xlrd, an independent reader, lists worksheets and dialog sheets.
             std::vector<SheetInfo> xlrdKinds;
-            for (const SheetInfo& sheet : sheets) {
-                if (sheet.type == SheetType::Worksheet || sheet.type == SheetType::Dialog) {
-                    xlrdKinds.push_back(sheet);
-                }
-            }
+            std::copy_if(sheets.begin(), sheets.end(), std::back_inserter(xlrdKinds),
+                         [](const SheetInfo& s) {
+                             return s.type == SheetType::Worksheet || s.type == SheetType::Dialog;
+                         });
             EXPECT_EQ(manifestNames(xlrdKinds), entry.at("xlrd_sheets"));
         }
     } catch (const Error& error) {

@@ -84,16 +84,13 @@ TEST(WorkbookEdits, DefaultPasswordWorkbookIsWrittenBackEncrypted) {
     EXPECT_TRUE(reopened.isEncrypted());
     ASSERT_EQ(reopened.sheets().size(), 2u);
     EXPECT_EQ(reopened.sheets()[0].name, "Second");
-    const auto written = recordsOf(bytes);
-    const auto& after = written.substreams[written.sheetSubstream[1]].records;
-    const auto& before = original.substreams[original.sheetSubstream[2]].records;
-    ASSERT_EQ(after.size(), before.size());
-    for (std::size_t i = 0; i < after.size(); ++i) {
-        if (after[i].type == biff::RecordType::Index) continue;  // positions: moved with the sheet
-        EXPECT_EQ(after[i].payload, before[i].payload)
-            << "record " << i << " (type 0x" << std::hex << static_cast<int>(after[i].type)
-            << ") of an untouched sheet decrypts to the same bytes";
-    }
+    // An untouched sheet decrypts to the same records, but for the positions in Index.
+    const auto recordsOfSheet = [](const model::WorkbookStream& stream, std::size_t tab) {
+        auto records = stream.substreams[stream.sheetSubstream[tab]].records;
+        std::erase_if(records, [](const auto& r) { return r.type == biff::RecordType::Index; });
+        return records;
+    };
+    EXPECT_TRUE(recordsOfSheet(recordsOf(bytes), 1) == recordsOfSheet(original, 2));
 }
 
 // An unchanged workbook saves the same streams and leaves no temporary file behind.
