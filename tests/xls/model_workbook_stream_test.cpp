@@ -40,16 +40,15 @@ TEST(WorkbookStream, LinksSheetsToSubstreamsStoredInAnotherOrder) {
     EXPECT_EQ(stream.sheetSubstream, (std::vector<std::size_t>{1, 0}));
 }
 
-// A record cut short at the end is kept as trailing bytes, its sheet left unclosed.
-TEST(WorkbookStream, KeepsARecordCutShortAtTheEnd) {
+// A record cut short at the end is kept as trailing bytes, its sheet left
+// unclosed; a sheet without its EOF ends at the next sheet.
+TEST(WorkbookStream, KeepsSheetsLeftUnclosed) {
     Bytes cut = WorkbookStreamBuilder().sheet({u"S"}).build();
     cut.resize(cut.size() - 2);  // the last EOF loses half its header
-    const WorkbookStream stream = loadExactly(cut);
-    EXPECT_FALSE(stream.substreams.at(0).closed);
-    EXPECT_EQ(stream.trailing.size(), 2u);
-}
+    const WorkbookStream cutStream = loadExactly(cut);
+    EXPECT_FALSE(cutStream.substreams.at(0).closed);
+    EXPECT_EQ(cutStream.trailing.size(), 2u);
 
-TEST(WorkbookStream, ASheetWithoutItsEofEndsAtTheNextSheet) {
     // Sheet A opens a chart and never closes itself: the builder's EOF closes the chart.
     Bytes open = join({record(kBofId, bofPayload(0x0600, 0x20)), record(0x1002, Bytes(4, 0))});
     Bytes bytes = WorkbookStreamBuilder().sheet({u"A", 0, 0, false, open}).sheet({u"B"}).build();
