@@ -37,18 +37,22 @@ model::WorkbookStream recordsOf(std::vector<std::uint8_t> file) {
 
 // gnumeric__address.xls: "Summary", "Address".
 TEST(WorkbookEdits, RenameAppliesTheApplicationsRules) {
-    const std::tuple<std::size_t, const char*, std::optional<ErrorCode>> cases[] = {
-        {1, "summary", ErrorCode::SheetNameTaken},
-        {1, "SUMMARY", ErrorCode::SheetNameTaken},
-        {0, "SUMMARY", std::nullopt},  // its own name, other letter case
-        {0, "Summary", std::nullopt},  // unchanged
-        {0, "a/b", ErrorCode::SheetNameBadCharacter},
-        {2, "Fine", ErrorCode::SheetNotFound}};  // one past the last
-    for (const auto& [tab, name, refusal] : cases) {
+    const struct {
+        std::size_t tab;
+        const char* name;
+        std::optional<ErrorCode> refusal;
+    } cases[] = {{1, "summary", ErrorCode::SheetNameTaken},
+                 {1, "SUMMARY", ErrorCode::SheetNameTaken},
+                 {0, "SUMMARY", std::nullopt},  // its own name, other letter case
+                 {0, "Summary", std::nullopt},  // unchanged
+                 {0, "a/b", ErrorCode::SheetNameBadCharacter},
+                 {2, "Fine", ErrorCode::SheetNotFound}};  // one past the last
+    for (const auto& c : cases) {
         Workbook book = corpusBook("gnumeric__address.xls");
-        EXPECT_EQ(raisedCode([&] { book.renameSheet(tab, name); }), refusal) << name;
+        EXPECT_EQ(raisedCode([&] { book.renameSheet(c.tab, c.name); }), c.refusal) << c.name;
         const auto reopened = Workbook::openBytes(book.serialize(), "x");
-        EXPECT_EQ(reopened.sheets()[refusal ? 0 : tab].name, refusal ? "Summary" : name) << name;
+        EXPECT_EQ(reopened.sheets()[c.refusal ? 0 : c.tab].name, c.refusal ? "Summary" : c.name)
+            << c.name;
     }
 }
 
