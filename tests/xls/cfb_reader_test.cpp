@@ -17,6 +17,7 @@
 namespace xls::cfb {
 namespace {
 
+using enum ErrorCode;
 using tarnvale::testing::raisedCode;
 using testing::buildTestCompoundFile;
 using testing::openInMemory;
@@ -50,7 +51,7 @@ TEST_P(CompoundFileReadTest, ReadsEveryStreamWithItsBytes) {
         if (!stream.data.empty()) {
             EXPECT_EQ(
                 raisedCode([&] { file.openStream(*id)->readAt(stream.data.size() - 1, past); }),
-                ErrorCode::TruncatedContainer);
+                TruncatedContainer);
         }
     }
 }
@@ -160,64 +161,60 @@ const std::uint32_t kSmall = 1;
 INSTANTIATE_TEST_SUITE_P(
     Damages, DamagedCompoundFileTest,
     ::testing::Values(
-        Damage{"BadSignature", [](auto& f) { f.bytes[7] = 0; }, ErrorCode::NotCompoundFile},
-        Damage{"BadByteOrder", [](auto& f) { f.put16(0x1C, 0xFEFF); }, ErrorCode::CorruptContainer},
-        Damage{"BadSectorShift", [](auto& f) { f.put16(0x1E, 10); }, ErrorCode::CorruptContainer},
-        Damage{"BadMiniSectorShift", [](auto& f) { f.put16(0x20, 7); },
-               ErrorCode::CorruptContainer},
-        Damage{"BadMiniCutoff", [](auto& f) { f.put32(0x38, 0); }, ErrorCode::CorruptContainer},
-        Damage{"BadMajorVersion", [](auto& f) { f.put16(0x1A, 5); }, ErrorCode::CorruptContainer},
-        Damage{"HeaderOnly", [](auto& f) { f.bytes.resize(300); }, ErrorCode::TruncatedContainer},
+        Damage{"BadSignature", [](auto& f) { f.bytes[7] = 0; }, NotCompoundFile},
+        Damage{"BadByteOrder", [](auto& f) { f.put16(0x1C, 0xFEFF); }, CorruptContainer},
+        Damage{"BadSectorShift", [](auto& f) { f.put16(0x1E, 10); }, CorruptContainer},
+        Damage{"BadMiniSectorShift", [](auto& f) { f.put16(0x20, 7); }, CorruptContainer},
+        Damage{"BadMiniCutoff", [](auto& f) { f.put32(0x38, 0); }, CorruptContainer},
+        Damage{"BadMajorVersion", [](auto& f) { f.put16(0x1A, 5); }, CorruptContainer},
+        Damage{"HeaderOnly", [](auto& f) { f.bytes.resize(300); }, TruncatedContainer},
         Damage{"CutInsideAStream",
                [](auto& f) { f.bytes.resize(f.sectorOffset(f.startSectors[kBig]) + 1000); },
-               ErrorCode::TruncatedContainer},
+               TruncatedContainer},
         Damage{"MoreFatSectorsThanTheFileHolds", [](auto& f) { f.put32(0x2C, 500); },
-               ErrorCode::TruncatedContainer},
-        Damage{"FatSectorOutsideTheFile", [](auto& f) { f.put32(0x4C, 900); },
-               ErrorCode::TruncatedContainer},
+               TruncatedContainer},
+        Damage{"FatSectorOutsideTheFile", [](auto& f) { f.put32(0x4C, 900); }, TruncatedContainer},
         Damage{"CyclicStreamChain",
                [](auto& f) {
                    const auto first = f.startSectors[kBig];
                    f.put32(f.fatEntryOffset(first + 3), first + 1);
                },
-               ErrorCode::CorruptContainer},
+               CorruptContainer},
         Damage{"ChainEndsEarly",
                [](auto& f) { f.put32(f.fatEntryOffset(f.startSectors[kBig] + 2), kEnd); },
-               ErrorCode::CorruptContainer},
+               CorruptContainer},
         Damage{"FreeSectorInAChain",
                [](auto& f) { f.put32(f.fatEntryOffset(f.startSectors[kBig] + 2), kFree); },
-               ErrorCode::CorruptContainer},
+               CorruptContainer},
         Damage{"StartSectorBeyondTheFat",
-               [](auto& f) { f.put32(f.entryOffset(kBig + 1) + 116, 5000); },
-               ErrorCode::CorruptContainer},
+               [](auto& f) { f.put32(f.entryOffset(kBig + 1) + 116, 5000); }, CorruptContainer},
         Damage{"StartSectorBeyondTheEnd",
-               [](auto& f) { f.put32(f.entryOffset(kBig + 1) + 116, 100); },
-               ErrorCode::TruncatedContainer, true},
+               [](auto& f) { f.put32(f.entryOffset(kBig + 1) + 116, 100); }, TruncatedContainer,
+               true},
         Damage{"StreamSizeBeyondTheFile",
                [](auto& f) { f.put32(f.entryOffset(kBig + 1) + 120, 10'000'000); },
-               ErrorCode::TruncatedContainer, true},
+               TruncatedContainer, true},
         Damage{"MiniStreamSizeBeyondTheMiniStream",
-               [](auto& f) { f.put32(f.entryOffset(kSmall + 1) + 120, 4000); },
-               ErrorCode::CorruptContainer},
+               [](auto& f) { f.put32(f.entryOffset(kSmall + 1) + 120, 4000); }, CorruptContainer},
         Damage{"CyclicMiniChain",
                [](auto& f) { f.put32(f.miniFatEntryOffset(f.startSectors[kSmall] + 2), 0); },
-               ErrorCode::CorruptContainer},
+               CorruptContainer},
         Damage{"CyclicDirectoryChain",
                [](auto& f) {
                    f.put32(f.fatEntryOffset(f.firstDirectorySector), f.firstDirectorySector);
                },
-               ErrorCode::CorruptContainer},
+               CorruptContainer},
         Damage{"DirectoryTreeLoops", [](auto& f) { f.put32(f.entryOffset(2) + 72, 1); },
-               ErrorCode::CorruptContainer},
+               CorruptContainer},
         Damage{"DirectoryLinkOutOfRange", [](auto& f) { f.put32(f.entryOffset(0) + 76, 77); },
-               ErrorCode::CorruptContainer},
+               CorruptContainer},
         // One directory sector holds four entries: 4 is just past the last one.
         Damage{"DirectoryLinkJustPastTheEnd", [](auto& f) { f.put32(f.entryOffset(0) + 76, 4); },
-               ErrorCode::CorruptContainer},
+               CorruptContainer},
         Damage{"RootIsNotARoot", [](auto& f) { f.bytes[f.entryOffset(0) + 66] = 1; },
-               ErrorCode::CorruptContainer},
+               CorruptContainer},
         Damage{"TreeHoldsASecondRoot", [](auto& f) { f.bytes[f.entryOffset(1) + 66] = 5; },
-               ErrorCode::CorruptContainer},
+               CorruptContainer},
         // More FAT sectors than the header holds, and the one chained DIFAT
         // sector points back to itself.
         Damage{"DifatCycle",
@@ -230,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(
                    for (std::uint32_t i = 1; i < 109; ++i) f.put32(0x4C + 4 * i, 0);
                    f.put32(f.sectorOffset(difat) + 127 * 4, difat);
                },
-               ErrorCode::CorruptContainer}),
+               CorruptContainer}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(DamagedCompoundFile, DegenerateDeepTreeOpensWithoutExhaustingTheStack) {

@@ -25,6 +25,7 @@
 namespace xls {
 namespace {
 
+using enum ErrorCode;
 using namespace tarnvale::testing;
 
 // Sheet names joined as the manifest shows them: " | " between, control characters as \xNN.
@@ -63,23 +64,23 @@ bool opensWithDefaultPassword(const CorpusEntry& entry) {
 
 // The code a file that is no compound file is refused with, by the manifest's "container".
 const std::map<std::string, ErrorCode> kCodeOfContainer = {
-    {"empty", ErrorCode::EmptyFile},          {"xlsx-zip", ErrorCode::ZipBasedWorkbook},
-    {"odf-zip", ErrorCode::ZipBasedWorkbook}, {"html", ErrorCode::WebPage},
-    {"xml", ErrorCode::XmlSpreadsheet},       {"xml2003", ErrorCode::XmlSpreadsheet},
-    {"biff-raw", ErrorCode::OldExcelFormat},  {"text", ErrorCode::PlainText},
-    {"sylk", ErrorCode::PlainText},           {"gzip", ErrorCode::NotCompoundFile},
-    {"bmp", ErrorCode::NotCompoundFile}};
+    {"empty", EmptyFile},          {"xlsx-zip", ZipBasedWorkbook},
+    {"odf-zip", ZipBasedWorkbook}, {"html", WebPage},
+    {"xml", XmlSpreadsheet},       {"xml2003", XmlSpreadsheet},
+    {"biff-raw", OldExcelFormat},  {"text", PlainText},
+    {"sylk", PlainText},           {"gzip", NotCompoundFile},
+    {"bmp", NotCompoundFile}};
 
 // Codes that may refuse a file the manifest describes so.
 std::set<ErrorCode> acceptableCodes(const CorpusEntry& entry) {
     const std::string& container = entry.at("container");
     if (const auto found = kCodeOfContainer.find(container); found != kCodeOfContainer.end())
         return {found->second};
-    if (container != "ole2") return {ErrorCode::CorruptContainer, ErrorCode::TruncatedContainer};
-    if (!opensWithDefaultPassword(entry)) return {ErrorCode::PasswordProtected};
+    if (container != "ole2") return {CorruptContainer, TruncatedContainer};
+    if (!opensWithDefaultPassword(entry)) return {PasswordProtected};
     if (entry.at("xlrd_ok") == "yes") return {};  // xlrd lists it: so must we
-    return {ErrorCode::CorruptWorkbook, ErrorCode::CorruptContainer, ErrorCode::TruncatedContainer,
-            ErrorCode::UnsupportedVersion, ErrorCode::NoWorkbookStream};
+    return {CorruptWorkbook, CorruptContainer, TruncatedContainer, UnsupportedVersion,
+            NoWorkbookStream};
 }
 
 class CorpusListingTest : public ::testing::TestWithParam<CorpusEntry> {};
@@ -222,7 +223,7 @@ TEST_P(CorpusEditTest, DeleteRemovesOnlyThatSheet) {
     try {
         book_->deleteSheet(tab);
     } catch (const Error& e) {
-        ASSERT_EQ(e.code(), ErrorCode::LastVisibleSheet) << e.what() << " " << e.context();
+        ASSERT_EQ(e.code(), LastVisibleSheet) << e.what() << " " << e.context();
         GTEST_SKIP() << "its only visible sheet";
     }
     expected_.erase(expected_.begin() + static_cast<std::ptrdiff_t>(tab));

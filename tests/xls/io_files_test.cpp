@@ -29,6 +29,7 @@
 namespace xls {
 namespace {
 
+using enum ErrorCode;
 using namespace io;
 using namespace std::chrono_literals;
 using namespace std::string_literals;
@@ -37,14 +38,14 @@ using tarnvale::testing::raisedCode;
 
 TEST(ByteReader, OverrunRaisesTheGivenCodeAndDoesNotMove) {
     const std::vector<std::uint8_t> bytes = {1, 2, 3};
-    ByteReader reader(bytes, ErrorCode::CorruptContainer, "test");
+    ByteReader reader(bytes, CorruptContainer, "test");
     reader.u16();
-    EXPECT_EQ(raisedCode([&] { reader.u16(); }), ErrorCode::CorruptContainer);
+    EXPECT_EQ(raisedCode([&] { reader.u16(); }), CorruptContainer);
     EXPECT_EQ(reader.position(), 2u);
-    EXPECT_EQ(raisedCode([&] { reader.skip(2); }), ErrorCode::CorruptContainer);
-    EXPECT_EQ(raisedCode([&] { reader.seek(4); }), ErrorCode::CorruptContainer);
+    EXPECT_EQ(raisedCode([&] { reader.skip(2); }), CorruptContainer);
+    EXPECT_EQ(raisedCode([&] { reader.seek(4); }), CorruptContainer);
     EXPECT_EQ(raisedCode([&] { reader.bytes(std::numeric_limits<std::size_t>::max()); }),
-              ErrorCode::CorruptContainer);
+              CorruptContainer);
     EXPECT_EQ(reader.u8(), 3);
 }
 
@@ -64,17 +65,16 @@ TEST_F(FilesTest, ReadsAndCountsBytes) {
     source.readAt(4, out);
     EXPECT_EQ(std::string(out.begin(), out.end()), "456");
     EXPECT_EQ(source.bytesRead(), 3u);
-    EXPECT_EQ(raisedCode([&] { source.readAt(8, out); }), ErrorCode::TruncatedContainer);
+    EXPECT_EQ(raisedCode([&] { source.readAt(8, out); }), TruncatedContainer);
     EXPECT_EQ(raisedCode([&] { source.readAt(std::numeric_limits<std::uint64_t>::max(), out); }),
-              ErrorCode::TruncatedContainer);
+              TruncatedContainer);
 }
 
 TEST_F(FilesTest, TellsMissingFromUnreadable) {
-    EXPECT_EQ(raisedCode([&] { FileSource source(folder_ / "absent.xls"); }),
-              ErrorCode::FileNotFound);
+    EXPECT_EQ(raisedCode([&] { FileSource source(folder_ / "absent.xls"); }), FileNotFound);
     EXPECT_EQ(raisedCode([&] { FileSource source(folder_ / "absent" / "deeper.xls"); }),
-              ErrorCode::FileNotFound);
-    EXPECT_EQ(raisedCode([&] { FileSource source(folder_.path()); }), ErrorCode::FileUnreadable);
+              FileNotFound);
+    EXPECT_EQ(raisedCode([&] { FileSource source(folder_.path()); }), FileUnreadable);
     try {
         FileSource source(folder_ / "absent.xls");
     } catch (const Error& e) {
@@ -99,35 +99,33 @@ TEST_P(FileKindTest, NamesTheKind) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, FileKindTest,
     ::testing::Values(
-        KindCase{"Empty", "", ErrorCode::EmptyFile},
-        KindCase{"Xlsx", "PK\x03\x04\x14\0\x06\0"s, ErrorCode::ZipBasedWorkbook},
-        KindCase{"Html", "<html><body><table>", ErrorCode::WebPage},
-        KindCase{"HtmlAfterBomAndSpace", "\xEF\xBB\xBF\r\n  <!DOCTYPE HTML PUBLIC",
-                 ErrorCode::WebPage},
-        KindCase{"BareTable", "<TABLE border=1><tr>", ErrorCode::WebPage},
-        KindCase{"Utf16Html", "\xFF\xFE<\0h\0t\0m\0l\0>\0"s, ErrorCode::WebPage},
-        KindCase{"Xhtml", "<?xml version=\"1.0\"?>\n<html xmlns=", ErrorCode::WebPage},
+        KindCase{"Empty", "", EmptyFile},
+        KindCase{"Xlsx", "PK\x03\x04\x14\0\x06\0"s, ZipBasedWorkbook},
+        KindCase{"Html", "<html><body><table>", WebPage},
+        KindCase{"HtmlAfterBomAndSpace", "\xEF\xBB\xBF\r\n  <!DOCTYPE HTML PUBLIC", WebPage},
+        KindCase{"BareTable", "<TABLE border=1><tr>", WebPage},
+        KindCase{"Utf16Html", "\xFF\xFE<\0h\0t\0m\0l\0>\0"s, WebPage},
+        KindCase{"Xhtml", "<?xml version=\"1.0\"?>\n<html xmlns=", WebPage},
         KindCase{"SpreadsheetMl",
                  "<?xml version=\"1.0\"?>\n<?mso-application progid=\"Excel.Sheet\"?>",
-                 ErrorCode::XmlSpreadsheet},
-        KindCase{"WorkbookElement", "<Workbook xmlns=", ErrorCode::XmlSpreadsheet},
-        KindCase{"Biff2", "\x09\0\x04\0\x07\0\x10\0"s, ErrorCode::OldExcelFormat},
-        KindCase{"Biff4", "\x09\x04\x06\0\0\0\x10\0"s, ErrorCode::OldExcelFormat},
-        KindCase{"BareBiff8", "\x09\x08\x10\0\0\x06\x05\0"s, ErrorCode::OldExcelFormat},
-        KindCase{"BofIdWithAbsurdSize", "\x09\x08\xFF\x7F\0\x06\x05\0"s,
-                 ErrorCode::NotCompoundFile},
-        KindCase{"Csv", "name,value\r\nA,1\r\nB,2\r\n", ErrorCode::PlainText},
-        KindCase{"Sylk", "ID;PWXL;N;E\rP;PGeneral\r", ErrorCode::PlainText},
-        KindCase{"Latin1Text", "Stra\xDF\x65;Ort\n", ErrorCode::PlainText},
-        KindCase{"Gzip", "\x1F\x8B\x08\0\0\0\0\0\0\x03"s, ErrorCode::NotCompoundFile},
-        KindCase{"Bitmap", "BM\xB6\x9C\x01\0\0\0"s, ErrorCode::NotCompoundFile}),
+                 XmlSpreadsheet},
+        KindCase{"WorkbookElement", "<Workbook xmlns=", XmlSpreadsheet},
+        KindCase{"Biff2", "\x09\0\x04\0\x07\0\x10\0"s, OldExcelFormat},
+        KindCase{"Biff4", "\x09\x04\x06\0\0\0\x10\0"s, OldExcelFormat},
+        KindCase{"BareBiff8", "\x09\x08\x10\0\0\x06\x05\0"s, OldExcelFormat},
+        KindCase{"BofIdWithAbsurdSize", "\x09\x08\xFF\x7F\0\x06\x05\0"s, NotCompoundFile},
+        KindCase{"Csv", "name,value\r\nA,1\r\nB,2\r\n", PlainText},
+        KindCase{"Sylk", "ID;PWXL;N;E\rP;PGeneral\r", PlainText},
+        KindCase{"Latin1Text", "Stra\xDF\x65;Ort\n", PlainText},
+        KindCase{"Gzip", "\x1F\x8B\x08\0\0\0\0\0\0\x03"s, NotCompoundFile},
+        KindCase{"Bitmap", "BM\xB6\x9C\x01\0\0\0"s, NotCompoundFile}),
     [](const auto& row) { return std::string(row.param.label); });
 
 TEST_F(FilesTest, ASecondHolderWaitsThenIsRefusedUntilReleased) {
     EditLock held = EditLock::acquire(first_);
     ASSERT_TRUE(held.held());
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(raisedCode([&] { EditLock::acquire(first_, 50ms); }), ErrorCode::FileLocked);
+    EXPECT_EQ(raisedCode([&] { EditLock::acquire(first_, 50ms); }), FileLocked);
     EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
     EXPECT_TRUE(EditLock::acquire(second_, 0ms).held()) << "another workbook is free";
     held.release();
@@ -155,7 +153,7 @@ TEST_F(FilesTest, AWorkbookOpenedWithItsLockSavesAndKeepsOthersOut) {
     book.save();
     book.renameSheet(1, "Second");
     book.save();  // the identity recorded at the first save is the file now there
-    EXPECT_EQ(raisedCode([&] { EditLock::acquire(first_, 10ms); }), ErrorCode::FileLocked);
+    EXPECT_EQ(raisedCode([&] { EditLock::acquire(first_, 10ms); }), FileLocked);
     EXPECT_EQ(Workbook::open(first_).sheets()[1].name, "Second");
 }
 
@@ -210,7 +208,7 @@ struct Fault {
     const char* step = "";
     int error = EIO;
     int failAfter = 0;
-    std::optional<ErrorCode> expected = ErrorCode::WriteFailed;  // none: the content's own
+    std::optional<ErrorCode> expected = WriteFailed;  // none: the content's own
     bool writeReturnsZero = false;
     std::function<void(fs::path& target)> prepare = {};  // the target before the save
     VerifyWrittenFile verify = {};
@@ -265,21 +263,21 @@ INSTANTIATE_TEST_SUITE_P(
     Steps, AtomicFileFaultTest,
     ::testing::Values(
         Fault{"CreateFails", "mkostemp"},
-        Fault{"CreateRefused", "mkostemp", EACCES, 0, ErrorCode::FileNotWritable},
+        Fault{"CreateRefused", "mkostemp", EACCES, 0, FileNotWritable},
         Fault{"DiskFullAtOnce", "write", ENOSPC}, Fault{"DiskFullMidway", "write", ENOSPC, 2},
-        Fault{"WriteTakesNothing", "write", 0, 1, ErrorCode::WriteFailed, true},
+        Fault{"WriteTakesNothing", "write", 0, 1, WriteFailed, true},
         Fault{"PermissionsCopyFails", "fchmod"}, Fault{"FlushFails", "fsync"},
         Fault{"ExamineFails", "fstat"}, Fault{"CloseFails", "close"},
         Fault{"RenameFails", "rename", EXDEV},
-        Fault{"ReadOnlyFolder", "access", EACCES, 0, ErrorCode::FileNotWritable},
-        Fault{"ReadOnlyFile", "access", EROFS, 1, ErrorCode::FileNotWritable},
+        Fault{"ReadOnlyFolder", "access", EACCES, 0, FileNotWritable},
+        Fault{"ReadOnlyFile", "access", EROFS, 1, FileNotWritable},
         // A folder whose check fails for another reason than rights.
         Fault{.name = "FolderCannotBeChecked",
               .step = "access",
               .prepare = [](fs::path& target) { fs::remove(target); }},
         // A file marked read-only is refused whoever saves it, root included.
         Fault{.name = "FileMarkedReadOnly",
-              .expected = ErrorCode::FileNotWritable,
+              .expected = FileNotWritable,
               .prepare = [](fs::path& target) { fs::permissions(target, fs::perms::owner_read); }},
         Fault{.name = "TargetIsAFolder",
               .prepare =
@@ -288,13 +286,13 @@ INSTANTIATE_TEST_SUITE_P(
                       fs::create_directories(target);
                   }},
         Fault{.name = "VerificationFails",
-              .verify = [](const fs::path&) { fail(ErrorCode::CorruptContainer, "bad"); }},
+              .verify = [](const fs::path&) { fail(CorruptContainer, "bad"); }},
         Fault{.name = "ContentFailsToRead",
-              .expected = ErrorCode::TruncatedContainer,
-              .raise = [] { fail(ErrorCode::TruncatedContainer, "sector 9"); }},
+              .expected = TruncatedContainer,
+              .raise = [] { fail(TruncatedContainer, "sector 9"); }},
         Fault{.name = "ContentErrorNamingItsFile",
-              .expected = ErrorCode::CorruptContainer,
-              .raise = [] { throw Error(ErrorCode::CorruptContainer, "source.xls", "sector 9"); },
+              .expected = CorruptContainer,
+              .raise = [] { throw Error(CorruptContainer, "source.xls", "sector 9"); },
               .reported = "source.xls"},
         Fault{.name = "ContentThrowsSomethingElse",
               .expected = std::nullopt,
@@ -364,7 +362,7 @@ TEST_F(AtomicFileTest, RealWriteFailureMidwayKeepsTheOriginal) {
         FileSizeLimit limit;
         code = raisedCode([&] { saveFileAtomically(target_, tooBig); });
     }
-    EXPECT_EQ(code, ErrorCode::WriteFailed);
+    EXPECT_EQ(code, WriteFailed);
     EXPECT_EQ(readAll(target_), original_);
     EXPECT_TRUE(strayFiles().empty());
 }

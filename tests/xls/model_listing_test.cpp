@@ -21,6 +21,7 @@
 namespace xls {
 namespace {
 
+using enum ErrorCode;
 using namespace model;
 using namespace tarnvale::testing;
 
@@ -89,7 +90,7 @@ TEST(WorkbookOpen, ErrorsNameTheFile) {
         Workbook::openBytes(compoundFileWith({{u"WordDocument", Bytes(100, 0)}}), "letter.xls");
         FAIL() << "no error";
     } catch (const Error& e) {
-        EXPECT_EQ(e.code(), ErrorCode::NoWorkbookStream);
+        EXPECT_EQ(e.code(), NoWorkbookStream);
         EXPECT_EQ(e.file(), "letter.xls");
         EXPECT_NE(std::string(e.what()).find("letter.xls"), std::string::npos);
     }
@@ -103,22 +104,22 @@ TEST(MalformedWorkbook, IsRefusedWithItsCode) {
     const Bytes sheetBof = record(kBofId, bofPayload(0x0600, 0x10));
     const std::tuple<const char*, ErrorCode, std::optional<Bytes>> cases[] = {
         // edr__Test_git_issue624.xls: the sheet offset is 20 bytes past the sheet's BOF.
-        {"biff-sheet-offset-not-at-bof.xls", ErrorCode::CorruptWorkbook, {}},
+        {"biff-sheet-offset-not-at-bof.xls", CorruptWorkbook, {}},
         // poi__61300.xls: the globals run into a record cut short, never reaching EOF.
-        {"biff-globals-without-eof.xls", ErrorCode::CorruptWorkbook, {}},
-        {"biff-truncated-record.xls", ErrorCode::CorruptWorkbook, {}},        // in a BoundSheet8
-        {"biff-bof-version-unknown.xls", ErrorCode::UnsupportedVersion, {}},  // poi__64130.xls
+        {"biff-globals-without-eof.xls", CorruptWorkbook, {}},
+        {"biff-truncated-record.xls", CorruptWorkbook, {}},        // in a BoundSheet8
+        {"biff-bof-version-unknown.xls", UnsupportedVersion, {}},  // poi__64130.xls
         // The poi clusterfuzz files: a Workbook stream that does not begin with BOF.
-        {"biff-first-record-not-bof.xls", ErrorCode::CorruptWorkbook, {}},
-        {"biff-sheet-name-past-record.xls", ErrorCode::CorruptWorkbook, {}},
-        {"biff-unknown-sheet-type.xls", ErrorCode::CorruptWorkbook, {}},
-        {"biff-no-workbook-stream.xls", ErrorCode::NoWorkbookStream, {}},  // a Word document
-        {"biff-xor-obfuscated.xls", ErrorCode::PasswordProtected, {}},  // poi__xor-encryption-abc
-        {"empty", ErrorCode::CorruptWorkbook, Bytes{}},
-        {"BIFF4 BOF", ErrorCode::OldExcelFormat, record(0x0409, Bytes(6, 0))},
-        {"first substream a sheet's", ErrorCode::CorruptWorkbook, join({sheetBof, record(kEofId)})},
-        {"sheet offset past the end", ErrorCode::CorruptWorkbook, offsetPastTheEnd},
-        {"second BOF inside the globals", ErrorCode::CorruptWorkbook,
+        {"biff-first-record-not-bof.xls", CorruptWorkbook, {}},
+        {"biff-sheet-name-past-record.xls", CorruptWorkbook, {}},
+        {"biff-unknown-sheet-type.xls", CorruptWorkbook, {}},
+        {"biff-no-workbook-stream.xls", NoWorkbookStream, {}},  // a Word document
+        {"biff-xor-obfuscated.xls", PasswordProtected, {}},     // poi__xor-encryption-abc
+        {"empty", CorruptWorkbook, Bytes{}},
+        {"BIFF4 BOF", OldExcelFormat, record(0x0409, Bytes(6, 0))},
+        {"first substream a sheet's", CorruptWorkbook, join({sheetBof, record(kEofId)})},
+        {"sheet offset past the end", CorruptWorkbook, offsetPastTheEnd},
+        {"second BOF inside the globals", CorruptWorkbook,
          join({globalsBof, sheetBof, record(kEofId)})}};
     for (const auto& [name, code, stream] : cases) {
         const Bytes file =
@@ -185,7 +186,7 @@ TEST_P(DamagedContainerTest, ListsTheGlobalsSheetsAndRefusesEveryEdit) {
     }
     // Saving may find first that a stream claims more than the file holds.
     const ErrorCode saving = errorCodeOf([&] { book.save(); });
-    EXPECT_TRUE(saving == GetParam().refusal || saving == ErrorCode::CorruptContainer);
+    EXPECT_TRUE(saving == GetParam().refusal || saving == CorruptContainer);
     EXPECT_EQ(book.sheets().size(), 3u) << "nothing changed";
     EXPECT_EQ(readFileBytes(path), s.file.bytes);
     EXPECT_EQ(folder.entries(), 1) << "no temporary file left";
@@ -195,27 +196,27 @@ INSTANTIATE_TEST_SUITE_P(
     Damages, DamagedContainerTest,
     ::testing::Values(Damage{"CutAfterTheFirstSheet",
                              [](Sample& s) { s.file.bytes.resize(s.sheetBStart + 10); },
-                             SheetType::Worksheet, ErrorCode::TruncatedContainer},
+                             SheetType::Worksheet, TruncatedContainer},
                       Damage{"CutInsideTheFirstSheet",
                              [](Sample& s) { s.file.bytes.resize(s.sheetBStart - 3000); },
-                             SheetType::Worksheet, ErrorCode::TruncatedContainer},
+                             SheetType::Worksheet, TruncatedContainer},
                       Damage{"FatDeclaresMoreSectorsThanTheFileHolds",
                              [](Sample& s) { s.file.put32(0x2C, 500); }, SheetType::Dialog,
-                             ErrorCode::TruncatedContainer},
+                             TruncatedContainer},
                       Damage{"ChainRunsPastTheEnd",
                              [](Sample& s) {
                                  const auto sector = static_cast<std::uint32_t>(
                                      (s.sheetBStart - s.file.sectorOffset(0)) / s.file.sectorSize);
                                  s.file.put32(s.file.fatEntryOffset(sector - 1), 9000);
                              },
-                             SheetType::Worksheet, ErrorCode::CorruptContainer}),
+                             SheetType::Worksheet, CorruptContainer}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(DamagedContainer, CutInsideTheGlobalsIsRefusedAsBefore) {
     Sample s = sample();
     s.file.bytes.resize(s.file.sectorOffset(s.file.startSectors[0]) + 30);
     EXPECT_EQ(errorCodeOf([&] { Workbook::openBytes(s.file.bytes, "cut.xls"); }),
-              ErrorCode::TruncatedContainer);
+              TruncatedContainer);
 }
 
 }  // namespace

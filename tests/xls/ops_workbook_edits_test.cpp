@@ -24,6 +24,7 @@
 namespace xls {
 namespace {
 
+using enum ErrorCode;
 namespace fs = std::filesystem;
 using namespace tarnvale::testing;
 
@@ -41,12 +42,11 @@ TEST(WorkbookEdits, RenameAppliesTheApplicationsRules) {
         std::size_t tab;
         const char* name;
         std::optional<ErrorCode> refusal;
-    } cases[] = {{1, "summary", ErrorCode::SheetNameTaken},
-                 {1, "SUMMARY", ErrorCode::SheetNameTaken},
-                 {0, "SUMMARY", std::nullopt},  // its own name, other letter case
-                 {0, "Summary", std::nullopt},  // unchanged
-                 {0, "a/b", ErrorCode::SheetNameBadCharacter},
-                 {2, "Fine", ErrorCode::SheetNotFound}};  // one past the last
+    } cases[] = {
+        {1, "summary", SheetNameTaken},    {1, "SUMMARY", SheetNameTaken},
+        {0, "SUMMARY", std::nullopt},  // its own name, other letter case
+        {0, "Summary", std::nullopt},  // unchanged
+        {0, "a/b", SheetNameBadCharacter}, {2, "Fine", SheetNotFound}};  // one past the last
     for (const auto& c : cases) {
         Workbook book = corpusBook("gnumeric__address.xls");
         EXPECT_EQ(raisedCode([&] { book.renameSheet(c.tab, c.name); }), c.refusal) << c.name;
@@ -58,9 +58,8 @@ TEST(WorkbookEdits, RenameAppliesTheApplicationsRules) {
 
 // A structure-protected workbook and an Excel 5 one refuse both edits.
 TEST(WorkbookEdits, ProtectedAndExcelFiveWorkbooksRefuseBoth) {
-    for (const auto& [file, code] :
-         {std::pair{"calamine__issue_385.xls", ErrorCode::StructureProtected},
-          std::pair{"edr__as3xls_BIFF5.xls", ErrorCode::UnsupportedVersion}}) {
+    for (const auto& [file, code] : {std::pair{"calamine__issue_385.xls", StructureProtected},
+                                     std::pair{"edr__as3xls_BIFF5.xls", UnsupportedVersion}}) {
         Workbook book = corpusBook(file);
         EXPECT_EQ(errorCodeOf([&] { book.renameSheet(0, "Other"); }), code) << file;
         EXPECT_EQ(errorCodeOf([&] { book.deleteSheet(0); }), code) << file;
@@ -72,9 +71,9 @@ TEST(WorkbookEdits, LastVisibleSheetStaysAndMemoryHasNoFile) {
     Workbook book =
         Workbook::openBytes(readFileBytes(corpusPath("gnumeric__address.xls")), "memory");
     book.deleteSheet(0);
-    EXPECT_EQ(errorCodeOf([&] { book.deleteSheet(0); }), ErrorCode::LastVisibleSheet);
+    EXPECT_EQ(errorCodeOf([&] { book.deleteSheet(0); }), LastVisibleSheet);
     ASSERT_EQ(book.sheets().size(), 1u);
-    EXPECT_EQ(errorCodeOf([&] { book.save(); }), ErrorCode::UnsupportedOperation);
+    EXPECT_EQ(errorCodeOf([&] { book.save(); }), UnsupportedOperation);
 }
 
 TEST(WorkbookEdits, DefaultPasswordWorkbookIsWrittenBackEncrypted) {
@@ -129,7 +128,7 @@ TEST(OpsFixtures, StreamsClaimingMoreThanTheFileAreRefusedOnSave) {
             book.serialize();
             ADD_FAILURE() << file << ": wrote a stream the file does not hold";
         } catch (const Error& e) {
-            EXPECT_EQ(e.code(), ErrorCode::CorruptContainer) << file << ": " << e.context();
+            EXPECT_EQ(e.code(), CorruptContainer) << file << ": " << e.context();
         }
     }
 }
@@ -143,7 +142,7 @@ TEST(OpsFixtures, DeleteRefusesCleanlyAndRenameGoesThrough) {
             book.deleteSheet(1);
             ADD_FAILURE() << file << ": deleted a sheet of a damaged workbook";
         } catch (const Error& e) {
-            EXPECT_EQ(e.code(), ErrorCode::CorruptWorkbook) << file;
+            EXPECT_EQ(e.code(), CorruptWorkbook) << file;
             EXPECT_FALSE(e.file().empty()) << "the message names the file";
         }
         EXPECT_EQ(book.sheets().size(), 3u);
@@ -194,30 +193,30 @@ INSTANTIATE_TEST_SUITE_P(
                                        fs::copy_file(book, book.string() + ".new");
                                        fs::rename(book.string() + ".new", book);
                                    },
-                                   ErrorCode::FileChangedSinceOpened, "changed by another program"},
+                                   FileChangedSinceOpened, "changed by another program"},
                       OtherProgram{"RewritesItInPlace",
                                    [](const fs::path& book) {
                                        writeFileBytes(book, readFileBytes(book));
                                        fs::last_write_time(book, fs::last_write_time(book) +
                                                                      std::chrono::seconds(2));
                                    },
-                                   ErrorCode::FileChangedSinceOpened, "since it was opened"},
+                                   FileChangedSinceOpened, "since it was opened"},
                       OtherProgram{
                           "AppendsToIt",
                           [](const fs::path& book) { std::ofstream(book, std::ios::app) << 'x'; },
-                          ErrorCode::FileChangedSinceOpened, "book.xls"},
+                          FileChangedSinceOpened, "book.xls"},
                       OtherProgram{"RemovesIt", [](const fs::path& book) { fs::remove(book); },
-                                   ErrorCode::FileChangedSinceOpened, "book.xls"},
+                                   FileChangedSinceOpened, "book.xls"},
                       OtherProgram{"LibreOfficeHasItOpen",
                                    [](const fs::path& book) {
                                        libreOfficeLock(
                                            book, ",Example\\, Ann,ws4,07.12.2026 06:22,file:///x;");
                                    },
-                                   ErrorCode::FileOpenElsewhere,
+                                   FileOpenElsewhere,
                                    "LibreOffice (by Example, Ann on ws4 since 07.12.2026 06:22"},
                       OtherProgram{"LibreOfficeLockFileIsEmpty",
                                    [](const fs::path& book) { libreOfficeLock(book, ""); },
-                                   ErrorCode::FileOpenElsewhere, "open in LibreOffice"}),
+                                   FileOpenElsewhere, "open in LibreOffice"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // A move's commit failing in either save: the sheet stays in at least one file, nothing stray.

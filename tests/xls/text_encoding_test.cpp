@@ -16,6 +16,7 @@
 namespace xls {
 namespace {
 
+using enum ErrorCode;
 using namespace biff;
 
 struct CodePageText {
@@ -136,30 +137,23 @@ TEST_P(CheckSheetNameTest, AppliesTheRule) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, CheckSheetNameTest,
-    ::testing::Values(NameCase{"Sheet1", std::nullopt}, NameCase{"", ErrorCode::SheetNameEmpty},
-                      NameCase{"a", std::nullopt},
-                      NameCase{"1234567890123456789012345678901", std::nullopt},
-                      NameCase{"12345678901234567890123456789012", ErrorCode::SheetNameTooLong},
-                      // 31 Cyrillic letters: 62 bytes, 31 UTF-16 units.
-                      NameCase{"ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ", std::nullopt},
-                      // 16 characters outside the BMP are 32 UTF-16 units.
-                      NameCase{"😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀", ErrorCode::SheetNameTooLong},
-                      NameCase{"a:b", ErrorCode::SheetNameBadCharacter},
-                      NameCase{"a\\b", ErrorCode::SheetNameBadCharacter},
-                      NameCase{"a/b", ErrorCode::SheetNameBadCharacter},
-                      NameCase{"a?b", ErrorCode::SheetNameBadCharacter},
-                      NameCase{"a*b", ErrorCode::SheetNameBadCharacter},
-                      NameCase{"[a", ErrorCode::SheetNameBadCharacter},
-                      NameCase{"a]", ErrorCode::SheetNameBadCharacter},
-                      NameCase{"a\x01", ErrorCode::SheetNameBadCharacter},
-                      NameCase{"bad\xC3", ErrorCode::SheetNameBadCharacter},
-                      NameCase{"over\xC0\xAFlong", ErrorCode::SheetNameBadCharacter},
-                      NameCase{"'a", ErrorCode::SheetNameApostrophe},
-                      NameCase{"a'", ErrorCode::SheetNameApostrophe},
-                      NameCase{"'", ErrorCode::SheetNameApostrophe}, NameCase{"it's", std::nullopt},
-                      NameCase{"History", ErrorCode::SheetNameReserved},
-                      NameCase{"hISTORY", ErrorCode::SheetNameReserved},
-                      NameCase{"History2", std::nullopt}, NameCase{" History", std::nullopt}));
+    ::testing::Values(
+        NameCase{"Sheet1", std::nullopt}, NameCase{"", SheetNameEmpty}, NameCase{"a", std::nullopt},
+        NameCase{"1234567890123456789012345678901", std::nullopt},
+        NameCase{"12345678901234567890123456789012", SheetNameTooLong},
+        // 31 Cyrillic letters: 62 bytes, 31 UTF-16 units.
+        NameCase{"ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ", std::nullopt},
+        // 16 characters outside the BMP are 32 UTF-16 units.
+        NameCase{"😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀", SheetNameTooLong}, NameCase{"a:b", SheetNameBadCharacter},
+        NameCase{"a\\b", SheetNameBadCharacter}, NameCase{"a/b", SheetNameBadCharacter},
+        NameCase{"a?b", SheetNameBadCharacter}, NameCase{"a*b", SheetNameBadCharacter},
+        NameCase{"[a", SheetNameBadCharacter}, NameCase{"a]", SheetNameBadCharacter},
+        NameCase{"a\x01", SheetNameBadCharacter}, NameCase{"bad\xC3", SheetNameBadCharacter},
+        NameCase{"over\xC0\xAFlong", SheetNameBadCharacter}, NameCase{"'a", SheetNameApostrophe},
+        NameCase{"a'", SheetNameApostrophe}, NameCase{"'", SheetNameApostrophe},
+        NameCase{"it's", std::nullopt}, NameCase{"History", SheetNameReserved},
+        NameCase{"hISTORY", SheetNameReserved}, NameCase{"History2", std::nullopt},
+        NameCase{" History", std::nullopt}));
 
 struct PairCase {
     const char* a;

@@ -25,6 +25,7 @@
 namespace xls::vba {
 namespace {
 
+using enum ErrorCode;
 using Bytes = std::vector<std::uint8_t>;
 using tarnvale::testing::raisedCode;
 using tarnvale::testing::operator+;
@@ -103,13 +104,13 @@ TEST(VbaCompression, RefusesDamagedContainers) {
         {0x01, 0x00, 0x30, 0x61},              // a raw chunk shorter than 4096 bytes
     };
     for (const auto& bytes : damaged)
-        EXPECT_EQ(raisedCode([&] { decompressContainer(bytes); }), ErrorCode::CorruptWorkbook);
+        EXPECT_EQ(raisedCode([&] { decompressContainer(bytes); }), CorruptWorkbook);
     // A copy token may fill its chunk, never more, and no stream grows past its bound.
     const Bytes full{0x01, 0x05, 0xB0, 0x02, 0x61, 0xFC, 0x0F};
     EXPECT_EQ(decompressContainer(full), Bytes(4096, 0x61));
-    EXPECT_EQ(raisedCode([&] { decompressContainer(full, 100); }), ErrorCode::CorruptWorkbook);
+    EXPECT_EQ(raisedCode([&] { decompressContainer(full, 100); }), CorruptWorkbook);
     const Bytes overfull{0x01, 0x05, 0xB0, 0x02, 0x61, 0xFD, 0x0F};
-    EXPECT_EQ(raisedCode([&] { decompressContainer(overfull); }), ErrorCode::CorruptWorkbook);
+    EXPECT_EQ(raisedCode([&] { decompressContainer(overfull); }), CorruptWorkbook);
 }
 
 // A dir record: id, size, data.
@@ -150,7 +151,7 @@ TEST(VbaProjectDir, ListsModulesWithTheirStreamsAndOffsets) {
     record(noStream, 0x0031, {0, 0, 0, 0});
     record(noStream, 0x002B, {});
     for (const Bytes& bad : {runsPast, noStream})
-        EXPECT_EQ(raisedCode([&] { readProjectModules(bad); }), ErrorCode::CorruptWorkbook);
+        EXPECT_EQ(raisedCode([&] { readProjectModules(bad); }), CorruptWorkbook);
 }
 
 TEST(VbaDocumentModule, TellsCodeFromAttributesInCorpusWorkbooks) {
@@ -186,8 +187,8 @@ TEST(VbaDocumentModule, CopyIsRefusedOnlyForASheetWhoseModuleHoldsCode) {
     } cases[] = {
         {"edr__Test_Excel_Dataset.xls", "Sheet2", std::nullopt},
         {"poi__external_name.xls", "Instructions", std::nullopt},
-        {"poi__external_name.xls", "Example YTP 1", ErrorCode::CopyUnsupported},
-        {"poi__50939.xls", "sheet2", ErrorCode::CopyUnsupported},
+        {"poi__external_name.xls", "Example YTP 1", CopyUnsupported},
+        {"poi__50939.xls", "sheet2", CopyUnsupported},
     };
     for (const auto& c : cases) {
         Workbook source = Workbook::open(tarnvale::testing::corpusPath(c.workbook));
@@ -241,8 +242,7 @@ TEST(VbaProjectText, TellsALockedProject) {
         if (c.locked) {
             EXPECT_EQ(projectLocked(c.project), *c.locked) << c.name;
         } else {
-            EXPECT_EQ(raisedCode([&] { projectLocked(c.project); }), ErrorCode::CorruptWorkbook)
-                << c.name;
+            EXPECT_EQ(raisedCode([&] { projectLocked(c.project); }), CorruptWorkbook) << c.name;
         }
     }
 }
@@ -255,8 +255,7 @@ TEST(VbaProjectText, DropsTheModulesLinesAndNameMapEntry) {
     EXPECT_EQ(projectWithoutDocument(project, "sheet1"), text(expected));
     // A standard module is no document module; nor is a name only its prefix.
     for (const char* name : {"Module1", "Sheet"})
-        EXPECT_EQ(raisedCode([&] { projectWithoutDocument(project, name); }),
-                  ErrorCode::CorruptWorkbook)
+        EXPECT_EQ(raisedCode([&] { projectWithoutDocument(project, name); }), CorruptWorkbook)
             << name;
 
     const Bytes nameMap{'S', 'h', '1', 0, 'S', 0, 'h', 0, '1', 0, 0, 0, 'M', 0, 'M', 0, 0, 0, 0, 0};
@@ -264,8 +263,7 @@ TEST(VbaProjectText, DropsTheModulesLinesAndNameMapEntry) {
     EXPECT_EQ(nameMapWithoutModule(nameMap, "SH1"), withoutSh1);
     EXPECT_EQ(nameMapWithoutModule(nameMap, "Other"), nameMap);
     const Bytes unterminated{'S', 'h', '1', 0, 'S', 0};
-    EXPECT_EQ(raisedCode([&] { nameMapWithoutModule(unterminated, "x"); }),
-              ErrorCode::CorruptWorkbook);
+    EXPECT_EQ(raisedCode([&] { nameMapWithoutModule(unterminated, "x"); }), CorruptWorkbook);
 }
 
 // The streams of a written workbook's macro project.
@@ -351,7 +349,7 @@ TEST(VbaModuleRemoval, RefusesALockedOrUnreadableProject) {
         Workbook book = Workbook::openBytes(file, c.name);
         const auto sheetsBefore = book.sheets().size();
         EXPECT_EQ(raisedCode([&] { book.deleteSheet(*book.findSheet("test.csv")); }),
-                  ErrorCode::UnsupportedOperation)
+                  UnsupportedOperation)
             << c.name;
         EXPECT_EQ(book.sheets().size(), sheetsBefore) << c.name;
         EXPECT_EQ(Project::of(book.serialize()).text(u"PROJECT"),
