@@ -38,5 +38,7 @@ inline std::string testNameOf(const CorpusEntry& entry) {
 }
 // Names a test instantiated over corpus files after its file.
 inline constexpr auto byFileName = [](const auto& info) { return testNameOf(info.param); };
+// Names a test instantiated over table rows after the row's `what`.
+inline constexpr auto byWhat = [](const auto& info) { return testNameOf(info.param.what); };
 
 }  // namespace tarnvale::testing

@@ -1,122 +1,84 @@
 #include "support/ops_test_workbook.h"
 
+#include <cstring>
+
 #include "biff/record_type.h"
+#include "support/copy_record_bytes.h"
+#include "support/workbook_builder.h"
 
 namespace xls::ops::testing {
 
 using biff::RecordType;
 using model::Record;
+using tarnvale::testing::u16s;
+using tarnvale::testing::u32s;
+using tarnvale::testing::operator+;
 
 namespace {
 
-Record bof(std::uint16_t dt) {
-    return {RecordType::BOF, tarnvale::testing::bofPayload(0x0600, dt)};
+Bytes text(const std::string& s) {
+    return Bytes(s.begin(), s.end());
 }
-Record eof() {
-    return {RecordType::EOF_, {}};
+
+// Lbl: flags, chKey, cch, cce, reserved, itab, reserved, then the name and its formula.
+Record lbl(const std::string& name, std::uint16_t itab, const Bytes& rgce) {
+    return {RecordType::Lbl, u16s({0, static_cast<std::uint32_t>(name.size() << 8),
+                                   static_cast<std::uint32_t>(rgce.size()), 0, itab, 0, 0}) +
+                                 Bytes{0} + text(name) + rgce};
+}
+
+Bytes name(std::uint8_t index) {
+    return {0x23, index, 0, 0, 0};
+}
+
+// A sheet's BOF, its cells, its Window2 (selected and active, or not) and EOF.
+model::Substream sheet(bool active, std::vector<Record> cells) {
+    model::Substream s;
+    s.records = {{RecordType::BOF, tarnvale::testing::bofPayload(0x0600, 0x0010)}};
+    s.records.insert(s.records.end(), cells.begin(), cells.end());
+    s.records.push_back({RecordType::Window2, u16s({active ? 0x06B6u : 0x00B6u}) + Bytes(16, 0)});
+    s.records.push_back({RecordType::EOF_, {}});
+    return s;
 }
 
 }  // namespace
 
-std::uint16_t get16(const Bytes& b, std::size_t at) {
-    return static_cast<std::uint16_t>(b.at(at) | b.at(at + 1) << 8);
-}
-
 Record boundSheet(const std::string& name) {
-    Bytes p;
-    put32(p, 0);
-    p.push_back(0), p.push_back(0);
-    p.push_back(static_cast<std::uint8_t>(name.size())), p.push_back(0);
-    p.insert(p.end(), name.begin(), name.end());
-    return {RecordType::BoundSheet8, p};
-}
-
-static Record window1(std::uint16_t itabCur) {
-    Bytes p(10, 0);
-    put16(p, itabCur), put16(p, 0), put16(p, 1), put16(p, 600);
-    return {RecordType::Window1, p};
-}
-
-static Record window2(bool active) {
-    Bytes p;
-    put16(p, static_cast<std::uint16_t>(0x00B6 | (active ? 0x0600 : 0)));
-    p.resize(18, 0);
-    return {RecordType::Window2, p};
-}
-
-// XTIs: 0 = A, 1 = B, 2 = A:C, 3 = B:C, 4 = C, 5 = an external workbook.
-static Record externSheet() {
-    const std::uint16_t xtis[][3] = {{0, 0, 0}, {0, 1, 1}, {0, 0, 2},
-                                     {0, 1, 2}, {0, 2, 2}, {1, 0, 0}};
-    Bytes p;
-    put16(p, 6);
-    for (const auto& x : xtis) put16(p, x[0]), put16(p, x[1]), put16(p, x[2]);
-    return {RecordType::ExternSheet, p};
-}
-
-Record lbl(const std::string& name, std::uint16_t itab, const Bytes& rgce) {
-    Bytes p;
-    put16(p, 0), p.push_back(0), p.push_back(static_cast<std::uint8_t>(name.size()));
-    put16(p, static_cast<std::uint16_t>(rgce.size())), put16(p, 0), put16(p, itab), put32(p, 0);
-    p.push_back(0);
-    p.insert(p.end(), name.begin(), name.end());
-    p.insert(p.end(), rgce.begin(), rgce.end());
-    return {RecordType::Lbl, p};
+    return {RecordType::BoundSheet8,
+            u32s({0}) + Bytes{0, 0, static_cast<std::uint8_t>(name.size()), 0} + text(name)};
 }
 
 Bytes ref3d(std::uint16_t ixti) {
     return {0x3A, static_cast<std::uint8_t>(ixti), 0, 0, 0, 0, 0};
 }
-Bytes name(std::uint8_t index) {
-    return {0x23, index, 0, 0, 0};
-}
 
+// Formula: row, column 0, ixfe 15, the cached number, flags, chn, then the rgce.
 Record formula(std::uint16_t row, const Bytes& rgce, double cached) {
-    Bytes p;
-    put16(p, row), put16(p, 0), put16(p, 15);
-    const auto* raw = reinterpret_cast<const std::uint8_t*>(&cached);
-    p.insert(p.end(), raw, raw + 8);
-    put16(p, 0), put32(p, 0);
-    put16(p, static_cast<std::uint16_t>(rgce.size()));
-    p.insert(p.end(), rgce.begin(), rgce.end());
-    return {RecordType::Formula, p};
+    Bytes number(8);
+    std::memcpy(number.data(), &cached, 8);
+    return {RecordType::Formula, u16s({row, 0, 15}) + number + u16s({0}) + u32s({0}) +
+                                     u16s({static_cast<std::uint32_t>(rgce.size())}) + rgce};
 }
 
-static model::Substream sheet(bool active, std::vector<Record> cells) {
-    model::Substream s;
-    s.records.push_back(bof(0x0010));
-    for (auto& c : cells) s.records.push_back(std::move(c));
-    s.records.push_back(window2(active));
-    s.records.push_back(eof());
-    return s;
-}
-
-// Three sheets A, B (active), C; names: 1 G (global, B!A1), 2 Print_Area
-// local to B, 3 L3 local to C (Print_Area), 4 uses names 2 and 3.
 model::WorkbookStream threeSheets() {
     model::WorkbookStream w;
-    auto& g = w.globals.records;
-    g.push_back(bof(0x0005));
-    g.push_back(window1(1));
-    for (const char* n : {"A", "B", "C"}) g.push_back(boundSheet(n));
-    Bytes self;
-    put16(self, 3), put16(self, 0x0401);
-    g.push_back({RecordType::SupBook, self});
-    g.push_back(externSheet());
-    g.push_back(lbl("G", 0, ref3d(1)));
-    g.push_back(lbl("\x06", 2, ref3d(1)));
-    g.push_back(lbl("L3", 3, ref3d(4)));
-    Bytes both = name(2);
-    const Bytes third = name(3);
-    both.insert(both.end(), third.begin(), third.end());
-    both.push_back(0x03);
-    g.push_back(lbl("Both", 0, both));
-    g.push_back({RecordType::RRTabId, {1, 0, 2, 0, 3, 0}});
-    g.push_back(eof());
-    w.substreams.push_back(sheet(false, {formula(0, ref3d(1), 5.0)}));
-    w.substreams.push_back(sheet(true, {}));
-    w.substreams.push_back(sheet(
-        false, {formula(0, ref3d(1), 7.0), formula(1, ref3d(3), 8.0), formula(2, name(4), 9.0)}));
+    w.globals.records = {
+        {RecordType::BOF, tarnvale::testing::bofPayload(0x0600, 0x0005)},
+        {RecordType::Window1, Bytes(10, 0) + u16s({1, 0, 1, 600})},  // itabCur 1: B
+        boundSheet("A"),
+        boundSheet("B"),
+        boundSheet("C"),
+        {RecordType::SupBook, u16s({3, 0x0401})},
+        {RecordType::ExternSheet, u16s({6, 0, 0, 0, 0, 1, 1, 0, 0, 2, 0, 1, 2, 0, 2, 2, 1, 0, 0})},
+        lbl("G", 0, ref3d(1)),
+        lbl("\x06", 2, ref3d(1)),  // Print_Area
+        lbl("L3", 3, ref3d(4)),
+        lbl("Both", 0, name(2) + name(3) + Bytes{0x03}),
+        {RecordType::RRTabId, {1, 0, 2, 0, 3, 0}},
+        {RecordType::EOF_, {}}};
+    w.substreams = {sheet(false, {formula(0, ref3d(1), 5.0)}), sheet(true, {}),
+                    sheet(false, {formula(0, ref3d(1), 7.0), formula(1, ref3d(3), 8.0),
+                                  formula(2, name(4), 9.0)})};
     w.sheetSubstream = {0, 1, 2};
     return w;
 }

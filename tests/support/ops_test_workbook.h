@@ -8,21 +8,17 @@
 #include <vector>
 
 #include "model/workbook_stream.h"
-#include "support/workbook_builder.h"
+#include "support/copy_tab_indices.h"
 
 namespace xls::ops::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline constexpr auto put16 = tarnvale::testing::appendU16;
-inline constexpr auto put32 = tarnvale::testing::appendU32;
-std::uint16_t get16(const Bytes& b, std::size_t at);
+inline constexpr auto get16 = tarnvale::testing::u16At;
 
 model::Record boundSheet(const std::string& name);
-model::Record lbl(const std::string& name, std::uint16_t itab, const Bytes& rgce);
 model::Record formula(std::uint16_t row, const Bytes& rgce, double cached);
 Bytes ref3d(std::uint16_t ixti);
-Bytes name(std::uint8_t index);
 
 // XTIs: 0 = A, 1 = B, 2 = A:C, 3 = B:C, 4 = C, 5 = an external workbook.
 // Names: 1 G (global, B!A1), 2 Print_Area local to B, 3 L3 local to C,

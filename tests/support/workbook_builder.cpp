@@ -1,25 +1,16 @@
 #include "support/workbook_builder.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "support/cfb_test_file.h"
+#include "support/copy_record_bytes.h"
+#include "support/copy_tab_indices.h"
 
 namespace tarnvale::testing {
 
-void appendU16(Bytes& out, std::uint16_t value) {
-    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-void appendU32(Bytes& out, std::uint32_t value) {
-    appendU16(out, static_cast<std::uint16_t>(value & 0xFFFF));
-    appendU16(out, static_cast<std::uint16_t>(value >> 16));
-}
-
 Bytes u16Payload(std::uint16_t value) {
-    Bytes out;
-    appendU16(out, value);
-    return out;
+    return u16s({value});
 }
 
 Bytes join(std::initializer_list<Bytes> parts) {
@@ -29,53 +20,23 @@ Bytes join(std::initializer_list<Bytes> parts) {
 }
 
 Bytes record(std::uint16_t id, std::span<const std::uint8_t> payload) {
-    Bytes out;
-    appendU16(out, id);
-    appendU16(out, static_cast<std::uint16_t>(payload.size()));
-    out.insert(out.end(), payload.begin(), payload.end());
-    return out;
+    return u16s({id, static_cast<std::uint32_t>(payload.size())}) +
+           Bytes(payload.begin(), payload.end());
 }
 
-namespace {
-
-// BIFF8 ShortXLUnicodeString: compressed when every character fits a byte.
-Bytes shortUnicodeString(std::u16string_view text) {
-    bool compressed = true;
-    for (char16_t c : text) compressed = compressed && c < 0x100;
-    Bytes out{static_cast<std::uint8_t>(text.size()),
-              static_cast<std::uint8_t>(compressed ? 0 : 1)};
-    for (char16_t c : text) {
-        if (compressed) {
-            out.push_back(static_cast<std::uint8_t>(c));
-        } else {
-            appendU16(out, c);
-        }
-    }
-    return out;
-}
-
-}  // namespace
-
+// rupBuild and rupYear; for BIFF8 the file history flags and the lowest version.
 Bytes bofPayload(std::uint16_t version, std::uint16_t substreamType) {
-    Bytes out;
-    appendU16(out, version);
-    appendU16(out, substreamType);
-    appendU16(out, 0x0DBB);  // rupBuild
-    appendU16(out, 0x07CC);  // rupYear
-    if (version == 0x0600) {
-        appendU32(out, 0);       // file history flags
-        appendU32(out, 0x0006);  // lowest version
-    }
-    return out;
+    const Bytes out = u16s({version, substreamType, 0x0DBB, 0x07CC});
+    return version == 0x0600 ? out + u32s({0, 0x0006}) : out;
 }
 
 WorkbookStreamBuilder& WorkbookStreamBuilder::globalsBefore(Bytes records) {
-    before_.insert(before_.end(), records.begin(), records.end());
+    before_ = before_ + records;
     return *this;
 }
 
 WorkbookStreamBuilder& WorkbookStreamBuilder::globalsAfter(Bytes records) {
-    after_.insert(after_.end(), records.begin(), records.end());
+    after_ = after_ + records;
     return *this;
 }
 
@@ -89,18 +50,16 @@ WorkbookStreamBuilder& WorkbookStreamBuilder::trailing(Bytes bytes) {
     return *this;
 }
 
+// The name as a BIFF8 ShortXLUnicodeString (compressed when every character
+// fits a byte), or as BIFF5 code-page bytes.
 Bytes WorkbookStreamBuilder::boundSheet(const SheetSpec& sheet, std::uint32_t lbPlyPos) const {
-    Bytes payload;
-    appendU32(payload, lbPlyPos);
-    payload.push_back(sheet.hsState);
-    payload.push_back(sheet.dt);
-    if (version_ == 0x0600) {
-        Bytes name = shortUnicodeString(sheet.name);
-        payload.insert(payload.end(), name.begin(), name.end());
-    } else {
-        payload.push_back(static_cast<std::uint8_t>(sheet.name.size()));
-        for (char16_t c : sheet.name) payload.push_back(static_cast<std::uint8_t>(c));
-    }
+    const bool compressed = version_ != 0x0600 || std::all_of(sheet.name.begin(), sheet.name.end(),
+                                                              [](char16_t c) { return c < 0x100; });
+    Bytes payload = u32s({lbPlyPos}) +
+                    Bytes{sheet.hsState, sheet.dt, static_cast<std::uint8_t>(sheet.name.size())};
+    if (version_ == 0x0600) payload.push_back(compressed ? 0 : 1);
+    for (char16_t c : sheet.name)
+        payload = payload + (compressed ? Bytes{static_cast<std::uint8_t>(c)} : u16s({c}));
     return record(kBoundSheetId, payload);
 }
 
@@ -115,16 +74,13 @@ Bytes WorkbookStreamBuilder::substream(const SheetSpec& sheet) const {
 
 Bytes WorkbookStreamBuilder::build() const {
     Bytes globals = join({record(kBofId, bofPayload(version_, 0x0005)), before_});
-    std::size_t boundSheetsSize = 0;
-    for (const SheetSpec& sheet : sheets_) boundSheetsSize += boundSheet(sheet, 0).size();
-    std::size_t globalsSize = globals.size() + boundSheetsSize + after_.size() + 4;  // + EOF
-
+    std::size_t globalsSize = globals.size() + after_.size() + 4;  // + EOF
+    for (const SheetSpec& sheet : sheets_) globalsSize += boundSheet(sheet, 0).size();
     Bytes sheetsBytes;
     for (const SheetSpec& sheet : sheets_) {
-        globals =
-            join({globals,
-                  boundSheet(sheet, static_cast<std::uint32_t>(globalsSize + sheetsBytes.size()))});
-        sheetsBytes = join({sheetsBytes, substream(sheet)});
+        const auto lbPlyPos = static_cast<std::uint32_t>(globalsSize + sheetsBytes.size());
+        globals = globals + boundSheet(sheet, lbPlyPos);
+        sheetsBytes = sheetsBytes + substream(sheet);
     }
     return join({globals, after_, record(kEofId), sheetsBytes, trailing_});
 }
@@ -144,14 +100,13 @@ std::size_t sheetOffsetPosition(const Bytes& stream, std::size_t index) {
 
 std::uint32_t sheetOffset(const Bytes& stream, std::size_t index) {
     const std::size_t at = sheetOffsetPosition(stream, index);
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = (value << 8) | stream.at(at + i);
-    return value;
+    return static_cast<std::uint32_t>(u16At(stream, at) | u16At(stream, at + 2) << 16);
 }
 
 void setSheetOffset(Bytes& stream, std::size_t index, std::uint32_t lbPlyPos) {
-    const std::size_t at = sheetOffsetPosition(stream, index);
-    for (int i = 0; i < 4; ++i) stream.at(at + i) = static_cast<std::uint8_t>(lbPlyPos >> (8 * i));
+    const Bytes value = u32s({lbPlyPos});
+    std::copy(value.begin(), value.end(),
+              stream.begin() + static_cast<std::ptrdiff_t>(sheetOffsetPosition(stream, index)));
 }
 
 Bytes compoundFileWith(const std::vector<std::pair<std::u16string, Bytes>>& streams) {

@@ -1,6 +1,5 @@
-// Builds small workbook streams record by record, and compound files holding
-// them, for tests of the record layer, the model and the operations. The
-// builder computes each BoundSheet8.lbPlyPos from where the sheet lands.
+// Builds small workbook streams record by record, each BoundSheet8.lbPlyPos
+// where its sheet lands, and compound files holding them.
 #pragma once
 
 #include <cstdint>
@@ -25,13 +24,9 @@ inline constexpr std::uint16_t kWsBoolId = 0x0081;
 Bytes join(std::initializer_list<Bytes> parts);
 // One record: id, size, payload.
 Bytes record(std::uint16_t id, std::span<const std::uint8_t> payload = {});
-// Little-endian pieces for payloads.
-void appendU16(Bytes& out, std::uint16_t value);
-void appendU32(Bytes& out, std::uint32_t value);
 // A two-byte payload: one little-endian value.
 Bytes u16Payload(std::uint16_t value);
-// BIFF8 BOF (16 bytes) or BIFF5 BOF (8 bytes) of a substream type (0x0005 globals, 0x0010
-// sheet...).
+// BIFF8 (16 bytes) or BIFF5 (8 bytes) BOF of a substream type (0x0005 globals, 0x0010 sheet).
 Bytes bofPayload(std::uint16_t version, std::uint16_t substreamType);
 
 struct SheetSpec {

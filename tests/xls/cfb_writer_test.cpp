@@ -1,12 +1,13 @@
-// Rewriting compound files: unchanged rewrites keep every entry and byte, on
-// hand-built files and on the whole corpus; replacements land where asked;
-// large files get DIFAT sectors; olefile reads what we write.
+// Rewriting compound files: what stays, what is replaced or added, and what
+// olefile, an independent reader, finds in the result.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <stdexcept>
+#include <tuple>
 
 #include "cfb/compound_file.h"
 #include "cfb/compound_file_writer.h"
@@ -22,15 +23,12 @@
 namespace xls::cfb {
 namespace {
 
-using tarnvale::testing::CorpusEntry;
-using tarnvale::testing::corpusPath;
-using tarnvale::testing::readFileBytes;
-using tarnvale::testing::writeFileBytes;
+using namespace tarnvale::testing;
 using testing::buildTestCompoundFile;
 using testing::openInMemory;
 using testing::patternBytes;
 
-// Everything a rewrite must keep, by path from the root.
+// Everything a rewrite must keep, by path from the entry given (the root by default).
 struct EntrySnapshot {
     EntryType type;
     std::array<std::uint8_t, 16> clsid;
@@ -40,9 +38,9 @@ struct EntrySnapshot {
     bool operator==(const EntrySnapshot&) const = default;
 };
 
-std::map<std::u16string, EntrySnapshot> snapshot(const CompoundFile& file) {
+std::map<std::u16string, EntrySnapshot> snapshot(const CompoundFile& file, std::uint32_t top = 0) {
     std::map<std::u16string, EntrySnapshot> result;
-    std::vector<std::pair<std::uint32_t, std::u16string>> pending{{0, u""}};
+    std::vector<std::pair<std::uint32_t, std::u16string>> pending{{top, u""}};
     while (!pending.empty()) {
         const auto [id, path] = pending.back();
         pending.pop_back();
@@ -69,8 +67,7 @@ void expectSortedTrees(const CompoundFile& file) {
     }
 }
 
-// The stream's own bytes as a rope: source ranges of it around an owned copy
-// of a middle part, cut at uneven points.
+// The stream's own bytes as a rope: source ranges around an owned middle part.
 io::ByteRope ropeOfStream(const CompoundFile& file, std::uint32_t id) {
     const auto stream = file.openStream(id);
     const std::uint64_t size = stream->size();
@@ -97,30 +94,22 @@ std::vector<std::uint8_t> writeToMemory(const CompoundFile& original,
 
 class RewriteTest : public ::testing::TestWithParam<std::uint32_t> {};
 
-TEST_P(RewriteTest, UnchangedKeepsEverything) {
-    const auto original = openInMemory(buildTestCompoundFile({{u"Workbook", patternBytes(10000)},
-                                                              {u"Tiny", patternBytes(10)},
-                                                              {u"Empty", {}},
-                                                              {u"AtCutoff", patternBytes(4096)}},
-                                                             GetParam())
-                                           .bytes);
-    const auto bytes = rewriteCompoundFile(original, {});
-    const auto copy = openInMemory(bytes);
-    EXPECT_EQ(copy.sectorSize(), GetParam());
-    EXPECT_EQ(bytes.size() % GetParam(), 0u);
-    EXPECT_EQ(snapshot(copy), snapshot(original));
-    expectSortedTrees(copy);
-}
-
-// Replacements given as ropes (owned pieces and ranges of other streams) land
-// where asked, across the mini-stream cutoff both ways, and give the same file
-// as the same bytes given whole.
-TEST_P(RewriteTest, ReplacementsMoveAcrossTheMiniStreamCutoff) {
+// Replacements as ropes cross the mini-stream cutoff both ways and equal the same bytes given
+// whole.
+TEST_P(RewriteTest, UnchangedKeepsEverythingAndReplacementsLandWhereAsked) {
     const auto original = openInMemory(buildTestCompoundFile({{u"Workbook", patternBytes(10000)},
                                                               {u"Small", patternBytes(100)},
+                                                              {u"Empty", {}},
+                                                              {u"AtCutoff", patternBytes(4096)},
                                                               {u"Kept", patternBytes(5000, 9)}},
                                                              GetParam())
                                            .bytes);
+    const auto unchanged = rewriteCompoundFile(original, {});
+    EXPECT_EQ(unchanged.size() % GetParam(), 0u);
+    EXPECT_EQ(openInMemory(unchanged).sectorSize(), GetParam());
+    EXPECT_EQ(snapshot(openInMemory(unchanged)), snapshot(original));
+    expectSortedTrees(openInMemory(unchanged));
+
     const auto workbook = *original.find(u"Workbook");
     const auto small = *original.find(u"Small");
     const auto kept = original.openStream(*original.find(u"Kept"));
@@ -131,7 +120,6 @@ TEST_P(RewriteTest, ReplacementsMoveAcrossTheMiniStreamCutoff) {
     ropes[small].append(patternBytes(2000, 5));
     const std::vector<std::uint8_t> newWorkbook = ropes[workbook].toVector();
     const std::vector<std::uint8_t> newSmall = ropes[small].toVector();
-
     const auto bytes = writeToMemory(original, ropes);
     EXPECT_EQ(bytes, rewriteCompoundFile(original, {{workbook, newWorkbook}, {small, newSmall}}));
     const auto copy = openInMemory(bytes);
@@ -142,7 +130,8 @@ TEST_P(RewriteTest, ReplacementsMoveAcrossTheMiniStreamCutoff) {
 
 INSTANTIATE_TEST_SUITE_P(SectorSizes, RewriteTest, ::testing::Values(512u, 4096u));
 
-// Removals themselves: the macro-module and embedded-object deletes.
+// Ids that are no stream to replace, or no entry to remove. (Removals
+// themselves: the macro-module and embedded-object deletes.)
 TEST(Rewrite, RefusesBadIds) {
     const auto original =
         openInMemory(buildTestCompoundFile({{u"Workbook", patternBytes(5000)}}).bytes);
@@ -152,18 +141,15 @@ TEST(Rewrite, RefusesBadIds) {
     EXPECT_THROW(rewriteCompoundFile(original, {}, {99}), std::invalid_argument);
 }
 
-// The whole corpus: every compound file whose streams all read rewrites to
-// the same entries and bytes.
 class CorpusRewriteTest : public ::testing::TestWithParam<CorpusEntry> {};
 
 std::vector<CorpusEntry> corpusCompoundFiles() {
-    auto entries = tarnvale::testing::corpusEntries();
+    auto entries = corpusEntries();
     std::erase_if(entries, [](const auto& e) { return !e.at("container").starts_with("ole2"); });
     return entries;
 }
 
-// Every stream replaced by a rope of its own bytes (ranges of the original and
-// owned pieces) gives exactly the file the unchanged rewrite gives.
+// Every stream replaced by a rope of its own bytes gives the unchanged rewrite's file.
 TEST_P(CorpusRewriteTest, UnchangedRewriteKeepsEveryEntryAndRopesGiveTheSameFile) {
     std::optional<CompoundFile> original;
     std::map<std::u16string, EntrySnapshot> before;
@@ -196,11 +182,9 @@ TEST_P(CorpusRewriteTest, UnchangedRewriteKeepsEveryEntryAndRopesGiveTheSameFile
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusRewriteTest, ::testing::ValuesIn(corpusCompoundFiles()),
-                         tarnvale::testing::byFileName);
+                         byFileName);
 
-// olefile, an independent reader, finds the same storages, streams, bytes and
-// metadata in the original and in our rewrite: corpus files with storages, a
-// file of 4096-byte sectors, and one large enough for DIFAT sectors.
+// Corpus files with storages, 4096-byte sectors, and DIFAT sectors read alike before and after.
 TEST(Rewrite, OlefileReadsTheRewriteAsTheOriginal) {
     // Found from the test data folder: __FILE__ is relative when the build runs through ccache.
     const std::filesystem::path script =
@@ -209,7 +193,7 @@ TEST(Rewrite, OlefileReadsTheRewriteAsTheOriginal) {
     if (std::system("/usr/bin/python3 -c 'import olefile' 2>/dev/null") != 0) {
         GTEST_SKIP() << "python3-olefile is not installed";
     }
-    const tarnvale::testing::TempFolder folder("olefile");
+    const TempFolder folder("olefile");
     std::vector<std::pair<std::string, std::vector<std::uint8_t>>> originals;
     for (const char* name :
          {"calamine__gh548_incorrect_sst_unique_count.xls", "poi__60460.xls",
@@ -236,6 +220,75 @@ TEST(Rewrite, OlefileReadsTheRewriteAsTheOriginal) {
         EXPECT_EQ(std::system(command.c_str()), 0) << name;
     }
 }
+
+// Entries of a corpus file with storages added to a small file.
+std::shared_ptr<const CompoundFile> other() {
+    static const auto file = std::make_shared<CompoundFile>(openInMemory(readFileBytes(
+        corpusPath("poi__angelo.edu_content_files_19555-nsse-2011-multiyear-benchmark.xls"))));
+    return file;
+}
+const CompoundFile& original() {
+    static const CompoundFile file = openInMemory(
+        buildTestCompoundFile({{u"Workbook", patternBytes(6000)}, {u"Ctls", patternBytes(9)}})
+            .bytes);
+    return file;
+}
+
+// name, entry of other() by name ("" for a new stream of size bytes; for a
+// refusal, the entry's id).
+using Added = std::tuple<std::u16string, std::u16string, std::size_t>;
+using Additions = std::vector<Added>;
+
+class CfbAdditions : public ::testing::TestWithParam<Additions> {};
+
+TEST_P(CfbAdditions, AddsTheEntriesWholeAndKeepsTheRest) {
+    const auto file = other();
+    const CompoundFile& base = original();
+    std::vector<Addition> additions;
+    for (const auto& [name, from, size] : GetParam())
+        additions.push_back(from.empty()
+                                ? Addition{name, nullptr, 0, io::ByteRope(patternBytes(size, 7))}
+                                : Addition{name, file, *file->find(from), {}});
+    const CompoundFile written = openInMemory(rewriteCompoundFile(base, {}, {}, additions));
+    EXPECT_EQ(written.children(0).size(), 2 + additions.size());
+    const auto tree = [](const CompoundFile& f, std::u16string_view name) {
+        return snapshot(f, *f.find(name));
+    };
+    for (const std::u16string_view kept : {u"Workbook", u"Ctls"})
+        EXPECT_EQ(tree(written, kept), tree(base, kept));
+    for (const auto& [name, from, size] : GetParam()) {
+        if (from.empty())
+            EXPECT_EQ(written.readStream(*written.find(name)), patternBytes(size, 7));
+        else
+            EXPECT_EQ(tree(written, name), tree(*file, from));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writer, CfbAdditions,
+    ::testing::Values(Additions{{u"MBD00000001", u"MBD00004770", 0}},
+                      Additions{{u"MBD00004772", u"MBD00004770", 0},
+                                {u"MBD00004770", u"MBD00004772", 0},
+                                {u"Copied", u"\x05SummaryInformation", 0}},
+                      Additions{{u"Small", u"", 10}, {u"Large", u"", 5000}, {u"Empty", u"", 0}}));
+
+class CfbAdditionRefusals : public ::testing::TestWithParam<Additions> {};
+
+TEST_P(CfbAdditionRefusals, RefusesBeforeWriting) {
+    std::vector<Addition> additions;
+    for (const auto& [name, from, id] : GetParam())
+        additions.push_back({name, other(), static_cast<std::uint32_t>(id), {}});
+    EXPECT_THROW(rewriteCompoundFile(original(), {}, {}, additions), std::invalid_argument);
+}
+
+// Names taken, missing or too long; the other file's root, and an entry it lacks.
+INSTANTIATE_TEST_SUITE_P(Writer, CfbAdditionRefusals,
+                         ::testing::Values(Additions{{u"WORKBOOK", u"", 1}},
+                                           Additions{{u"Twice", u"", 1}, {u"TWICE", u"", 2}},
+                                           Additions{{u"", u"", 1}},
+                                           Additions{{std::u16string(32, u'x'), u"", 1}},
+                                           Additions{{u"Root", u"", 0}},
+                                           Additions{{u"Gone", u"", 9999}}));
 
 }  // namespace
 }  // namespace xls::cfb

@@ -1,6 +1,5 @@
-// Encrypted workbooks: FilePass parsing, the RC4 and RC4 CryptoAPI key
-// derivations checked on real files whose passwords their sources publish,
-// and the bodies that stay clear.
+// Encrypted workbooks: FilePass parsing, key derivations on real files with
+// published passwords, and the bodies that stay clear.
 #include <gtest/gtest.h>
 
 #include "biff/text_encoding.h"
@@ -11,6 +10,7 @@
 #include "model/stream_location.h"
 #include "model/workbook_listing.h"
 #include "model/workbook_stream.h"
+#include "support/copy_record_bytes.h"
 #include "support/corpus_manifest.h"
 #include "support/error_code_of.h"
 #include "support/workbook_builder.h"
@@ -19,38 +19,27 @@
 namespace xls::crypto {
 namespace {
 
-using tarnvale::testing::appendU16;
-using tarnvale::testing::appendU32;
+using tarnvale::testing::operator+;
 using tarnvale::testing::Bytes;
 using tarnvale::testing::corpusPath;
 using tarnvale::testing::errorCodeOf;
+using tarnvale::testing::u16s;
+using tarnvale::testing::u32s;
 
+// RC4 (version 1.1): salt, verifier and its hash.
 Bytes rc4FilePass() {
-    Bytes body;
-    appendU16(body, 1);  // RC4
-    appendU16(body, 1);  // version 1.1
-    appendU16(body, 1);
+    Bytes body = u16s({1, 1, 1});
     for (int i = 0; i < 48; ++i) body.push_back(static_cast<std::uint8_t>(i));
     return body;
 }
 
+// RC4 CryptoAPI (version 2.2): flags, header size, header, salt, verifier, its hash.
 Bytes cryptoApiFilePass(std::uint32_t algId, std::uint32_t keyBits) {
-    Bytes body;
-    appendU16(body, 1);
-    appendU16(body, 2);  // version 2.2
-    appendU16(body, 2);
-    appendU32(body, 0x04);  // flags
-    appendU32(body, 32);    // header size, no CSP name
-    for (std::uint32_t v : {0x04u, 0u, algId, kAlgIdSha1, keyBits, 1u, 0u, 0u}) appendU32(body, v);
-    appendU32(body, 16);
-    body.insert(body.end(), 32, 0x11);  // salt, verifier
-    appendU32(body, 20);
-    body.insert(body.end(), 20, 0x22);
-    return body;
+    return u16s({1, 2, 2}) + u32s({0x04, 32, 0x04, 0, algId, kAlgIdSha1, keyBits, 1, 0, 0, 16}) +
+           Bytes(32, 0x11) + u32s({20}) + Bytes(20, 0x22);
 }
 
-// The corpus's encrypted files check the RC4 and CryptoAPI fields; here the
-// two XOR forms, and a key size of 0, which stands for 40.
+// The two XOR forms, and a key size of 0, which stands for 40.
 TEST(FilePassParsing, TellsTheKinds) {
     EXPECT_EQ(parseFilePass(Bytes{0, 0, 0x34, 0x12, 0x78, 0x56}, false).kind, EncryptionKind::Xor);
     EXPECT_EQ(parseFilePass(Bytes{0x34, 0x12, 0x78, 0x56}, true).kind, EncryptionKind::Xor);
@@ -60,8 +49,7 @@ TEST(FilePassParsing, TellsTheKinds) {
     EXPECT_EQ(api.keySizeBits, 40u);
 }
 
-// What cannot be decrypted is refused: damaged or unknown FilePass records,
-// AES or an odd key size, and a password other than the default, or XOR.
+// Damaged or unknown FilePass records, AES or odd key sizes, other passwords, XOR.
 TEST(FilePassParsing, RefusesWhatItCannotDecrypt) {
     Bytes cut = rc4FilePass();
     cut.resize(30);
@@ -83,9 +71,7 @@ struct EncryptedFile {
     const char* firstSheet;
 };
 
-constexpr const char* kList1 =
-    "\xD0\x9B\xD0\xB8\xD1\x81\xD1\x82"
-    "1";  // "List1" in Cyrillic
+constexpr const char* kList1 = "Лист1";
 
 void PrintTo(const EncryptedFile& f, std::ostream* os) {
     *os << f.name;
@@ -130,8 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
         EncryptedFile{"edr__Test_git_issue_242_std_rc4_pwd_password.xls", u"password", "Sheet1"}),
     [](const auto& param) { return "File" + std::to_string(param.index); });
 
-// A cipher opened on a real FilePass. (Decrypting by position across block
-// boundaries: the encrypted corpus files, listed and read in chunks.)
+// A cipher opened on a real FilePass.
 std::shared_ptr<const RecordCipher> realCipher() {
     auto file =
         cfb::CompoundFile::open(std::make_shared<io::FileSource>(corpusPath("poi__50833.xls")));

@@ -1,7 +1,5 @@
-// Header and footer pictures in the records (the HFPicture runs of the
-// globals' drawing group and of a sheet's drawing, written back cut into
-// records), and the cell a text object's text is linked to, re-pointed by a
-// copy like other formulas.
+// Header and footer pictures in the records, and the cell a text object's
+// text is linked to, re-pointed by a copy like other formulas.
 #include <gtest/gtest.h>
 
 #include <numeric>
@@ -53,8 +51,7 @@ TEST(HeaderPictures, FindsTheRunOfTheGroupOrOfTheSheetsDrawing) {
     EXPECT_EQ(edited[7].payload, hfPicture(0x05, {7, 8}).payload);
 }
 
-// Header pictures the copy cannot place (an embedded chart's, a second
-// drawing) refuse it; a sheet without any plans nothing.
+// Pictures outside the sheet's own drawing refuse the copy.
 TEST(HeaderPictures, CopyRefusesPicturesOutsideTheSheetsDrawing) {
     const model::Substream globals;
     const struct {
@@ -80,9 +77,7 @@ TEST(HeaderPictures, CopyRefusesPicturesOutsideTheSheetsDrawing) {
     }
 }
 
-// The group is cut into records of at most 8224 bytes, each behind its head,
-// the ones after the first marked as continuing it; a new group goes ahead of
-// the sheet drawings' group.
+// The group cut into records marked as continuing it; a new one ahead of MsoDrawingGroup.
 TEST(HeaderPictures, WritesTheGroupCutIntoRecords) {
     Bytes container(20000);
     std::iota(container.begin(), container.end(), std::uint8_t{0});
@@ -132,8 +127,7 @@ model::Record txo(Bytes fmla) {
     return {RecordType::TxO, payload};
 }
 
-// The link is re-pointed in place, the text after it left; a TxO without a
-// link, or with one that does not fit, has no formula to edit.
+// The link re-pointed in place; a TxO without a link that fits has no formula.
 TEST(TextObjectLink, IsRepointedLikeOtherFormulas) {
     // cbFmla 14: cce 7, four unused bytes, PtgRef3d (ixti 1, row 2, column 3), padding.
     const Bytes linked{14, 0, 7, 0, 0, 0, 0, 0, 0x3A, 1, 0, 2, 0, 3, 0, 0};

@@ -1,15 +1,22 @@
-// Deleting, moving and renaming a sheet in hand-built workbook records: every
-// holder of a tab index or a name index follows, and the written stream reopens.
+// Sheet edits in hand-built records: every holder of a tab or name index
+// follows; a rename reaches the PivotTable sources naming the sheet as text.
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "biff/formula_tokens.h"
 #include "model/stream_writer.h"
 #include "model/workbook_stream.h"
+#include "ops/data_sources.h"
 #include "ops/move_sheet.h"
 #include "ops/sheet_edits.h"
+#include "support/copy_record_bytes.h"
 #include "support/copy_tab_indices.h"
+#include "support/corpus_manifest.h"
 #include "support/error_code_of.h"
 #include "support/ops_test_workbook.h"
+#include "support/workbook_stream_of.h"
+#include "xls/workbook.h"
 
 namespace xls::ops {
 namespace {
@@ -18,6 +25,8 @@ using biff::RecordType;
 using model::Record;
 using namespace testing;
 using tarnvale::testing::nameTabs;
+using tarnvale::testing::operator+;
+using tarnvale::testing::u16s;
 using tarnvale::testing::xtiTabs;
 
 const Record* find(const std::vector<Record>& records, RecordType type, std::size_t nth = 0) {
@@ -106,16 +115,10 @@ TEST(DeleteSheet, CellsSharingAFormulaOnTheDeletedSheetShowRefError) {
     auto w = threeSheets();
     auto& cells = w.substreams[0].records;
     const Bytes exp{0x01, 5, 0, 0, 0};  // PtgExp: shared formula anchored at A6
-    Bytes shared;
-    put16(shared, 5), put16(shared, 7), shared.push_back(0), shared.push_back(0);
-    shared.push_back(0), shared.push_back(3);
-    const Bytes rgce = ref3d(1);
-    put16(shared, static_cast<std::uint16_t>(rgce.size()));
-    shared.insert(shared.end(), rgce.begin(), rgce.end());
-    cells.insert(cells.begin() + 1, formula(5, exp, 1.0));
-    cells.insert(cells.begin() + 2, {RecordType::ShrFmla, shared});
-    cells.insert(cells.begin() + 3, formula(6, exp, 2.0));
-    cells.insert(cells.begin() + 4, formula(7, {0x24, 5, 0, 0, 0}, 3.0));  // =A6, no PtgExp
+    // ShrFmla over A6:A8, used by three cells: =B!A1.
+    const Record shared{RecordType::ShrFmla, u16s({5, 7}) + Bytes{0, 0, 0, 3, 7, 0} + ref3d(1)};
+    cells.insert(cells.begin() + 1, {formula(5, exp, 1.0), shared, formula(6, exp, 2.0),
+                                     formula(7, {0x24, 5, 0, 0, 0}, 3.0)});  // =A6, no PtgExp
     deleteSheetRecords(w, 1, {Visibility::Visible, Visibility::Visible});
     for (std::size_t n : {0, 1}) {
         const auto& f = find(w.substreams[0].records, RecordType::Formula, n)->payload;
@@ -209,6 +212,95 @@ TEST(RenameSheet, StoresCompressedOrUtf16Names) {
     EXPECT_EQ(Bytes(u.begin() + 6, u.end()), (Bytes{2, 1, 0xA9, 0x03, 'x', 0}));
     const auto reopened = model::parseWorkbookStream(model::writeWorkbookStream(w).toVector());
     EXPECT_EQ(reopened.sheetSubstream, (std::vector<std::size_t>{0, 1, 2}));
+}
+
+const Bytes kRef = {0, 0, 0xFF, 0xFF, 0, 4};  // rows 1-65536, columns A-E
+
+// DConRef: ref, cchFile, then the DConFile (fHighByte, characters) and the unused bytes.
+Bytes dconRef(const std::u16string& file, bool high = false) {
+    Bytes b = kRef;
+    b.push_back(static_cast<std::uint8_t>(file.size()));
+    b.push_back(0);
+    b.push_back(high ? 1 : 0);
+    for (char16_t c : file) {
+        b.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        if (high) b.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    b.insert(b.end(), high ? 2 : 1, 0);
+    return b;
+}
+
+// A DConRef naming a sheet of this workbook (the DConFile's leading 0x02).
+Bytes sheetRef(const std::u16string& sheet, bool high = false) {
+    return dconRef(u'\x02' + sheet, high);
+}
+
+// DConName: stName "Table1", then cchFile and the DConFile when a sheet is named.
+model::Record dconName(const std::u16string& file) {
+    Bytes b = {6, 0, 0, 'T', 'a', 'b', 'l', 'e', '1'};
+    const Bytes rest = dconRef(file);
+    b.insert(b.end(), rest.begin() + 6, rest.end());
+    return {RecordType::DConName, b};
+}
+
+model::Record ref(Bytes payload) {
+    return {RecordType::DConRef, std::move(payload)};
+}
+
+// Renaming "data": the sources before, and after (the same when nothing may change).
+TEST(DataSources, RenamesTheSheetWhereverASourceNamesIt) {
+    // ref, then one byte of cchFile: the record ends inside the count.
+    const model::Record shortRef = ref(kRef + Bytes{5});
+    const model::Record continued{RecordType::Continue, Bytes(3, 0)};
+    using Records = std::vector<model::Record>;
+    const std::vector<std::tuple<const char*, const char*, Records, Records>> cases = {
+        {"range source", "Sales", {ref(sheetRef(u"Data"))}, {ref(sheetRef(u"Sales"))}},
+        {"other letter case", "Sales", {ref(sheetRef(u"DATA"))}, {ref(sheetRef(u"Sales"))}},
+        {"stored as UTF-16", "Sales", {ref(sheetRef(u"Data", true))}, {ref(sheetRef(u"Sales"))}},
+        {"a name outside Latin-1",
+         "Ωmega",
+         {ref(sheetRef(u"Data"))},
+         {ref(sheetRef(u"Ωmega", true))}},
+        {"sheet-scoped name", "Sales", {dconName(u"\u0002Data")}, {dconName(u"\u0002Sales")}},
+        {"another sheet", "Sales", {ref(sheetRef(u"Database"))}, {ref(sheetRef(u"Database"))}},
+        {"another workbook",
+         "Sales",
+         {ref(dconRef(u"\u0001C:Data"))},
+         {ref(dconRef(u"\u0001C:Data"))}},
+        {"workbook-wide name", "Sales", {dconName(u"")}, {dconName(u"")}},
+        {"split over Continue records",
+         "Sales",
+         {ref(sheetRef(u"Data")), continued},
+         {ref(sheetRef(u"Data")), continued}},
+        {"cut short", "Sales", {shortRef}, {shortRef}},
+    };
+    std::size_t unread = 0;
+    for (const auto& [what, to, before, after] : cases) {
+        model::Substream globals;
+        globals.records = before;
+        EXPECT_EQ(renameSheetInDataSources(globals, "data", to, unread), before == after ? 0u : 1u)
+            << what;
+        EXPECT_EQ(globals.records, after) << what;
+    }
+    EXPECT_EQ(unread, 1u);  // the source cut short, counted as left as stored
+}
+
+TEST(DataSources, RenamingAPivotTablesSourceSheetInARealWorkbook) {
+    auto book = Workbook::open(tarnvale::testing::corpusPath("sheetjs__root-pivot_table_test.xls"));
+    const auto tab = book.findSheet("Data");
+    ASSERT_TRUE(tab);
+    book.renameSheet(*tab, "Source data");
+    const auto stream =
+        model::parseWorkbookStream(tarnvale::testing::workbookStreamOf(book.serialize()));
+    std::size_t sources = 0;
+    for (const auto& r : stream.globals.records) {
+        if (r.type != RecordType::DConRef) continue;
+        ++sources;
+        const Bytes expected = sheetRef(u"Source data");
+        EXPECT_TRUE(std::equal(expected.begin() + 6, expected.end(), r.payload.begin() + 6,
+                               r.payload.end()));
+    }
+    EXPECT_EQ(sources, 1u);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The upper halves of the Mac single-byte code pages, as ICU's converters read
-// them (biff_text_encoding_test.cpp checks them against those converters and
+// them (text_encoding_test.cpp checks them against those converters and
 // prints the rows to put here when they differ). They are kept here rather
 // than read from ICU's converters at run time, which would load ICU's 30 MB
 // data library into every process that lists a workbook.
