@@ -1,9 +1,11 @@
 // Text as the engine reads, writes and compares it: code pages, UTF-8, the
 // sheet-name rules and the case-blind comparison of sheet names.
 #include <gtest/gtest.h>
+
 #include <unicode/ucnv.h>
 
 #include <memory>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -85,6 +87,26 @@ TEST(SingleByteTables, AreIcusConverters) {
             EXPECT_EQ((*ours)[i], icu[i])
                 << codePage << " byte " << 0x80 + i << ": " << converterName;
     }
+}
+
+// The Mac pages ICU has no converter for, whole: bytes 0x80-0xFF as Python's
+// mac_iceland, mac_croatian and mac_romanian read them.
+TEST(SingleByteTables, AreWhatPythonReads) {
+    const std::pair<std::uint16_t, const char*> pages[] = {
+        {10079,
+         "ÄÅÇÉÑÖÜáàâäãåçéèêëíìîïñóòôöõúùûüÝ°¢£§•¶ß®©™´¨≠ÆØ∞±≤≥¥µ∂∑∏π∫ªºΩæø¿¡¬√ƒ≈∆«»…\u00A0ÀÃÕŒœ–—“”"
+         "‘’÷◊ÿŸ⁄€ÐðÞþý·‚„‰ÂÊÁËÈÍÎÏÌÓÔ\uF8FFÒÚÛÙıˆ˜¯˘˙˚¸˝˛ˇ"},
+        {10082,
+         "ÄÅÇÉÑÖÜáàâäãåçéèêëíìîïñóòôöõúùûü†°¢£§•¶ß®Š™´¨≠ŽØ∞±≤≥∆µ∂∑∏š∫ªºΩžø¿¡¬√ƒ≈Ć«Č…\u00A0ÀÃÕŒœĐ—“”"
+         "‘’÷◊\uF8FF©⁄€‹›Æ»–·‚„‰ÂćÁčÈÍÎÏÌÓÔđÒÚÛÙıˆ˜¯πË˚¸Êæˇ"},
+        {10010,
+         "ÄÅÇÉÑÖÜáàâäãåçéèêëíìîïñóòôöõúùûü†°¢£§•¶ß®©™´¨≠ĂȘ∞±≤≥¥µ∂∑∏π∫ªºΩăș¿¡¬√ƒ≈∆«»…\u00A0ÀÃÕŒœ–—“”"
+         "‘’÷◊ÿŸ⁄€‹›Țț‡·‚„‰ÂÊÁËÈÍÎÏÌÓÔ\uF8FFÒÚÛÙıˆ˜¯˘˙˚¸˝˛ˇ"},
+    };
+    std::vector<std::uint8_t> upperHalf(128);
+    std::iota(upperHalf.begin(), upperHalf.end(), std::uint8_t{0x80});
+    for (const auto& [codePage, expected] : pages)
+        EXPECT_EQ(decodeCodePage(upperHalf, codePage), expected) << codePage;
 }
 
 TEST(CodePages, AnUnknownOneReadsAsWindows1252AndWritesAscii) {
