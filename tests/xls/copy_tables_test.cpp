@@ -106,6 +106,10 @@ TEST(InsertSheet, MovesLaterTabsAndTakesTheNewSheetIntoRangesAcrossIt) {
     EXPECT_EQ(tarnvale::testing::xtiTabs(stream.globals), "0:0 2:2 0:3 2:3 3:3 0:0");
     EXPECT_EQ(tarnvale::testing::nameTabs(stream.globals),
               (std::vector<std::uint16_t>{0, 3, 4, 0}));
+    // Between B and C, B's name stays where it is.
+    model::WorkbookStream later = testing::threeSheets();
+    shiftTabsForInsert(later.globals, 2);
+    EXPECT_EQ(tarnvale::testing::nameTabs(later.globals), (std::vector<std::uint16_t>{0, 2, 4, 0}));
     // A copy of the active sheet B goes in neither selected nor shown.
     insertSheet(stream, 1, testing::boundSheet("B2").payload, stream.substreams[1]);
     const auto& window2 = stream.substreams[stream.sheetSubstream[1]].records[1];
